@@ -1,0 +1,38 @@
+#include "KeloLens/Recognition/LineBreakMode.h"
+
+QString rawValue(LineBreakMode mode)
+{
+    switch (mode) {
+    case LineBreakMode::keepLines:
+        return QStringLiteral("keepLines");
+    case LineBreakMode::joinParagraphs:
+        return QStringLiteral("joinParagraphs");
+    }
+    return {};
+}
+
+std::optional<LineBreakMode> lineBreakModeFromRawValue(const QString &raw)
+{
+    for (LineBreakMode mode : allLineBreakModes()) {
+        if (rawValue(mode) == raw) {
+            return mode;
+        }
+    }
+    return std::nullopt;
+}
+
+QList<LineBreakMode> allLineBreakModes()
+{
+    return {LineBreakMode::keepLines, LineBreakMode::joinParagraphs};
+}
+
+QString title(LineBreakMode mode)
+{
+    switch (mode) {
+    case LineBreakMode::keepLines:
+        return QStringLiteral("Keep source lines");
+    case LineBreakMode::joinParagraphs:
+        return QStringLiteral("Join into paragraphs");
+    }
+    return {};
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include "KeloLens/Recognition/RecognitionModel.h"
+
+#include <QImage>
+#include <QStringList>
+#include <QCoro/QCoroTask>
+
+// The seam between a capture and whatever reads the image: the capture flow holds one of these
+// so tests can put a scripted recognizer in its place.
+class Recognizing
+{
+public:
+    virtual ~Recognizing() = default;
+
+    // Never fails: a failed half of the work contributes nothing.
+    virtual QCoro::Task<RecognitionResult> recognize(QImage image, QStringList languages,
+                                                     RecognitionOptions options) = 0;
+};

@@ -1,0 +1,1 @@
+// Anchor for the platform library until it has sources of its own.

@@ -1,0 +1,34 @@
+# The README's entry points. Everything builds into build/ with CMake and Ninja.
+BUILD_DIR ?= build
+JOBS ?= $(shell nproc)
+
+.PHONY: all deps configure build test run bench clean format
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+configure:
+	@test -f $(BUILD_DIR)/build.ninja || cmake -S . -B $(BUILD_DIR) -G Ninja
+
+build: configure
+	cmake --build $(BUILD_DIR) -j $(JOBS)
+
+test: deps
+	@$(MAKE) --no-print-directory build
+	scripts/run-tests.sh $(BUILD_DIR)
+
+run: deps
+	@$(MAKE) --no-print-directory build
+	scripts/run.sh $(BUILD_DIR)
+
+bench: deps
+	@$(MAKE) --no-print-directory build
+	scripts/run-bench.sh $(BUILD_DIR)
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD_DIR)

@@ -1,0 +1,24 @@
+# Shared build settings for every KeloLens target.
+function(kelo_target_defaults target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra)
+    if(KELO_WERROR)
+        target_compile_options(${target} PRIVATE -Werror)
+    endif()
+    target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS)
+endfunction()
+
+# kelo_module(NAME <name> [EXCLUDE <regex>] [LINK_PUBLIC ...] [LINK_PRIVATE ...])
+# One static library from every .cpp/.h below the module's folder. Headers are included by
+# module path (<KeloHotkey/HotKey.h>), so the repository root is the include directory.
+function(kelo_module)
+    cmake_parse_arguments(ARG "" "NAME;EXCLUDE" "LINK_PUBLIC;LINK_PRIVATE;EXTRA_SOURCES" ${ARGN})
+    file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    if(ARG_EXCLUDE)
+        list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
+    endif()
+    add_library(${ARG_NAME} STATIC ${sources} ${ARG_EXTRA_SOURCES})
+    target_include_directories(${ARG_NAME} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${ARG_NAME} PUBLIC ${ARG_LINK_PUBLIC} PRIVATE ${ARG_LINK_PRIVATE})
+    kelo_target_defaults(${ARG_NAME})
+endfunction()

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages KeloLens needs to build, test and run. Safe to run again: only
+# what is missing is installed.
+set -euo pipefail
+
+packages=(
+  # build
+  cmake ninja-build g++ make pkg-config
+  # libraries
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qcoro-qt6-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
+  libzxing-dev
+  libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
+  libphonenumber-dev libpsl-dev
+  # tests
+  libgtest-dev libgmock-dev
+  xvfb openbox xdotool xclip x11-xkb-utils x11-utils
+  fonts-dejavu-core fonts-liberation
+  # region selection at run time
+  maim
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  echo "All ${#packages[@]} packages are installed."
+  exit 0
+fi
+
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+  sudo="sudo"
+fi
+
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$sudo apt-get update -q
+$sudo apt-get install -y -q --no-install-recommends "${missing[@]}"

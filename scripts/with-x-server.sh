@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Runs a command inside a private Xvfb display with openbox as window manager, then stops both.
+# Used by the test runner and the benchmarks; a desktop session's own display is never touched.
+set -uo pipefail
+
+display_number=99
+while [ -e "/tmp/.X${display_number}-lock" ] || [ -e "/tmp/.X11-unix/X${display_number}" ]; do
+  display_number=$((display_number + 1))
+done
+export DISPLAY=":${display_number}"
+
+log_dir=$(mktemp -d)
+cleanup() {
+  [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "${xvfb_pid:-}" ] && kill "$xvfb_pid" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$log_dir"
+}
+trap cleanup EXIT
+
+Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp +extension XTEST >"$log_dir/xvfb.log" 2>&1 &
+xvfb_pid=$!
+for _ in $(seq 100); do
+  xdpyinfo >/dev/null 2>&1 && break
+  sleep 0.1
+done
+if ! xdpyinfo >/dev/null 2>&1; then
+  echo "KeloLens: Xvfb did not start on $DISPLAY" >&2
+  cat "$log_dir/xvfb.log" >&2
+  exit 1
+fi
+
+openbox --sm-disable >"$log_dir/openbox.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+
+# Tests expect a plain US layout unless they set another one themselves.
+setxkbmap us 2>/dev/null || true
+
+"$@"
