@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <map>
-#include <set>
+#include <optional>
 #include <vector>
 #include <xcb/xcb.h>
 
@@ -194,7 +194,12 @@ public:
         const auto *event = static_cast<const xcb_generic_event_t *>(message);
         const uint8_t kind = event->response_type & 0x7f;
         if (kind == XCB_KEY_RELEASE) {
-            m_heldKeys.erase(reinterpret_cast<const xcb_key_release_event_t *>(event)->detail);
+            const auto *release = reinterpret_cast<const xcb_key_release_event_t *>(event);
+            const auto held = m_heldKeys.find(release->detail);
+            if (held != m_heldKeys.end()) {
+                held->second.isDown = false;
+                held->second.releasedAt = release->time;
+            }
             return false;
         }
         if (kind != XCB_KEY_PRESS) {
@@ -206,9 +211,12 @@ public:
                 || (press->state & modifierBits & ~grab.lockMask) != grab.modifiers) {
                 continue;
             }
-            // With detectable auto-repeat (Qt turns it on) a held key repeats as presses only:
-            // holding the chord is one press.
-            if (!m_heldKeys.insert(press->detail).second) {
+            // Holding the chord is one press. The server repeats a held key either as presses
+            // alone (detectable auto-repeat) or as a release and a press with the same time.
+            KeyState &held = m_heldKeys[press->detail];
+            const bool isRepeat = held.isDown || held.releasedAt == press->time;
+            held = KeyState{true, std::nullopt};
+            if (isRepeat) {
                 return true;
             }
             const uint32_t pressedId = id;
@@ -238,7 +246,12 @@ private:
     }
 
     std::map<uint32_t, Grab> m_grabs;
-    std::set<xcb_keycode_t> m_heldKeys;
+    struct KeyState
+    {
+        bool isDown = false;
+        std::optional<xcb_timestamp_t> releasedAt;
+    };
+    std::map<xcb_keycode_t, KeyState> m_heldKeys;
 };
 
 } // namespace

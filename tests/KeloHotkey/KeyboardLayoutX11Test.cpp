@@ -1,3 +1,4 @@
+#include "KeloHotkey/HotKeyCombo.h"
 #include "KeloHotkey/KeyboardLayout.h"
 #include "support/TestSupport.h"
 
@@ -47,6 +48,9 @@ TEST_F(KeyboardLayoutX11, ReadsTheUsLayoutFromTheServer)
 
     EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("v")), uint16_t(9));
     EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("V")), uint16_t(9));
+    const HotKeyCombo everything{0, 0x1000 | 0x800 | 0x200 | 0x100};
+    EXPECT_EQ(everything.displayString(ShortcutStyle::symbols), QStringLiteral("⌃⌥⇧⌘A"));
+    EXPECT_EQ(everything.displayString(), QStringLiteral("Ctrl+Alt+Shift+Super+A"));
     // The main row's 1 comes before the keypad's.
     EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("1")), uint16_t(18));
     EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("é")), std::nullopt);
