@@ -45,7 +45,8 @@ void dispatch(uint32_t id)
 void schedule(uint32_t id)
 {
     if (QCoreApplication *app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(app, [id] { dispatch(id); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            app, [id] { dispatch(id); }, Qt::QueuedConnection);
     }
 }
 
@@ -54,6 +55,11 @@ std::shared_ptr<KeloPlatform::KeyGrabber> currentGrabber()
     Registry &state = registry();
     if (state.overrideGrabber) {
         return state.overrideGrabber;
+    }
+    // Before the application object exists there is no window-system connection to decide by;
+    // keep deciding until there is one.
+    if (QCoreApplication::instance() == nullptr) {
+        return KeloPlatform::createNullKeyGrabber();
     }
     // Chosen on first use: the event filter it installs stays for the life of the process.
     if (!state.sessionGrabber) {
@@ -68,7 +74,8 @@ std::optional<KeloPlatform::KeyChord> chordFor(const HotKeyCombo &combo)
     if (combo.keyCode > 0xffff) {
         return std::nullopt;
     }
-    const std::optional<uint32_t> evdev = KeloPlatform::evdevCodeForMacKeyCode(uint16_t(combo.keyCode));
+    const std::optional<uint32_t> evdev =
+        KeloPlatform::evdevCodeForMacKeyCode(uint16_t(combo.keyCode));
     if (!evdev) {
         return std::nullopt;
     }
@@ -99,9 +106,7 @@ std::unique_ptr<HotKey> HotKey::create(const HotKeyCombo &combo, std::function<v
 
 HotKey::HotKey(uint32_t id, const HotKeyCombo &combo,
                std::shared_ptr<KeloPlatform::KeyGrabber> grabber)
-    : m_id(id)
-    , m_combo(combo)
-    , m_grabber(std::move(grabber))
+    : m_id(id), m_combo(combo), m_grabber(std::move(grabber))
 {
 }
 

@@ -40,14 +40,10 @@ QStringList HotKeyCombo::keys(ShortcutStyle style) const
         uint32_t bit;
         const char16_t *text;
     };
-    static constexpr Modifier names[] = {{command, u"Ctrl"},
-                                         {option, u"Alt"},
-                                         {shift, u"Shift"},
-                                         {control, u"Super"}};
-    static constexpr Modifier symbols[] = {{control, u"⌃"},
-                                           {option, u"⌥"},
-                                           {shift, u"⇧"},
-                                           {command, u"⌘"}};
+    static constexpr Modifier names[] = {
+        {command, u"Ctrl"}, {option, u"Alt"}, {shift, u"Shift"}, {control, u"Super"}};
+    static constexpr Modifier symbols[] = {
+        {control, u"⌃"}, {option, u"⌥"}, {shift, u"⇧"}, {command, u"⌘"}};
     QStringList pieces;
     for (const Modifier &modifier : style == ShortcutStyle::names ? names : symbols) {
         if ((modifiers & modifier.bit) != 0) {

@@ -18,7 +18,7 @@ struct HotKeyCombo
 {
     static constexpr uint32_t command = 0x100; // Ctrl on Linux
     static constexpr uint32_t shift = 0x200;
-    static constexpr uint32_t option = 0x800;  // Alt on Linux
+    static constexpr uint32_t option = 0x800;   // Alt on Linux
     static constexpr uint32_t control = 0x1000; // Super on Linux
 
     uint32_t keyCode = 19;

@@ -31,33 +31,28 @@ std::optional<QString> translate(const KeloPlatform::Keymap &keymap, uint16_t ke
     return keymap.text(*evdev);
 }
 
+struct SpecialKey
+{
+    uint16_t keyCode;
+    const char16_t *name;
+};
+
+// Keys whose cap shows a symbol or a fixed name rather than what the layout types.
+constexpr SpecialKey specialKeys[] = {
+    {36, u"↩"},    {48, u"⇥"},    {49, u"Space"}, {51, u"⌫"},   {53, u"⎋"},   {96, u"F5"},
+    {97, u"F6"},   {98, u"F7"},   {99, u"F3"},    {100, u"F8"}, {101, u"F9"}, {103, u"F11"},
+    {109, u"F10"}, {111, u"F12"}, {117, u"⌦"},    {118, u"F4"}, {120, u"F2"}, {122, u"F1"},
+    {123, u"←"},   {124, u"→"},   {125, u"↓"},    {126, u"↑"},
+};
+
 const char16_t *specialName(uint16_t keyCode)
 {
-    switch (keyCode) {
-    case 36: return u"↩";
-    case 48: return u"⇥";
-    case 49: return u"Space";
-    case 51: return u"⌫";
-    case 53: return u"⎋";
-    case 96: return u"F5";
-    case 97: return u"F6";
-    case 98: return u"F7";
-    case 99: return u"F3";
-    case 100: return u"F8";
-    case 101: return u"F9";
-    case 103: return u"F11";
-    case 109: return u"F10";
-    case 111: return u"F12";
-    case 117: return u"⌦";
-    case 118: return u"F4";
-    case 120: return u"F2";
-    case 122: return u"F1";
-    case 123: return u"←";
-    case 124: return u"→";
-    case 125: return u"↓";
-    case 126: return u"↑";
-    default: return nullptr;
+    for (const SpecialKey &key : specialKeys) {
+        if (key.keyCode == keyCode) {
+            return key.name;
+        }
     }
+    return nullptr;
 }
 
 } // namespace

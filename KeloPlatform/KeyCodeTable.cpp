@@ -1,6 +1,5 @@
 #include "KeloPlatform/KeyCodeTable.h"
 
-
 namespace KeloPlatform {
 namespace {
 

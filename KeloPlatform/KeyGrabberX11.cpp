@@ -21,8 +21,7 @@ struct Reply
 {
     void operator()(void *reply) const { std::free(reply); }
 };
-template<typename T>
-using ReplyPtr = std::unique_ptr<T, Reply>;
+template <typename T> using ReplyPtr = std::unique_ptr<T, Reply>;
 
 // Num Lock is an ordinary modifier bit, assigned by the modifier mapping (usually Mod2, but
 // nothing guarantees it): find the bit whose keys include a Num_Lock key. 0 when none does.
@@ -138,9 +137,9 @@ public:
         grab.lockMask = XCB_MOD_MASK_LOCK | numLock;
         for (uint16_t variant : {uint16_t(0), uint16_t(XCB_MOD_MASK_LOCK), numLock,
                                  uint16_t(numLock | XCB_MOD_MASK_LOCK)}) {
-            if ((variant & grab.modifiers) == 0
-                && std::find(grab.lockVariants.begin(), grab.lockVariants.end(), variant)
-                       == grab.lockVariants.end()) {
+            if ((variant & grab.modifiers) == 0 &&
+                std::find(grab.lockVariants.begin(), grab.lockVariants.end(), variant) ==
+                    grab.lockVariants.end()) {
                 grab.lockVariants.push_back(variant);
             }
         }
@@ -207,8 +206,8 @@ public:
         }
         const auto *press = reinterpret_cast<const xcb_key_press_event_t *>(event);
         for (const auto &[id, grab] : m_grabs) {
-            if (grab.keycode != press->detail
-                || (press->state & modifierBits & ~grab.lockMask) != grab.modifiers) {
+            if (grab.keycode != press->detail ||
+                (press->state & modifierBits & ~grab.lockMask) != grab.modifiers) {
                 continue;
             }
             // Holding the chord is one press. The server repeats a held key either as presses

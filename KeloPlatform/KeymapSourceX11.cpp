@@ -1,5 +1,5 @@
-#include "KeloPlatform/KeymapSource.h"
 #include "KeloPlatform/KeyCodeTable.h"
+#include "KeloPlatform/KeymapSource.h"
 #include "KeloPlatform/detail/XcbConnection.h"
 
 #include <xkbcommon/xkbcommon-x11.h>
@@ -29,25 +29,31 @@ ContextPtr newContext()
     return ContextPtr(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
 }
 
+struct DeadKey
+{
+    xkb_keysym_t keysym;
+    char32_t accent;
+};
+
 // Dead keys type nothing by themselves; like a layout viewer, name them by their spacing accent.
+constexpr DeadKey deadKeys[] = {
+    {XKB_KEY_dead_grave, U'`'},          {XKB_KEY_dead_acute, U'\u00B4'},
+    {XKB_KEY_dead_circumflex, U'^'},     {XKB_KEY_dead_tilde, U'~'},
+    {XKB_KEY_dead_macron, U'\u00AF'},    {XKB_KEY_dead_breve, U'\u02D8'},
+    {XKB_KEY_dead_abovedot, U'\u02D9'},  {XKB_KEY_dead_diaeresis, U'\u00A8'},
+    {XKB_KEY_dead_abovering, U'\u02DA'}, {XKB_KEY_dead_doubleacute, U'\u02DD'},
+    {XKB_KEY_dead_caron, U'\u02C7'},     {XKB_KEY_dead_cedilla, U'\u00B8'},
+    {XKB_KEY_dead_ogonek, U'\u02DB'},
+};
+
 char32_t deadKeyAccent(xkb_keysym_t keysym)
 {
-    switch (keysym) {
-    case XKB_KEY_dead_grave: return U'`';
-    case XKB_KEY_dead_acute: return U'\u00B4';
-    case XKB_KEY_dead_circumflex: return U'^';
-    case XKB_KEY_dead_tilde: return U'~';
-    case XKB_KEY_dead_macron: return U'\u00AF';
-    case XKB_KEY_dead_breve: return U'\u02D8';
-    case XKB_KEY_dead_abovedot: return U'\u02D9';
-    case XKB_KEY_dead_diaeresis: return U'\u00A8';
-    case XKB_KEY_dead_abovering: return U'\u02DA';
-    case XKB_KEY_dead_doubleacute: return U'\u02DD';
-    case XKB_KEY_dead_caron: return U'\u02C7';
-    case XKB_KEY_dead_cedilla: return U'\u00B8';
-    case XKB_KEY_dead_ogonek: return U'\u02DB';
-    default: return 0;
+    for (const DeadKey &key : deadKeys) {
+        if (key.keysym == keysym) {
+            return key.accent;
+        }
     }
+    return 0;
 }
 
 std::optional<QString> printable(xkb_keysym_t keysym)
@@ -72,16 +78,15 @@ class XkbKeymap final : public Keymap
 {
 public:
     XkbKeymap(KeymapPtr keymap, StatePtr state)
-        : m_keymap(std::move(keymap))
-        , m_state(std::move(state))
+        : m_keymap(std::move(keymap)), m_state(std::move(state))
     {
     }
 
     std::optional<QString> text(uint32_t evdevCode) const override
     {
         const xkb_keycode_t keycode = evdevCode + xKeycodeOffset;
-        if (keycode < xkb_keymap_min_keycode(m_keymap.get())
-            || keycode > xkb_keymap_max_keycode(m_keymap.get())) {
+        if (keycode < xkb_keymap_min_keycode(m_keymap.get()) ||
+            keycode > xkb_keymap_max_keycode(m_keymap.get())) {
             return std::nullopt;
         }
         const xkb_layout_index_t group = xkb_state_key_get_layout(m_state.get(), keycode);
@@ -95,8 +100,8 @@ public:
         // Keypad keys name their navigation function on the first level (Num Lock off); the
         // digit on the second level is what their key cap shows.
         const xkb_keysym_t *symbols = nullptr;
-        if (xkb_keymap_key_get_syms_by_level(m_keymap.get(), keycode, group, 0, &symbols) == 1
-            && isKeypadKeysym(symbols[0])) {
+        if (xkb_keymap_key_get_syms_by_level(m_keymap.get(), keycode, group, 0, &symbols) == 1 &&
+            isKeypadKeysym(symbols[0])) {
             return symbolText(keycode, group, 1);
         }
         return std::nullopt;
@@ -130,11 +135,9 @@ public:
         }
         // Qt has set the extension up on its connection already; repeating it is harmless and
         // keeps this independent of Qt's internals.
-        if (xkb_x11_setup_xkb_extension(connection, XKB_X11_MIN_MAJOR_XKB_VERSION,
-                                        XKB_X11_MIN_MINOR_XKB_VERSION,
-                                        XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr,
-                                        nullptr, nullptr)
-            == 0) {
+        if (xkb_x11_setup_xkb_extension(
+                connection, XKB_X11_MIN_MAJOR_XKB_VERSION, XKB_X11_MIN_MINOR_XKB_VERSION,
+                XKB_X11_SETUP_XKB_EXTENSION_NO_FLAGS, nullptr, nullptr, nullptr, nullptr) == 0) {
             return nullptr;
         }
         const int32_t device = xkb_x11_get_core_keyboard_device_id(connection);
@@ -163,8 +166,7 @@ class NamedKeymapSource final : public KeymapSource
 {
 public:
     NamedKeymapSource(QByteArray layout, QByteArray variant)
-        : m_layout(std::move(layout))
-        , m_variant(std::move(variant))
+        : m_layout(std::move(layout)), m_variant(std::move(variant))
     {
     }
 
@@ -175,8 +177,7 @@ public:
             return nullptr;
         }
         const xkb_rule_names names{"evdev", "pc105", m_layout.constData(),
-                                   m_variant.isEmpty() ? nullptr : m_variant.constData(),
-                                   nullptr};
+                                   m_variant.isEmpty() ? nullptr : m_variant.constData(), nullptr};
         KeymapPtr keymap(
             xkb_keymap_new_from_names(context.get(), &names, XKB_KEYMAP_COMPILE_NO_FLAGS));
         if (!keymap) {
@@ -204,8 +205,7 @@ std::unique_ptr<KeymapSource> createSystemKeymapSource()
     return std::make_unique<X11KeymapSource>();
 }
 
-std::unique_ptr<KeymapSource> createNamedKeymapSource(const QString &layout,
-                                                      const QString &variant)
+std::unique_ptr<KeymapSource> createNamedKeymapSource(const QString &layout, const QString &variant)
 {
     auto source = std::make_unique<NamedKeymapSource>(layout.toUtf8(), variant.toUtf8());
     // xkbcommon falls back to a default layout for unknown names only when the names are empty;

@@ -41,7 +41,8 @@ TEST(HotKeyCombo, ShowsModifiersInEachStyleOrder)
 
     const HotKeyCombo controlOptionSpace{49, HotKeyCombo::control | HotKeyCombo::option};
     EXPECT_EQ(controlOptionSpace.displayString(ShortcutStyle::symbols), QStringLiteral("⌃⌥Space"));
-    EXPECT_EQ(controlOptionSpace.displayString(ShortcutStyle::names), QStringLiteral("Alt+Super+Space"));
+    EXPECT_EQ(controlOptionSpace.displayString(ShortcutStyle::names),
+              QStringLiteral("Alt+Super+Space"));
     EXPECT_EQ(controlOptionSpace.keys().size(), 3);
 
     const HotKeyCombo everything{0, allModifiers};
@@ -78,21 +79,22 @@ TEST(HotKeyCombo, CarbonFlagsFollowQtsCrossPlatformModifiers)
     EXPECT_EQ(HotKeyCombo::carbonFlags(Qt::MetaModifier), HotKeyCombo::control);
     EXPECT_EQ(HotKeyCombo::carbonFlags(Qt::ShiftModifier), HotKeyCombo::shift);
     EXPECT_EQ(HotKeyCombo::carbonFlags(Qt::ControlModifier | Qt::ShiftModifier), 0x300u);
-    EXPECT_EQ(HotKeyCombo::carbonFlags(Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier
-                                       | Qt::MetaModifier | Qt::KeypadModifier
-                                       | Qt::GroupSwitchModifier),
+    EXPECT_EQ(HotKeyCombo::carbonFlags(Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier |
+                                       Qt::MetaModifier | Qt::KeypadModifier |
+                                       Qt::GroupSwitchModifier),
               allModifiers);
     EXPECT_EQ(HotKeyCombo::carbonFlags(Qt::KeypadModifier | Qt::GroupSwitchModifier), 0u);
 }
 
 TEST(HotKeyCombo, JsonRoundTripsEveryValue)
 {
-    for (const HotKeyCombo &combo : {HotKeyCombo::defaultCombo(), HotKeyCombo{0, 0},
-                                     HotKeyCombo{0xffffffff, 0xffffffff},
-                                     HotKeyCombo{49, allModifiers}}) {
+    for (const HotKeyCombo &combo :
+         {HotKeyCombo::defaultCombo(), HotKeyCombo{0, 0}, HotKeyCombo{0xffffffff, 0xffffffff},
+          HotKeyCombo{49, allModifiers}}) {
         EXPECT_EQ(HotKeyCombo::fromJson(combo.toJson()), combo) << combo.toJson().constData();
     }
-    EXPECT_EQ(HotKeyCombo::defaultCombo().toJson(), QByteArray(R"({"keyCode":19,"modifiers":768})"));
+    EXPECT_EQ(HotKeyCombo::defaultCombo().toJson(),
+              QByteArray(R"({"keyCode":19,"modifiers":768})"));
     // Extra keys and key order do not matter.
     EXPECT_EQ(HotKeyCombo::fromJson(R"({"modifiers":256,"keyCode":9,"note":"x"})"),
               (HotKeyCombo{9, 256}));

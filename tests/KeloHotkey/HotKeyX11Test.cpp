@@ -28,7 +28,8 @@ void pressKeys(const QStringList &keys)
 int modifierState()
 {
     bool isNumber = false;
-    const int state = KeloTest::runProgram(helperPath, {QStringLiteral("state")}).trimmed().toInt(&isNumber);
+    const int state =
+        KeloTest::runProgram(helperPath, {QStringLiteral("state")}).trimmed().toInt(&isNumber);
     EXPECT_TRUE(isNumber);
     return state;
 }
@@ -64,7 +65,8 @@ private:
 bool canOtherClientGrab(int keycode, int modifiers)
 {
     const OtherClientGrab grab(keycode, modifiers);
-    EXPECT_TRUE(grab.isHeld() || grab.answer() == QStringLiteral("busy")) << grab.answer().toStdString();
+    EXPECT_TRUE(grab.isHeld() || grab.answer() == QStringLiteral("busy"))
+        << grab.answer().toStdString();
     return grab.isHeld();
 }
 

@@ -5,10 +5,12 @@
 
 namespace {
 
-std::shared_ptr<const KeloPlatform::KeymapSource> named(const char *layout, const char *variant = "")
+std::shared_ptr<const KeloPlatform::KeymapSource> named(const char *layout,
+                                                        const char *variant = "")
 {
-    std::shared_ptr<const KeloPlatform::KeymapSource> source = KeloPlatform::createNamedKeymapSource(
-        QString::fromLatin1(layout), QString::fromLatin1(variant));
+    std::shared_ptr<const KeloPlatform::KeymapSource> source =
+        KeloPlatform::createNamedKeymapSource(QString::fromLatin1(layout),
+                                              QString::fromLatin1(variant));
     EXPECT_TRUE(source) << layout;
     return source;
 }
@@ -24,10 +26,10 @@ TEST(KeyboardLayout, WithoutALayoutOnlySpecialKeysHaveNames)
     EXPECT_EQ(KeyboardLayout::displayName(127), QStringLiteral("#127"));
     EXPECT_EQ(KeyboardLayout::displayName(65535), QStringLiteral("#65535"));
     const std::pair<uint16_t, const char16_t *> special[] = {
-        {36, u"↩"}, {48, u"⇥"}, {49, u"Space"}, {51, u"⌫"}, {53, u"⎋"}, {96, u"F5"},
-        {97, u"F6"}, {98, u"F7"}, {99, u"F3"}, {100, u"F8"}, {101, u"F9"}, {103, u"F11"},
-        {109, u"F10"}, {111, u"F12"}, {117, u"⌦"}, {118, u"F4"}, {120, u"F2"}, {122, u"F1"},
-        {123, u"←"}, {124, u"→"}, {125, u"↓"}, {126, u"↑"}};
+        {36, u"↩"},    {48, u"⇥"},    {49, u"Space"}, {51, u"⌫"},   {53, u"⎋"},   {96, u"F5"},
+        {97, u"F6"},   {98, u"F7"},   {99, u"F3"},    {100, u"F8"}, {101, u"F9"}, {103, u"F11"},
+        {109, u"F10"}, {111, u"F12"}, {117, u"⌦"},    {118, u"F4"}, {120, u"F2"}, {122, u"F1"},
+        {123, u"←"},   {124, u"→"},   {125, u"↓"},    {126, u"↑"}};
     for (const auto &[code, name] : special) {
         EXPECT_EQ(KeyboardLayout::displayName(code), QString::fromUtf16(name)) << code;
     }

@@ -8,23 +8,23 @@ using KeloPlatform::macKeyCodeForEvdevCode;
 TEST(KeyCodeTable, MapsTheAnsiKeysByPosition)
 {
     // Letters, digits (the Mac's 5 and 6 are swapped relative to their order), punctuation.
-    EXPECT_EQ(evdevCodeForMacKeyCode(0), 30u);   // A
-    EXPECT_EQ(evdevCodeForMacKeyCode(9), 47u);   // V
-    EXPECT_EQ(evdevCodeForMacKeyCode(12), 16u);  // Q
-    EXPECT_EQ(evdevCodeForMacKeyCode(16), 21u);  // Y
-    EXPECT_EQ(evdevCodeForMacKeyCode(17), 20u);  // T
-    EXPECT_EQ(evdevCodeForMacKeyCode(19), 3u);   // 2
-    EXPECT_EQ(evdevCodeForMacKeyCode(22), 7u);   // 6
-    EXPECT_EQ(evdevCodeForMacKeyCode(23), 6u);   // 5
-    EXPECT_EQ(evdevCodeForMacKeyCode(29), 11u);  // 0
-    EXPECT_EQ(evdevCodeForMacKeyCode(42), 43u);  // backslash
-    EXPECT_EQ(evdevCodeForMacKeyCode(47), 52u);  // period
+    EXPECT_EQ(evdevCodeForMacKeyCode(0), 30u);  // A
+    EXPECT_EQ(evdevCodeForMacKeyCode(9), 47u);  // V
+    EXPECT_EQ(evdevCodeForMacKeyCode(12), 16u); // Q
+    EXPECT_EQ(evdevCodeForMacKeyCode(16), 21u); // Y
+    EXPECT_EQ(evdevCodeForMacKeyCode(17), 20u); // T
+    EXPECT_EQ(evdevCodeForMacKeyCode(19), 3u);  // 2
+    EXPECT_EQ(evdevCodeForMacKeyCode(22), 7u);  // 6
+    EXPECT_EQ(evdevCodeForMacKeyCode(23), 6u);  // 5
+    EXPECT_EQ(evdevCodeForMacKeyCode(29), 11u); // 0
+    EXPECT_EQ(evdevCodeForMacKeyCode(42), 43u); // backslash
+    EXPECT_EQ(evdevCodeForMacKeyCode(47), 52u); // period
     // Editing and navigation keys.
-    EXPECT_EQ(evdevCodeForMacKeyCode(36), 28u);  // Return
-    EXPECT_EQ(evdevCodeForMacKeyCode(48), 15u);  // Tab
-    EXPECT_EQ(evdevCodeForMacKeyCode(49), 57u);  // Space
-    EXPECT_EQ(evdevCodeForMacKeyCode(51), 14u);  // Delete is Backspace
-    EXPECT_EQ(evdevCodeForMacKeyCode(53), 1u);   // Escape
+    EXPECT_EQ(evdevCodeForMacKeyCode(36), 28u);   // Return
+    EXPECT_EQ(evdevCodeForMacKeyCode(48), 15u);   // Tab
+    EXPECT_EQ(evdevCodeForMacKeyCode(49), 57u);   // Space
+    EXPECT_EQ(evdevCodeForMacKeyCode(51), 14u);   // Delete is Backspace
+    EXPECT_EQ(evdevCodeForMacKeyCode(53), 1u);    // Escape
     EXPECT_EQ(evdevCodeForMacKeyCode(117), 111u); // Forward Delete is Delete
     EXPECT_EQ(evdevCodeForMacKeyCode(115), 102u); // Home
     EXPECT_EQ(evdevCodeForMacKeyCode(119), 107u); // End
@@ -34,8 +34,8 @@ TEST(KeyCodeTable, MapsTheAnsiKeysByPosition)
     EXPECT_EQ(evdevCodeForMacKeyCode(126), 103u); // Up
     // Function keys are scattered over the Mac's codes.
     const std::pair<uint16_t, uint32_t> functionKeys[] = {
-        {122, 59}, {120, 60}, {99, 61}, {118, 62}, {96, 63}, {97, 64},
-        {98, 65}, {100, 66}, {101, 67}, {109, 68}, {103, 87}, {111, 88}};
+        {122, 59}, {120, 60}, {99, 61},  {118, 62}, {96, 63},  {97, 64},
+        {98, 65},  {100, 66}, {101, 67}, {109, 68}, {103, 87}, {111, 88}};
     for (const auto &[mac, evdev] : functionKeys) {
         EXPECT_EQ(evdevCodeForMacKeyCode(mac), evdev) << "Mac key code " << mac;
     }
