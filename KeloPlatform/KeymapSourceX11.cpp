@@ -26,7 +26,13 @@ using StatePtr = std::unique_ptr<xkb_state, StateDeleter>;
 
 ContextPtr newContext()
 {
-    return ContextPtr(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    ContextPtr context(xkb_context_new(XKB_CONTEXT_NO_FLAGS));
+    // Failures come back as absent layouts; xkbcommon's own multi-line reports on stderr (an
+    // unknown layout name, odd keysyms in a server keymap) would only be noise on every call.
+    if (context) {
+        xkb_context_set_log_level(context.get(), XKB_LOG_LEVEL_CRITICAL);
+    }
+    return context;
 }
 
 struct DeadKey
