@@ -1,7 +1,6 @@
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 
 #include <QCoro/QCoroFuture>
-#include <QCoro/QCoroProcess>
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
@@ -12,7 +11,9 @@
 #include <QStandardPaths>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
+#include <coroutine>
 #include <filesystem>
+#include <memory>
 #include <system_error>
 
 namespace {
@@ -74,6 +75,61 @@ QImage readImage(const QString &path)
     }
     return QImage::fromData(file.readAll());
 }
+
+// Suspends until the process has ended or failed to start, whichever comes first. (QCoro's
+// waitForStarted never resumes for a program that cannot start.) The coroutine is resumed from
+// the event loop, not inside the process's own signal: resuming there would let the coroutine
+// destroy the process while it is still emitting. The awaiter may be copied, so
+// the connections live in a shared state that disconnects when the last copy goes: destroying a
+// suspended coroutine then leaves no signal that could resume it.
+class ProcessEnd
+{
+public:
+    explicit ProcessEnd(QProcess &process)
+        : m_process(&process), m_state(std::make_shared<State>())
+    {
+    }
+
+    bool await_ready() const { return m_process->state() == QProcess::NotRunning; }
+    void await_suspend(std::coroutine_handle<> handle)
+    {
+        const std::weak_ptr<State> weak = m_state;
+        const auto resume = [weak, handle] {
+            if (const std::shared_ptr<State> state = weak.lock()) {
+                state->disconnect();
+                handle.resume();
+            }
+        };
+        m_state->finished = QObject::connect(m_process, &QProcess::finished, m_process, resume,
+                                             Qt::QueuedConnection);
+        m_state->failed = QObject::connect(
+            m_process, &QProcess::errorOccurred, m_process,
+            [resume](QProcess::ProcessError error) {
+                if (error == QProcess::FailedToStart) {
+                    resume();
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    void await_resume() const {}
+
+private:
+    struct State
+    {
+        QMetaObject::Connection finished;
+        QMetaObject::Connection failed;
+
+        ~State() { disconnect(); }
+        void disconnect()
+        {
+            QObject::disconnect(finished);
+            QObject::disconnect(failed);
+        }
+    };
+
+    QProcess *m_process;
+    std::shared_ptr<State> m_state;
+};
 
 QList<ScreenGeometry> currentScreens()
 {
@@ -199,15 +255,9 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     process.setStandardOutputFile(QProcess::nullDevice());
     process.setStandardErrorFile(QProcess::nullDevice());
     process.start();
-    bool started = process.state() == QProcess::Running;
-    if (process.state() == QProcess::Starting) {
-        started = co_await qCoro(process).waitForStarted(-1);
-    }
-    if (!started && process.error() == QProcess::FailedToStart) {
+    co_await ProcessEnd(process);
+    if (process.error() == QProcess::FailedToStart) {
         co_return CaptureFailed{startFailurePrefix + process.errorString()};
-    }
-    if (process.state() != QProcess::NotRunning) {
-        co_await qCoro(process).waitForFinished(-1);
     }
     int status = process.exitCode();
     if (process.exitStatus() == QProcess::CrashExit && status == 0) {
