@@ -83,7 +83,8 @@ LoginItem::LoginItem(QString entryFileName, QString executablePath)
 
 QString LoginItem::entryPath() const
 {
-    const QString configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    const QString configHome =
+        QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return configHome + QStringLiteral("/autostart/") + m_entryFileName;
 }
 
@@ -115,8 +116,8 @@ std::optional<QString> LoginItem::setEnabled(bool enabled) const
     if (!QDir().mkpath(directory)) {
         return QStringLiteral("cannot create the folder %1").arg(directory);
     }
-    const QString program = m_executablePath.isEmpty() ? QCoreApplication::applicationFilePath()
-                                                       : m_executablePath;
+    const QString program =
+        m_executablePath.isEmpty() ? QCoreApplication::applicationFilePath() : m_executablePath;
     if (program.isEmpty()) {
         return QStringLiteral("the path of the running program is unknown");
     }

@@ -85,8 +85,7 @@ QImage readImage(const QString &path)
 class ProcessEnd
 {
 public:
-    explicit ProcessEnd(QProcess &process)
-        : m_process(&process), m_state(std::make_shared<State>())
+    explicit ProcessEnd(QProcess &process) : m_process(&process), m_state(std::make_shared<State>())
     {
     }
 
@@ -267,10 +266,10 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     if (!QFileInfo::exists(path)) {
         // A status of 0 without a file is an ordinary cancellation.
         if (status != 0) {
-            qCWarning(lcCapture).noquote() << QStringLiteral(
-                                                  "KeloLens: screencapture exited with status %1 "
-                                                  "and no file")
-                                                  .arg(status);
+            qCWarning(lcCapture).noquote()
+                << QStringLiteral("KeloLens: screencapture exited with status %1 "
+                                  "and no file")
+                       .arg(status);
         }
         co_return CaptureCancelled{};
     }

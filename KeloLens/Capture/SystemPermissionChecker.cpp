@@ -59,7 +59,7 @@ void SystemPermissionChecker::openScreenRecordingSettings() {}
 const QSet<QString> &SystemPermissionChecker::excludedOwnerNames()
 {
     static const QSet<QString> names{
-        QStringLiteral("Dock"),          QStringLiteral("Window Server"),
+        QStringLiteral("Dock"),           QStringLiteral("Window Server"),
         QStringLiteral("Control Center"), QStringLiteral("Notification Center"),
         QStringLiteral("SystemUIServer"), QStringLiteral("Spotlight"),
     };

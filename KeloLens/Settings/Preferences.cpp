@@ -96,10 +96,10 @@ Preferences::Preferences(QSettings *settings, LoginItem *loginItem, QObject *par
                           : PanelPosition::nearSelection;
     m_recognitionLanguages = stringListFromVariant(m_settings->value(key(recognitionLanguagesKey)));
     const QVariant lineBreaks = m_settings->value(key(lineBreaksKey));
-    m_lineBreaks = isString(lineBreaks) &&
-                           lineBreaks.toString() == rawValue(LineBreakMode::joinParagraphs)
-                       ? LineBreakMode::joinParagraphs
-                       : LineBreakMode::keepLines;
+    m_lineBreaks =
+        isString(lineBreaks) && lineBreaks.toString() == rawValue(LineBreakMode::joinParagraphs)
+            ? LineBreakMode::joinParagraphs
+            : LineBreakMode::keepLines;
     m_stripHyphenation = readBool(stripHyphenationKey, true);
     m_detectBarcodes = readBool(detectBarcodesKey, true);
     m_hasCompletedOnboarding = readBool(hasCompletedOnboardingKey, false);
@@ -232,8 +232,7 @@ void Preferences::setLaunchAtLogin(bool value)
     if (m_loginItem != nullptr) {
         // The switch keeps showing what the user asked for; the failure is only logged.
         if (const std::optional<QString> error = m_loginItem->setEnabled(value)) {
-            qCWarning(lcSettings).noquote()
-                << "KeloLens: launch at login change failed: " + *error;
+            qCWarning(lcSettings).noquote() << "KeloLens: launch at login change failed: " + *error;
         }
     }
     Q_EMIT launchAtLoginChanged(value);

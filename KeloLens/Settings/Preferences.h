@@ -29,8 +29,8 @@ class Preferences : public QObject
                    detectBarcodesChanged)
     Q_PROPERTY(bool hasCompletedOnboarding READ hasCompletedOnboarding WRITE
                    setHasCompletedOnboarding NOTIFY hasCompletedOnboardingChanged)
-    Q_PROPERTY(bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY
-                   launchAtLoginChanged)
+    Q_PROPERTY(
+        bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
 
 public:
     // The stored keys, equal to the property names.

@@ -84,10 +84,8 @@ TEST_F(LoginItemTest, TheRunningBinaryIsUsedWhenNoPathIsGiven)
 {
     const LoginItem item;
     ASSERT_EQ(item.setEnabled(true), std::nullopt);
-    EXPECT_TRUE(entry().contains("Exec=" + LoginItem::execValue(
-                                               QCoreApplication::applicationFilePath())
-                                               .toUtf8() +
-                                 "\n"));
+    EXPECT_TRUE(entry().contains(
+        "Exec=" + LoginItem::execValue(QCoreApplication::applicationFilePath()).toUtf8() + "\n"));
 }
 
 TEST_F(LoginItemTest, AnEntryMarkedHiddenCountsAsOff)

@@ -45,9 +45,8 @@ protected:
         const QString path = m_dir.filePath(name);
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("#!/bin/sh\necho \"$1\" >> '%1'\n%2\n")
-                       .arg(callLog(), body)
-                       .toUtf8());
+        file.write(
+            QStringLiteral("#!/bin/sh\necho \"$1\" >> '%1'\n%2\n").arg(callLog(), body).toUtf8());
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return {path, {QString::fromLatin1(CaptureTool::pathPlaceholder)}};
@@ -115,9 +114,8 @@ TEST_F(CapturerTest, AWrittenImageComesBackWithItsRegionAndTheFileIsGone)
                     .match(file.fileName())
                     .hasMatch())
         << file.fileName().toStdString();
-    const QFile::Permissions groupOrOther = QFile::ReadGroup | QFile::WriteGroup |
-                                            QFile::ExeGroup | QFile::ReadOther |
-                                            QFile::WriteOther | QFile::ExeOther;
+    const QFile::Permissions groupOrOther = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                            QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     EXPECT_FALSE(QFileInfo(capturesDir()).permissions() & groupOrOther);
 }
 
@@ -152,16 +150,18 @@ TEST_F(CapturerTest, NoFileIsACancellationLoggedOnlyForANonZeroStatus)
 {
     g_messages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
-    const CaptureOutcome quiet = capture(tool(QStringLiteral("cancel.sh"), QStringLiteral("exit 0")));
+    const CaptureOutcome quiet =
+        capture(tool(QStringLiteral("cancel.sh"), QStringLiteral("exit 0")));
     const QStringList afterQuiet = g_messages;
-    const CaptureOutcome logged = capture(tool(QStringLiteral("fail.sh"), QStringLiteral("exit 3")));
+    const CaptureOutcome logged =
+        capture(tool(QStringLiteral("fail.sh"), QStringLiteral("exit 3")));
     qInstallMessageHandler(previous);
 
     EXPECT_EQ(quiet, CaptureOutcome(CaptureCancelled{}));
     EXPECT_TRUE(afterQuiet.isEmpty()) << afterQuiet.join(u'\n').toStdString();
     EXPECT_EQ(logged, CaptureOutcome(CaptureCancelled{}));
-    EXPECT_EQ(g_messages,
-              QStringList{QStringLiteral("KeloLens: screencapture exited with status 3 and no file")});
+    EXPECT_EQ(g_messages, QStringList{QStringLiteral(
+                              "KeloLens: screencapture exited with status 3 and no file")});
     EXPECT_TRUE(capturesFolderIsEmpty());
 }
 
@@ -246,14 +246,16 @@ TEST(EstimatedRegion, ThePointerIsTheBottomRightCornerScaledByItsScreen)
     EXPECT_EQ(ScreencaptureCLICapturer::estimatedRegion(QSize(400, 200), QPoint(1000, 500), {}),
               (ExactRect{800, 400, 200, 100}));
     // The first screen containing the pointer decides; edges belong to the next screen.
-    const QList<ScreenGeometry> two{{QRect(0, 0, 1000, 800), 2.0}, {QRect(1000, 0, 1920, 1080), 1.0}};
+    const QList<ScreenGeometry> two{{QRect(0, 0, 1000, 800), 2.0},
+                                    {QRect(1000, 0, 1920, 1080), 1.0}};
     EXPECT_EQ(ScreencaptureCLICapturer::estimatedRegion(QSize(400, 200), QPoint(1000, 500), two),
               (ExactRect{600, 300, 400, 200}));
     EXPECT_EQ(ScreencaptureCLICapturer::estimatedRegion(QSize(400, 200), QPoint(999, 500), two),
               (ExactRect{799, 400, 200, 100}));
     const QList<ScreenGeometry> fractional{{QRect(0, 0, 1280, 720), 1.5}};
-    EXPECT_EQ(ScreencaptureCLICapturer::estimatedRegion(QSize(300, 150), QPoint(400, 300), fractional),
-              (ExactRect{200, 200, 200, 100}));
+    EXPECT_EQ(
+        ScreencaptureCLICapturer::estimatedRegion(QSize(300, 150), QPoint(400, 300), fractional),
+        (ExactRect{200, 200, 200, 100}));
 }
 
 TEST(ChooseTool, TheFirstInstalledToolInTheDesktopsOrderWins)
@@ -274,23 +276,23 @@ TEST(ChooseTool, TheFirstInstalledToolInTheDesktopsOrderWins)
                                    QStringLiteral("xfce4-screenshooter")};
     const QString path = QStringLiteral("{path}");
 
-    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(environment(QStringLiteral("KDE"),
-                                                               QStringLiteral("wayland")),
-                                                   installed(everything)),
-              (CaptureTool{QStringLiteral("/usr/bin/spectacle"),
-                           {QStringLiteral("-i"), QStringLiteral("-b"), QStringLiteral("-n"),
-                            QStringLiteral("-r"), QStringLiteral("-o"), path}}));
-    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(environment(QStringLiteral("ubuntu:GNOME"),
-                                                               QStringLiteral("x11")),
-                                                   installed(everything)),
+    EXPECT_EQ(
+        ScreencaptureCLICapturer::chooseTool(
+            environment(QStringLiteral("KDE"), QStringLiteral("wayland")), installed(everything)),
+        (CaptureTool{QStringLiteral("/usr/bin/spectacle"),
+                     {QStringLiteral("-i"), QStringLiteral("-b"), QStringLiteral("-n"),
+                      QStringLiteral("-r"), QStringLiteral("-o"), path}}));
+    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(
+                  environment(QStringLiteral("ubuntu:GNOME"), QStringLiteral("x11")),
+                  installed(everything)),
               (CaptureTool{QStringLiteral("/usr/bin/gnome-screenshot"),
                            {QStringLiteral("-a"), QStringLiteral("-f"), path}}));
     // GNOME under Wayland, or a plain window manager: maim.
     const CaptureTool maim{QStringLiteral("/usr/bin/maim"), {QStringLiteral("-s"), path}};
-    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(
-                  environment(QStringLiteral("GNOME"), QStringLiteral("wayland")),
-                  installed(everything)),
-              maim);
+    EXPECT_EQ(
+        ScreencaptureCLICapturer::chooseTool(
+            environment(QStringLiteral("GNOME"), QStringLiteral("wayland")), installed(everything)),
+        maim);
     EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(environment({}, QStringLiteral("x11")),
                                                    installed(everything)),
               maim);
@@ -309,9 +311,8 @@ TEST(ChooseTool, TheFirstInstalledToolInTheDesktopsOrderWins)
                   installed({QStringLiteral("xfce4-screenshooter")})),
               (CaptureTool{QStringLiteral("/usr/bin/xfce4-screenshooter"),
                            {QStringLiteral("-r"), QStringLiteral("-s"), path}}));
-    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(environment(QStringLiteral("KDE"),
-                                                               QStringLiteral("x11")),
-                                                   installed({})),
+    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(
+                  environment(QStringLiteral("KDE"), QStringLiteral("x11")), installed({})),
               std::nullopt);
 
     const CaptureTool withPath{QStringLiteral("maim"), {QStringLiteral("-s"), path}};

@@ -53,7 +53,8 @@ TEST(ScreencaptureCLICapturerX11, MaimReturnsThePixelsOfADraggedRegion)
     QTemporaryDir dir;
     const QString captures = dir.filePath(QStringLiteral("captures"));
     ScreencaptureCLICapturer capturer(
-        CaptureTool{maim, {QStringLiteral("-s"), QString::fromLatin1(CaptureTool::pathPlaceholder)}},
+        CaptureTool{maim,
+                    {QStringLiteral("-s"), QString::fromLatin1(CaptureTool::pathPlaceholder)}},
         captures);
     QCoro::Task<CaptureOutcome> capture = capturer.capture();
 

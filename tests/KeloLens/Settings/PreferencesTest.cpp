@@ -1,5 +1,5 @@
-#include "KeloLens/Settings/HotKeyNotifications.h"
 #include "KeloLens/Settings/Preferences.h"
+#include "KeloLens/Settings/HotKeyNotifications.h"
 #include "KeloPlatform/LoginItem.h"
 
 #include <QFile>
@@ -372,7 +372,8 @@ TEST_F(PreferencesTest, FailedLoginItemChangeIsLoggedAndTheSwitchKeepsTheRequest
 
     EXPECT_TRUE(prefs.launchAtLogin());
     ASSERT_EQ(g_messages.size(), 1);
-    EXPECT_TRUE(g_messages.first().startsWith(
-        QStringLiteral("KeloLens: launch at login change failed: ")))
+    EXPECT_TRUE(
+        g_messages.first().startsWith(QStringLiteral("KeloLens: launch at login change failed: ")))
         << g_messages.first().toStdString();
-    EXPECT_GT(g_messages.first().size(), 41);}
+    EXPECT_GT(g_messages.first().size(), 41);
+}
