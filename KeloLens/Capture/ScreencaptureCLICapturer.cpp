@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QScreen>
@@ -24,7 +25,7 @@ const QString startFailurePrefix = QStringLiteral("Couldn't start screencapture:
 
 std::filesystem::path fsPath(const QString &path)
 {
-    return std::filesystem::path(path.toStdString());
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
 }
 
 // Creates the folder (and its parents) and keeps it private: captures are screen contents.
@@ -67,13 +68,13 @@ private:
     QString m_path;
 };
 
+// Decoded straight from the file, by content rather than name, within the reader's memory
+// limit: a tool gone wrong could write anything, of any size.
 QImage readImage(const QString &path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    return QImage::fromData(file.readAll());
+    QImageReader reader(path);
+    reader.setDecideFormatFromContent(true);
+    return reader.read();
 }
 
 // Suspends until the process has ended or failed to start, whichever comes first. (QCoro's

@@ -366,3 +366,18 @@ TEST_F(CaptureFlowTest, EveryWayOutClearsIsCapturingAndUnsetOutputsAreSkipped)
     EXPECT_EQ(states, (QList<bool>{true, false, true, false, true, false, true, false}));
     EXPECT_TRUE(flow.lastPresentation().has_value());
 }
+
+TEST_F(CaptureFlowTest, ACaptureNobodyAwaitsStillRunsToTheEnd)
+{
+    captureImage(textResult(QStringLiteral("detached")));
+    m_capturer.delay = 50ms;
+    m_recognizer.delay = 50ms;
+    // As a shortcut handler starts it: the task is dropped at once.
+    {
+        [[maybe_unused]] QCoro::Task<> dropped = m_flow.run(false);
+    }
+    EXPECT_TRUE(m_flow.isCapturing());
+    ASSERT_TRUE(KeloTest::waitUntil([this] { return !m_flow.isCapturing(); }));
+    EXPECT_EQ(m_events,
+              (QStringList{QStringLiteral("clipboard:detached"), QStringLiteral("present")}));
+}
