@@ -377,3 +377,24 @@ TEST_F(PreferencesTest, FailedLoginItemChangeIsLoggedAndTheSwitchKeepsTheRequest
         << g_messages.first().toStdString();
     EXPECT_GT(g_messages.first().size(), 41);
 }
+
+TEST_F(PreferencesTest, ABrokenSettingsFileKeepsWhatCanBeReadAndStillSaves)
+{
+    useFreshFile();
+    QByteArray garbage("[General]\nplaySound=true\n[Gen\x01\n=\n\\\\\\\n");
+    for (int i = 0; i < 2000; ++i) {
+        garbage.append(char((i * 7919) % 256));
+    }
+    writeRawFile(garbage);
+    {
+        auto settings = openSettings();
+        Preferences prefs(settings.get());
+        EXPECT_TRUE(prefs.playSound());
+        EXPECT_TRUE(prefs.showPanel());
+        prefs.setShowPanel(false);
+    }
+    auto settings = openSettings();
+    Preferences reopened(settings.get());
+    EXPECT_TRUE(reopened.playSound());
+    EXPECT_FALSE(reopened.showPanel());
+}
