@@ -1,0 +1,70 @@
+#pragma once
+
+#include "KeloLens/Capture/FlowPresentation.h"
+#include "KeloLens/Capture/ToastLink.h"
+
+#include <QCoro/QCoroTask>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class PermissionChecker;
+class Preferences;
+class Recognizing;
+class ScreenCapturer;
+
+// Drives one capture from request to outcome: checks screen access, lets the user select a
+// region, recognizes it with the user's settings, and reports what happened through Outputs.
+// It knows nothing about windows, the clipboard or sounds. Main thread only.
+class CaptureFlow : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Filled in by the owner; an unset callback is not called.
+    struct Outputs
+    {
+        std::function<void(const QString &text)> clipboard;
+        std::function<void(const FlowPresentation &presentation)> present;
+        std::function<void(const QString &message, std::optional<ToastLink> link)> toast;
+        std::function<void()> permissionDenied;
+        std::function<void()> playSound;
+    };
+
+    // The collaborators must outlive the flow.
+    CaptureFlow(ScreenCapturer &capturer, PermissionChecker &permission, Recognizing &recognizer,
+                Preferences &prefs, Outputs outputs, QObject *parent = nullptr);
+
+    // One capture; a request while another capture is under way does nothing. Suspends while
+    // the user selects and while recognition runs, so the event loop keeps turning.
+    QCoro::Task<> run(bool codesOnly);
+
+    [[nodiscard]] bool isCapturing() const { return m_isCapturing; }
+    // The presentation of the latest capture that found something.
+    [[nodiscard]] const std::optional<FlowPresentation> &lastPresentation() const
+    {
+        return m_lastPresentation;
+    }
+
+    // The message of a toast shown instead of the panel.
+    [[nodiscard]] static QString confirmationMessage(const RecognitionResult &result,
+                                                     bool codesOnly,
+                                                     const std::optional<QString> &copiedText);
+
+Q_SIGNALS:
+    void isCapturingChanged(bool isCapturing);
+    void lastPresentationChanged();
+
+private:
+    void setCapturing(bool isCapturing);
+    void showToast(const QString &message, std::optional<ToastLink> link = std::nullopt);
+
+    ScreenCapturer &m_capturer;
+    PermissionChecker &m_permission;
+    Recognizing &m_recognizer;
+    Preferences &m_prefs;
+    const Outputs m_outputs;
+    bool m_isCapturing = false;
+    std::optional<FlowPresentation> m_lastPresentation;
+};

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "KeloPlatform/ExactRect.h"
+
+#include <QImage>
+#include <QString>
+#include <optional>
+#include <variant>
+
+// The user selected something: the pixels of the selection and where on the screen it was, in
+// Qt's global coordinates (device-independent pixels, origin top-left).
+struct CapturedImage
+{
+    QImage image;
+    std::optional<ExactRect> region;
+
+    // The same image object (shared data), not merely equal pixels.
+    bool operator==(const CapturedImage &other) const
+    {
+        return image.cacheKey() == other.image.cacheKey() && region == other.region;
+    }
+};
+
+// The capture failed; the message is shown to the user as it is.
+struct CaptureFailed
+{
+    QString message;
+
+    bool operator==(const CaptureFailed &) const = default;
+};
+
+// The user ended the selection without capturing anything.
+struct CaptureCancelled
+{
+    bool operator==(const CaptureCancelled &) const = default;
+};
+
+using CaptureOutcome = std::variant<CapturedImage, CaptureFailed, CaptureCancelled>;

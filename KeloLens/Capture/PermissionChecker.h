@@ -1,0 +1,16 @@
+#pragma once
+
+// Whether this process may read other applications' windows, and how to ask for it. The capture
+// flow, onboarding and the settings page hold one of these so tests can script the answer.
+class PermissionChecker
+{
+public:
+    virtual ~PermissionChecker() = default;
+
+    // Asked again at each read; nothing is cached.
+    [[nodiscard]] virtual bool isScreenRecordingGranted() const = 0;
+    // Asks the system for access; the answer is not awaited.
+    virtual void requestScreenRecording() = 0;
+    // Opens the system's settings page for screen access, where there is one.
+    virtual void openScreenRecordingSettings() = 0;
+};

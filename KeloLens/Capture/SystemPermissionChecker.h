@@ -1,0 +1,36 @@
+#pragma once
+
+#include "KeloLens/Capture/PermissionChecker.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QVariantMap>
+
+// The checker of a desktop session. Under X11 every client may read the screen, so access is
+// always in force and there is nothing to request or open.
+//
+// The window-list test is kept for sessions that gate screen access: there, another
+// application's window only shows its title when this process may read its contents.
+class SystemPermissionChecker : public PermissionChecker
+{
+public:
+    // Keys of one window description in a window list.
+    static constexpr auto ownerPidKey = "ownerPID";
+    static constexpr auto layerKey = "layer";
+    static constexpr auto ownerNameKey = "ownerName";
+    static constexpr auto nameKey = "name";
+
+    [[nodiscard]] bool isScreenRecordingGranted() const override;
+    void requestScreenRecording() override;
+    void openScreenRecordingSettings() override;
+
+    // System components whose windows always show their titles, so they prove nothing.
+    [[nodiscard]] static const QSet<QString> &excludedOwnerNames();
+
+    // True when one window, in list order, belongs to another process, sits on the normal
+    // layer (or names no layer), has an owner that is not a system component and a non-empty
+    // title.
+    [[nodiscard]] static bool otherAppShowsWindowTitle(const QList<QVariantMap> &windows,
+                                                       qint64 ownPid);
+};

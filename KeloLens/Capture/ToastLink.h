@@ -1,0 +1,7 @@
+#pragma once
+
+// The action button a toast may carry; no link means a toast without a button.
+enum class ToastLink {
+    // Opens the system's screen access settings (shown as "Open Settings").
+    screenRecordingSettings,
+};

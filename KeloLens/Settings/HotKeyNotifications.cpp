@@ -1,0 +1,12 @@
+#include "KeloLens/Settings/HotKeyNotifications.h"
+
+HotKeyNotifications &HotKeyNotifications::instance()
+{
+    static HotKeyNotifications notifications;
+    return notifications;
+}
+
+void HotKeyNotifications::post()
+{
+    Q_EMIT hotKeyChanged();
+}

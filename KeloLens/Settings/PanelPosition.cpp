@@ -1,0 +1,27 @@
+#include "KeloLens/Settings/PanelPosition.h"
+
+QString rawValue(PanelPosition position)
+{
+    switch (position) {
+    case PanelPosition::nearSelection:
+        return QStringLiteral("nearSelection");
+    case PanelPosition::fixed:
+        return QStringLiteral("fixed");
+    }
+    return {};
+}
+
+std::optional<PanelPosition> panelPositionFromRawValue(const QString &raw)
+{
+    for (PanelPosition position : allPanelPositions()) {
+        if (rawValue(position) == raw) {
+            return position;
+        }
+    }
+    return std::nullopt;
+}
+
+QList<PanelPosition> allPanelPositions()
+{
+    return {PanelPosition::nearSelection, PanelPosition::fixed};
+}

@@ -1,0 +1,239 @@
+#include "KeloLens/Settings/Preferences.h"
+
+#include "KeloLens/Settings/HotKeyNotifications.h"
+#include "KeloPlatform/LoginItem.h"
+
+#include <QLoggingCategory>
+#include <QSettings>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcSettings, "kelolens.settings")
+
+QString key(const char *name)
+{
+    return QString::fromLatin1(name);
+}
+
+bool isString(const QVariant &value)
+{
+    return value.typeId() == QMetaType::QString;
+}
+
+// The settings file stores everything as text, and a hand-edited file may hold anything: only
+// the stored forms of true and false count, other values keep the default.
+std::optional<bool> boolFromVariant(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::Bool:
+        return value.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+        return value.toLongLong() != 0;
+    case QMetaType::QString:
+    case QMetaType::QByteArray: {
+        const QString text = value.toString().trimmed().toLower();
+        if (text == u"true" || text == u"yes" || text == u"1") {
+            return true;
+        }
+        if (text == u"false" || text == u"no" || text == u"0") {
+            return false;
+        }
+        return std::nullopt;
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+// A list written by QSettings comes back as a list, except that a one-element list reads back
+// as a plain string; a list holding anything but strings counts as no list.
+QStringList stringListFromVariant(const QVariant &value)
+{
+    switch (value.typeId()) {
+    case QMetaType::QStringList:
+        return value.toStringList();
+    case QMetaType::QString: {
+        const QString text = value.toString();
+        return text.isEmpty() ? QStringList() : QStringList{text};
+    }
+    case QMetaType::QVariantList: {
+        QStringList list;
+        for (const QVariant &element : value.toList()) {
+            if (!isString(element)) {
+                return {};
+            }
+            list.append(element.toString());
+        }
+        return list;
+    }
+    default:
+        return {};
+    }
+}
+
+HotKeyCombo hotKeyFromVariant(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QByteArray && !isString(value)) {
+        return HotKeyCombo::defaultCombo();
+    }
+    return HotKeyCombo::fromJson(value.toByteArray()).value_or(HotKeyCombo::defaultCombo());
+}
+
+} // namespace
+
+Preferences::Preferences(QSettings *settings, LoginItem *loginItem, QObject *parent)
+    : QObject(parent), m_settings(settings), m_loginItem(loginItem)
+{
+    m_hotKey = hotKeyFromVariant(m_settings->value(key(hotKeyKey)));
+    m_playSound = readBool(playSoundKey, false);
+    m_showPanel = readBool(showPanelKey, true);
+    const QVariant position = m_settings->value(key(panelPositionKey));
+    m_panelPosition = isString(position) && position.toString() == rawValue(PanelPosition::fixed)
+                          ? PanelPosition::fixed
+                          : PanelPosition::nearSelection;
+    m_recognitionLanguages = stringListFromVariant(m_settings->value(key(recognitionLanguagesKey)));
+    const QVariant lineBreaks = m_settings->value(key(lineBreaksKey));
+    m_lineBreaks =
+        isString(lineBreaks) && lineBreaks.toString() == rawValue(LineBreakMode::joinParagraphs)
+            ? LineBreakMode::joinParagraphs
+            : LineBreakMode::keepLines;
+    m_stripHyphenation = readBool(stripHyphenationKey, true);
+    m_detectBarcodes = readBool(detectBarcodesKey, true);
+    m_hasCompletedOnboarding = readBool(hasCompletedOnboardingKey, false);
+    m_launchAtLogin = m_loginItem != nullptr && m_loginItem->isEnabled();
+}
+
+Preferences::~Preferences() = default;
+
+Preferences &Preferences::shared()
+{
+    // Lives until the process ends; destroying it during static teardown, after the
+    // application object is gone, would be unsafe for a QObject.
+    static Preferences *const instance = [] {
+        auto *settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("KeloLens"), QStringLiteral("KeloLens"));
+        auto *loginItem = new LoginItem();
+        return new Preferences(settings, loginItem);
+    }();
+    return *instance;
+}
+
+bool Preferences::readBool(const char *name, bool fallback) const
+{
+    return boolFromVariant(m_settings->value(key(name))).value_or(fallback);
+}
+
+void Preferences::write(const char *name, const QVariant &value)
+{
+    m_settings->setValue(key(name), value);
+    m_settings->sync();
+}
+
+void Preferences::setHotKey(const HotKeyCombo &combo)
+{
+    const bool changed = combo != m_hotKey;
+    m_hotKey = combo;
+    write(hotKeyKey, combo.toJson());
+    if (changed) {
+        Q_EMIT hotKeyChanged(combo);
+    }
+    HotKeyNotifications::instance().post();
+}
+
+void Preferences::setPlaySound(bool value)
+{
+    const bool changed = value != m_playSound;
+    m_playSound = value;
+    write(playSoundKey, value);
+    if (changed) {
+        Q_EMIT playSoundChanged(value);
+    }
+}
+
+void Preferences::setShowPanel(bool value)
+{
+    const bool changed = value != m_showPanel;
+    m_showPanel = value;
+    write(showPanelKey, value);
+    if (changed) {
+        Q_EMIT showPanelChanged(value);
+    }
+}
+
+void Preferences::setPanelPosition(PanelPosition value)
+{
+    const bool changed = value != m_panelPosition;
+    m_panelPosition = value;
+    write(panelPositionKey, rawValue(value));
+    if (changed) {
+        Q_EMIT panelPositionChanged(value);
+    }
+}
+
+void Preferences::setRecognitionLanguages(const QStringList &value)
+{
+    const bool changed = value != m_recognitionLanguages;
+    m_recognitionLanguages = value;
+    write(recognitionLanguagesKey, value);
+    if (changed) {
+        Q_EMIT recognitionLanguagesChanged(value);
+    }
+}
+
+void Preferences::setLineBreaks(LineBreakMode value)
+{
+    const bool changed = value != m_lineBreaks;
+    m_lineBreaks = value;
+    write(lineBreaksKey, rawValue(value));
+    if (changed) {
+        Q_EMIT lineBreaksChanged(value);
+    }
+}
+
+void Preferences::setStripHyphenation(bool value)
+{
+    const bool changed = value != m_stripHyphenation;
+    m_stripHyphenation = value;
+    write(stripHyphenationKey, value);
+    if (changed) {
+        Q_EMIT stripHyphenationChanged(value);
+    }
+}
+
+void Preferences::setDetectBarcodes(bool value)
+{
+    const bool changed = value != m_detectBarcodes;
+    m_detectBarcodes = value;
+    write(detectBarcodesKey, value);
+    if (changed) {
+        Q_EMIT detectBarcodesChanged(value);
+    }
+}
+
+void Preferences::setHasCompletedOnboarding(bool value)
+{
+    const bool changed = value != m_hasCompletedOnboarding;
+    m_hasCompletedOnboarding = value;
+    write(hasCompletedOnboardingKey, value);
+    if (changed) {
+        Q_EMIT hasCompletedOnboardingChanged(value);
+    }
+}
+
+void Preferences::setLaunchAtLogin(bool value)
+{
+    if (value == m_launchAtLogin) {
+        return;
+    }
+    m_launchAtLogin = value;
+    if (m_loginItem != nullptr) {
+        // The switch keeps showing what the user asked for; the failure is only logged.
+        if (const std::optional<QString> error = m_loginItem->setEnabled(value)) {
+            qCWarning(lcSettings).noquote() << "KeloLens: launch at login change failed: " + *error;
+        }
+    }
+    Q_EMIT launchAtLoginChanged(value);
+}

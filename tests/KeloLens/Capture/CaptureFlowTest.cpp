@@ -1,0 +1,383 @@
+#include "KeloLens/Capture/CaptureFlow.h"
+#include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Capture/ScreenCapturer.h"
+#include "KeloLens/Recognition/Recognizing.h"
+#include "KeloLens/Settings/Preferences.h"
+
+#include "support/TestSupport.h"
+
+#include <QCoro/QCoroTimer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <chrono>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The seams, scripted. Each records what happened into one shared event list so the tests can
+// check the order of the flow's outputs.
+class ScriptedCapturer : public ScreenCapturer
+{
+public:
+    QCoro::Task<CaptureOutcome> capture() override
+    {
+        ++calls;
+        if (delay > 0ms) {
+            co_await QCoro::sleepFor(delay);
+        }
+        // A copy: co_return may move from what it is given, and the script is reused.
+        co_return CaptureOutcome(outcome);
+    }
+
+    CaptureOutcome outcome = CaptureCancelled{};
+    std::chrono::milliseconds delay = 0ms;
+    int calls = 0;
+};
+
+class ScriptedRecognizer : public Recognizing
+{
+public:
+    QCoro::Task<RecognitionResult> recognize(QImage image, QStringList languages,
+                                             RecognitionOptions options) override
+    {
+        ++calls;
+        lastImage = image;
+        lastLanguages = languages;
+        lastOptions = options;
+        if (delay > 0ms) {
+            co_await QCoro::sleepFor(delay);
+        }
+        co_return RecognitionResult(result);
+    }
+
+    RecognitionResult result;
+    std::chrono::milliseconds delay = 0ms;
+    int calls = 0;
+    QImage lastImage;
+    QStringList lastLanguages;
+    RecognitionOptions lastOptions;
+};
+
+class ScriptedPermission : public PermissionChecker
+{
+public:
+    bool isScreenRecordingGranted() const override
+    {
+        ++calls;
+        return answers.isEmpty() ? true : answers.takeFirst();
+    }
+    void requestScreenRecording() override {}
+    void openScreenRecordingSettings() override {}
+
+    mutable QList<bool> answers;
+    mutable int calls = 0;
+};
+
+RecognitionResult textResult(const QString &text)
+{
+    return {{Paragraph{{text}}}, {}, text};
+}
+
+DetectedCode code(const QString &payload)
+{
+    return {QStringLiteral("QR"), payload, CodeKind::text};
+}
+
+class CaptureFlowTest : public ::testing::Test
+{
+protected:
+    CaptureFlowTest()
+        : m_settings(m_dir.filePath(QStringLiteral("KeloLens.conf")), QSettings::NativeFormat),
+          m_prefs(&m_settings), m_flow(m_capturer, m_permission, m_recognizer, m_prefs, outputs())
+    {
+        m_image = QImage(400, 200, QImage::Format_RGB32);
+        m_image.fill(Qt::white);
+    }
+
+    CaptureFlow::Outputs outputs()
+    {
+        return {
+            [this](const QString &text) { m_events.append(QStringLiteral("clipboard:") + text); },
+            [this](const FlowPresentation &presentation) {
+                m_presented.append(presentation);
+                m_events.append(QStringLiteral("present"));
+            },
+            [this](const QString &message, std::optional<ToastLink> link) {
+                m_events.append(QStringLiteral("toast:") + message +
+                                (link == ToastLink::screenRecordingSettings
+                                     ? QStringLiteral(" [Open Settings]")
+                                     : QString()));
+            },
+            [this] { m_events.append(QStringLiteral("permissionDenied")); },
+            [this] { m_events.append(QStringLiteral("sound")); },
+        };
+    }
+
+    void captureImage(const RecognitionResult &result)
+    {
+        m_capturer.outcome = CapturedImage{m_image, m_region};
+        m_recognizer.result = result;
+    }
+
+    void run(bool codesOnly)
+    {
+        QCoro::waitFor(m_flow.run(codesOnly));
+        EXPECT_FALSE(m_flow.isCapturing());
+    }
+
+    // The events of one run.
+    QStringList runEvents(bool codesOnly)
+    {
+        m_events.clear();
+        run(codesOnly);
+        return m_events;
+    }
+
+    QTemporaryDir m_dir;
+    QSettings m_settings;
+    Preferences m_prefs;
+    ScriptedCapturer m_capturer;
+    ScriptedPermission m_permission;
+    ScriptedRecognizer m_recognizer;
+    CaptureFlow m_flow;
+    QImage m_image;
+    ExactRect m_region{800, 400, 200, 100};
+    QStringList m_events;
+    QList<FlowPresentation> m_presented;
+};
+
+} // namespace
+
+TEST_F(CaptureFlowTest, WithoutScreenAccessTheCapturerIsNotStarted)
+{
+    m_permission.answers = {false};
+    captureImage(textResult(QStringLiteral("hello")));
+    EXPECT_EQ(runEvents(false), QStringList{QStringLiteral("permissionDenied")});
+    EXPECT_EQ(m_capturer.calls, 0);
+    EXPECT_EQ(m_recognizer.calls, 0);
+    EXPECT_FALSE(m_flow.lastPresentation().has_value());
+}
+
+TEST_F(CaptureFlowTest, CancelledAndFailedCapturesLeaveTheLastPresentationAlone)
+{
+    m_prefs.setPlaySound(true);
+    captureImage(textResult(QStringLiteral("first")));
+    run(false);
+    ASSERT_TRUE(m_flow.lastPresentation().has_value());
+    const FlowPresentation first = *m_flow.lastPresentation();
+
+    m_capturer.outcome = CaptureCancelled{};
+    EXPECT_TRUE(runEvents(false).isEmpty());
+    m_capturer.outcome = CaptureFailed{QStringLiteral("Couldn't start screencapture: gone")};
+    EXPECT_EQ(runEvents(false),
+              QStringList{QStringLiteral("toast:Couldn't start screencapture: gone")});
+    EXPECT_EQ(m_recognizer.calls, 1);
+    EXPECT_EQ(m_flow.lastPresentation(), first);
+}
+
+TEST_F(CaptureFlowTest, NothingFoundAsksAboutScreenAccessAgain)
+{
+    m_prefs.setPlaySound(true);
+    captureImage({});
+    EXPECT_EQ(runEvents(false), QStringList{QStringLiteral("toast:No text or codes found")});
+    EXPECT_EQ(m_permission.calls, 2);
+
+    m_permission.answers = {true, false};
+    EXPECT_EQ(runEvents(false),
+              QStringList{QStringLiteral(
+                  "toast:Nothing captured. Check Screen Recording permission. [Open Settings]")});
+    EXPECT_FALSE(m_flow.lastPresentation().has_value());
+}
+
+TEST_F(CaptureFlowTest, RecognitionGetsTheImageAndTheCurrentSettings)
+{
+    m_prefs.setRecognitionLanguages({QStringLiteral("de-DE"), QStringLiteral("en-US")});
+    m_prefs.setLineBreaks(LineBreakMode::joinParagraphs);
+    m_prefs.setStripHyphenation(false);
+    m_prefs.setDetectBarcodes(false);
+    captureImage(textResult(QStringLiteral("x")));
+    run(false);
+    EXPECT_EQ(m_recognizer.lastImage.cacheKey(), m_image.cacheKey());
+    EXPECT_EQ(m_recognizer.lastLanguages,
+              (QStringList{QStringLiteral("de-DE"), QStringLiteral("en-US")}));
+    EXPECT_EQ(m_recognizer.lastOptions,
+              (RecognitionOptions{LineBreakMode::joinParagraphs, false, false}));
+}
+
+TEST_F(CaptureFlowTest, ACodeCaptureWithoutCodesCopiesNothing)
+{
+    m_prefs.setPlaySound(true);
+    captureImage(textResult(QStringLiteral("text but no code")));
+    EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("toast:No codes found")});
+    EXPECT_FALSE(m_flow.lastPresentation().has_value());
+}
+
+TEST_F(CaptureFlowTest, WithThePanelTheTextIsCopiedThenTheSoundThenThePanel)
+{
+    m_prefs.setPlaySound(true);
+    RecognitionResult result = textResult(QStringLiteral("Hello world"));
+    result.codes = {code(QStringLiteral("https://example.org"))};
+    captureImage(result);
+    EXPECT_EQ(runEvents(false), (QStringList{QStringLiteral("clipboard:Hello world"),
+                                             QStringLiteral("sound"), QStringLiteral("present")}));
+    const FlowPresentation expected{result, PanelMode::all, m_region};
+    ASSERT_EQ(m_presented.size(), 1);
+    EXPECT_EQ(m_presented.first(), expected);
+    EXPECT_EQ(m_flow.lastPresentation(), expected);
+
+    // Without the sound, and a later capture replaces the last presentation.
+    m_prefs.setPlaySound(false);
+    captureImage(textResult(QStringLiteral("Second")));
+    EXPECT_EQ(runEvents(false),
+              (QStringList{QStringLiteral("clipboard:Second"), QStringLiteral("present")}));
+    EXPECT_EQ(m_flow.lastPresentation()->result.text, QStringLiteral("Second"));
+}
+
+TEST_F(CaptureFlowTest, CodeCapturesCopyASingleCodeAndShowAllOfThem)
+{
+    m_prefs.setPlaySound(true);
+    RecognitionResult two = textResult(QStringLiteral("label"));
+    two.codes = {code(QStringLiteral("one")), code(QStringLiteral("two"))};
+    captureImage(two);
+    EXPECT_EQ(runEvents(true), (QStringList{QStringLiteral("sound"), QStringLiteral("present")}));
+    EXPECT_EQ(m_presented.last(), (FlowPresentation{two, PanelMode::codesOnly, m_region}));
+
+    RecognitionResult one = textResult(QStringLiteral("label"));
+    one.codes = {code(QStringLiteral("WIFI:S:Home;T:WPA;P:secret;;"))};
+    captureImage(one);
+    EXPECT_EQ(runEvents(true),
+              (QStringList{QStringLiteral("clipboard:WIFI:S:Home;T:WPA;P:secret;;"),
+                           QStringLiteral("sound"), QStringLiteral("present")}));
+}
+
+TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
+{
+    m_prefs.setShowPanel(false);
+    m_prefs.setPlaySound(true);
+
+    RecognitionResult twoCodes;
+    twoCodes.codes = {code(QStringLiteral("a")), code(QStringLiteral("b"))};
+    captureImage(twoCodes);
+    EXPECT_EQ(runEvents(true),
+              (QStringList{QStringLiteral("sound"), QStringLiteral("toast:Found 2 codes")}));
+    // The panel was off, but "Last Result" can still show it.
+    EXPECT_EQ(m_flow.lastPresentation(),
+              (FlowPresentation{twoCodes, PanelMode::codesOnly, m_region}));
+    EXPECT_TRUE(m_presented.isEmpty());
+
+    RecognitionResult oneCode = textResult(QStringLiteral("some text"));
+    oneCode.codes = {code(QStringLiteral("payload"))};
+    captureImage(oneCode);
+    EXPECT_EQ(runEvents(true),
+              (QStringList{QStringLiteral("clipboard:payload"), QStringLiteral("sound"),
+                           QStringLiteral("toast:Copied code")}));
+
+    // A text capture over a lone code and no text copies the payload.
+    RecognitionResult codeOnly;
+    codeOnly.codes = {code(QStringLiteral("https://example.org"))};
+    captureImage(codeOnly);
+    EXPECT_EQ(runEvents(false),
+              (QStringList{QStringLiteral("clipboard:https://example.org"), QStringLiteral("sound"),
+                           QStringLiteral("toast:Copied code")}));
+    EXPECT_EQ(m_flow.lastPresentation()->mode, PanelMode::all);
+
+    // Text beats codes in a text capture.
+    RecognitionResult textAndCodes = textResult(QStringLiteral("Hi"));
+    textAndCodes.codes = {code(QStringLiteral("a")), code(QStringLiteral("b"))};
+    captureImage(textAndCodes);
+    EXPECT_EQ(runEvents(false),
+              (QStringList{QStringLiteral("clipboard:Hi"), QStringLiteral("sound"),
+                           QStringLiteral("toast:Copied 2 characters")}));
+}
+
+TEST_F(CaptureFlowTest, CopiedCharactersAreUserPerceivedCharacters)
+{
+    m_prefs.setShowPanel(false);
+    const QList<std::pair<QString, QString>> cases{
+        {QStringLiteral("A"), QStringLiteral("toast:Copied 1 character")},
+        {QStringLiteral("AB"), QStringLiteral("toast:Copied 2 characters")},
+        // Family: man, ZWJ, woman, ZWJ, girl: five code points, eight UTF-16 units, one character.
+        {QString::fromUtf8(
+             "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"),
+         QStringLiteral("toast:Copied 1 character")},
+        // e with a combining acute accent, then a flag (two regional indicators).
+        {QString::fromUtf8("e\xCC\x81\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA"),
+         QStringLiteral("toast:Copied 2 characters")},
+        {QStringLiteral("line one\nline two"), QStringLiteral("toast:Copied 17 characters")},
+    };
+    for (const auto &[text, toast] : cases) {
+        captureImage(textResult(text));
+        EXPECT_EQ(runEvents(false), (QStringList{QStringLiteral("clipboard:") + text, toast}));
+    }
+}
+
+TEST_F(CaptureFlowTest, ARequestWhileACaptureIsUnderWayDoesNothing)
+{
+    m_prefs.setPlaySound(true);
+    captureImage(textResult(QStringLiteral("once")));
+    m_capturer.delay = 100ms;
+    m_recognizer.delay = 100ms;
+
+    QCoro::Task<> first = m_flow.run(false);
+    EXPECT_TRUE(m_flow.isCapturing());
+    // While the user selects...
+    QCoro::waitFor(m_flow.run(false));
+    QCoro::waitFor(m_flow.run(true));
+    EXPECT_EQ(m_capturer.calls, 1);
+    // ...and while recognition runs.
+    ASSERT_TRUE(KeloTest::waitUntil([this] { return m_recognizer.calls == 1; }));
+    EXPECT_TRUE(m_flow.isCapturing());
+    QCoro::waitFor(m_flow.run(false));
+    QCoro::waitFor(std::move(first));
+
+    EXPECT_FALSE(m_flow.isCapturing());
+    EXPECT_EQ(m_capturer.calls, 1);
+    EXPECT_EQ(m_recognizer.calls, 1);
+    EXPECT_EQ(m_events, (QStringList{QStringLiteral("clipboard:once"), QStringLiteral("sound"),
+                                     QStringLiteral("present")}));
+
+    // Once it is over, the next capture runs.
+    m_capturer.delay = 0ms;
+    m_recognizer.delay = 0ms;
+    run(false);
+    EXPECT_EQ(m_capturer.calls, 2);
+}
+
+TEST_F(CaptureFlowTest, EveryWayOutClearsIsCapturingAndUnsetOutputsAreSkipped)
+{
+    ScriptedCapturer capturer;
+    ScriptedPermission permission;
+    ScriptedRecognizer recognizer;
+    CaptureFlow flow(capturer, permission, recognizer, m_prefs, CaptureFlow::Outputs{});
+    QList<bool> states;
+    QObject::connect(&flow, &CaptureFlow::isCapturingChanged,
+                     [&states](bool capturing) { states.append(capturing); });
+
+    permission.answers = {false};
+    QCoro::waitFor(flow.run(false));
+    capturer.outcome = CaptureFailed{QStringLiteral("x")};
+    QCoro::waitFor(flow.run(false));
+    capturer.outcome = CapturedImage{m_image, m_region};
+    recognizer.result = textResult(QStringLiteral("t"));
+    QCoro::waitFor(flow.run(true));
+    QCoro::waitFor(flow.run(false));
+    EXPECT_EQ(states, (QList<bool>{true, false, true, false, true, false, true, false}));
+    EXPECT_TRUE(flow.lastPresentation().has_value());
+}
+
+TEST_F(CaptureFlowTest, ACaptureNobodyAwaitsStillRunsToTheEnd)
+{
+    captureImage(textResult(QStringLiteral("detached")));
+    m_capturer.delay = 50ms;
+    m_recognizer.delay = 50ms;
+    // As a shortcut handler starts it: the task is dropped at once.
+    {
+        [[maybe_unused]] QCoro::Task<> dropped = m_flow.run(false);
+    }
+    EXPECT_TRUE(m_flow.isCapturing());
+    ASSERT_TRUE(KeloTest::waitUntil([this] { return !m_flow.isCapturing(); }));
+    EXPECT_EQ(m_events,
+              (QStringList{QStringLiteral("clipboard:detached"), QStringLiteral("present")}));
+}
