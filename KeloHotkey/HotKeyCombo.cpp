@@ -1,5 +1,7 @@
 #include "KeloHotkey/HotKeyCombo.h"
 
+#include "KeloHotkey/KeyboardLayout.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -19,7 +21,65 @@ std::optional<uint32_t> unsigned32(const QJsonValue &value)
     return uint32_t(d);
 }
 
+// Key codes beyond 16 bits come only from a hand-edited setting; truncating them would name a
+// different key, so they keep their number.
+QString keyName(uint32_t keyCode)
+{
+    if (keyCode > 0xffff) {
+        return QStringLiteral("#") + QString::number(keyCode);
+    }
+    return KeyboardLayout::displayName(uint16_t(keyCode));
+}
+
 } // namespace
+
+QStringList HotKeyCombo::keys(ShortcutStyle style) const
+{
+    struct Modifier
+    {
+        uint32_t bit;
+        const char16_t *text;
+    };
+    static constexpr Modifier names[] = {{command, u"Ctrl"},
+                                         {option, u"Alt"},
+                                         {shift, u"Shift"},
+                                         {control, u"Super"}};
+    static constexpr Modifier symbols[] = {{control, u"⌃"},
+                                           {option, u"⌥"},
+                                           {shift, u"⇧"},
+                                           {command, u"⌘"}};
+    QStringList pieces;
+    for (const Modifier &modifier : style == ShortcutStyle::names ? names : symbols) {
+        if ((modifiers & modifier.bit) != 0) {
+            pieces.append(QString::fromUtf16(modifier.text));
+        }
+    }
+    pieces.append(keyName(keyCode));
+    return pieces;
+}
+
+QString HotKeyCombo::displayString(ShortcutStyle style) const
+{
+    return keys(style).join(style == ShortcutStyle::names ? QStringLiteral("+") : QString());
+}
+
+uint32_t HotKeyCombo::carbonFlags(Qt::KeyboardModifiers qtModifiers)
+{
+    uint32_t flags = 0;
+    if (qtModifiers.testFlag(Qt::ControlModifier)) {
+        flags |= command;
+    }
+    if (qtModifiers.testFlag(Qt::ShiftModifier)) {
+        flags |= shift;
+    }
+    if (qtModifiers.testFlag(Qt::AltModifier)) {
+        flags |= option;
+    }
+    if (qtModifiers.testFlag(Qt::MetaModifier)) {
+        flags |= control;
+    }
+    return flags;
+}
 
 QByteArray HotKeyCombo::toJson() const
 {

@@ -1,8 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <Qt>
 #include <cstdint>
 #include <optional>
+
+// How a shortcut is spelled: Linux desktops write modifier names joined with "+" (Ctrl+Shift+2),
+// the form this application shows; macOS writes modifier symbols without separators (⇧⌘2).
+enum class ShortcutStyle { names, symbols };
 
 // A global shortcut in its stored, portable form: a Mac virtual key code (the key's position on
 // an ANSI keyboard) and the Carbon modifier mask. Linux maps both onto X keycodes and modifiers
@@ -22,6 +29,17 @@ struct HotKeyCombo
     // The capture shortcut a new installation starts with: key code 19 (the 2 key) with Shift and
     // Command.
     [[nodiscard]] static HotKeyCombo defaultCombo() { return {19, command | shift}; }
+
+    // The shortcut as the user reads it. Names: "Ctrl", "Alt", "Shift", "Super" in that
+    // order, then the key's name, joined with "+". Symbols: "⌃⌥⇧⌘" (Control, Option, Shift,
+    // Command) as present, then the key's name. Key names come from the current keyboard layout.
+    [[nodiscard]] QString displayString(ShortcutStyle style = ShortcutStyle::names) const;
+    // The same pieces, one per key cap, modifiers first and the key last.
+    [[nodiscard]] QStringList keys(ShortcutStyle style = ShortcutStyle::names) const;
+
+    // The modifier mask for Qt's modifiers of a key event: Ctrl is Command, Alt is Option, Meta
+    // (Super) is Control, Shift is Shift; keypad and group-switch flags are ignored.
+    [[nodiscard]] static uint32_t carbonFlags(Qt::KeyboardModifiers modifiers);
 
     // {"keyCode": ..., "modifiers": ...} as compact JSON.
     [[nodiscard]] QByteArray toJson() const;

@@ -1,1 +1,0 @@
-// Anchor for the platform library until it has sources of its own.

@@ -1,0 +1,243 @@
+#include "KeloHotkey/HotKey.h"
+#include "KeloHotkey/KeyboardLayout.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+#include <QThread>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Xvfb's evdev keymap: the 2 key is X keycode 11 (evdev 3 + 8); Num Lock is Mod2.
+constexpr int keycodeOf2 = 11;
+constexpr int controlShift = 0x4 | 0x1;
+constexpr int lockMask = 0x2;
+constexpr int numLockMask = 0x10;
+
+const QString helperPath =
+    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloHotkey/kelo-test-x-client");
+
+void pressKeys(const QStringList &keys)
+{
+    QStringList arguments{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")};
+    arguments += keys;
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+}
+
+int modifierState()
+{
+    bool isNumber = false;
+    const int state = KeloTest::runProgram(helperPath, {QStringLiteral("state")}).trimmed().toInt(&isNumber);
+    EXPECT_TRUE(isNumber);
+    return state;
+}
+
+// Another X client holding a key grab until it is dropped.
+class OtherClientGrab
+{
+public:
+    OtherClientGrab(int keycode, int modifiers)
+    {
+        m_process.start(helperPath, {QStringLiteral("grab"), QString::number(keycode),
+                                     QString::number(modifiers)});
+        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000)) {
+            m_answer = QString::fromUtf8(m_process.readLine()).trimmed();
+        }
+    }
+    ~OtherClientGrab()
+    {
+        m_process.closeWriteChannel();
+        if (!m_process.waitForFinished(3000)) {
+            m_process.kill();
+            m_process.waitForFinished();
+        }
+    }
+    [[nodiscard]] bool isHeld() const { return m_answer == QStringLiteral("grabbed"); }
+    [[nodiscard]] const QString &answer() const { return m_answer; }
+
+private:
+    QProcess m_process;
+    QString m_answer;
+};
+
+bool canOtherClientGrab(int keycode, int modifiers)
+{
+    const OtherClientGrab grab(keycode, modifiers);
+    EXPECT_TRUE(grab.isHeld() || grab.answer() == QStringLiteral("busy")) << grab.answer().toStdString();
+    return grab.isHeld();
+}
+
+class HotKeyX11 : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}), 0);
+        restoreLocks();
+        // Presses are delivered in order: once the sentinel's action has run, every earlier
+        // press has been dispatched too, so "nothing happened" can be checked without sleeping.
+        m_sentinel = HotKey::create({25, 0x300}, [this] { ++m_sentinelCalls; });
+        ASSERT_TRUE(m_sentinel) << "Ctrl+Shift+9 must be free on the test server";
+    }
+    void TearDown() override
+    {
+        restoreLocks();
+        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
+    }
+
+    static void restoreLocks()
+    {
+        const int state = modifierState();
+        if ((state & lockMask) != 0) {
+            pressKeys({QStringLiteral("Caps_Lock")});
+        }
+        if ((state & numLockMask) != 0) {
+            pressKeys({QStringLiteral("Num_Lock")});
+        }
+    }
+
+    // Presses the sentinel and waits until every press before it has been handled.
+    void settle()
+    {
+        const int expected = m_sentinelCalls + 1;
+        pressKeys({QStringLiteral("ctrl+shift+9")});
+        ASSERT_TRUE(KeloTest::waitUntil([&] { return m_sentinelCalls == expected; }));
+    }
+
+    std::unique_ptr<HotKey> m_sentinel;
+    int m_sentinelCalls = 0;
+};
+
+} // namespace
+
+TEST_F(HotKeyX11, FiresOncePerPressOnTheMainThreadWhateverTheLocks)
+{
+    int calls = 0;
+    bool isOnMainThread = true;
+    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [&] {
+        ++calls;
+        isOnMainThread = isOnMainThread && QThread::currentThread() == qApp->thread();
+    });
+    ASSERT_TRUE(hotKey);
+
+    pressKeys({QStringLiteral("ctrl+shift+2"), QStringLiteral("ctrl+shift+2")});
+    settle();
+    EXPECT_EQ(calls, 2);
+    EXPECT_TRUE(isOnMainThread);
+
+    // Other modifiers or another key are not the shortcut.
+    pressKeys({QStringLiteral("ctrl+2"), QStringLiteral("shift+2"), QStringLiteral("ctrl+shift+3"),
+               QStringLiteral("ctrl+alt+shift+2"), QStringLiteral("2")});
+    settle();
+    EXPECT_EQ(calls, 2);
+
+    pressKeys({QStringLiteral("Num_Lock")});
+    ASSERT_NE(modifierState() & numLockMask, 0) << "Num Lock is expected on Mod2 under Xvfb";
+    pressKeys({QStringLiteral("ctrl+shift+2")});
+    settle();
+    EXPECT_EQ(calls, 3);
+
+    pressKeys({QStringLiteral("Caps_Lock")});
+    ASSERT_NE(modifierState() & lockMask, 0);
+    pressKeys({QStringLiteral("ctrl+shift+2")});
+    settle();
+    EXPECT_EQ(calls, 4);
+
+    pressKeys({QStringLiteral("Num_Lock")});
+    ASSERT_EQ(modifierState() & numLockMask, 0);
+    pressKeys({QStringLiteral("ctrl+shift+2")});
+    settle();
+    EXPECT_EQ(calls, 5);
+}
+
+TEST_F(HotKeyX11, HoldingTheShortcutIsOnePress)
+{
+    int calls = 0;
+    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
+    ASSERT_TRUE(hotKey);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
+                                {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2"),
+                                 QStringLiteral("sleep"), QStringLiteral("1"),
+                                 QStringLiteral("keyup"), QStringLiteral("ctrl+shift+2")}),
+              0);
+    settle();
+    EXPECT_EQ(calls, 1);
+}
+
+TEST_F(HotKeyX11, ShortcutHeldByAnotherClientFailsAndStaysTheirs)
+{
+    {
+        const OtherClientGrab other(keycodeOf2, controlShift);
+        ASSERT_TRUE(other.isHeld());
+        int calls = 0;
+        EXPECT_FALSE(HotKey::create(HotKeyCombo::defaultCombo(), [&] { ++calls; }));
+        pressKeys({QStringLiteral("ctrl+shift+2")});
+        settle();
+        EXPECT_EQ(calls, 0);
+    }
+    {
+        // Only the Num Lock variant is taken: the variants grabbed before the failure must be
+        // given back, or the shortcut would be half ours and half theirs.
+        const OtherClientGrab other(keycodeOf2, controlShift | numLockMask);
+        ASSERT_TRUE(other.isHeld());
+        EXPECT_FALSE(HotKey::create(HotKeyCombo::defaultCombo(), [] {}));
+        EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift));
+        EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift | lockMask));
+    }
+}
+
+TEST_F(HotKeyX11, DestroyingReleasesEveryVariantOfTheGrab)
+{
+    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [] {});
+    ASSERT_TRUE(hotKey);
+    for (int locks : {0, lockMask, numLockMask, lockMask | numLockMask}) {
+        EXPECT_FALSE(canOtherClientGrab(keycodeOf2, controlShift | locks)) << locks;
+    }
+    // One combination is registered once per process, as on other platforms.
+    EXPECT_FALSE(HotKey::create(HotKeyCombo::defaultCombo(), [] {}));
+
+    hotKey.reset();
+    for (int locks : {0, lockMask, numLockMask, lockMask | numLockMask}) {
+        EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift | locks)) << locks;
+    }
+    auto again = HotKey::create(HotKeyCombo::defaultCombo(), [] {});
+    EXPECT_TRUE(again);
+}
+
+TEST_F(HotKeyX11, HandlerReplacingItsOwnHotKeyWorks)
+{
+    std::unique_ptr<HotKey> current;
+    int oldCalls = 0;
+    int newCalls = 0;
+    current = HotKey::create(HotKeyCombo::defaultCombo(), [&] {
+        ++oldCalls;
+        if (auto replacement = HotKey::create({20, 0x300}, [&] { ++newCalls; })) {
+            current = std::move(replacement);
+        }
+    });
+    ASSERT_TRUE(current);
+    pressKeys({QStringLiteral("ctrl+shift+2")});
+    settle();
+    ASSERT_EQ(oldCalls, 1);
+    EXPECT_EQ(current->combo(), (HotKeyCombo{20, 0x300}));
+
+    pressKeys({QStringLiteral("ctrl+shift+2"), QStringLiteral("ctrl+shift+3")});
+    settle();
+    EXPECT_EQ(oldCalls, 1);
+    EXPECT_EQ(newCalls, 1);
+    EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift));
+}
+
+TEST_F(HotKeyX11, ShortcutIsAKeyPositionWhateverTheLayout)
+{
+    ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
+    int calls = 0;
+    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
+    ASSERT_TRUE(hotKey);
+    EXPECT_EQ(hotKey->combo().displayString(), QStringLiteral("Ctrl+Shift+É"));
+    // On AZERTY the key at the 2 position types é.
+    pressKeys({QStringLiteral("ctrl+shift+eacute")});
+    settle();
+    EXPECT_EQ(calls, 1);
+}
