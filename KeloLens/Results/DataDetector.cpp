@@ -78,21 +78,22 @@ Utf8Text toUtf8WithOffsets(const QString &text)
     return out;
 }
 
-QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region)
+// The phone numbers of one stretch of the text, with ranges in the whole text.
+QList<DataDetectorMatch> phoneNumbersIn(const QString &text, qsizetype from, qsizetype to,
+                                        const std::string &region)
 {
     QList<DataDetectorMatch> found;
-    const Utf8Text utf8 = toUtf8WithOffsets(text);
-    const PhoneNumberUtil &util = *PhoneNumberUtil::GetInstance();
-    PhoneNumberMatcher matcher(util, utf8.bytes, region.toStdString(), PhoneNumberMatcher::VALID,
-                               std::numeric_limits<int>::max());
+    const Utf8Text utf8 = toUtf8WithOffsets(text.mid(from, to - from));
+    PhoneNumberMatcher matcher(*PhoneNumberUtil::GetInstance(), utf8.bytes, region,
+                               PhoneNumberMatcher::VALID, std::numeric_limits<int>::max());
     PhoneNumberMatch match;
     while (matcher.HasNext() && matcher.Next(&match)) {
         const int startByte = match.start();
         const int endByte = match.end();
         if (startByte < 0 || endByte <= startByte || size_t(endByte) >= utf8.utf16Offsets.size())
             continue;
-        const qsizetype start = utf8.utf16Offsets[size_t(startByte)];
-        const qsizetype end = utf8.utf16Offsets[size_t(endByte)];
+        const qsizetype start = from + utf8.utf16Offsets[size_t(startByte)];
+        const qsizetype end = from + utf8.utf16Offsets[size_t(endByte)];
         if (end <= start)
             continue;
         DataDetectorMatch phone;
@@ -101,6 +102,49 @@ QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region
         phone.length = end - start;
         phone.phoneNumber = text.mid(start, end - start);
         found.append(phone);
+    }
+    return found;
+}
+
+// The matcher's time grows with the square of its input, so long texts go to it in windows that
+// end at white space. A number near a window's end is left to the next window, which starts no
+// later than that number; no phone number is anywhere near `windowOverlap` characters long.
+constexpr qsizetype windowSize = 4096;
+constexpr qsizetype windowOverlap = 128;
+
+QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region)
+{
+    const std::string regionCode = region.toStdString();
+    QList<DataDetectorMatch> found;
+    const qsizetype n = text.size();
+    qsizetype from = 0;
+    while (from < n) {
+        qsizetype to = std::min(n, from + windowSize);
+        if (to < n) {
+            qsizetype space = to;
+            while (space > from + windowSize / 2 && !text.at(space - 1).isSpace())
+                --space;
+            if (space > from + windowSize / 2)
+                to = space;
+        }
+        const QList<DataDetectorMatch> inWindow = phoneNumbersIn(text, from, to, regionCode);
+        if (to == n) {
+            found.append(inWindow);
+            break;
+        }
+        qsizetype next = to - windowOverlap;
+        for (const DataDetectorMatch &phone : inWindow) {
+            if (phone.start + phone.length < to - windowOverlap) {
+                found.append(phone);
+            } else {
+                next = std::min(next, phone.start);
+                break;
+            }
+        }
+        // Start the next window after white space, so its first number is read from its start.
+        while (next > from + 1 && !text.at(next - 1).isSpace() && next > to - 2 * windowOverlap)
+            --next;
+        from = std::max(next, from + 1);
     }
     return found;
 }

@@ -144,6 +144,23 @@ TEST(DataDetector, FindsPhoneNumbersAsWritten)
     EXPECT_EQ(DataDetector("fr").defaultRegion(), "FR");
 }
 
+TEST(DataDetector, FindsEveryPhoneNumberOfALongTextOnce)
+{
+    // Long texts are read in pieces; numbers at every position around the piece boundaries must
+    // still be found whole, and once.
+    for (int shift = 0; shift < 40; shift += 3) {
+        QString text = QString("x").repeated(shift);
+        int written = 0;
+        while (text.size() < 20000) {
+            text += QString("word ").repeated(7) + QString::fromUtf8("☎ +1 212 555 0123, ");
+            ++written;
+        }
+        const QStringList found = phones(text);
+        EXPECT_EQ(found.size(), written) << "shift " << shift;
+        EXPECT_EQ(found.count("+1 212 555 0123"), written) << "shift " << shift;
+    }
+}
+
 TEST(DataDetector, ReportsUtf16RangesInTextOrderWithoutOverlaps)
 {
     const QString text = QString::fromUtf8("😀 Ünïcode → +1 212 555 0123 · https://example.com/2125550123 ✓ bücher.de");
