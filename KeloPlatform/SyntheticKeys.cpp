@@ -6,8 +6,7 @@ namespace detail {
 bool isForcedUnavailable = false;
 } // namespace detail
 
-ScopedUnavailable::ScopedUnavailable()
-    : m_wasUnavailable(detail::isForcedUnavailable)
+ScopedUnavailable::ScopedUnavailable() : m_wasUnavailable(detail::isForcedUnavailable)
 {
     detail::isForcedUnavailable = true;
 }

@@ -15,8 +15,7 @@ struct FreeReply
 {
     void operator()(void *reply) const { std::free(reply); }
 };
-template<typename T>
-using ReplyPtr = std::unique_ptr<T, FreeReply>;
+template <typename T> using ReplyPtr = std::unique_ptr<T, FreeReply>;
 
 // Rows of the core modifier mapping.
 constexpr int lockRow = 1;

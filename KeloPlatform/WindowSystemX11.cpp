@@ -13,8 +13,7 @@ struct FreeReply
 {
     void operator()(void *reply) const { std::free(reply); }
 };
-template<typename T>
-using ReplyPtr = std::unique_ptr<T, FreeReply>;
+template <typename T> using ReplyPtr = std::unique_ptr<T, FreeReply>;
 
 // The pager source tells the window manager a user asked for the switch, so focus-stealing
 // prevention lets it through: the user did ask, by pressing paste.
@@ -35,8 +34,8 @@ std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_windo
         return std::nullopt;
     ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
         connection, xcb_get_property(connection, 0, window, property, type, 0, 1), nullptr));
-    if (!reply || reply->type != type || reply->format != 32
-        || xcb_get_property_value_length(reply.get()) < 4)
+    if (!reply || reply->type != type || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4)
         return std::nullopt;
     uint32_t value = 0;
     std::memcpy(&value, xcb_get_property_value(reply.get()), sizeof value);
@@ -52,8 +51,8 @@ public:
         const xcb_window_t root = detail::rootWindow(connection);
         if (root == 0)
             return std::nullopt;
-        const auto window = cardinalProperty(connection, root, atom(connection, "_NET_ACTIVE_WINDOW"),
-                                             XCB_ATOM_WINDOW);
+        const auto window = cardinalProperty(
+            connection, root, atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
         if (!window || *window == XCB_WINDOW_NONE)
             return std::nullopt;
         RunningApplication application;

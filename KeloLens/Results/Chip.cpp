@@ -58,8 +58,8 @@ Chip chipForCode(const DetectedCode &code)
     }
     case CodeKind::wifi: {
         const auto credentials = code.wifiCredentials();
-        const QString label = credentials && !credentials->ssid.isEmpty() ? credentials->ssid
-                                                                          : code.payload;
+        const QString label =
+            credentials && !credentials->ssid.isEmpty() ? credentials->ssid : code.payload;
         return {code.payload, label, QStringLiteral("Wi-Fi"), ChipKind::code(code)};
     }
     case CodeKind::contact:

@@ -47,11 +47,7 @@ struct ChipKind
     [[nodiscard]] static ChipKind code(const DetectedCode &code) { return {Code{code}}; }
 
     // The payload when the kind is T, otherwise null.
-    template<typename T>
-    [[nodiscard]] const T *as() const
-    {
-        return std::get_if<T>(&value);
-    }
+    template <typename T> [[nodiscard]] const T *as() const { return std::get_if<T>(&value); }
 
     // "link", "email", "phone" or "code".
     [[nodiscard]] QString name() const;

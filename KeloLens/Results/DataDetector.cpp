@@ -184,16 +184,15 @@ QList<DataDetectorMatch> DataDetector::matches(const QString &text) const
     const qsizetype linkCount = all.size();
     qsizetype nextLink = 0;
     for (const DataDetectorMatch &phone : phoneNumbers(text, m_region)) {
-        while (nextLink < linkCount
-               && all.at(nextLink).start + all.at(nextLink).length <= phone.start)
+        while (nextLink < linkCount &&
+               all.at(nextLink).start + all.at(nextLink).length <= phone.start)
             ++nextLink;
         const bool overlapsLink =
             nextLink < linkCount && all.at(nextLink).start < phone.start + phone.length;
         if (!overlapsLink)
             all.append(phone);
     }
-    std::stable_sort(all.begin(), all.end(), [](const auto &a, const auto &b) {
-        return a.start < b.start;
-    });
+    std::stable_sort(all.begin(), all.end(),
+                     [](const auto &a, const auto &b) { return a.start < b.start; });
     return all;
 }

@@ -99,8 +99,8 @@ std::optional<HostScan> scanHost(const QString &text, qsizetype pos)
         while (i < n && isHostCharacter(text.at(i)))
             ++i;
         const qsizetype labelLength = i - labelStart;
-        if (labelLength == 0 || labelLength > 63 || text.at(labelStart) == u'-'
-            || text.at(i - 1) == u'-')
+        if (labelLength == 0 || labelLength > 63 || text.at(labelStart) == u'-' ||
+            text.at(i - 1) == u'-')
             return std::nullopt;
         ++scan.labelCount;
         scan.lastLabelStart = labelStart;
@@ -193,8 +193,7 @@ qsizetype scanAfterHost(const QString &text, qsizetype linkStart, qsizetype host
         if (i - end - 1 <= 5 && (i == n || !isWordLike(text.at(i))))
             end = i;
     }
-    if (end < n && (text.at(end) == u'/' || text.at(end) == u'?' || text.at(end) == u'#'))
-    {
+    if (end < n && (text.at(end) == u'/' || text.at(end) == u'?' || text.at(end) == u'#')) {
         scannedTo = scanBody(text, linkStart, end);
         end = trimTrailing(text, linkStart, scannedTo);
     }
@@ -234,9 +233,8 @@ std::optional<LinkMatch> schemeLinkAt(const QString &text, qsizetype pos, qsizet
     if (!isAsciiLetter(text.at(pos)))
         return std::nullopt;
     qsizetype i = pos + 1;
-    while (i < n
-           && (isAsciiAlnum(text.at(i)) || text.at(i) == u'+' || text.at(i) == u'-'
-               || text.at(i) == u'.'))
+    while (i < n && (isAsciiAlnum(text.at(i)) || text.at(i) == u'+' || text.at(i) == u'-' ||
+                     text.at(i) == u'.'))
         ++i;
     if (QStringView(text).mid(i, 3) != u"://")
         return std::nullopt;
@@ -314,8 +312,8 @@ std::optional<LinkMatch> mailtoAt(const QString &text, qsizetype pos, qsizetype 
 bool looksLikeFileName(const QString &text, const HostScan &host)
 {
     static const QStringList extensions = {
-        QStringLiteral("md"), QStringLiteral("py"), QStringLiteral("sh"), QStringLiteral("rs"),
-        QStringLiteral("pm"), QStringLiteral("cc"), QStringLiteral("so"), QStringLiteral("tf"),
+        QStringLiteral("md"),  QStringLiteral("py"),  QStringLiteral("sh"), QStringLiteral("rs"),
+        QStringLiteral("pm"),  QStringLiteral("cc"),  QStringLiteral("so"), QStringLiteral("tf"),
         QStringLiteral("zip"), QStringLiteral("mov"),
     };
     const QString last = text.mid(host.lastLabelStart, host.end - host.lastLabelStart);
@@ -330,8 +328,8 @@ std::optional<LinkMatch> hostLinkAt(const QString &text, qsizetype pos, qsizetyp
         return std::nullopt;
     if (hasWww) {
         // "www." says "this is a web host" on its own; the last label only has to look like one.
-        const QStringView last = QStringView(text).mid(host->lastLabelStart,
-                                                        host->end - host->lastLabelStart);
+        const QStringView last =
+            QStringView(text).mid(host->lastLabelStart, host->end - host->lastLabelStart);
         if (last.size() < 2 || !std::all_of(last.begin(), last.end(), [](QChar c) {
                 return c.isLetter() || c.isMark() || c == u'-';
             }))
@@ -388,8 +386,8 @@ bool isTopLevelDomain(const QString &label)
     const QByteArray ace = QUrl::toAce(label.toLower());
     if (ace.isEmpty())
         return false;
-    return psl_is_public_suffix2(list, ace.constData(), PSL_TYPE_ICANN | PSL_TYPE_NO_STAR_RULE)
-        != 0;
+    return psl_is_public_suffix2(list, ace.constData(), PSL_TYPE_ICANN | PSL_TYPE_NO_STAR_RULE) !=
+           0;
 }
 
 } // namespace LinkDetector

@@ -2,9 +2,7 @@
 
 #include <chrono>
 
-ResultViewModel::ResultViewModel(PanelMode mode, QObject *parent)
-    : QObject(parent)
-    , m_mode(mode)
+ResultViewModel::ResultViewModel(PanelMode mode, QObject *parent) : QObject(parent), m_mode(mode)
 {
     m_copiedReset.setSingleShot(true);
     m_copiedReset.setTimerType(Qt::PreciseTimer);
@@ -162,8 +160,7 @@ QString ResultViewModel::joinedAsOneLine(const QString &text)
 {
     const auto breaks = [](QChar c) {
         const char16_t u = c.unicode();
-        return c.isSpace() || (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028
-            || u == 0x2029;
+        return c.isSpace() || (u >= 0x0A && u <= 0x0D) || u == 0x85 || u == 0x2028 || u == 0x2029;
     };
     QString line;
     line.reserve(text.size());

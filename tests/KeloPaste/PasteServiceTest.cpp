@@ -1,5 +1,5 @@
-#include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
+#include "KeloPaste/Accessibility.h"
 #include "KeloPlatform/WindowSystem.h"
 
 #include <QClipboard>

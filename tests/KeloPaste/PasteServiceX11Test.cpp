@@ -15,8 +15,10 @@ namespace {
 
 using KeloPlatform::RunningApplication;
 
-const QString targetPath = QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-paste-target");
-const QString spyPath = QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-activation-spy");
+const QString targetPath =
+    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-paste-target");
+const QString spyPath =
+    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-activation-spy");
 
 // A helper program whose output lines are collected while the event loop turns (the test process
 // owns the clipboard, so it must keep answering while others read it).
@@ -45,15 +47,17 @@ public:
                                        std::chrono::milliseconds timeout = std::chrono::seconds(5))
     {
         std::optional<QString> found;
-        KeloTest::waitUntil([&] {
-            for (const QString &line : std::as_const(m_lines)) {
-                if (line.startsWith(prefix)) {
-                    found = line.mid(prefix.size());
-                    return true;
+        KeloTest::waitUntil(
+            [&] {
+                for (const QString &line : std::as_const(m_lines)) {
+                    if (line.startsWith(prefix)) {
+                        found = line.mid(prefix.size());
+                        return true;
+                    }
                 }
-            }
-            return false;
-        }, timeout);
+                return false;
+            },
+            timeout);
         return found;
     }
     [[nodiscard]] QStringList lines() const { return m_lines; }
@@ -224,7 +228,8 @@ TEST(PasteServiceX11, WithoutSyntheticKeysNothingIsActivatedOrSent)
         KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(500));
     }
     EXPECT_TRUE(Accessibility::isTrusted());
-    EXPECT_FALSE(scene.target->waitForLine(QStringLiteral("text "), std::chrono::milliseconds(200)));
+    EXPECT_FALSE(
+        scene.target->waitForLine(QStringLiteral("text "), std::chrono::milliseconds(200)));
     EXPECT_EQ(frontmostWindow(), front.window());
     EXPECT_EQ(scene.activationsOfTarget(), activationsBefore);
 }

@@ -63,9 +63,9 @@ TEST(Chips, DuplicatesCollapseToTheFirstOccurrence)
     ASSERT_EQ(both.size(), 1);
     EXPECT_NE(both[0].kind.as<ChipKind::Link>(), nullptr);
     // Two equal codes give one chip; different links in codes give one each, in code order.
-    const QList<Chip> codes = chipsOf(
-        "", {code("QR", "https://b.example/", CodeKind::url), code("QR", "https://a.example/", CodeKind::url),
-             code("QR", "https://b.example/", CodeKind::url)});
+    const QList<Chip> codes = chipsOf("", {code("QR", "https://b.example/", CodeKind::url),
+                                           code("QR", "https://a.example/", CodeKind::url),
+                                           code("QR", "https://b.example/", CodeKind::url)});
     EXPECT_EQ(labels(codes), (QStringList{"https://b.example/", "https://a.example/"}));
 }
 
@@ -104,8 +104,8 @@ TEST(Chips, EmptyTextAndNoCodesGiveNoChips)
 
 TEST(Chips, JsonLinesHoldOneObjectPerChip)
 {
-    const QByteArray lines =
-        chipsToJsonLines(chipsOf("a@b.org \"quoted\" example.com", {code("QR", "hi \"you\"", CodeKind::text)}));
+    const QByteArray lines = chipsToJsonLines(
+        chipsOf("a@b.org \"quoted\" example.com", {code("QR", "hi \"you\"", CodeKind::text)}));
     const QList<QByteArray> rows = lines.split('\n');
     ASSERT_EQ(rows.size(), 4); // three chips and the empty piece after the final line feed
     EXPECT_TRUE(rows[3].isEmpty());

@@ -37,8 +37,9 @@ QString one(const QString &written, const QString &url)
 
 TEST(DataDetector, FindsSchemeUrlsWwwHostsAndBareDomains)
 {
-    EXPECT_EQ(links("Docs at https://example.com/guide?x=1#top now"),
-              QStringList{one("https://example.com/guide?x=1#top", "https://example.com/guide?x=1#top")});
+    EXPECT_EQ(
+        links("Docs at https://example.com/guide?x=1#top now"),
+        QStringList{one("https://example.com/guide?x=1#top", "https://example.com/guide?x=1#top")});
     EXPECT_EQ(links("ftp://files.example.org/pub and ssh://git@host:22/repo"),
               (QStringList{one("ftp://files.example.org/pub", "ftp://files.example.org/pub"),
                            one("ssh://git@host:22/repo", "ssh://git@host:22/repo")}));
@@ -49,11 +50,12 @@ TEST(DataDetector, FindsSchemeUrlsWwwHostsAndBareDomains)
                            one("news.bbc.co.uk", "http://news.bbc.co.uk")}));
     EXPECT_EQ(links("localhost:8080 is no link, example.com:8080/x is"),
               QStringList{one("example.com:8080/x", "http://example.com:8080/x")});
-    EXPECT_EQ(links("See:https://a.com;https://b.com,http://[::1]:8080/x"),
-              (QStringList{one("https://a.com", "https://a.com"), one("https://b.com", "https://b.com"),
-                           one("http://[::1]:8080/x", "http://[::1]:8080/x")}));
-    EXPECT_EQ(links("HTTP://EXAMPLE.COM/Path"), QStringList{one("HTTP://EXAMPLE.COM/Path",
-                                                                "http://example.com/Path")});
+    EXPECT_EQ(
+        links("See:https://a.com;https://b.com,http://[::1]:8080/x"),
+        (QStringList{one("https://a.com", "https://a.com"), one("https://b.com", "https://b.com"),
+                     one("http://[::1]:8080/x", "http://[::1]:8080/x")}));
+    EXPECT_EQ(links("HTTP://EXAMPLE.COM/Path"),
+              QStringList{one("HTTP://EXAMPLE.COM/Path", "http://example.com/Path")});
 }
 
 TEST(DataDetector, FileNamesVersionNumbersAndSentencesAreNotLinks)
@@ -61,8 +63,8 @@ TEST(DataDetector, FileNamesVersionNumbersAndSentencesAreNotLinks)
     EXPECT_TRUE(links("Open file.txt, then notes.docx and photo.jpeg").isEmpty());
     EXPECT_TRUE(links("Upgrade to v1.2 or 3.14.15 (build 2.0.1)").isEmpty());
     EXPECT_TRUE(links("It ended.Then it began. e.g. this, i.e. that, a.m. and p.m.").isEmpty());
-    EXPECT_TRUE(links("/usr/share/example.com and C:\\dir\\example.com and x_example.com")
-                    .isEmpty());
+    EXPECT_TRUE(
+        links("/usr/share/example.com and C:\\dir\\example.com and x_example.com").isEmpty());
     EXPECT_TRUE(links("http:// and https://.").isEmpty());
     // Country domains that double as file extensions: a file name alone, a link with a path.
     EXPECT_EQ(links("README.md, main.py and setup.sh; docs.rs/serde"),
@@ -77,19 +79,22 @@ TEST(DataDetector, FileNamesVersionNumbersAndSentencesAreNotLinks)
 
 TEST(DataDetector, LeavesSentencePunctuationOutOfLinks)
 {
-    EXPECT_EQ(links("Go to https://example.com/a."), QStringList{one("https://example.com/a", "https://example.com/a")});
-    EXPECT_EQ(links("example.com, example.org; example.net! example.io? www.a.de:"),
-              (QStringList{one("example.com", "http://example.com"),
-                           one("example.org", "http://example.org"),
-                           one("example.net", "http://example.net"),
-                           one("example.io", "http://example.io"),
-                           one("www.a.de", "http://www.a.de")}));
+    EXPECT_EQ(links("Go to https://example.com/a."),
+              QStringList{one("https://example.com/a", "https://example.com/a")});
+    EXPECT_EQ(
+        links("example.com, example.org; example.net! example.io? www.a.de:"),
+        (QStringList{one("example.com", "http://example.com"),
+                     one("example.org", "http://example.org"),
+                     one("example.net", "http://example.net"),
+                     one("example.io", "http://example.io"), one("www.a.de", "http://www.a.de")}));
     EXPECT_EQ(links("Is it https://example.com/x?q=1..."),
               QStringList{one("https://example.com/x?q=1", "https://example.com/x?q=1")});
-    EXPECT_EQ(links("ends with example.com."), QStringList{one("example.com", "http://example.com")});
+    EXPECT_EQ(links("ends with example.com."),
+              QStringList{one("example.com", "http://example.com")});
     // A period inside the path stays.
-    EXPECT_EQ(links("get https://example.com/file.tar.gz."),
-              QStringList{one("https://example.com/file.tar.gz", "https://example.com/file.tar.gz")});
+    EXPECT_EQ(
+        links("get https://example.com/file.tar.gz."),
+        QStringList{one("https://example.com/file.tar.gz", "https://example.com/file.tar.gz")});
 }
 
 TEST(DataDetector, KeepsOnlyBalancedClosingBrackets)
@@ -163,7 +168,8 @@ TEST(DataDetector, FindsEveryPhoneNumberOfALongTextOnce)
 
 TEST(DataDetector, ReportsUtf16RangesInTextOrderWithoutOverlaps)
 {
-    const QString text = QString::fromUtf8("😀 Ünïcode → +1 212 555 0123 · https://example.com/2125550123 ✓ bücher.de");
+    const QString text = QString::fromUtf8(
+        "😀 Ünïcode → +1 212 555 0123 · https://example.com/2125550123 ✓ bücher.de");
     const QList<DataDetectorMatch> found = DataDetector("US").matches(text);
     ASSERT_EQ(found.size(), 3);
     EXPECT_EQ(found[0].type, DataDetectorMatch::Type::phoneNumber);

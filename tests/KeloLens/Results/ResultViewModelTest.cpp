@@ -122,8 +122,11 @@ TEST(ResultViewModel, PastesAsOneLineAcrossEveryKindOfBreak)
     calls.attach(model);
     model.setText("one\n  two\tthree ");
     model.pasteAsOneLine();
-    const QString breaks = QString("a\rb\x0B" "c\x0C" "d") + QChar(0x85) + "e" + QChar(0x2028) + "f"
-        + QChar(0x2029) + "g" + QChar(0x00A0) + "h" + QChar(0x3000) + "i\r\n\r\nj";
+    const QString breaks = QString("a\rb\x0B"
+                                   "c\x0C"
+                                   "d") +
+                           QChar(0x85) + "e" + QChar(0x2028) + "f" + QChar(0x2029) + "g" +
+                           QChar(0x00A0) + "h" + QChar(0x3000) + "i\r\n\r\nj";
     model.setText(breaks);
     model.pasteAsOneLine();
     EXPECT_EQ(calls.pasted, (QStringList{"one two three", "a b c d e f g h i j"}));
