@@ -67,6 +67,23 @@ bool isLocalPartCharacter(QChar c)
     return !c.isSurrogate() && (c.isLetterOrNumber() || c.isMark());
 }
 
+// Scripts written without spaces between words: "詳細はhttps://example.com" holds a link.
+bool isUnspacedScript(QChar c)
+{
+    switch (c.script()) {
+    case QChar::Script_Han:
+    case QChar::Script_Hiragana:
+    case QChar::Script_Katakana:
+    case QChar::Script_Thai:
+    case QChar::Script_Lao:
+    case QChar::Script_Khmer:
+    case QChar::Script_Myanmar:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Whether a link may start at `pos`: a link glued to a word, a path or another address is part
 // of that, not a link of its own.
 bool isLinkStart(const QString &text, qsizetype pos)
@@ -75,7 +92,7 @@ bool isLinkStart(const QString &text, qsizetype pos)
         return true;
     const QChar before = text.at(pos - 1);
     if (isWordLike(before))
-        return false;
+        return isUnspacedScript(before) && text.at(pos).unicode() < 0x80;
     static const QString glue = QStringLiteral("-_.@/\\%+~=&#$");
     return !glue.contains(before);
 }

@@ -178,6 +178,10 @@ TEST(DataDetector, ReportsUtf16RangesInTextOrderWithoutOverlaps)
     EXPECT_EQ(text.mid(found[1].start, found[1].length), "https://example.com/2125550123");
     EXPECT_EQ(text.mid(found[2].start, found[2].length), QString::fromUtf8("bücher.de"));
     EXPECT_EQ(found[2].url->host(), QString::fromUtf8("bücher.de"));
+    // Scripts without spaces between words put links right after a word.
+    EXPECT_EQ(links(QString::fromUtf8("詳細はhttps://example.jp/a ご覧ください")),
+              QStringList{one("https://example.jp/a", "https://example.jp/a")});
+    EXPECT_TRUE(links(QString::fromUtf8("Straßehttps://example.com")).isEmpty());
     // Lone surrogates neither crash nor shift the ranges that follow.
     QString broken = QStringLiteral("x ");
     broken.append(QChar(0xD800));
