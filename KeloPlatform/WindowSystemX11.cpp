@@ -32,8 +32,12 @@ std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_windo
 {
     if (property == XCB_ATOM_NONE)
         return std::nullopt;
+    // The window may be gone by now: take the error here rather than leave it to Qt's event
+    // loop, which would log it.
+    xcb_generic_error_t *error = nullptr;
     ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
-        connection, xcb_get_property(connection, 0, window, property, type, 0, 1), nullptr));
+        connection, xcb_get_property(connection, 0, window, property, type, 0, 1), &error));
+    std::free(error);
     if (!reply || reply->type != type || reply->format != 32 ||
         xcb_get_property_value_length(reply.get()) < 4)
         return std::nullopt;
@@ -71,8 +75,10 @@ public:
         if (root == 0 || application.windowId == XCB_WINDOW_NONE)
             return false;
         // A window that has gone away (its application quit) cannot be brought forward.
+        xcb_generic_error_t *error = nullptr;
         ReplyPtr<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
-            connection, xcb_get_window_attributes(connection, application.windowId), nullptr));
+            connection, xcb_get_window_attributes(connection, application.windowId), &error));
+        std::free(error);
         const xcb_atom_t activeWindow = atom(connection, "_NET_ACTIVE_WINDOW");
         if (!attributes || activeWindow == XCB_ATOM_NONE)
             return false;

@@ -33,7 +33,6 @@ int main(int argc, char **argv)
     });
 
     window.show();
-    window.activateWindow();
     field->setFocus();
     QTimer::singleShot(0, [&] {
         std::printf("ready %llu\n", static_cast<unsigned long long>(window.winId()));
