@@ -1,0 +1,112 @@
+#include "KeloPlatform/WindowSystem.h"
+#include "KeloPlatform/detail/XcbConnection.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <xcb/xcb.h>
+
+namespace KeloPlatform {
+namespace {
+
+struct FreeReply
+{
+    void operator()(void *reply) const { std::free(reply); }
+};
+template <typename T> using ReplyPtr = std::unique_ptr<T, FreeReply>;
+
+// The pager source tells the window manager a user asked for the switch, so focus-stealing
+// prevention lets it through: the user did ask, by pressing paste.
+constexpr uint32_t sourceIndicationPager = 2;
+
+xcb_atom_t atom(xcb_connection_t *connection, const char *name)
+{
+    ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
+}
+
+// A single 32-bit value of a window property, absent when the property is missing or malformed.
+std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_window_t window,
+                                         xcb_atom_t property, xcb_atom_t type)
+{
+    if (property == XCB_ATOM_NONE)
+        return std::nullopt;
+    // The window may be gone by now: take the error here rather than leave it to Qt's event
+    // loop, which would log it.
+    xcb_generic_error_t *error = nullptr;
+    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection, xcb_get_property(connection, 0, window, property, type, 0, 1), &error));
+    std::free(error);
+    if (!reply || reply->type != type || reply->format != 32 ||
+        xcb_get_property_value_length(reply.get()) < 4)
+        return std::nullopt;
+    uint32_t value = 0;
+    std::memcpy(&value, xcb_get_property_value(reply.get()), sizeof value);
+    return value;
+}
+
+class X11WindowSystem final : public WindowSystem
+{
+public:
+    std::optional<RunningApplication> frontmostApplication() const override
+    {
+        xcb_connection_t *connection = detail::qtXcbConnection();
+        const xcb_window_t root = detail::rootWindow(connection);
+        if (root == 0)
+            return std::nullopt;
+        const auto window = cardinalProperty(
+            connection, root, atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+        if (!window || *window == XCB_WINDOW_NONE)
+            return std::nullopt;
+        RunningApplication application;
+        application.windowId = *window;
+        if (const auto pid = cardinalProperty(connection, *window, atom(connection, "_NET_WM_PID"),
+                                              XCB_ATOM_CARDINAL);
+            pid && *pid != 0)
+            application.processId = qint64(*pid);
+        return application;
+    }
+
+    bool activate(const RunningApplication &application) override
+    {
+        xcb_connection_t *connection = detail::qtXcbConnection();
+        const xcb_window_t root = detail::rootWindow(connection);
+        if (root == 0 || application.windowId == XCB_WINDOW_NONE)
+            return false;
+        // A window that has gone away (its application quit) cannot be brought forward.
+        xcb_generic_error_t *error = nullptr;
+        ReplyPtr<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
+            connection, xcb_get_window_attributes(connection, application.windowId), &error));
+        std::free(error);
+        const xcb_atom_t activeWindow = atom(connection, "_NET_ACTIVE_WINDOW");
+        if (!attributes || activeWindow == XCB_ATOM_NONE)
+            return false;
+
+        xcb_client_message_event_t message;
+        std::memset(&message, 0, sizeof message);
+        message.response_type = XCB_CLIENT_MESSAGE;
+        message.format = 32;
+        message.window = application.windowId;
+        message.type = activeWindow;
+        message.data.data32[0] = sourceIndicationPager;
+        message.data.data32[1] = XCB_CURRENT_TIME;
+        message.data.data32[2] = XCB_WINDOW_NONE;
+        xcb_send_event(connection, 0, root,
+                       XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT,
+                       reinterpret_cast<const char *>(&message));
+        xcb_flush(connection);
+        return true;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<WindowSystem> createWindowSystem()
+{
+    if (detail::qtXcbConnection() == nullptr)
+        return createNullWindowSystem();
+    return std::make_unique<X11WindowSystem>();
+}
+
+} // namespace KeloPlatform

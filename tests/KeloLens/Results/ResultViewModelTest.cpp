@@ -1,0 +1,226 @@
+#include "KeloLens/Results/ResultViewModel.h"
+
+#include "support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+RecognitionResult resultWith(const QString &text, const QList<DetectedCode> &codes = {})
+{
+    RecognitionResult result;
+    result.paragraphs = {Paragraph{text.split(u'\n')}};
+    result.codes = codes;
+    result.text = text;
+    return result;
+}
+
+const DetectedCode menuCode{"QR", "https://example.com/menu", CodeKind::url};
+const DetectedCode barcode{"EAN-13", "4006381333931", CodeKind::text};
+
+// Records what the model hands to its callbacks.
+struct Calls
+{
+    QStringList copied;
+    QStringList pasted;
+    QStringList saved;
+
+    void attach(ResultViewModel &model)
+    {
+        model.onCopy = [this](const QString &s) { copied << s; };
+        model.onPaste = [this](const QString &s) { pasted << s; };
+        model.onSaveText = [this](const QString &s) { saved << s; };
+    }
+};
+
+} // namespace
+
+TEST(ResultViewModel, OutputTextFollowsModeTextAndCodes)
+{
+    ResultViewModel model;
+    EXPECT_EQ(model.mode(), PanelMode::all);
+    EXPECT_TRUE(model.canPaste());
+    model.load(resultWith("Menu at https://example.org", {menuCode}), PanelMode::all);
+    EXPECT_EQ(model.outputText(), "Menu at https://example.org");
+    EXPECT_EQ(model.chips().size(), 2);
+
+    // A code capture acts on the payloads only, even with text present.
+    model.load(resultWith("Menu at https://example.org", {menuCode}), PanelMode::codesOnly);
+    EXPECT_EQ(model.outputText(), "https://example.com/menu");
+    ASSERT_EQ(model.chips().size(), 1);
+    EXPECT_NE(model.chips()[0].kind.as<ChipKind::Code>(), nullptr);
+
+    // No text: the payloads, one per line.
+    model.load(resultWith("", {menuCode, barcode}), PanelMode::all);
+    EXPECT_EQ(model.outputText(), "https://example.com/menu\n4006381333931");
+    model.load(resultWith(""), PanelMode::all);
+    EXPECT_EQ(model.outputText(), "");
+    EXPECT_TRUE(model.chips().isEmpty());
+}
+
+TEST(ResultViewModel, LineCountCountsLineFeedPieces)
+{
+    ResultViewModel model;
+    EXPECT_EQ(model.lineCount(), 0);
+    model.setText("a");
+    EXPECT_EQ(model.lineCount(), 1);
+    model.setText("a\n");
+    EXPECT_EQ(model.lineCount(), 2);
+    model.setText("a\n\nb");
+    EXPECT_EQ(model.lineCount(), 3);
+    model.setText("a\r\nb");
+    EXPECT_EQ(model.lineCount(), 2);
+}
+
+TEST(ResultViewModel, EmptyOutputDoesNothing)
+{
+    ResultViewModel model;
+    Calls calls;
+    calls.attach(model);
+    model.copyOutput();
+    model.copyAsMarkdown();
+    model.pasteOutput();
+    model.pasteAsOneLine();
+    model.saveOutput();
+    EXPECT_TRUE(calls.copied.isEmpty());
+    EXPECT_TRUE(calls.pasted.isEmpty());
+    EXPECT_TRUE(calls.saved.isEmpty());
+    EXPECT_FALSE(model.copied());
+}
+
+TEST(ResultViewModel, ActionsHandTheOutputToTheirCallbacks)
+{
+    ResultViewModel model;
+    Calls calls;
+    calls.attach(model);
+    model.setText("fn main() {\n}");
+    model.copyAsMarkdown();
+    EXPECT_EQ(calls.copied, QStringList{"```\nfn main() {\n}\n```"});
+    EXPECT_TRUE(model.copied());
+    model.pasteOutput();
+    model.saveOutput();
+    EXPECT_EQ(calls.pasted, QStringList{"fn main() {\n}"});
+    EXPECT_EQ(calls.saved, QStringList{"fn main() {\n}"});
+
+    // Pasting marks nothing as copied; copying without a callback still does.
+    ResultViewModel bare;
+    bare.setText("x");
+    bare.pasteOutput();
+    EXPECT_FALSE(bare.copied());
+    bare.copyOutput();
+    EXPECT_TRUE(bare.copied());
+}
+
+TEST(ResultViewModel, PastesAsOneLineAcrossEveryKindOfBreak)
+{
+    ResultViewModel model;
+    Calls calls;
+    calls.attach(model);
+    model.setText("one\n  two\tthree ");
+    model.pasteAsOneLine();
+    const QString breaks = QString("a\rb\x0B"
+                                   "c\x0C"
+                                   "d") +
+                           QChar(0x85) + "e" + QChar(0x2028) + "f" + QChar(0x2029) + "g" +
+                           QChar(0x00A0) + "h" + QChar(0x3000) + "i\r\n\r\nj";
+    model.setText(breaks);
+    model.pasteAsOneLine();
+    EXPECT_EQ(calls.pasted, (QStringList{"one two three", "a b c d e f g h i j"}));
+    // Only white space: nothing to paste, and the clipboard is left alone.
+    model.setText(" \n\t ");
+    model.pasteAsOneLine();
+    EXPECT_EQ(calls.pasted.size(), 2);
+}
+
+TEST(ResultViewModel, CopiedLastsOneSecondAfterTheLatestCopy)
+{
+    ResultViewModel model;
+    model.setText("hello");
+    QSignalSpy copiedChanges(&model, &ResultViewModel::copiedChanged);
+    QElapsedTimer sinceSecondCopy;
+    model.copyOutput();
+    QTest::qWait(500);
+    model.copyOutput();
+    sinceSecondCopy.start();
+    EXPECT_EQ(copiedChanges.count(), 1); // the second copy keeps it true without a new notification
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return !model.copied(); }, std::chrono::seconds(3)));
+    // The reset counted from the second copy, not the first.
+    EXPECT_GE(sinceSecondCopy.elapsed(), 950);
+    EXPECT_EQ(copiedChanges.count(), 2);
+}
+
+TEST(ResultViewModel, EditingClearsCopiedAtOnce)
+{
+    ResultViewModel model;
+    model.setText("hello");
+    model.copyOutput();
+    ASSERT_TRUE(model.copied());
+    model.setText("hello"); // an equal store is no edit
+    EXPECT_TRUE(model.copied());
+    model.setText("hello!");
+    EXPECT_FALSE(model.copied());
+}
+
+TEST(ResultViewModel, RepeatedLoadKeepsEditsOtherModeReplacesThem)
+{
+    ResultViewModel model;
+    const RecognitionResult result = resultWith("Original", {barcode});
+    model.load(result, PanelMode::all);
+    model.setText("Edited");
+    QSignalSpy textChanges(&model, &ResultViewModel::textChanged);
+    model.load(result, PanelMode::all);
+    EXPECT_EQ(model.text(), "Edited");
+    EXPECT_EQ(textChanges.count(), 0);
+    EXPECT_EQ(model.loadedResult(), result);
+
+    model.load(result, PanelMode::codesOnly);
+    EXPECT_EQ(model.text(), "Original");
+    EXPECT_EQ(model.mode(), PanelMode::codesOnly);
+
+    // A different result in the same mode replaces the text and clears copied.
+    model.copyOutput();
+    model.load(resultWith("Other"), PanelMode::codesOnly);
+    EXPECT_EQ(model.text(), "Other");
+    EXPECT_TRUE(model.codes().isEmpty());
+    EXPECT_FALSE(model.copied());
+}
+
+TEST(ResultViewModel, NotifiesOnlyOnChangeButCountersOnEveryIncrement)
+{
+    ResultViewModel model;
+    QSignalSpy text(&model, &ResultViewModel::textChanged);
+    QSignalSpy mode(&model, &ResultViewModel::modeChanged);
+    QSignalSpy codes(&model, &ResultViewModel::codesChanged);
+    QSignalSpy output(&model, &ResultViewModel::outputChanged);
+    QSignalSpy canPaste(&model, &ResultViewModel::canPasteChanged);
+    QSignalSpy focus(&model, &ResultViewModel::editorFocusRequestChanged);
+    QSignalSpy blur(&model, &ResultViewModel::editorBlurRequestChanged);
+
+    model.load(resultWith("a", {barcode}), PanelMode::all);
+    model.load(resultWith("a", {barcode}), PanelMode::all);
+    EXPECT_EQ(text.count(), 1);
+    EXPECT_EQ(mode.count(), 0);
+    EXPECT_EQ(codes.count(), 1);
+    EXPECT_EQ(output.count(), 2);
+
+    QList<bool> reported;
+    model.onCanPasteChanged = [&](bool value) { reported << value; };
+    model.setCanPaste(true);
+    model.setCanPaste(false);
+    model.setCanPaste(false);
+    model.setCanPaste(true);
+    EXPECT_EQ(reported, (QList<bool>{false, true}));
+    EXPECT_EQ(canPaste.count(), 2);
+
+    model.requestEditorFocus();
+    model.requestEditorFocus();
+    model.requestEditorBlur();
+    EXPECT_EQ(model.editorFocusRequest(), 2);
+    EXPECT_EQ(focus.count(), 2);
+    EXPECT_EQ(model.editorBlurRequest(), 1);
+    EXPECT_EQ(blur.count(), 1);
+}
