@@ -1,5 +1,7 @@
 #include "KeloLens/Recognition/BarcodeEngine.h"
 
+#include <QPainter>
+
 // Text as UTF-8 rather than the deprecated wide string.
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
@@ -49,13 +51,37 @@ QString shortName(ZXing::BarcodeFormat format)
     }
 }
 
-void appendCodes(const QImage &grey, QList<BarcodeObservation> &observations)
+// The reader reports one symbol of some kinds per look, and a QR code's finder patterns can hide
+// an Aztec code's bullseye; so the symbols found are painted over with the background and the
+// image is read again, until a look finds nothing new.
+constexpr int kMaxLooks = 4;
+
+void appendCodes(QImage &grey, QList<BarcodeObservation> &observations)
 {
-    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
-                                ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
-    for (const ZXing::Result &result : ZXing::ReadBarcodes(view)) {
-        if (result.isValid())
-            observations.append({shortName(result.format()), QString::fromStdString(result.text())});
+    for (int look = 0; look < kMaxLooks; ++look) {
+        const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
+                                    ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
+        const ZXing::Results results = ZXing::ReadBarcodes(view);
+        bool isAnythingNew = false;
+        QPainter painter(&grey);
+        painter.setPen(QPen(Qt::white, 6));
+        painter.setBrush(Qt::white);
+        for (const ZXing::Result &result : results) {
+            if (!result.isValid())
+                continue;
+            const BarcodeObservation observation{shortName(result.format()),
+                                                 QString::fromStdString(result.text())};
+            if (!observations.contains(observation)) {
+                observations.append(observation);
+                isAnythingNew = true;
+            }
+            QPolygon outline;
+            for (const ZXing::PointI &corner : result.position())
+                outline << QPoint(corner.x, corner.y);
+            painter.drawPolygon(outline);
+        }
+        if (!isAnythingNew)
+            return;
     }
 }
 
