@@ -1,6 +1,10 @@
 #include "KeloLens/Recognition/BarcodeEngine.h"
 
+#include "KeloLens/Recognition/AztecBullseyes.h"
+
 #include <QPainter>
+
+#include <cmath>
 
 // Text as UTF-8 rather than the deprecated wide string.
 #define ZX_USE_UTF8 1
@@ -85,6 +89,35 @@ void appendCodes(QImage &grey, QList<BarcodeObservation> &observations)
     }
 }
 
+// Aztec codes away from the middle of the image, looked for around each likely bullseye.
+constexpr int kMaxBullseyes = 6;
+// The widest Aztec code is 151 modules.
+constexpr double kAztecReachModules = 80;
+
+void appendOffCentreAztecCodes(const QImage &grey, QList<BarcodeObservation> &observations)
+{
+    ZXing::DecodeHints hints;
+    hints.setFormats(ZXing::BarcodeFormat::Aztec);
+    for (const AztecBullseye &bullseye : AztecBullseyes::find(grey, kMaxBullseyes)) {
+        const int reach = int(std::ceil(bullseye.moduleSize * kAztecReachModules));
+        QImage window(2 * reach + 1, 2 * reach + 1, QImage::Format_Grayscale8);
+        if (window.isNull())
+            continue;
+        window.fill(Qt::white);
+        QPainter painter(&window);
+        painter.drawImage(QPoint(reach, reach) - bullseye.centre, grey);
+        painter.end();
+        const ZXing::ImageView view(window.constBits(), window.width(), window.height(),
+                                    ZXing::ImageFormat::Lum, int(window.bytesPerLine()));
+        for (const ZXing::Result &result : ZXing::ReadBarcodes(view, hints)) {
+            const BarcodeObservation observation{shortName(result.format()),
+                                                 QString::fromStdString(result.text())};
+            if (result.isValid() && !observations.contains(observation))
+                observations.append(observation);
+        }
+    }
+}
+
 } // namespace
 
 namespace BarcodeEngine {
@@ -98,9 +131,12 @@ QList<BarcodeObservation> readCodes(const QImage &image)
     if (grey.isNull())
         return observations;
     try {
+        QImage inverted = grey;
+        inverted.invertPixels();
         appendCodes(grey, observations);
-        grey.invertPixels();
-        appendCodes(grey, observations);
+        appendOffCentreAztecCodes(grey, observations);
+        appendCodes(inverted, observations);
+        appendOffCentreAztecCodes(inverted, observations);
     } catch (...) {
         // A reader failure contributes what was found before it.
     }

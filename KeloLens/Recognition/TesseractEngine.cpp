@@ -4,6 +4,7 @@
 #include <QMutexLocker>
 
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
 #include <dlfcn.h>
@@ -21,6 +22,7 @@ using Engine = std::unique_ptr<tesseract::TessBaseAPI>;
 // Both passes of two overlapping captures at most; more would only hold memory.
 constexpr size_t kMaxIdlePerKey = 2;
 constexpr size_t kMaxKeys = 3;
+constexpr int kDeadlineMs = 30000;
 
 struct EnginePool
 {
@@ -182,7 +184,11 @@ std::optional<QList<RecognizedLine>> readLines(tesseract::TessBaseAPI &engine,
     engine.SetImage(image.constBits(), image.width(), image.height(), 1,
                     int(image.bytesPerLine()));
     engine.SetSourceResolution(prepared.resolution);
-    if (engine.Recognize(nullptr) != 0)
+    // A screenful takes well under a second; a huge capture of noise could take minutes. Past
+    // the deadline the engine stops and what it read so far is kept.
+    tesseract::ETEXT_DESC monitor;
+    monitor.set_deadline_msecs(kDeadlineMs);
+    if (engine.Recognize(&monitor) != 0)
         return std::nullopt;
     QList<RecognizedLine> lines;
     const std::unique_ptr<tesseract::ResultIterator> iterator(engine.GetIterator());

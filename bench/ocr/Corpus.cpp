@@ -121,6 +121,7 @@ CorpusImage textImage(int index)
     item.paragraphs = content(random, index % 3, isMonospace);
     item.theme = QString::fromLatin1(theme.name);
     item.isDark = theme.isDark;
+    item.isCode = isMonospace;
 
     QFont font(family);
     font.setPixelSize(pixelSize);

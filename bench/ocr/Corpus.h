@@ -14,6 +14,7 @@ struct CorpusImage
     QList<QStringList> paragraphs; // the text drawn, as paragraphs of lines; empty for none
     QStringList payloads;          // the codes drawn
     QString theme;
+    bool isCode = false; // program text in a monospace font
     bool isDark = false;
 };
 

@@ -232,3 +232,28 @@ TEST(Recognizer, BrokenAndBlankImagesGiveAnEmptyResult)
         EXPECT_EQ(recognize(image, {}, {}), RecognitionResult{});
     }
 }
+
+TEST(Recognizer, FindsEveryKindOfCodeAnywhereInACapture)
+{
+    // The reader looks for Aztec codes only around the image's middle; this one sits at the
+    // right edge, after a QR code whose finder patterns resemble its bullseye.
+    const QImage image = Fixtures::sideBySide(
+        {Fixtures::renderText({QStringLiteral("Boarding pass and shop codes")}, Fixtures::light, 13, 260),
+         Fixtures::qrCode("https://example.org/qr", Fixtures::light, 3),
+         Fixtures::codeImage("5901234123457", ZXing::BarcodeFormat::EAN13, 2, Fixtures::light, 50),
+         Fixtures::codeImage("Lot 7734", ZXing::BarcodeFormat::DataMatrix, 4, Fixtures::light),
+         Fixtures::codeImage("SEAT 14C", ZXing::BarcodeFormat::Aztec, 3, Fixtures::light)},
+        Fixtures::light);
+    for (const bool isDark : {false, true}) {
+        QImage capture = image;
+        if (isDark)
+            capture.invertPixels();
+        QStringList found;
+        for (const DetectedCode &code : Recognizer::detectCodes(capture))
+            found.append(code.symbology + QLatin1Char(':') + code.payload);
+        found.sort();
+        EXPECT_EQ(found, (QStringList{"Aztec:SEAT 14C", "DataMatrix:Lot 7734", "EAN13:5901234123457",
+                                      "QR:https://example.org/qr"}))
+            << (isDark ? "dark" : "light");
+    }
+}
