@@ -17,8 +17,7 @@ struct Run
     bool isDark = false;
 };
 
-template<typename PixelAt>
-std::vector<Run> runsOf(int count, PixelAt pixelAt)
+template <typename PixelAt> std::vector<Run> runsOf(int count, PixelAt pixelAt)
 {
     std::vector<Run> runs;
     for (int i = 0; i < count; ++i) {
@@ -91,9 +90,11 @@ QList<AztecBullseye> find(const QImage &grey, int maxCount)
                 continue;
             const Run &middle = runs[first + kBullseyeRuns / 2];
             const QPoint centre(middle.start + middle.length / 2, y);
-            const bool isKnown = std::any_of(found.begin(), found.end(), [&](const AztecBullseye &b) {
-                return (b.centre - centre).manhattanLength() < 8 * std::max(module, b.moduleSize);
-            });
+            const bool isKnown =
+                std::any_of(found.begin(), found.end(), [&](const AztecBullseye &b) {
+                    return (b.centre - centre).manhattanLength() <
+                           8 * std::max(module, b.moduleSize);
+                });
             if (isKnown || !isBullseyeInColumn(grey, centre.x(), y, module))
                 continue;
             found.append({centre, module});

@@ -168,8 +168,8 @@ PreparedImage prepareForText(const QImage &capture)
     // Stretch so the background becomes white and the darkest ink black: coloured themes give
     // little contrast once they are grey.
     const int paper = prepared.wasInverted ? 255 - background : background;
-    const int ink = prepared.wasInverted ? 255 - percentile(histogram, 0.995)
-                                         : percentile(histogram, 0.005);
+    const int ink =
+        prepared.wasInverted ? 255 - percentile(histogram, 0.995) : percentile(histogram, 0.005);
     std::array<uchar, 256> table{};
     for (int value = 0; value < 256; ++value) {
         const int oriented = prepared.wasInverted ? 255 - value : value;

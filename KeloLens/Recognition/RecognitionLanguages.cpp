@@ -218,9 +218,8 @@ ParsedTag parseTag(QString tag)
             parsed.hasPrivateUse = true;
             break;
         }
-        const bool isAlpha = std::all_of(part.begin(), part.end(), [](QChar c) {
-            return c.isLetter() && c.unicode() < 128;
-        });
+        const bool isAlpha = std::all_of(part.begin(), part.end(),
+                                         [](QChar c) { return c.isLetter() && c.unicode() < 128; });
         if (part.size() == 4 && isAlpha && parsed.script.isEmpty() && parsed.region.isEmpty())
             parsed.script = part.left(1).toUpper() + part.mid(1).toLower();
         else if ((part.size() == 2 && isAlpha) || (part.size() == 3 && part.toInt() > 0))
@@ -294,7 +293,7 @@ std::optional<QString> dataNameForTag(const QString &tag)
                 continue;
             const QString candidateScript = effectiveScript(candidate);
             if (wanted.language.isEmpty() ? candidateScript == wantedScript
-                                           : scriptsAgree(candidateScript, wantedScript))
+                                          : scriptsAgree(candidateScript, wantedScript))
                 return QString::fromLatin1(entry.dataName);
         }
     }

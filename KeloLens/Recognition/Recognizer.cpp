@@ -7,10 +7,10 @@
 #include "KeloLens/Recognition/TesseractEngine.h"
 #include "KeloLens/Recognition/TextAssembly.h"
 
+#include <QCoro/QCoroFuture>
 #include <QLocale>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
-#include <QCoro/QCoroFuture>
 
 namespace {
 
@@ -22,13 +22,9 @@ const QStringList &userLanguages()
 
 } // namespace
 
-Recognizer::Recognizer()
-    : m_passes(enginePasses())
-{
-}
+Recognizer::Recognizer() : m_passes(enginePasses()) {}
 
-Recognizer::Recognizer(RecognitionPasses passes)
-    : m_passes(std::move(passes))
+Recognizer::Recognizer(RecognitionPasses passes) : m_passes(std::move(passes))
 {
     const RecognitionPasses engines = enginePasses();
     if (!m_passes.recognizeText)
@@ -83,7 +79,8 @@ QList<RecognizedLine> Recognizer::recognizeText(const QImage &image, const QStri
     if (dataNames.isEmpty())
         return {};
     const PreparedImage prepared = ImagePreparation::prepareForText(image);
-    return TesseractEngine::recognizeLines(prepared, directory, dataNames).value_or(QList<RecognizedLine>());
+    return TesseractEngine::recognizeLines(prepared, directory, dataNames)
+        .value_or(QList<RecognizedLine>());
 }
 
 QList<DetectedCode> Recognizer::detectCodes(const QImage &image)
@@ -94,7 +91,8 @@ QList<DetectedCode> Recognizer::detectCodes(const QImage &image)
         if (observation.payload.isEmpty() || seen.contains(observation.payload))
             continue;
         seen.insert(observation.payload);
-        codes.append({observation.symbology, observation.payload, classifyPayload(observation.payload)});
+        codes.append(
+            {observation.symbology, observation.payload, classifyPayload(observation.payload)});
     }
     return codes;
 }

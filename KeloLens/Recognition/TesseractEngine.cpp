@@ -7,9 +7,9 @@
 #include <tesseract/ocrclass.h>
 #include <tesseract/resultiterator.h>
 
-#include <dlfcn.h>
 #include <atomic>
 #include <cmath>
+#include <dlfcn.h>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -55,7 +55,8 @@ void giveBack(const QString &key, Engine engine)
 {
     EnginePool &p = pool();
     QMutexLocker lock(&p.mutex);
-    auto it = std::find_if(p.idle.begin(), p.idle.end(), [&](const auto &e) { return e.first == key; });
+    auto it =
+        std::find_if(p.idle.begin(), p.idle.end(), [&](const auto &e) { return e.first == key; });
     std::vector<Engine> engines;
     if (it != p.idle.end()) {
         engines = std::move(it->second);
@@ -77,8 +78,7 @@ Engine createEngine(const QString &dataDirectory, const QStringList &dataNames)
     const QByteArray directory = dataDirectory.toLocal8Bit();
     const QByteArray languages = dataNames.join(QLatin1Char('+')).toUtf8();
     if (engine->Init(directory.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY,
-                     nullptr, 0, &names, &values, false)
-        != 0) {
+                     nullptr, 0, &names, &values, false) != 0) {
         return nullptr;
     }
     engine->SetPageSegMode(tesseract::PSM_AUTO);
@@ -137,8 +137,8 @@ QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRe
     float descenders = 0;
     float ascenders = 0;
     iterator.RowAttributes(&rowHeight, &descenders, &ascenders);
-    if (!std::isfinite(rowHeight) || !std::isfinite(descenders) || rowHeight <= 0
-        || rowHeight > 3.0f * float(ink.height()) || descenders > 0)
+    if (!std::isfinite(rowHeight) || !std::isfinite(descenders) || rowHeight <= 0 ||
+        rowHeight > 3.0f * float(ink.height()) || descenders > 0)
         return ink;
     const double baseline = (y1 + y2) / 2.0;
     const int top = std::min(ink.top(), int(std::lround(baseline - rowHeight - descenders)));
@@ -166,12 +166,13 @@ LineReading readLine(tesseract::ResultIterator &iterator)
         int top = 0;
         int right = 0;
         int bottom = 0;
-        if (!word.isEmpty() && iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) {
+        if (!word.isEmpty() &&
+            iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) {
             words.append(word);
             line.box = line.box.united(QRect(left, top, right - left, bottom - top));
         }
-    } while (!iterator.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD)
-             && iterator.Next(tesseract::RIL_WORD));
+    } while (!iterator.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
+             iterator.Next(tesseract::RIL_WORD));
     line.text = words.join(QLatin1Char(' '));
     line.box = withTypographicHeight(iterator, line.box);
     return line;
@@ -181,8 +182,7 @@ std::optional<QList<RecognizedLine>> readLines(tesseract::TessBaseAPI &engine,
                                                const PreparedImage &prepared)
 {
     const QImage &image = prepared.image;
-    engine.SetImage(image.constBits(), image.width(), image.height(), 1,
-                    int(image.bytesPerLine()));
+    engine.SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
     engine.SetSourceResolution(prepared.resolution);
     // A screenful takes well under a second; a huge capture of noise could take minutes. Past
     // the deadline the engine stops and what it read so far is kept.

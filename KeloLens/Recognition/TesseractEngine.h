@@ -16,9 +16,9 @@ namespace TesseractEngine {
 // One line per text line the engine found, in its order, with boxes in the captured image's
 // normalized coordinates. Absent when the engine could not run: language data missing or
 // unreadable, or an image it rejects.
-[[nodiscard]] std::optional<QList<RecognizedLine>>
-recognizeLines(const PreparedImage &prepared, const QString &dataDirectory,
-               const QStringList &dataNames);
+[[nodiscard]] std::optional<QList<RecognizedLine>> recognizeLines(const PreparedImage &prepared,
+                                                                  const QString &dataDirectory,
+                                                                  const QStringList &dataNames);
 
 // The engine spreads one recognition over every core with OpenMP, which on a busy machine is
 // several times slower than one thread; single-threaded is the default. The benchmark turns it

@@ -27,21 +27,20 @@ const QList<Theme> kThemes = {
     {"terminal", QColor(12, 42, 18), QColor(111, 224, 138), true},
 };
 
-const QStringList kFonts = {"DejaVu Sans",     "Liberation Sans", "DejaVu Serif",
+const QStringList kFonts = {"DejaVu Sans",      "Liberation Sans",  "DejaVu Serif",
                             "Liberation Serif", "DejaVu Sans Mono", "Liberation Mono"};
 const QList<int> kPixelSizes = {10, 11, 12, 13, 14, 16};
 
 const QStringList kWords = {
-    "the",      "screen",   "capture",  "reads",    "text",     "from",     "any",
-    "window",   "and",      "copies",   "it",       "to",       "clipboard", "quickly",
-    "before",   "meeting",  "please",   "review",   "attached", "report",   "numbers",
-    "for",      "quarter",  "budget",   "was",      "approved", "yesterday", "with",
-    "minor",    "changes",  "café",     "résumé",   "update",   "version",  "released",
-    "today",    "includes", "several",  "fixes",    "settings", "panel",    "shortcut",
-    "Monday",   "Friday",   "London",   "Berlin",   "invoice",  "customer", "order",
-    "shipped",  "tracking", "delivery", "expected", "within",   "three",    "days",
-    "(draft)",  "€42.50",   "100%",     "v2.3.1",   "2026-03-14", "OK,",    "done.",
-    "notes:",   "next",     "steps",    "owner",    "due",      "priority", "high",
+    "the",     "screen",   "capture",   "reads",    "text",       "from",    "any",     "window",
+    "and",     "copies",   "it",        "to",       "clipboard",  "quickly", "before",  "meeting",
+    "please",  "review",   "attached",  "report",   "numbers",    "for",     "quarter", "budget",
+    "was",     "approved", "yesterday", "with",     "minor",      "changes", "café",    "résumé",
+    "update",  "version",  "released",  "today",    "includes",   "several", "fixes",   "settings",
+    "panel",   "shortcut", "Monday",    "Friday",   "London",     "Berlin",  "invoice", "customer",
+    "order",   "shipped",  "tracking",  "delivery", "expected",   "within",  "three",   "days",
+    "(draft)", "€42.50",   "100%",      "v2.3.1",   "2026-03-14", "OK,",     "done.",   "notes:",
+    "next",    "steps",    "owner",     "due",      "priority",   "high",
 };
 const QStringList kUrls = {
     "https://example.org/docs/getting-started", "https://kelolens.app/changelog",
@@ -53,14 +52,10 @@ const QStringList kEmails = {"support@example.org", "jane.doe@company.co.uk",
 const QStringList kPhones = {"+1 (555) 010-2030", "+44 20 7946 0958", "030 1234 5678",
                              "+49 170 1234567", "(212) 555-0147"};
 const QStringList kCode = {
-    "if (count == 0) { return nullptr; }",
-    "for (int i = 0; i < size; ++i) {",
-    "const auto value = map.value(\"key\", 42);",
-    "git commit -m \"Fix the build\"",
-    "export PATH=$HOME/.local/bin:$PATH",
-    "def parse(line): return line.split(',')",
-    "SELECT name, email FROM users WHERE id = 7;",
-    "std::vector<int> items{1, 2, 3};",
+    "if (count == 0) { return nullptr; }",         "for (int i = 0; i < size; ++i) {",
+    "const auto value = map.value(\"key\", 42);",  "git commit -m \"Fix the build\"",
+    "export PATH=$HOME/.local/bin:$PATH",          "def parse(line): return line.split(',')",
+    "SELECT name, email FROM users WHERE id = 7;", "std::vector<int> items{1, 2, 3};",
 };
 
 QString prose(QRandomGenerator &random, int words)
@@ -91,12 +86,14 @@ QList<QStringList> content(QRandomGenerator &random, int kind, bool isMonospace)
                 lines.append(prose(random, 5 + random.bounded(4)));
                 break;
             case 1:
-                lines.append(l % 2 == 0 ? prose(random, 3) + QStringLiteral(": ") + pick(random, kUrls)
-                                        : QStringLiteral("Mail ") + pick(random, kEmails));
+                lines.append(l % 2 == 0
+                                 ? prose(random, 3) + QStringLiteral(": ") + pick(random, kUrls)
+                                 : QStringLiteral("Mail ") + pick(random, kEmails));
                 break;
             case 2:
-                lines.append(l % 2 == 0 ? QStringLiteral("Phone: ") + pick(random, kPhones)
-                                        : prose(random, 4) + QLatin1Char(' ') + pick(random, kEmails));
+                lines.append(l % 2 == 0
+                                 ? QStringLiteral("Phone: ") + pick(random, kPhones)
+                                 : prose(random, 4) + QLatin1Char(' ') + pick(random, kEmails));
                 break;
             default:
                 lines.append(pick(random, kCode));
@@ -149,7 +146,8 @@ CorpusImage textImage(int index)
     int y = 12;
     for (const QStringList &paragraph : item.paragraphs) {
         for (const QString &line : paragraph) {
-            painter.drawText(QRect(14, y, width, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
+            painter.drawText(QRect(14, y, width, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                             line);
             y += lineHeight;
         }
         y += paragraphGap;
@@ -179,8 +177,9 @@ struct CodeSpec
 QImage drawCode(const CodeSpec &spec, const Theme &theme)
 {
     const bool isLinear = (int(spec.format) & int(ZXing::BarcodeFormat::LinearCodes)) != 0;
-    const ZXing::BitMatrix matrix =
-        ZXing::MultiFormatWriter(spec.format).setMargin(0).encode(spec.payload, 0, isLinear ? 50 : 0);
+    const ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(spec.format)
+                                        .setMargin(0)
+                                        .encode(spec.payload, 0, isLinear ? 50 : 0);
     const int rowHeight = isLinear ? 1 : spec.moduleSize;
     const int quiet = (isLinear ? 10 : 4) * spec.moduleSize;
     QImage image(matrix.width() * spec.moduleSize + 2 * quiet,
@@ -210,7 +209,8 @@ CorpusImage codeImage(int index, const QList<CodeSpec> &specs)
         parts.append(drawCode(spec, theme));
         width += parts.last().width() + 20;
         height = std::max(height, parts.last().height());
-        item.payloads.append(QString::fromStdString(spec.reported.empty() ? spec.payload : spec.reported));
+        item.payloads.append(
+            QString::fromStdString(spec.reported.empty() ? spec.payload : spec.reported));
     }
     QImage image(width, height + 60, QImage::Format_RGB32);
     image.fill(theme.background);
@@ -245,17 +245,22 @@ QList<CorpusImage> build()
 
     using F = ZXing::BarcodeFormat;
     const QList<QList<CodeSpec>> codeSets = {
-        {{F::QRCode, "https://kelolens.app/welcome", 3}, {F::QRCode, "WIFI:T:WPA;S:Office;P:correct horse;;", 3}},
+        {{F::QRCode, "https://kelolens.app/welcome", 3},
+         {F::QRCode, "WIFI:T:WPA;S:Office;P:correct horse;;", 3}},
         {{F::QRCode, "https://example.org/a?b=c&d=e", 2}, {F::Code128, "KELO-2026-0042", 2}},
         {{F::QRCode, "BEGIN:VCARD\nVERSION:3.0\nFN:Jane Doe\nTEL:+15550100\nEND:VCARD", 3},
          {F::EAN13, "5901234123457", 2}},
         {{F::DataMatrix, "Lot 7734-B exp 2027-01", 4}, {F::Aztec, "TICKET 8812 SEAT 14C", 4}},
         {{F::PDF417, "Boarding pass ZRH-SFO LX38", 2}, {F::QRCode, "mailto:help@example.org", 4}},
-        {{F::QRCode, "Plain note: call back after 5", 2}, {F::Code39, "PART-00917", 2},
+        {{F::QRCode, "Plain note: call back after 5", 2},
+         {F::Code39, "PART-00917", 2},
          {F::QRCode, "https://example.org/second", 3}},
         {{F::QRCode, "tel:+441234567890", 3}, {F::Code93, "SHELF A12", 2}},
-        {{F::EAN8, "96385074", 2}, {F::ITF, "00012345678905", 2}, {F::QRCode, "geo:52.5200,13.4050", 3}},
-        {{F::QRCode, "https://kelolens.app/dark/1", 3}, {F::QRCode, "https://kelolens.app/dark/2", 2}},
+        {{F::EAN8, "96385074", 2},
+         {F::ITF, "00012345678905", 2},
+         {F::QRCode, "geo:52.5200,13.4050", 3}},
+        {{F::QRCode, "https://kelolens.app/dark/1", 3},
+         {F::QRCode, "https://kelolens.app/dark/2", 2}},
         {{F::UPCA, "036000291452", 2}, {F::QRCode, "SMSTO:+15550100:Hello", 3}},
         {{F::Codabar, "A40156B", 2, "40156"}, {F::DataMatrix, "https://example.org/dm", 3}},
         {{F::QRCode, "WIFI:T:nopass;S:Guest;;", 4}, {F::Aztec, "https://example.org/aztec", 3}},

@@ -6,8 +6,8 @@
 #include "Metrics.h"
 
 #include "KeloLens/Recognition/ImagePreparation.h"
-#include "KeloLens/Recognition/Recognizer.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Recognition/Recognizer.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
 #include "KeloLens/Recognition/TextAssembly.h"
 
@@ -53,7 +53,8 @@ struct Score
             truthLines += paragraph;
             truthParagraphs.append(paragraph.join(QLatin1Char('\n')));
         }
-        const double rate = Metrics::characterErrorRate(truthParagraphs.join(QStringLiteral("\n\n")), text);
+        const double rate =
+            Metrics::characterErrorRate(truthParagraphs.join(QStringLiteral("\n\n")), text);
         cer.append(rate);
         cerByTheme[item.theme].append(rate);
         linesFound += Metrics::linesFound(truthLines, text);
@@ -121,7 +122,8 @@ CliRun runTesseract(const QString &program, const QString &path, bool isSingleTh
     process.setProcessEnvironment(environment);
     QElapsedTimer timer;
     timer.start();
-    process.start(program, {path, QStringLiteral("stdout"), QStringLiteral("-l"), QStringLiteral("eng")});
+    process.start(program,
+                  {path, QStringLiteral("stdout"), QStringLiteral("-l"), QStringLiteral("eng")});
     CliRun run;
     if (!process.waitForFinished(120000)) {
         process.kill();
@@ -151,8 +153,8 @@ QStringList zxingLuminanceOnly(const QImage &image)
 {
     const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
     QStringList payloads;
-    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(), ZXing::ImageFormat::Lum,
-                                int(grey.bytesPerLine()));
+    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
+                                ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
     for (const ZXing::Result &result : ZXing::ReadBarcodes(view)) {
         if (result.isValid() && !payloads.contains(QString::fromStdString(result.text())))
             payloads.append(QString::fromStdString(result.text()));
@@ -193,9 +195,11 @@ void printDifferences(const CorpusImage &item, const QString &text, const QStrin
         }
     } else if (Metrics::paragraphCount(text) != item.paragraphs.size()) {
         out << item.name << ": " << Metrics::paragraphCount(text) << " paragraphs, drawn "
-            << item.paragraphs.size() << ":\n" << text << "\n---\n";
+            << item.paragraphs.size() << ":\n"
+            << text << "\n---\n";
     }
-    if (Metrics::characterErrorRate(truthLines.join(QLatin1Char(' ')), text) > 0 && item.payloads.isEmpty())
+    if (Metrics::characterErrorRate(truthLines.join(QLatin1Char(' ')), text) > 0 &&
+        item.payloads.isEmpty())
         out << item.name << ": read\n" << text << "\n---\n";
 }
 
@@ -230,9 +234,10 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     const bool isVerbose = app.arguments().contains(QStringLiteral("--verbose"));
-    const QString corpusFolder = app.arguments().indexOf(QStringLiteral("--keep-corpus")) > 0
-                                     ? app.arguments().value(app.arguments().indexOf(QStringLiteral("--keep-corpus")) + 1)
-                                     : QString();
+    const QString corpusFolder =
+        app.arguments().indexOf(QStringLiteral("--keep-corpus")) > 0
+            ? app.arguments().value(app.arguments().indexOf(QStringLiteral("--keep-corpus")) + 1)
+            : QString();
     QElapsedTimer total;
     total.start();
 
@@ -253,7 +258,8 @@ int main(int argc, char *argv[])
         textImages += item.payloads.isEmpty() ? 1 : 0;
         darkImages += item.isDark ? 1 : 0;
     }
-    out << "Corpus: " << corpus.size() << " images (" << textImages << " text in 6 fonts, 10-16 px, "
+    out << "Corpus: " << corpus.size() << " images (" << textImages
+        << " text in 6 fonts, 10-16 px, "
         << "scale 1 and 2, 6 themes; " << corpus.size() - textImages << " with 2-3 codes each; "
         << darkImages << " dark)\n";
     out << "OpenMP thread limit available: " << (TesseractEngine::canLimitThreads() ? "yes" : "no")
@@ -312,21 +318,30 @@ int main(int argc, char *argv[])
     }
 
     out << "Accuracy (" << textImages << " text images, " << ours.linesTotal << " lines)\n";
-    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract CLI"), QStringLiteral("KeloLens unprepared")});
-    const auto recall = [](const Score &s) { return s.linesTotal ? double(s.linesFound) / s.linesTotal : 0.0; };
-    const auto paragraphs = [](const Score &s) { return s.images ? double(s.paragraphsRight) / s.images : 0.0; };
+    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract CLI"),
+                    QStringLiteral("KeloLens unprepared")});
+    const auto recall = [](const Score &s) {
+        return s.linesTotal ? double(s.linesFound) / s.linesTotal : 0.0;
+    };
+    const auto paragraphs = [](const Score &s) {
+        return s.images ? double(s.paragraphsRight) / s.images : 0.0;
+    };
     row(QStringLiteral("mean CER (whitespace-normalized)"),
-        {percent(Metrics::mean(ours.cer)), tesseract.isEmpty() ? QStringLiteral("n/a") : percent(Metrics::mean(plain.cer)),
+        {percent(Metrics::mean(ours.cer)),
+         tesseract.isEmpty() ? QStringLiteral("n/a") : percent(Metrics::mean(plain.cer)),
          percent(Metrics::mean(unprepared.cer))});
     row(QStringLiteral("exact-line recall"),
         {QString::number(recall(ours), 'f', 3), QString::number(recall(plain), 'f', 3),
          QString::number(recall(unprepared), 'f', 3)});
     const auto split = [](const Score &s) {
         return QStringLiteral("%1 / %2")
-            .arg(double(s.linesFound - s.codeLinesFound) / std::max(1, s.linesTotal - s.codeLinesTotal), 0, 'f', 3)
+            .arg(double(s.linesFound - s.codeLinesFound) /
+                     std::max(1, s.linesTotal - s.codeLinesTotal),
+                 0, 'f', 3)
             .arg(double(s.codeLinesFound) / std::max(1, s.codeLinesTotal), 0, 'f', 3);
     };
-    row(QStringLiteral("  recall, prose / program code"), {split(ours), split(plain), split(unprepared)});
+    row(QStringLiteral("  recall, prose / program code"),
+        {split(ours), split(plain), split(unprepared)});
     row(QStringLiteral("paragraph-count accuracy"),
         {QString::number(paragraphs(ours), 'f', 3), QString::number(paragraphs(plain), 'f', 3),
          QString::number(paragraphs(unprepared), 'f', 3)});
@@ -336,7 +351,8 @@ int main(int argc, char *argv[])
              percent(Metrics::mean(unprepared.cerByTheme[theme]))});
     }
     out << '\n';
-    row(QStringLiteral("Codes (all images)"), {QStringLiteral("KeloLens"), QStringLiteral("ZXing, luminance only")});
+    row(QStringLiteral("Codes (all images)"),
+        {QStringLiteral("KeloLens"), QStringLiteral("ZXing, luminance only")});
     row(QStringLiteral("codes found"),
         {QStringLiteral("%1/%2").arg(ourCodes.found).arg(ourCodes.expected),
          QStringLiteral("%1/%2").arg(luminanceOnly.found).arg(luminanceOnly.expected)});
@@ -349,7 +365,8 @@ int main(int argc, char *argv[])
     row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract CLI 1 thread")});
     const double plainP50 = Metrics::percentile(plain.milliseconds, 0.5);
     row(QStringLiteral("cold first call"), {ms(cold), QStringLiteral("every call is cold")});
-    row(QStringLiteral("warm p50"), {ms(Metrics::percentile(ours.milliseconds, 0.5)), ms(plainP50)});
+    row(QStringLiteral("warm p50"),
+        {ms(Metrics::percentile(ours.milliseconds, 0.5)), ms(plainP50)});
     row(QStringLiteral("warm p95"), {ms(Metrics::percentile(ours.milliseconds, 0.95)),
                                      ms(Metrics::percentile(plain.milliseconds, 0.95))});
     out << '\n';
@@ -392,7 +409,8 @@ int main(int argc, char *argv[])
     out << "Text and codes together (" << both.size() << " captures of text beside codes, mean)\n";
     row(QStringLiteral("text pass alone"), {ms(Metrics::mean(textAlone))});
     row(QStringLiteral("code pass alone"), {ms(Metrics::mean(codesAlone))});
-    row(QStringLiteral("longer of the two / their sum"), {ms(Metrics::mean(longer)) + QStringLiteral(" / ") + ms(Metrics::mean(sum))});
+    row(QStringLiteral("longer of the two / their sum"),
+        {ms(Metrics::mean(longer)) + QStringLiteral(" / ") + ms(Metrics::mean(sum))});
     row(QStringLiteral("both, concurrently"), {ms(Metrics::mean(both))});
     out << '\n';
     out.flush();
@@ -404,8 +422,8 @@ int main(int argc, char *argv[])
             largest.append(i);
     }
     std::sort(largest.begin(), largest.end(), [&](int a, int b) {
-        return qint64(corpus.at(a).image.width()) * corpus.at(a).image.height()
-               > qint64(corpus.at(b).image.width()) * corpus.at(b).image.height();
+        return qint64(corpus.at(a).image.width()) * corpus.at(a).image.height() >
+               qint64(corpus.at(b).image.width()) * corpus.at(b).image.height();
     });
     largest = largest.mid(0, 6);
     QList<double> oursSingle;
@@ -430,12 +448,16 @@ int main(int argc, char *argv[])
     out << "Threads (" << largest.size() << " largest text images, text pass, p50; "
         << QThread::idealThreadCount() << " cores)\n";
     row(QString(), {QStringLiteral("one thread"), QStringLiteral("OpenMP default")});
-    row(QStringLiteral("KeloLens"), {ms(Metrics::percentile(oursSingle, 0.5)), ms(Metrics::percentile(oursMulti, 0.5))});
-    row(QStringLiteral("tesseract CLI"), {ms(Metrics::percentile(plainSingle, 0.5)), ms(Metrics::percentile(plainMulti, 0.5))});
-    row(QStringLiteral("threads in the process"), {QString::number(threadsSingle), QString::number(threadsMulti)});
+    row(QStringLiteral("KeloLens"),
+        {ms(Metrics::percentile(oursSingle, 0.5)), ms(Metrics::percentile(oursMulti, 0.5))});
+    row(QStringLiteral("tesseract CLI"),
+        {ms(Metrics::percentile(plainSingle, 0.5)), ms(Metrics::percentile(plainMulti, 0.5))});
+    row(QStringLiteral("threads in the process"),
+        {QString::number(threadsSingle), QString::number(threadsMulti)});
     out << '\n';
 
-    const double cerRatio = Metrics::mean(plain.cer) > 0 ? Metrics::mean(ours.cer) / Metrics::mean(plain.cer) : 0;
+    const double cerRatio =
+        Metrics::mean(plain.cer) > 0 ? Metrics::mean(ours.cer) / Metrics::mean(plain.cer) : 0;
     out << "Goals\n";
     row(QStringLiteral("CER at most 1/5 of the plain tool"),
         {QStringLiteral("%1 (ratio %2)").arg(goal(cerRatio <= 0.2)).arg(cerRatio, 0, 'f', 3)});
@@ -452,7 +474,8 @@ int main(int argc, char *argv[])
              .arg(goal(Metrics::mean(both) < Metrics::mean(sum)))
              .arg(overlap, 0, 'f', 2)
              .arg(Metrics::mean(sum) / std::max(1.0, Metrics::mean(longer)), 0, 'f', 2)});
-    out << "\nTotal benchmark time: " << QString::number(total.elapsed() / 1000.0, 'f', 1) << " s\n";
+    out << "\nTotal benchmark time: " << QString::number(total.elapsed() / 1000.0, 'f', 1)
+        << " s\n";
     out.flush();
     return 0;
 }

@@ -6,11 +6,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QCoro/QCoroTask>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QCoro/QCoroTask>
 
 #include <cstdio>
 
@@ -79,8 +79,8 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
             arguments.languages.append(tag.trimmed());
     }
     if (parser.isSet(languages) && arguments.languages.isEmpty()) {
-        printTo(stderr, QStringLiteral("kelolens-recognize: --languages needs at least one tag\n")
-                            + usage);
+        printTo(stderr,
+                QStringLiteral("kelolens-recognize: --languages needs at least one tag\n") + usage);
         return kExitUsage;
     }
     arguments.options.lineBreaks =
@@ -98,7 +98,8 @@ void warnAboutMissingLanguages(const QStringList &tags)
     for (const QString &tag : tags) {
         const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tag);
         if (!name) {
-            printTo(stderr, QStringLiteral("kelolens-recognize: unknown language \"%1\"\n").arg(tag));
+            printTo(stderr,
+                    QStringLiteral("kelolens-recognize: unknown language \"%1\"\n").arg(tag));
         } else if (!installed.contains(*name)) {
             printTo(stderr, QStringLiteral("kelolens-recognize: language \"%1\" is not installed "
                                            "(Tesseract data \"%2\" in %3)\n")
@@ -184,13 +185,14 @@ int main(int argc, char *argv[])
             status = kExitUnreadable;
             continue;
         }
-        const RecognitionResult result = QCoro::waitFor(
-            recognizer.recognize(*image, arguments.languages, arguments.options));
+        const RecognitionResult result =
+            QCoro::waitFor(recognizer.recognize(*image, arguments.languages, arguments.options));
         if (arguments.isJson) {
             printTo(stdout, jsonLine(path, result));
         } else {
             if (hasHeaders)
-                printTo(stdout, QStringLiteral("%1==> %2 <==\n").arg(i > 0 ? QStringLiteral("\n") : QString(), path));
+                printTo(stdout, QStringLiteral("%1==> %2 <==\n")
+                                    .arg(i > 0 ? QStringLiteral("\n") : QString(), path));
             printTo(stdout, plainText(result));
         }
         std::fflush(stdout);

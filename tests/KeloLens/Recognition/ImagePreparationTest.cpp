@@ -19,8 +19,8 @@ TEST(ImagePreparation, TurnsEveryThemeIntoDarkTextOnWhite)
     const QList<std::pair<Fixtures::Theme, bool>> themes = {
         {Fixtures::light, false},
         {Fixtures::dark, true},
-        {{QColor(40, 90, 200), QColor(255, 255, 255)}, true},  // white on blue
-        {{QColor(255, 240, 200), QColor(120, 60, 0)}, false},  // brown on cream
+        {{QColor(40, 90, 200), QColor(255, 255, 255)}, true},   // white on blue
+        {{QColor(255, 240, 200), QColor(120, 60, 0)}, false},   // brown on cream
         {{QColor(150, 150, 150), QColor(250, 250, 250)}, true}, // light text on mid grey
     };
     for (const auto &[theme, isInverted] : themes) {
@@ -60,8 +60,8 @@ TEST(ImagePreparation, NeverMakesMoreThanFortyMegapixels)
     huge.fill(255);
     const PreparedImage prepared = ImagePreparation::prepareForText(huge);
     ASSERT_FALSE(prepared.image.isNull());
-    const double inner = double(prepared.image.width() - 2 * prepared.padding)
-                         * double(prepared.image.height() - 2 * prepared.padding);
+    const double inner = double(prepared.image.width() - 2 * prepared.padding) *
+                         double(prepared.image.height() - 2 * prepared.padding);
     EXPECT_LE(inner, ImagePreparation::kMaxPixels * 1.001);
     EXPECT_LT(prepared.scale, 1.0);
 }

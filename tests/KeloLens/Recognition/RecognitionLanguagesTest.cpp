@@ -10,6 +10,7 @@ using namespace RecognitionLanguages;
 namespace {
 
 // The data every Debian tesseract-ocr-* package installs (bar orientation detection).
+// clang-format off
 const QStringList kDebianDataNames = {
     "afr", "amh", "ara", "asm", "aze", "aze_cyrl", "bel", "ben", "bod", "bos", "bre", "bul",
     "cat", "ceb", "ces", "chi_sim", "chi_sim_vert", "chi_tra", "chi_tra_vert", "chr", "cos",
@@ -30,6 +31,7 @@ const QStringList kDebianDataNames = {
     "script/Malayalam", "script/Myanmar", "script/Oriya", "script/Sinhala", "script/Syriac",
     "script/Tamil", "script/Telugu", "script/Thaana", "script/Thai", "script/Tibetan",
     "script/Vietnamese"};
+// clang-format on
 
 void touch(const QString &path)
 {
@@ -57,14 +59,30 @@ TEST(RecognitionLanguages, TableCoversEveryDebianLanguageBothWays)
 TEST(RecognitionLanguages, TagsFindTheirDataByLanguageAndScript)
 {
     const QList<std::pair<QString, QString>> cases = {
-        {"en", "eng"},          {"en-US", "eng"},        {"EN_gb", "eng"},
-        {"de-DE.UTF-8", "deu"}, {"de-Latf", "frk"},      {"zh-Hans", "chi_sim"},
-        {"zh-Hant", "chi_tra"}, {"zh-Hant-HK", "chi_tra"}, {"zh-TW", "chi_tra"},
-        {"zh-CN", "chi_sim"},   {"zh", "chi_sim"},       {"sr", "srp"},
-        {"sr-Cyrl", "srp"},     {"sr-Latn", "srp_latn"}, {"sr_RS@latin", "srp_latn"},
-        {"uz-Cyrl", "uzb_cyrl"}, {"az", "aze"},          {"ja", "jpn"},
-        {"ja-x-vert", "jpn_vert"}, {"und-Latn", "script/Latin"}, {"und-Hant", "script/HanT"},
-        {"eng", "eng"},         {"chi_sim", "chi_sim"},  {"pt-BR", "por"},
+        {"en", "eng"},
+        {"en-US", "eng"},
+        {"EN_gb", "eng"},
+        {"de-DE.UTF-8", "deu"},
+        {"de-Latf", "frk"},
+        {"zh-Hans", "chi_sim"},
+        {"zh-Hant", "chi_tra"},
+        {"zh-Hant-HK", "chi_tra"},
+        {"zh-TW", "chi_tra"},
+        {"zh-CN", "chi_sim"},
+        {"zh", "chi_sim"},
+        {"sr", "srp"},
+        {"sr-Cyrl", "srp"},
+        {"sr-Latn", "srp_latn"},
+        {"sr_RS@latin", "srp_latn"},
+        {"uz-Cyrl", "uzb_cyrl"},
+        {"az", "aze"},
+        {"ja", "jpn"},
+        {"ja-x-vert", "jpn_vert"},
+        {"und-Latn", "script/Latin"},
+        {"und-Hant", "script/HanT"},
+        {"eng", "eng"},
+        {"chi_sim", "chi_sim"},
+        {"pt-BR", "por"},
     };
     for (const auto &[tag, name] : cases)
         EXPECT_EQ(dataNameForTag(tag), name) << tag.toStdString();
@@ -81,8 +99,7 @@ TEST(RecognitionLanguages, InstalledLanguagesAreTagsInTableOrderWithoutOrientati
         touch(dir.filePath(file + QStringLiteral(".traineddata")));
     touch(dir.filePath(QStringLiteral("fra.txt")));
 
-    EXPECT_EQ(installedLanguages(dir.path()),
-              (QStringList{"en", "zh-Hant", "de", "und-Latn"}));
+    EXPECT_EQ(installedLanguages(dir.path()), (QStringList{"en", "zh-Hant", "de", "und-Latn"}));
     const QStringList names = installedDataNames(dir.path());
     EXPECT_TRUE(names.contains(QStringLiteral("script/Latin")));
     EXPECT_TRUE(names.contains(QStringLiteral("custom")));
@@ -132,15 +149,18 @@ TEST(RecognitionLanguages, AutomaticModeUsesTheUsersInstalledLanguagesPlusEnglis
 
 TEST(RecognitionLanguages, BestLanguageMatchPrefersTheUsersScript)
 {
-    const QStringList supported = {"en", "zh-Hans", "zh-Hans-x-vert", "zh-Hant", "sr", "sr-Latn",
-                                   "de", "und-Latn"};
+    const QStringList supported = {"en",      "zh-Hans", "zh-Hans-x-vert", "zh-Hant", "sr",
+                                   "sr-Latn", "de",      "und-Latn"};
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("en-GB"), supported), QStringLiteral("en"));
-    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-Hans-CN"), supported), QStringLiteral("zh-Hans"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-Hans-CN"), supported),
+              QStringLiteral("zh-Hans"));
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-Hant"), supported), QStringLiteral("zh-Hant"));
     // Linux locales name a region, not a script: Taiwan writes Traditional Chinese.
-    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh_TW.UTF-8"), supported), QStringLiteral("zh-Hant"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh_TW.UTF-8"), supported),
+              QStringLiteral("zh-Hant"));
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-CN"), supported), QStringLiteral("zh-Hans"));
-    EXPECT_EQ(bestLanguageMatch(QStringLiteral("sr-Latn-RS"), supported), QStringLiteral("sr-Latn"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("sr-Latn-RS"), supported),
+              QStringLiteral("sr-Latn"));
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("sr"), supported), QStringLiteral("sr"));
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("de_AT"), supported), QStringLiteral("de"));
     // Same language in no matching script: the first with the language.

@@ -19,8 +19,9 @@ struct ToolRun
 ToolRun runTool(const QStringList &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral(KELO_TEST_BINARY_DIR "/tools/kelolens-recognize/kelolens-recognize"),
-                  arguments);
+    process.start(
+        QStringLiteral(KELO_TEST_BINARY_DIR "/tools/kelolens-recognize/kelolens-recognize"),
+        arguments);
     ToolRun run;
     if (!process.waitForFinished(60000)) {
         process.kill();
@@ -40,13 +41,13 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_image = m_dir.filePath(QStringLiteral("screen.png"));
-        const QImage text = Fixtures::renderText(
-            {QStringLiteral("Meeting notes for Tuesday"), QString(),
-             QStringLiteral("Call +1 555 0100 after lunch")},
-            Fixtures::light, 14, 360);
-        ASSERT_TRUE(Fixtures::sideBySide({text, Fixtures::qrCode("https://example.org/notes",
-                                                                  Fixtures::light)},
-                                         Fixtures::light)
+        const QImage text =
+            Fixtures::renderText({QStringLiteral("Meeting notes for Tuesday"), QString(),
+                                  QStringLiteral("Call +1 555 0100 after lunch")},
+                                 Fixtures::light, 14, 360);
+        ASSERT_TRUE(Fixtures::sideBySide(
+                        {text, Fixtures::qrCode("https://example.org/notes", Fixtures::light)},
+                        Fixtures::light)
                         .save(m_image));
     }
 
@@ -63,7 +64,8 @@ TEST_F(RecognizeTool, PrintsTheTextThenEachCodeAfterABlankLine)
     EXPECT_EQ(run.out, QStringLiteral("Meeting notes for Tuesday\n\nCall +1 555 0100 after lunch\n"
                                       "\nhttps://example.org/notes\n"));
 
-    const ToolRun withoutCodes = runTool({QStringLiteral("--no-codes"), QStringLiteral("--join-paragraphs"), m_image});
+    const ToolRun withoutCodes =
+        runTool({QStringLiteral("--no-codes"), QStringLiteral("--join-paragraphs"), m_image});
     EXPECT_EQ(withoutCodes.status, 0);
     EXPECT_EQ(withoutCodes.out,
               QStringLiteral("Meeting notes for Tuesday\n\nCall +1 555 0100 after lunch\n"));
@@ -71,7 +73,8 @@ TEST_F(RecognizeTool, PrintsTheTextThenEachCodeAfterABlankLine)
 
 TEST_F(RecognizeTool, PrintsOneJsonObjectPerImage)
 {
-    const ToolRun run = runTool({QStringLiteral("--json"), QStringLiteral("--languages=en"), m_image, m_image});
+    const ToolRun run =
+        runTool({QStringLiteral("--json"), QStringLiteral("--languages=en"), m_image, m_image});
     ASSERT_EQ(run.status, 0) << run.err.toStdString();
     const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
@@ -83,12 +86,14 @@ TEST_F(RecognizeTool, PrintsOneJsonObjectPerImage)
               QStringLiteral("Meeting notes for Tuesday\n\nCall +1 555 0100 after lunch"));
     const QJsonArray paragraphs = object.value(QStringLiteral("paragraphs")).toArray();
     ASSERT_EQ(paragraphs.size(), 2);
-    EXPECT_EQ(paragraphs[1].toArray().first().toString(), QStringLiteral("Call +1 555 0100 after lunch"));
+    EXPECT_EQ(paragraphs[1].toArray().first().toString(),
+              QStringLiteral("Call +1 555 0100 after lunch"));
     const QJsonArray codes = object.value(QStringLiteral("codes")).toArray();
     ASSERT_EQ(codes.size(), 1);
     const QJsonObject code = codes[0].toObject();
     EXPECT_EQ(code.value(QStringLiteral("symbology")).toString(), QStringLiteral("QR"));
-    EXPECT_EQ(code.value(QStringLiteral("payload")).toString(), QStringLiteral("https://example.org/notes"));
+    EXPECT_EQ(code.value(QStringLiteral("payload")).toString(),
+              QStringLiteral("https://example.org/notes"));
     EXPECT_EQ(code.value(QStringLiteral("kind")).toString(), QStringLiteral("url"));
 }
 

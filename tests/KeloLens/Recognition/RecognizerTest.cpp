@@ -45,17 +45,15 @@ TEST(Recognizer, ReadsRenderedParagraphsInBothLineBreakModes)
 
     const RecognitionResult kept = recognize(image);
     ASSERT_EQ(kept.paragraphs.size(), 2);
-    EXPECT_EQ(kept.paragraphs[0].lines,
-              QStringList(kParagraphs.begin(), kParagraphs.begin() + 3));
+    EXPECT_EQ(kept.paragraphs[0].lines, QStringList(kParagraphs.begin(), kParagraphs.begin() + 3));
     EXPECT_EQ(kept.paragraphs[1].lines, QStringList{kParagraphs[4]});
     EXPECT_EQ(kept.text, kParagraphs.join(QLatin1Char('\n')));
     EXPECT_TRUE(kept.codes.isEmpty());
 
     RecognitionOptions joined;
     joined.lineBreaks = LineBreakMode::joinParagraphs;
-    EXPECT_EQ(recognize(image, joined).text,
-              kParagraphs.mid(0, 3).join(QLatin1Char(' ')) + QStringLiteral("\n\n")
-                  + kParagraphs[4]);
+    EXPECT_EQ(recognize(image, joined).text, kParagraphs.mid(0, 3).join(QLatin1Char(' ')) +
+                                                 QStringLiteral("\n\n") + kParagraphs[4]);
 }
 
 TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
@@ -63,7 +61,8 @@ TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
     const QImage image = Fixtures::renderText(
         {QStringLiteral("The capture goes through recog-"), QStringLiteral("nition in one pass.")},
         Fixtures::light, 14);
-    EXPECT_EQ(recognize(image).text, QStringLiteral("The capture goes through recognition in one pass."));
+    EXPECT_EQ(recognize(image).text,
+              QStringLiteral("The capture goes through recognition in one pass."));
 
     RecognitionOptions keepHyphens;
     keepHyphens.stripHyphenation = false;
@@ -73,7 +72,8 @@ TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
 
 TEST(Recognizer, ReadsADarkThemeAsWellAsALightOne)
 {
-    const RecognitionResult light = recognize(Fixtures::renderText(kParagraphs, Fixtures::light, 12));
+    const RecognitionResult light =
+        recognize(Fixtures::renderText(kParagraphs, Fixtures::light, 12));
     const RecognitionResult dark = recognize(Fixtures::renderText(kParagraphs, Fixtures::dark, 12));
     EXPECT_EQ(light.text, kParagraphs.join(QLatin1Char('\n')));
     EXPECT_EQ(dark.paragraphs, light.paragraphs);
@@ -96,7 +96,8 @@ TEST(Recognizer, LineBoxesAreInTheCapturedImagesBottomLeftCoordinates)
                          QStringLiteral("Bottom right"));
         painter.end();
 
-        const QList<RecognizedLine> lines = Recognizer::recognizeText(image, {QStringLiteral("en")});
+        const QList<RecognizedLine> lines =
+            Recognizer::recognizeText(image, {QStringLiteral("en")});
         ASSERT_EQ(lines.size(), 1);
         EXPECT_EQ(lines[0].text, QStringLiteral("Bottom right"));
         const ExactRect box = lines[0].box;
@@ -110,18 +111,18 @@ TEST(Recognizer, LineBoxesAreInTheCapturedImagesBottomLeftCoordinates)
 
 TEST(Recognizer, FindsAndClassifiesQrCodesOnLightAndDarkBackgrounds)
 {
-    const QImage image = Fixtures::sideBySide(
-        {Fixtures::qrCode("WIFI:T:WPA;S:Home;P:secret;;", Fixtures::light),
-         Fixtures::qrCode("https://example.org/dark", Fixtures::dark)},
-        Fixtures::Theme{QColor(128, 128, 128), QColor(0, 0, 0)});
+    const QImage image =
+        Fixtures::sideBySide({Fixtures::qrCode("WIFI:T:WPA;S:Home;P:secret;;", Fixtures::light),
+                              Fixtures::qrCode("https://example.org/dark", Fixtures::dark)},
+                             Fixtures::Theme{QColor(128, 128, 128), QColor(0, 0, 0)});
     const RecognitionResult result = recognize(image);
     ASSERT_EQ(result.codes.size(), 2);
     EXPECT_EQ(result.codes[0],
               (DetectedCode{QStringLiteral("QR"), QStringLiteral("WIFI:T:WPA;S:Home;P:secret;;"),
                             CodeKind::wifi}));
-    EXPECT_EQ(result.codes[1], (DetectedCode{QStringLiteral("QR"),
-                                             QStringLiteral("https://example.org/dark"),
-                                             CodeKind::url}));
+    EXPECT_EQ(result.codes[1],
+              (DetectedCode{QStringLiteral("QR"), QStringLiteral("https://example.org/dark"),
+                            CodeKind::url}));
 }
 
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
@@ -154,10 +155,10 @@ TEST(Recognizer, RunsNoCodePassWhenDetectionIsOff)
         return Recognizer::detectCodes(image);
     };
     Recognizer recognizer(passes);
-    const QImage image = Fixtures::sideBySide(
-        {Fixtures::qrCode("https://example.org/a", Fixtures::light),
-         Fixtures::qrCode("https://example.org/b", Fixtures::light)},
-        Fixtures::light);
+    const QImage image =
+        Fixtures::sideBySide({Fixtures::qrCode("https://example.org/a", Fixtures::light),
+                              Fixtures::qrCode("https://example.org/b", Fixtures::light)},
+                             Fixtures::light);
 
     RecognitionOptions off;
     off.detectBarcodes = false;
@@ -238,7 +239,8 @@ TEST(Recognizer, FindsEveryKindOfCodeAnywhereInACapture)
     // The reader looks for Aztec codes only around the image's middle; this one sits at the
     // right edge, after a QR code whose finder patterns resemble its bullseye.
     const QImage image = Fixtures::sideBySide(
-        {Fixtures::renderText({QStringLiteral("Boarding pass and shop codes")}, Fixtures::light, 13, 260),
+        {Fixtures::renderText({QStringLiteral("Boarding pass and shop codes")}, Fixtures::light, 13,
+                              260),
          Fixtures::qrCode("https://example.org/qr", Fixtures::light, 3),
          Fixtures::codeImage("5901234123457", ZXing::BarcodeFormat::EAN13, 2, Fixtures::light, 50),
          Fixtures::codeImage("Lot 7734", ZXing::BarcodeFormat::DataMatrix, 4, Fixtures::light),
@@ -252,8 +254,8 @@ TEST(Recognizer, FindsEveryKindOfCodeAnywhereInACapture)
         for (const DetectedCode &code : Recognizer::detectCodes(capture))
             found.append(code.symbology + QLatin1Char(':') + code.payload);
         found.sort();
-        EXPECT_EQ(found, (QStringList{"Aztec:SEAT 14C", "DataMatrix:Lot 7734", "EAN13:5901234123457",
-                                      "QR:https://example.org/qr"}))
+        EXPECT_EQ(found, (QStringList{"Aztec:SEAT 14C", "DataMatrix:Lot 7734",
+                                      "EAN13:5901234123457", "QR:https://example.org/qr"}))
             << (isDark ? "dark" : "light");
     }
 }
