@@ -93,13 +93,16 @@ void appendCodes(QImage &grey, QList<BarcodeObservation> &observations)
 constexpr int kMaxBullseyes = 6;
 // The widest Aztec code is 151 modules.
 constexpr double kAztecReachModules = 80;
+// Keeps the window for a giant code (or a striped picture taken for one) to a few megapixels.
+constexpr int kMaxAztecReach = 1200;
 
 void appendOffCentreAztecCodes(const QImage &grey, QList<BarcodeObservation> &observations)
 {
     ZXing::DecodeHints hints;
     hints.setFormats(ZXing::BarcodeFormat::Aztec);
     for (const AztecBullseye &bullseye : AztecBullseyes::find(grey, kMaxBullseyes)) {
-        const int reach = int(std::ceil(bullseye.moduleSize * kAztecReachModules));
+        const int reach =
+            std::min(kMaxAztecReach, int(std::ceil(bullseye.moduleSize * kAztecReachModules)));
         QImage window(2 * reach + 1, 2 * reach + 1, QImage::Format_Grayscale8);
         if (window.isNull())
             continue;
