@@ -164,7 +164,7 @@ CorpusImage textImage(int index)
     return item;
 }
 
-struct CodeSpec
+struct CodeSample
 {
     ZXing::BarcodeFormat format;
     std::string payload;
@@ -174,29 +174,29 @@ struct CodeSpec
     std::string reported = {};
 };
 
-QImage drawCode(const CodeSpec &spec, const Theme &theme)
+QImage drawCode(const CodeSample &sample, const Theme &theme)
 {
-    const bool isLinear = (int(spec.format) & int(ZXing::BarcodeFormat::LinearCodes)) != 0;
-    const ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(spec.format)
+    const bool isLinear = (int(sample.format) & int(ZXing::BarcodeFormat::LinearCodes)) != 0;
+    const ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(sample.format)
                                         .setMargin(0)
-                                        .encode(spec.payload, 0, isLinear ? 50 : 0);
-    const int rowHeight = isLinear ? 1 : spec.moduleSize;
-    const int quiet = (isLinear ? 10 : 4) * spec.moduleSize;
-    QImage image(matrix.width() * spec.moduleSize + 2 * quiet,
+                                        .encode(sample.payload, 0, isLinear ? 50 : 0);
+    const int rowHeight = isLinear ? 1 : sample.moduleSize;
+    const int quiet = (isLinear ? 10 : 4) * sample.moduleSize;
+    QImage image(matrix.width() * sample.moduleSize + 2 * quiet,
                  matrix.height() * rowHeight + 2 * quiet, QImage::Format_RGB32);
     image.fill(theme.background);
     QPainter painter(&image);
     for (int y = 0; y < matrix.height(); ++y) {
         for (int x = 0; x < matrix.width(); ++x) {
             if (matrix.get(x, y))
-                painter.fillRect(quiet + x * spec.moduleSize, quiet + y * rowHeight,
-                                 spec.moduleSize, rowHeight, theme.text);
+                painter.fillRect(quiet + x * sample.moduleSize, quiet + y * rowHeight,
+                                 sample.moduleSize, rowHeight, theme.text);
         }
     }
     return image;
 }
 
-CorpusImage codeImage(int index, const QList<CodeSpec> &specs)
+CorpusImage codeImage(int index, const QList<CodeSample> &specs)
 {
     const Theme &theme = kThemes.at(index % 3 == 2 ? 0 : index % 2);
     CorpusImage item;
@@ -205,12 +205,12 @@ CorpusImage codeImage(int index, const QList<CodeSpec> &specs)
     QList<QImage> parts;
     int width = 20;
     int height = 0;
-    for (const CodeSpec &spec : specs) {
-        parts.append(drawCode(spec, theme));
+    for (const CodeSample &sample : specs) {
+        parts.append(drawCode(sample, theme));
         width += parts.last().width() + 20;
         height = std::max(height, parts.last().height());
         item.payloads.append(
-            QString::fromStdString(spec.reported.empty() ? spec.payload : spec.reported));
+            QString::fromStdString(sample.reported.empty() ? sample.payload : sample.reported));
     }
     QImage image(width, height + 60, QImage::Format_RGB32);
     image.fill(theme.background);
@@ -244,7 +244,7 @@ QList<CorpusImage> build()
         corpus.append(textImage(i));
 
     using F = ZXing::BarcodeFormat;
-    const QList<QList<CodeSpec>> codeSets = {
+    const QList<QList<CodeSample>> codeSets = {
         {{F::QRCode, "https://kelolens.app/welcome", 3},
          {F::QRCode, "WIFI:T:WPA;S:Office;P:correct horse;;", 3}},
         {{F::QRCode, "https://example.org/a?b=c&d=e", 2}, {F::Code128, "KELO-2026-0042", 2}},
