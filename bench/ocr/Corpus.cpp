@@ -196,7 +196,7 @@ QImage drawCode(const CodeSample &sample, const Theme &theme)
     return image;
 }
 
-CorpusImage codeImage(int index, const QList<CodeSample> &specs)
+CorpusImage codeImage(int index, const QList<CodeSample> &samples)
 {
     const Theme &theme = kThemes.at(index % 3 == 2 ? 0 : index % 2);
     CorpusImage item;
@@ -205,7 +205,7 @@ CorpusImage codeImage(int index, const QList<CodeSample> &specs)
     QList<QImage> parts;
     int width = 20;
     int height = 0;
-    for (const CodeSample &sample : specs) {
+    for (const CodeSample &sample : samples) {
         parts.append(drawCode(sample, theme));
         width += parts.last().width() + 20;
         height = std::max(height, parts.last().height());
