@@ -41,7 +41,7 @@ RecognitionPasses Recognizer::enginePasses()
 QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList languages,
                                                      RecognitionOptions options)
 {
-    // Copied into the coroutine so a call outlives nothing it does not own.
+    // A copy, so a call in flight does not depend on the recognizer staying alive.
     const RecognitionPasses passes = m_passes;
     // Both passes only read the image: QImage's implicit sharing makes that safe across threads.
     QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages] {
