@@ -5,7 +5,7 @@ build_dir=${1:-build}
 cd "$(dirname "$0")/.."
 found=0
 for b in "$build_dir"/bench/*/kelo-bench-*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   found=1
   echo "== $(basename "$b")"
   "$b"

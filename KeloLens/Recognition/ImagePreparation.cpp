@@ -1,0 +1,217 @@
+#include "KeloLens/Recognition/ImagePreparation.h"
+
+#include <QPainter>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// The engine reads text best when a line's ink (ascenders to descenders) is around this many
+// pixels high; 13 px screen text at 96 dpi is about two thirds of it. Found with the benchmark.
+constexpr double kTargetLineHeight = 24;
+// Scales are rounded to halves: odd fractions blur strokes unevenly and cost accuracy.
+constexpr double kScaleSteps = 2;
+constexpr double kMaxUpscale = 4;
+// Enlarging by less than this gains nothing and costs time.
+constexpr double kMinUsefulUpscale = 1.3;
+constexpr int kPadding = 10;
+constexpr double kScreenDpi = 96;
+// Pixels this far from the background count as ink.
+constexpr int kInkContrast = 48;
+
+using Histogram = std::array<qint64, 256>;
+
+Histogram histogramOf(const QImage &grey)
+{
+    Histogram histogram{};
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            ++histogram[row[x]];
+    }
+    return histogram;
+}
+
+int mostCommonValue(const Histogram &histogram)
+{
+    return int(std::max_element(histogram.begin(), histogram.end()) - histogram.begin());
+}
+
+// The value below which the given fraction of pixels lie.
+int percentile(const Histogram &histogram, double fraction)
+{
+    qint64 total = 0;
+    for (qint64 count : histogram)
+        total += count;
+    const auto wanted = qint64(double(total) * fraction);
+    qint64 seen = 0;
+    for (int value = 0; value < 256; ++value) {
+        seen += histogram[value];
+        if (seen > wanted)
+            return value;
+    }
+    return 255;
+}
+
+int borderMedian(const QImage &grey)
+{
+    std::vector<uchar> values;
+    const int w = grey.width();
+    const int h = grey.height();
+    values.reserve(size_t(2 * (w + h)));
+    for (int x = 0; x < w; ++x) {
+        values.push_back(grey.constScanLine(0)[x]);
+        values.push_back(grey.constScanLine(h - 1)[x]);
+    }
+    for (int y = 0; y < h; ++y) {
+        values.push_back(grey.constScanLine(y)[0]);
+        values.push_back(grey.constScanLine(y)[w - 1]);
+    }
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    return values[values.size() / 2];
+}
+
+QImage toGrey(const QImage &capture)
+{
+    if (!capture.hasAlphaChannel())
+        return capture.convertToFormat(QImage::Format_Grayscale8);
+    // Transparent parts of a capture read as the light background they would show on.
+    QImage flattened(capture.size(), QImage::Format_RGB32);
+    flattened.fill(Qt::white);
+    QPainter painter(&flattened);
+    painter.drawImage(0, 0, capture);
+    painter.end();
+    return flattened.convertToFormat(QImage::Format_Grayscale8);
+}
+
+void applyTable(QImage &grey, const std::array<uchar, 256> &table)
+{
+    for (int y = 0; y < grey.height(); ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < grey.width(); ++x)
+            row[x] = table[row[x]];
+    }
+}
+
+} // namespace
+
+ExactRect PreparedImage::normalizedBox(const QRect &preparedBox) const
+{
+    const double width = originalSize.width();
+    const double height = originalSize.height();
+    if (width <= 0 || height <= 0 || scale <= 0)
+        return {};
+    const auto toOriginal = [&](int value, double limit) {
+        return std::clamp((value - padding) / scale, 0.0, limit);
+    };
+    const double left = toOriginal(preparedBox.left(), width);
+    const double right = toOriginal(preparedBox.left() + preparedBox.width(), width);
+    const double top = toOriginal(preparedBox.top(), height);
+    const double bottom = toOriginal(preparedBox.top() + preparedBox.height(), height);
+    return {left / width, 1.0 - bottom / height, (right - left) / width, (bottom - top) / height};
+}
+
+namespace ImagePreparation {
+
+int typicalLineHeight(const QImage &grey, int background)
+{
+    std::vector<int> runs;
+    int run = 0;
+    for (int y = 0; y <= grey.height(); ++y) {
+        bool hasInk = false;
+        if (y < grey.height()) {
+            const uchar *row = grey.constScanLine(y);
+            for (int x = 0; x < grey.width() && !hasInk; ++x)
+                hasInk = background - row[x] >= kInkContrast;
+        }
+        if (hasInk) {
+            ++run;
+        } else if (run > 0) {
+            // Runs of a pixel or two are rules and underlines, not text.
+            if (run >= 4)
+                runs.push_back(run);
+            run = 0;
+        }
+    }
+    if (runs.empty())
+        return 0;
+    std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
+    return runs[runs.size() / 2];
+}
+
+PreparedImage prepareForText(const QImage &capture)
+{
+    PreparedImage prepared;
+    if (capture.isNull() || capture.width() < 1 || capture.height() < 1)
+        return prepared;
+    QImage grey = toGrey(capture);
+    if (grey.isNull())
+        return prepared;
+    prepared.originalSize = capture.size();
+
+    // The most common value is the background; the ink is whatever lies far from it, and there
+    // is more of it on the light side when the text is light (a dark theme).
+    const Histogram histogram = histogramOf(grey);
+    const int background = mostCommonValue(histogram);
+    qint64 darker = 0;
+    qint64 lighter = 0;
+    for (int value = 0; value < 256; ++value) {
+        if (value <= background - kInkContrast)
+            darker += histogram[value];
+        else if (value >= background + kInkContrast)
+            lighter += histogram[value];
+    }
+    prepared.wasInverted = lighter > darker || (lighter == darker && background < 128);
+
+    // Stretch so the background becomes white and the darkest ink black: coloured themes give
+    // little contrast once they are grey.
+    const int paper = prepared.wasInverted ? 255 - background : background;
+    const int ink =
+        prepared.wasInverted ? 255 - percentile(histogram, 0.995) : percentile(histogram, 0.005);
+    std::array<uchar, 256> table{};
+    for (int value = 0; value < 256; ++value) {
+        const int oriented = prepared.wasInverted ? 255 - value : value;
+        int mapped = oriented;
+        if (paper - ink >= kInkContrast)
+            mapped = int(std::lround(double(oriented - ink) * 255.0 / double(paper - ink)));
+        table[size_t(value)] = uchar(std::clamp(mapped, 0, 255));
+    }
+    applyTable(grey, table);
+
+    const int lineHeight = typicalLineHeight(grey, 255);
+    double scale = lineHeight > 0 ? std::min(kMaxUpscale, kTargetLineHeight / lineHeight) : 1.0;
+    scale = std::round(scale * kScaleSteps) / kScaleSteps;
+    if (scale < kMinUsefulUpscale)
+        scale = 1;
+    const double pixels = double(grey.width()) * double(grey.height());
+    if (pixels * scale * scale > kMaxPixels)
+        scale = std::sqrt(kMaxPixels / pixels);
+    if (scale != 1) {
+        const int width = std::max(1, int(std::lround(grey.width() * scale)));
+        const int height = std::max(1, int(std::lround(grey.height() * scale)));
+        grey = grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (grey.isNull())
+            return {};
+        scale = double(width) / capture.width();
+    }
+
+    const int edge = borderMedian(grey);
+    QImage padded(grey.width() + 2 * kPadding, grey.height() + 2 * kPadding,
+                  QImage::Format_Grayscale8);
+    if (padded.isNull())
+        return {};
+    padded.fill(QColor(edge, edge, edge));
+    for (int y = 0; y < grey.height(); ++y) {
+        std::copy_n(grey.constScanLine(y), grey.width(), padded.scanLine(y + kPadding) + kPadding);
+    }
+
+    prepared.image = padded;
+    prepared.scale = scale;
+    prepared.padding = kPadding;
+    prepared.resolution = int(std::lround(kScreenDpi * scale));
+    return prepared;
+}
+
+} // namespace ImagePreparation

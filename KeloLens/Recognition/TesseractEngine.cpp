@@ -1,0 +1,253 @@
+#include "KeloLens/Recognition/TesseractEngine.h"
+
+#include <QMutex>
+#include <QMutexLocker>
+
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
+
+#include <atomic>
+#include <cmath>
+#include <dlfcn.h>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+using Engine = std::unique_ptr<tesseract::TessBaseAPI>;
+
+// Both passes of two overlapping captures at most; more would only hold memory.
+constexpr size_t kMaxIdlePerKey = 2;
+constexpr size_t kMaxKeys = 3;
+constexpr int kDeadlineMs = 30000;
+
+struct EnginePool
+{
+    QMutex mutex;
+    // Key: data folder and languages. The order of keys is most recently used last.
+    std::vector<std::pair<QString, std::vector<Engine>>> idle;
+};
+
+EnginePool &pool()
+{
+    static EnginePool instance;
+    return instance;
+}
+
+Engine takeIdle(const QString &key)
+{
+    EnginePool &p = pool();
+    QMutexLocker lock(&p.mutex);
+    for (auto &[k, engines] : p.idle) {
+        if (k == key && !engines.empty()) {
+            Engine engine = std::move(engines.back());
+            engines.pop_back();
+            return engine;
+        }
+    }
+    return nullptr;
+}
+
+void giveBack(const QString &key, Engine engine)
+{
+    EnginePool &p = pool();
+    QMutexLocker lock(&p.mutex);
+    auto it =
+        std::find_if(p.idle.begin(), p.idle.end(), [&](const auto &e) { return e.first == key; });
+    std::vector<Engine> engines;
+    if (it != p.idle.end()) {
+        engines = std::move(it->second);
+        p.idle.erase(it);
+    }
+    if (engines.size() < kMaxIdlePerKey)
+        engines.push_back(std::move(engine));
+    p.idle.emplace_back(key, std::move(engines));
+    while (p.idle.size() > kMaxKeys)
+        p.idle.erase(p.idle.begin());
+}
+
+Engine createEngine(const QString &dataDirectory, const QStringList &dataNames)
+{
+    auto engine = std::make_unique<tesseract::TessBaseAPI>();
+    // The engine's own chatter ("Empty page!!", resolution warnings) is not for our users.
+    std::vector<std::string> names = {"debug_file"};
+    std::vector<std::string> values = {"/dev/null"};
+    const QByteArray directory = dataDirectory.toLocal8Bit();
+    const QByteArray languages = dataNames.join(QLatin1Char('+')).toUtf8();
+    if (engine->Init(directory.constData(), languages.constData(), tesseract::OEM_LSTM_ONLY,
+                     nullptr, 0, &names, &values, false) != 0) {
+        return nullptr;
+    }
+    engine->SetPageSegMode(tesseract::PSM_AUTO);
+    return engine;
+}
+
+// libgomp reads OMP_THREAD_LIMIT once, when the library loads, long before main(), and the
+// engine asks for its thread counts explicitly, so neither the variable nor omp_set_num_threads
+// helps. Allowing no active parallel level makes every parallel region run on the calling
+// thread. The runtime is found at run time so that a build without OpenMP still works.
+struct OpenMp
+{
+    void (*setMaxActiveLevels)(int) = nullptr;
+    int defaultMaxActiveLevels = 1;
+};
+
+const OpenMp &openMp()
+{
+    static const OpenMp instance = [] {
+        OpenMp found;
+        found.setMaxActiveLevels =
+            reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
+        auto getMaxActiveLevels =
+            reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "omp_get_max_active_levels"));
+        if (getMaxActiveLevels)
+            found.defaultMaxActiveLevels = getMaxActiveLevels();
+        return found;
+    }();
+    return instance;
+}
+
+std::atomic<bool> g_isSingleThreaded{true};
+
+void applyThreadLimit()
+{
+    const OpenMp &omp = openMp();
+    if (omp.setMaxActiveLevels)
+        omp.setMaxActiveLevels(g_isSingleThreaded ? 0 : omp.defaultMaxActiveLevels);
+}
+
+// The ink of "Phone: 0800" ends at the baseline while "Mail jenny@example.org" reaches below it,
+// and paragraphs are found from the gaps between line boxes; so a line's box spans its row's
+// ascenders and descenders, whatever its own letters are. The row measurements come from the
+// engine's fit of the whole row; an implausible fit leaves the ink box alone.
+QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRect &ink)
+{
+    if (ink.isEmpty())
+        return ink;
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+    if (!iterator.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2))
+        return ink;
+    float rowHeight = 0;
+    float descenders = 0;
+    float ascenders = 0;
+    iterator.RowAttributes(&rowHeight, &descenders, &ascenders);
+    if (!std::isfinite(rowHeight) || !std::isfinite(descenders) || rowHeight <= 0 ||
+        rowHeight > 3.0f * float(ink.height()) || descenders > 0)
+        return ink;
+    const double baseline = (y1 + y2) / 2.0;
+    const int top = std::min(ink.top(), int(std::lround(baseline - rowHeight - descenders)));
+    const int bottom = std::max(ink.top() + ink.height(), int(std::lround(baseline - descenders)));
+    return QRect(ink.left(), top, ink.width(), bottom - top);
+}
+
+struct LineReading
+{
+    QString text;
+    QRect box;
+};
+
+// A text line read word by word. The engine's own line string pads words it could not read
+// (pictures, QR codes beside the text) with spaces and stretches the line's box over them, which
+// would put the line in the wrong place among the others; only the words with text count.
+LineReading readLine(tesseract::ResultIterator &iterator)
+{
+    LineReading line;
+    QStringList words;
+    do {
+        const std::unique_ptr<char[]> raw(iterator.GetUTF8Text(tesseract::RIL_WORD));
+        const QString word = raw ? QString::fromUtf8(raw.get()).trimmed() : QString();
+        int left = 0;
+        int top = 0;
+        int right = 0;
+        int bottom = 0;
+        if (!word.isEmpty() &&
+            iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) {
+            words.append(word);
+            line.box = line.box.united(QRect(left, top, right - left, bottom - top));
+        }
+    } while (!iterator.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
+             iterator.Next(tesseract::RIL_WORD));
+    line.text = words.join(QLatin1Char(' '));
+    line.box = withTypographicHeight(iterator, line.box);
+    return line;
+}
+
+std::optional<QList<RecognizedLine>> readLines(tesseract::TessBaseAPI &engine,
+                                               const PreparedImage &prepared)
+{
+    const QImage &image = prepared.image;
+    engine.SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
+    engine.SetSourceResolution(prepared.resolution);
+    // A screenful takes well under a second; a huge capture of noise could take minutes. Past
+    // the deadline the engine stops and what it read so far is kept.
+    tesseract::ETEXT_DESC monitor;
+    monitor.set_deadline_msecs(kDeadlineMs);
+    if (engine.Recognize(&monitor) != 0)
+        return std::nullopt;
+    QList<RecognizedLine> lines;
+    const std::unique_ptr<tesseract::ResultIterator> iterator(engine.GetIterator());
+    if (!iterator)
+        return lines;
+    iterator->Begin();
+    do {
+        if (iterator->Empty(tesseract::RIL_WORD))
+            break;
+        const LineReading line = readLine(*iterator);
+        if (!line.text.isEmpty())
+            lines.append({line.text, prepared.normalizedBox(line.box)});
+    } while (iterator->Next(tesseract::RIL_WORD));
+    return lines;
+}
+
+} // namespace
+
+namespace TesseractEngine {
+
+std::optional<QList<RecognizedLine>> recognizeLines(const PreparedImage &prepared,
+                                                    const QString &dataDirectory,
+                                                    const QStringList &dataNames)
+{
+    if (prepared.image.isNull() || dataNames.isEmpty())
+        return std::nullopt;
+    applyThreadLimit();
+    const QString key = dataDirectory + QLatin1Char('|') + dataNames.join(QLatin1Char('+'));
+    Engine engine = takeIdle(key);
+    if (!engine)
+        engine = createEngine(dataDirectory, dataNames);
+    if (!engine)
+        return std::nullopt;
+    std::optional<QList<RecognizedLine>> lines;
+    try {
+        lines = readLines(*engine, prepared);
+    } catch (...) {
+        lines = std::nullopt;
+    }
+    engine->Clear();
+    giveBack(key, std::move(engine));
+    return lines;
+}
+
+void setSingleThreaded(bool isSingleThreaded)
+{
+    g_isSingleThreaded = isSingleThreaded;
+}
+
+bool canLimitThreads()
+{
+    return openMp().setMaxActiveLevels != nullptr;
+}
+
+void releaseIdleEngines()
+{
+    EnginePool &p = pool();
+    QMutexLocker lock(&p.mutex);
+    p.idle.clear();
+}
+
+} // namespace TesseractEngine

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Screen-like images with their known content: text drawn with QPainter in the system's fonts,
+// codes written with ZXing's writer.
+struct CorpusImage
+{
+    QString name;
+    QImage image;
+    QList<QStringList> paragraphs; // the text drawn, as paragraphs of lines; empty for none
+    QStringList payloads;          // the codes drawn
+    QString theme;
+    bool isCode = false; // program text in a monospace font
+    bool isDark = false;
+};
+
+namespace Corpus {
+
+// Text images (no codes) followed by code images; the same every run.
+[[nodiscard]] QList<CorpusImage> build();
+
+} // namespace Corpus

@@ -1,0 +1,174 @@
+#include "KeloLens/Recognition/RecognitionLanguages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace RecognitionLanguages;
+
+namespace {
+
+// The data every Debian tesseract-ocr-* package installs (bar orientation detection).
+// clang-format off
+const QStringList kDebianDataNames = {
+    "afr", "amh", "ara", "asm", "aze", "aze_cyrl", "bel", "ben", "bod", "bos", "bre", "bul",
+    "cat", "ceb", "ces", "chi_sim", "chi_sim_vert", "chi_tra", "chi_tra_vert", "chr", "cos",
+    "cym", "dan", "deu", "div", "dzo", "ell", "eng", "enm", "epo", "est", "eus", "fao", "fas",
+    "fil", "fin", "fra", "frk", "frm", "fry", "gla", "gle", "glg", "grc", "guj", "hat", "heb",
+    "hin", "hrv", "hun", "hye", "iku", "ind", "isl", "ita", "ita_old", "jav", "jpn", "jpn_vert",
+    "kan", "kat", "kat_old", "kaz", "khm", "kir", "kmr", "kor", "kor_vert", "lao", "lat", "lav",
+    "lit", "ltz", "mal", "mar", "mkd", "mlt", "mon", "mri", "msa", "mya", "nep", "nld", "nor",
+    "oci", "ori", "pan", "pol", "por", "pus", "que", "ron", "rus", "san", "sin", "slk", "slv",
+    "snd", "spa", "spa_old", "sqi", "srp", "srp_latn", "sun", "swa", "swe", "syr", "tam", "tat",
+    "tel", "tgk", "tha", "tir", "ton", "tur", "uig", "ukr", "urd", "uzb", "uzb_cyrl", "vie",
+    "yid", "yor", "script/Arabic", "script/Armenian", "script/Bengali",
+    "script/Canadian_Aboriginal", "script/Cherokee", "script/Cyrillic", "script/Devanagari",
+    "script/Ethiopic", "script/Fraktur", "script/Georgian", "script/Greek", "script/Gujarati",
+    "script/Gurmukhi", "script/Hangul", "script/Hangul_vert", "script/HanS", "script/HanS_vert",
+    "script/HanT", "script/HanT_vert", "script/Hebrew", "script/Japanese",
+    "script/Japanese_vert", "script/Kannada", "script/Khmer", "script/Lao", "script/Latin",
+    "script/Malayalam", "script/Myanmar", "script/Oriya", "script/Sinhala", "script/Syriac",
+    "script/Tamil", "script/Telugu", "script/Thaana", "script/Thai", "script/Tibetan",
+    "script/Vietnamese"};
+// clang-format on
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+}
+
+} // namespace
+
+TEST(RecognitionLanguages, TableCoversEveryDebianLanguageBothWays)
+{
+    QStringList tags;
+    for (const QString &name : kDebianDataNames) {
+        const std::optional<QString> tag = tagForDataName(name);
+        ASSERT_TRUE(tag.has_value()) << name.toStdString();
+        EXPECT_EQ(dataNameForTag(*tag), name) << tag->toStdString();
+        EXPECT_FALSE(tags.contains(*tag)) << "tag used twice: " << tag->toStdString();
+        tags.append(*tag);
+    }
+    EXPECT_EQ(tags.size(), allTags().size());
+    EXPECT_FALSE(tagForDataName(QStringLiteral("osd")));
+    EXPECT_FALSE(tagForDataName(QStringLiteral("equ")));
+}
+
+TEST(RecognitionLanguages, TagsFindTheirDataByLanguageAndScript)
+{
+    const QList<std::pair<QString, QString>> cases = {
+        {"en", "eng"},
+        {"en-US", "eng"},
+        {"EN_gb", "eng"},
+        {"de-DE.UTF-8", "deu"},
+        {"de-Latf", "frk"},
+        {"zh-Hans", "chi_sim"},
+        {"zh-Hant", "chi_tra"},
+        {"zh-Hant-HK", "chi_tra"},
+        {"zh-TW", "chi_tra"},
+        {"zh-CN", "chi_sim"},
+        {"zh", "chi_sim"},
+        {"sr", "srp"},
+        {"sr-Cyrl", "srp"},
+        {"sr-Latn", "srp_latn"},
+        {"sr_RS@latin", "srp_latn"},
+        {"uz-Cyrl", "uzb_cyrl"},
+        {"az", "aze"},
+        {"ja", "jpn"},
+        {"ja-x-vert", "jpn_vert"},
+        {"und-Latn", "script/Latin"},
+        {"und-Hant", "script/HanT"},
+        {"eng", "eng"},
+        {"chi_sim", "chi_sim"},
+        {"pt-BR", "por"},
+    };
+    for (const auto &[tag, name] : cases)
+        EXPECT_EQ(dataNameForTag(tag), name) << tag.toStdString();
+    for (const char *bad : {"", "x", "../../etc/passwd", "en US", "-"})
+        EXPECT_FALSE(dataNameForTag(QString::fromLatin1(bad))) << bad;
+}
+
+TEST(RecognitionLanguages, InstalledLanguagesAreTagsInTableOrderWithoutOrientationData)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("script")));
+    for (const QString file : {"osd", "equ", "deu", "chi_tra", "eng", "custom", "script/Latin"})
+        touch(dir.filePath(file + QStringLiteral(".traineddata")));
+    touch(dir.filePath(QStringLiteral("fra.txt")));
+
+    EXPECT_EQ(installedLanguages(dir.path()), (QStringList{"en", "zh-Hant", "de", "und-Latn"}));
+    const QStringList names = installedDataNames(dir.path());
+    EXPECT_TRUE(names.contains(QStringLiteral("script/Latin")));
+    EXPECT_TRUE(names.contains(QStringLiteral("custom")));
+    EXPECT_FALSE(names.contains(QStringLiteral("fra")));
+}
+
+TEST(RecognitionLanguages, SupportedLanguagesFallBackToUsEnglishWithoutData)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QByteArray saved = qgetenv("TESSDATA_PREFIX");
+    qputenv("TESSDATA_PREFIX", dir.path().toLocal8Bit());
+    EXPECT_EQ(dataDirectory(), dir.path());
+    EXPECT_EQ(supportedLanguages(), QStringList{QStringLiteral("en-US")});
+    touch(dir.filePath(QStringLiteral("ukr.traineddata")));
+    touch(dir.filePath(QStringLiteral("osd.traineddata")));
+    EXPECT_EQ(supportedLanguages(), QStringList{QStringLiteral("uk")});
+    qputenv("TESSDATA_PREFIX", dir.filePath(QStringLiteral("missing")).toLocal8Bit());
+    EXPECT_EQ(supportedLanguages(), QStringList{QStringLiteral("en-US")});
+    if (saved.isEmpty())
+        qunsetenv("TESSDATA_PREFIX");
+    else
+        qputenv("TESSDATA_PREFIX", saved);
+}
+
+TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInstalled)
+{
+    const QStringList installed = {"eng", "deu", "chi_tra", "osd"};
+    EXPECT_EQ(dataNamesFor({"de", "fr", "en-GB", "de-AT"}, installed, {"zh-TW"}),
+              (QStringList{"deu", "eng"}));
+    EXPECT_EQ(dataNamesFor({"fr"}, installed, {"en"}), QStringList());
+    EXPECT_EQ(dataNamesFor({"osd"}, installed, {}), QStringList{"osd"});
+}
+
+TEST(RecognitionLanguages, AutomaticModeUsesTheUsersInstalledLanguagesPlusEnglish)
+{
+    const QStringList installed = {"eng", "deu", "chi_tra", "spa", "fra", "osd"};
+    EXPECT_EQ(dataNamesFor({}, installed, {"zh-TW", "de-DE", "it"}),
+              (QStringList{"chi_tra", "deu", "eng"}));
+    EXPECT_EQ(dataNamesFor({}, installed, {"en-US", "en"}), QStringList{"eng"});
+    // Nothing the user speaks and no English: a few of whatever is there, not every language.
+    EXPECT_EQ(dataNamesFor({}, {"osd", "spa", "fra", "deu", "chi_tra"}, {"it"}),
+              (QStringList{"chi_tra", "deu", "fra"}));
+    EXPECT_EQ(dataNamesFor({}, {"osd", "custom"}, {"it"}), QStringList{"custom"});
+    EXPECT_EQ(dataNamesFor({}, {"osd"}, {"it"}), QStringList());
+}
+
+TEST(RecognitionLanguages, BestLanguageMatchPrefersTheUsersScript)
+{
+    const QStringList supported = {"en",      "zh-Hans", "zh-Hans-x-vert", "zh-Hant", "sr",
+                                   "sr-Latn", "de",      "und-Latn"};
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("en-GB"), supported), QStringLiteral("en"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-Hans-CN"), supported),
+              QStringLiteral("zh-Hans"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-Hant"), supported), QStringLiteral("zh-Hant"));
+    // Linux locales name a region, not a script: Taiwan writes Traditional Chinese.
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh_TW.UTF-8"), supported),
+              QStringLiteral("zh-Hant"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-CN"), supported), QStringLiteral("zh-Hans"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("sr-Latn-RS"), supported),
+              QStringLiteral("sr-Latn"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("sr"), supported), QStringLiteral("sr"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("de_AT"), supported), QStringLiteral("de"));
+    // Same language in no matching script: the first with the language.
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("zh-Hant"), {"en", "zh-Hans"}),
+              QStringLiteral("zh-Hans"));
+    // No such language, or no language at all.
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("fr-FR"), supported), QStringLiteral("en-US"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("und-Latn"), supported), QStringLiteral("en-US"));
+    EXPECT_EQ(bestLanguageMatch(QString(), supported), QStringLiteral("en-US"));
+    EXPECT_EQ(bestLanguageMatch(QStringLiteral("en"), {}), QStringLiteral("en-US"));
+}

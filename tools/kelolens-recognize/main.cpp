@@ -1,0 +1,201 @@
+// kelolens-recognize: reads the text and codes of image files the way a capture would.
+
+#include "KeloLens/Recognition/PayloadClassification.h"
+#include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Recognition/Recognizer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QCoro/QCoroTask>
+#include <QFileInfo>
+#include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cstdio>
+
+namespace {
+
+constexpr int kExitUnreadable = 1;
+constexpr int kExitUsage = 2;
+
+struct Arguments
+{
+    QStringList languages;
+    RecognitionOptions options;
+    bool isJson = false;
+    QStringList images;
+};
+
+void printTo(FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// Fills the arguments, or returns the exit status to leave with (0 after --help).
+std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Reads the text, QR codes and barcodes in images."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Show this help."));
+    const QCommandLineOption languages(
+        QStringLiteral("languages"),
+        QStringLiteral("Recognition languages as BCP 47 tags, in order (default: automatic)."),
+        QStringLiteral("en,de"));
+    const QCommandLineOption joinParagraphs(QStringLiteral("join-paragraphs"),
+                                            QStringLiteral("Join the lines of a paragraph."));
+    const QCommandLineOption keepHyphens(
+        QStringLiteral("keep-hyphens"),
+        QStringLiteral("Keep words hyphenated at a line end apart."));
+    const QCommandLineOption noCodes(QStringLiteral("no-codes"),
+                                     QStringLiteral("Do not look for QR codes and barcodes."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print one JSON object per image."));
+    parser.addOptions({help, languages, joinParagraphs, keepHyphens, noCodes, json});
+    parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("Images to read."),
+                                 QStringLiteral("IMAGE..."));
+
+    const QString usage = QStringLiteral("usage: kelolens-recognize [--languages en,de] "
+                                         "[--join-paragraphs] [--keep-hyphens] [--no-codes] "
+                                         "[--json] IMAGE...\n");
+    if (!parser.parse(commandLine)) {
+        printTo(stderr, QStringLiteral("kelolens-recognize: %1\n").arg(parser.errorText()) + usage);
+        return kExitUsage;
+    }
+    if (parser.isSet(help)) {
+        printTo(stdout, parser.helpText());
+        return 0;
+    }
+    arguments.images = parser.positionalArguments();
+    if (arguments.images.isEmpty()) {
+        printTo(stderr, QStringLiteral("kelolens-recognize: no image given\n") + usage);
+        return kExitUsage;
+    }
+    for (const QString &value : parser.values(languages)) {
+        for (const QString &tag : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            arguments.languages.append(tag.trimmed());
+    }
+    if (parser.isSet(languages) && arguments.languages.isEmpty()) {
+        printTo(stderr,
+                QStringLiteral("kelolens-recognize: --languages needs at least one tag\n") + usage);
+        return kExitUsage;
+    }
+    arguments.options.lineBreaks =
+        parser.isSet(joinParagraphs) ? LineBreakMode::joinParagraphs : LineBreakMode::keepLines;
+    arguments.options.stripHyphenation = !parser.isSet(keepHyphens);
+    arguments.options.detectBarcodes = !parser.isSet(noCodes);
+    arguments.isJson = parser.isSet(json);
+    return std::nullopt;
+}
+
+void warnAboutMissingLanguages(const QStringList &tags)
+{
+    const QStringList installed =
+        RecognitionLanguages::installedDataNames(RecognitionLanguages::dataDirectory());
+    for (const QString &tag : tags) {
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tag);
+        if (!name) {
+            printTo(stderr,
+                    QStringLiteral("kelolens-recognize: unknown language \"%1\"\n").arg(tag));
+        } else if (!installed.contains(*name)) {
+            printTo(stderr, QStringLiteral("kelolens-recognize: language \"%1\" is not installed "
+                                           "(Tesseract data \"%2\" in %3)\n")
+                                .arg(tag, *name, RecognitionLanguages::dataDirectory()));
+        }
+    }
+}
+
+QString jsonString(const QString &value)
+{
+    const QByteArray array = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(array.mid(1, array.size() - 2));
+}
+
+// Written by hand so the keys keep the documented order.
+QString jsonLine(const QString &path, const RecognitionResult &result)
+{
+    QStringList paragraphs;
+    for (const Paragraph &paragraph : result.paragraphs) {
+        QStringList lines;
+        for (const QString &line : paragraph.lines)
+            lines.append(jsonString(line));
+        paragraphs.append(QLatin1Char('[') + lines.join(QLatin1Char(',')) + QLatin1Char(']'));
+    }
+    QStringList codes;
+    for (const DetectedCode &code : result.codes) {
+        codes.append(QStringLiteral("{\"symbology\":%1,\"payload\":%2,\"kind\":%3}")
+                         .arg(jsonString(code.symbology), jsonString(code.payload),
+                              jsonString(rawName(code.kind))));
+    }
+    return QStringLiteral("{\"image\":%1,\"text\":%2,\"paragraphs\":[%3],\"codes\":[%4]}\n")
+        .arg(jsonString(path), jsonString(result.text), paragraphs.join(QLatin1Char(',')),
+             codes.join(QLatin1Char(',')));
+}
+
+QString plainText(const RecognitionResult &result)
+{
+    QString out;
+    if (!result.text.isEmpty())
+        out += result.text + QLatin1Char('\n');
+    if (!result.codes.isEmpty()) {
+        if (!out.isEmpty())
+            out += QLatin1Char('\n');
+        for (const DetectedCode &code : result.codes)
+            out += code.payload + QLatin1Char('\n');
+    }
+    return out;
+}
+
+std::optional<QImage> readImage(const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        printTo(stderr, QStringLiteral("kelolens-recognize: %1: no such file\n").arg(path));
+        return std::nullopt;
+    }
+    QImageReader reader(path);
+    QImage image = reader.read();
+    if (image.isNull()) {
+        printTo(stderr, QStringLiteral("kelolens-recognize: %1: cannot read the image (%2)\n")
+                            .arg(path, reader.errorString()));
+        return std::nullopt;
+    }
+    return image;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    Arguments arguments;
+    if (const std::optional<int> status = parseArguments(app.arguments(), arguments))
+        return *status;
+    warnAboutMissingLanguages(arguments.languages);
+
+    Recognizer recognizer;
+    int status = 0;
+    const bool hasHeaders = !arguments.isJson && arguments.images.size() > 1;
+    for (qsizetype i = 0; i < arguments.images.size(); ++i) {
+        const QString &path = arguments.images.at(i);
+        const std::optional<QImage> image = readImage(path);
+        if (!image) {
+            status = kExitUnreadable;
+            continue;
+        }
+        const RecognitionResult result =
+            QCoro::waitFor(recognizer.recognize(*image, arguments.languages, arguments.options));
+        if (arguments.isJson) {
+            printTo(stdout, jsonLine(path, result));
+        } else {
+            if (hasHeaders)
+                printTo(stdout, QStringLiteral("%1==> %2 <==\n")
+                                    .arg(i > 0 ? QStringLiteral("\n") : QString(), path));
+            printTo(stdout, plainText(result));
+        }
+        std::fflush(stdout);
+    }
+    return status;
+}
