@@ -3,10 +3,13 @@
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/Recognizer.h"
+#include "KeloLens/Results/Chip.h"
+#include "KeloLens/Results/ChipJson.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QCoro/QCoroTask>
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
 #include <QJsonArray>
@@ -24,6 +27,9 @@ struct Arguments
     QStringList languages;
     RecognitionOptions options;
     bool isJson = false;
+    bool printsChips = false;
+    // Plain text read instead of images ("-" is standard input), for running the detector alone.
+    std::optional<QString> textFile;
     QStringList images;
 };
 
@@ -54,13 +60,22 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
                                      QStringLiteral("Do not look for QR codes and barcodes."));
     const QCommandLineOption json(QStringLiteral("json"),
                                   QStringLiteral("Print one JSON object per image."));
-    parser.addOptions({help, languages, joinParagraphs, keepHyphens, noCodes, json});
+    const QCommandLineOption chips(
+        QStringLiteral("chips"),
+        QStringLiteral("Print the chips (links, e-mail addresses, phone numbers, codes) as JSON "
+                       "lines instead of the text."));
+    const QCommandLineOption text(
+        QStringLiteral("text"),
+        QStringLiteral("Read plain text from FILE (- for standard input) instead of images."),
+        QStringLiteral("FILE"));
+    parser.addOptions({help, languages, joinParagraphs, keepHyphens, noCodes, json, chips, text});
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("Images to read."),
                                  QStringLiteral("IMAGE..."));
 
     const QString usage = QStringLiteral("usage: kelolens-recognize [--languages en,de] "
                                          "[--join-paragraphs] [--keep-hyphens] [--no-codes] "
-                                         "[--json] IMAGE...\n");
+                                         "[--json | --chips] IMAGE...\n"
+                                         "       kelolens-recognize [--json | --chips] --text FILE\n");
     if (!parser.parse(commandLine)) {
         printTo(stderr, QStringLiteral("kelolens-recognize: %1\n").arg(parser.errorText()) + usage);
         return kExitUsage;
@@ -70,7 +85,18 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
         return 0;
     }
     arguments.images = parser.positionalArguments();
-    if (arguments.images.isEmpty()) {
+    if (parser.isSet(json) && parser.isSet(chips)) {
+        printTo(stderr, QStringLiteral("kelolens-recognize: use either --json or --chips\n") + usage);
+        return kExitUsage;
+    }
+    if (parser.isSet(text)) {
+        if (!arguments.images.isEmpty()) {
+            printTo(stderr,
+                    QStringLiteral("kelolens-recognize: --text takes no images\n") + usage);
+            return kExitUsage;
+        }
+        arguments.textFile = parser.value(text);
+    } else if (arguments.images.isEmpty()) {
         printTo(stderr, QStringLiteral("kelolens-recognize: no image given\n") + usage);
         return kExitUsage;
     }
@@ -88,6 +114,7 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
     arguments.options.stripHyphenation = !parser.isSet(keepHyphens);
     arguments.options.detectBarcodes = !parser.isSet(noCodes);
     arguments.isJson = parser.isSet(json);
+    arguments.printsChips = parser.isSet(chips);
     return std::nullopt;
 }
 
@@ -115,7 +142,7 @@ QString jsonString(const QString &value)
 }
 
 // Written by hand so the keys keep the documented order.
-QString jsonLine(const QString &path, const RecognitionResult &result)
+QString jsonLine(const std::optional<QString> &path, const RecognitionResult &result)
 {
     QStringList paragraphs;
     for (const Paragraph &paragraph : result.paragraphs) {
@@ -131,7 +158,7 @@ QString jsonLine(const QString &path, const RecognitionResult &result)
                               jsonString(rawName(code.kind))));
     }
     return QStringLiteral("{\"image\":%1,\"text\":%2,\"paragraphs\":[%3],\"codes\":[%4]}\n")
-        .arg(jsonString(path), jsonString(result.text), paragraphs.join(QLatin1Char(',')),
+        .arg(path ? jsonString(*path) : QStringLiteral("null"), jsonString(result.text), paragraphs.join(QLatin1Char(',')),
              codes.join(QLatin1Char(',')));
 }
 
@@ -165,6 +192,34 @@ std::optional<QImage> readImage(const QString &path)
     return image;
 }
 
+std::optional<QString> readText(const QString &path)
+{
+    QFile file;
+    const bool isOpen = path == QStringLiteral("-") ? file.open(stdin, QIODevice::ReadOnly)
+                                                    : (file.setFileName(path),
+                                                       file.open(QIODevice::ReadOnly));
+    if (!isOpen) {
+        printTo(stderr, QStringLiteral("kelolens-recognize: %1: cannot read the text (%2)\n")
+                            .arg(path, file.errorString()));
+        return std::nullopt;
+    }
+    return QString::fromUtf8(file.readAll());
+}
+
+void printResult(const Arguments &arguments, const std::optional<QString> &imagePath,
+                 const RecognitionResult &result)
+{
+    if (arguments.printsChips) {
+        const QByteArray lines = chipsToJsonLines(extractChips(result.text, result.codes));
+        std::fwrite(lines.constData(), 1, size_t(lines.size()), stdout);
+    } else if (arguments.isJson) {
+        printTo(stdout, jsonLine(imagePath, result));
+    } else {
+        printTo(stdout, plainText(result));
+    }
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -173,6 +228,14 @@ int main(int argc, char *argv[])
     Arguments arguments;
     if (const std::optional<int> status = parseArguments(app.arguments(), arguments))
         return *status;
+    if (arguments.textFile) {
+        const std::optional<QString> text = readText(*arguments.textFile);
+        if (!text) {
+            return kExitUnreadable;
+        }
+        printResult(arguments, std::nullopt, RecognitionResult{{}, {}, *text});
+        return 0;
+    }
     warnAboutMissingLanguages(arguments.languages);
 
     Recognizer recognizer;
@@ -187,15 +250,10 @@ int main(int argc, char *argv[])
         }
         const RecognitionResult result =
             QCoro::waitFor(recognizer.recognize(*image, arguments.languages, arguments.options));
-        if (arguments.isJson) {
-            printTo(stdout, jsonLine(path, result));
-        } else {
-            if (hasHeaders)
-                printTo(stdout, QStringLiteral("%1==> %2 <==\n")
-                                    .arg(i > 0 ? QStringLiteral("\n") : QString(), path));
-            printTo(stdout, plainText(result));
-        }
-        std::fflush(stdout);
+        if (hasHeaders && !arguments.printsChips)
+            printTo(stdout, QStringLiteral("%1==> %2 <==\n")
+                                .arg(i > 0 ? QStringLiteral("\n") : QString(), path));
+        printResult(arguments, path, result);
     }
     return status;
 }

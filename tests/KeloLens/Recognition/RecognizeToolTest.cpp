@@ -1,5 +1,6 @@
 #include "RecognitionFixtures.h"
 
+#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -117,4 +118,36 @@ TEST_F(RecognizeTool, UnreadableImagesFailWithAMessageAndBadUsageWithStatusTwo)
     EXPECT_EQ(runTool({QStringLiteral("--frobnicate"), m_image}).status, 2);
     EXPECT_EQ(runTool({QStringLiteral("--languages")}).status, 2);
     EXPECT_EQ(runTool({QStringLiteral("--languages="), m_image}).status, 2);
+}
+
+TEST(RecognizeToolText, PrintsTheChipsOfPlainTextAndRefusesBadUsage)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString path = dir.filePath(QStringLiteral("notes.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Docs at https://example.com/a, or mail Ada@Example.com.\nNot links: file.txt v1.2\n");
+    file.close();
+
+    const ToolRun run = runTool({QStringLiteral("--chips"), QStringLiteral("--text"), path});
+    ASSERT_EQ(run.status, 0) << run.err.toStdString();
+    const QStringList lines = run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2) << run.out.toStdString();
+    const QJsonObject link = QJsonDocument::fromJson(lines.at(0).toUtf8()).object();
+    EXPECT_EQ(link.value(QStringLiteral("id")).toString(), QStringLiteral("https://example.com/a"));
+    EXPECT_EQ(link.value(QStringLiteral("kind")).toString(), QStringLiteral("link"));
+    const QJsonObject mail = QJsonDocument::fromJson(lines.at(1).toUtf8()).object();
+    EXPECT_EQ(mail.value(QStringLiteral("kind")).toString(), QStringLiteral("email"));
+    EXPECT_EQ(mail.value(QStringLiteral("label")).toString(), QStringLiteral("Ada@Example.com"));
+
+    const ToolRun json = runTool({QStringLiteral("--json"), QStringLiteral("--text"), path});
+    ASSERT_EQ(json.status, 0);
+    const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
+    EXPECT_TRUE(object.value(QStringLiteral("image")).isNull());
+    EXPECT_TRUE(object.value(QStringLiteral("text")).toString().startsWith(QStringLiteral("Docs at")));
+
+    EXPECT_EQ(runTool({QStringLiteral("--text"), dir.filePath(QStringLiteral("missing.txt"))}).status, 1);
+    EXPECT_EQ(runTool({QStringLiteral("--text"), path, path}).status, 2);
+    EXPECT_EQ(runTool({QStringLiteral("--json"), QStringLiteral("--chips"), path}).status, 2);
 }
