@@ -14,10 +14,10 @@ if [ -x "$build_dir/tools/kelolens-recognize/kelolens-recognize" ] && [ -x "$bui
   QT_QPA_PLATFORM=offscreen "$build_dir/tools/kelolens-sample/kelolens-sample" "$sample_dir/sample.png"
   echo "Reading $sample_dir/sample.png:"
   QT_QPA_PLATFORM=offscreen "$build_dir/tools/kelolens-recognize/kelolens-recognize" "$sample_dir/sample.png"
+  echo
+  echo "Chips the results panel would offer:"
+  QT_QPA_PLATFORM=offscreen "$build_dir/tools/kelolens-recognize/kelolens-recognize" --chips "$sample_dir/sample.png"
   exit 0
-fi
-if [ -x "$build_dir/tools/kelolens-assemble/kelolens-assemble" ]; then
-  exec "$build_dir/tools/kelolens-assemble/kelolens-assemble"
 fi
 echo "Nothing runnable was built yet." >&2
 exit 1
