@@ -1,5 +1,6 @@
 #include "KeloLens/Recognition/TesseractEngine.h"
 
+#include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -149,8 +150,8 @@ QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRe
 struct LineReading
 {
     QString text;
-    QRect box;     // the row's full height, for placing the line among the others
-    QRect inkBox;  // the words' own ink
+    QRect box;             // the row's full height, for placing the line among the others
+    QRect inkBox;          // the words' own ink
     double confidence = 0; // mean of the words'
 };
 
@@ -191,8 +192,8 @@ LineReading readLine(tesseract::ResultIterator &iterator)
 // is such a lost piece; the row is then read again as one line, taking in the lines beside it.
 struct LostPiece
 {
-    QRect strip;                   // the row to read again, in prepared pixels
-    QList<qsizetype> besideLines;  // lines on the same row that the strip takes in
+    QRect strip;                  // the row to read again, in prepared pixels
+    QList<qsizetype> besideLines; // lines on the same row that the strip takes in
 };
 
 bool isOnSameRow(const QRect &a, const QRect &b)
@@ -213,6 +214,13 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
     const int top = std::max(0, ink.top() - height / 4);
     const int bottom = std::min(image.height() - 1, ink.bottom() + height / 4);
     const QRect band(0, top, image.width(), bottom - top + 1);
+    // The lines that reach into this row, found once: the scan below asks about them per column.
+    QList<qsizetype> nearby;
+    for (qsizetype other = 0; other < lines.size(); ++other) {
+        const QRect box = lines.at(other).inkBox;
+        if (other != index && box.right() > ink.right() && box.intersects(band))
+            nearby.append(other);
+    }
     LostPiece piece;
     int end = ink.right();
     int lastWords = ink.right(); // where the last line's words on this row end
@@ -221,9 +229,9 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
     for (int x = ink.right() + 1; x < image.width(); ++x) {
         bool isInLine = false;
         bool isBlocked = false;
-        for (qsizetype other = 0; other < lines.size() && !isInLine && !isBlocked; ++other) {
+        for (qsizetype other : nearby) {
             const QRect box = lines.at(other).inkBox;
-            if (other == index || x < box.left() || x > box.right() || !box.intersects(band))
+            if (x < box.left() || x > box.right())
                 continue;
             if (isOnSameRow(ink, box) && !piece.besideLines.contains(other)) {
                 piece.besideLines.append(other);
@@ -235,6 +243,7 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
                 // A line of another size or on another row: a different column.
                 isBlocked = true;
             }
+            break;
         }
         if (isBlocked)
             break;
@@ -273,13 +282,13 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
 // The strip read as one line. Its words replace the row's when they hold more than the row's
 // lines did and the engine is about as sure of them; the lines beside are then taken in.
 bool readRowAgain(tesseract::TessBaseAPI &engine, QList<LineReading> &lines, qsizetype index,
-                  const LostPiece &piece)
+                  const LostPiece &piece, int deadlineMs)
 {
     engine.SetPageSegMode(tesseract::PSM_SINGLE_LINE);
     engine.SetRectangle(piece.strip.left(), piece.strip.top(), piece.strip.width(),
                         piece.strip.height());
     tesseract::ETEXT_DESC monitor;
-    monitor.set_deadline_msecs(kDeadlineMs);
+    monitor.set_deadline_msecs(deadlineMs);
     const bool isRead = engine.Recognize(&monitor) == 0;
     engine.SetPageSegMode(tesseract::PSM_AUTO);
     if (!isRead)
@@ -322,6 +331,8 @@ std::optional<QList<RecognizedLine>> readLines(tesseract::TessBaseAPI &engine,
     engine.SetSourceResolution(prepared.resolution);
     // A screenful takes well under a second; a huge capture of noise could take minutes. Past
     // the deadline the engine stops and what it read so far is kept.
+    QElapsedTimer clock;
+    clock.start();
     tesseract::ETEXT_DESC monitor;
     monitor.set_deadline_msecs(kDeadlineMs);
     if (engine.Recognize(&monitor) != 0)
@@ -342,10 +353,14 @@ std::optional<QList<RecognizedLine>> readLines(tesseract::TessBaseAPI &engine,
     }
     QList<bool> isTakenIn(readings.size(), false);
     for (qsizetype i = 0; i < readings.size(); ++i) {
+        // The rows read again share the page's deadline.
+        const auto remainingMs = int(kDeadlineMs - clock.elapsed());
+        if (remainingMs <= 0)
+            break;
         if (isTakenIn.at(i))
             continue;
         const std::optional<LostPiece> piece = lostPieceOfRow(image, readings, i);
-        if (piece && readRowAgain(engine, readings, i, *piece)) {
+        if (piece && readRowAgain(engine, readings, i, *piece, remainingMs)) {
             for (qsizetype other : piece->besideLines)
                 isTakenIn[other] = true;
         }

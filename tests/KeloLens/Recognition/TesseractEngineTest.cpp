@@ -112,9 +112,8 @@ TEST(TesseractEngine, APictureBesideALineAddsNothingToIt)
 {
     const QImage text = Fixtures::renderText({QStringLiteral("Scan the code to join")},
                                              Fixtures::light, 13, 200, 4, 40);
-    const QImage capture =
-        Fixtures::sideBySide({text, Fixtures::qrCode("https://example.org/join", Fixtures::light)},
-                             Fixtures::light);
+    const QImage capture = Fixtures::sideBySide(
+        {text, Fixtures::qrCode("https://example.org/join", Fixtures::light)}, Fixtures::light);
     const auto lines = TesseractEngine::recognizeLines(ImagePreparation::prepareForText(capture),
                                                        RecognitionLanguages::dataDirectory(),
                                                        {QStringLiteral("eng")});
