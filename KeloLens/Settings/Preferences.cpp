@@ -132,95 +132,66 @@ void Preferences::write(const char *name, const QVariant &value)
     m_settings->sync();
 }
 
+template <typename T, typename Signal>
+void Preferences::assign(T &field, const T &value, const char *key, const QVariant &stored,
+                         Signal signal)
+{
+    const bool changed = value != field;
+    field = value;
+    write(key, stored);
+    if (changed) {
+        Q_EMIT(this->*signal)(field);
+    }
+}
+
 void Preferences::setHotKey(const HotKeyCombo &combo)
 {
-    const bool changed = combo != m_hotKey;
-    m_hotKey = combo;
-    write(hotKeyKey, combo.toJson());
-    if (changed) {
-        Q_EMIT hotKeyChanged(combo);
-    }
+    assign(m_hotKey, combo, hotKeyKey, combo.toJson(), &Preferences::hotKeyChanged);
     HotKeyNotifications::instance().post();
 }
 
 void Preferences::setPlaySound(bool value)
 {
-    const bool changed = value != m_playSound;
-    m_playSound = value;
-    write(playSoundKey, value);
-    if (changed) {
-        Q_EMIT playSoundChanged(value);
-    }
+    assign(m_playSound, value, playSoundKey, value, &Preferences::playSoundChanged);
 }
 
 void Preferences::setShowPanel(bool value)
 {
-    const bool changed = value != m_showPanel;
-    m_showPanel = value;
-    write(showPanelKey, value);
-    if (changed) {
-        Q_EMIT showPanelChanged(value);
-    }
+    assign(m_showPanel, value, showPanelKey, value, &Preferences::showPanelChanged);
 }
 
 void Preferences::setPanelPosition(PanelPosition value)
 {
-    const bool changed = value != m_panelPosition;
-    m_panelPosition = value;
-    write(panelPositionKey, rawValue(value));
-    if (changed) {
-        Q_EMIT panelPositionChanged(value);
-    }
+    assign(m_panelPosition, value, panelPositionKey, rawValue(value),
+           &Preferences::panelPositionChanged);
 }
 
 void Preferences::setRecognitionLanguages(const QStringList &value)
 {
-    const bool changed = value != m_recognitionLanguages;
-    m_recognitionLanguages = value;
-    write(recognitionLanguagesKey, value);
-    if (changed) {
-        Q_EMIT recognitionLanguagesChanged(value);
-    }
+    assign(m_recognitionLanguages, value, recognitionLanguagesKey, value,
+           &Preferences::recognitionLanguagesChanged);
 }
 
 void Preferences::setLineBreaks(LineBreakMode value)
 {
-    const bool changed = value != m_lineBreaks;
-    m_lineBreaks = value;
-    write(lineBreaksKey, rawValue(value));
-    if (changed) {
-        Q_EMIT lineBreaksChanged(value);
-    }
+    assign(m_lineBreaks, value, lineBreaksKey, rawValue(value), &Preferences::lineBreaksChanged);
 }
 
 void Preferences::setStripHyphenation(bool value)
 {
-    const bool changed = value != m_stripHyphenation;
-    m_stripHyphenation = value;
-    write(stripHyphenationKey, value);
-    if (changed) {
-        Q_EMIT stripHyphenationChanged(value);
-    }
+    assign(m_stripHyphenation, value, stripHyphenationKey, value,
+           &Preferences::stripHyphenationChanged);
 }
 
 void Preferences::setDetectBarcodes(bool value)
 {
-    const bool changed = value != m_detectBarcodes;
-    m_detectBarcodes = value;
-    write(detectBarcodesKey, value);
-    if (changed) {
-        Q_EMIT detectBarcodesChanged(value);
-    }
+    assign(m_detectBarcodes, value, detectBarcodesKey, value, &Preferences::detectBarcodesChanged);
 }
 
 void Preferences::setHasCompletedOnboarding(bool value)
 {
-    const bool changed = value != m_hasCompletedOnboarding;
-    m_hasCompletedOnboarding = value;
-    write(hasCompletedOnboardingKey, value);
-    if (changed) {
-        Q_EMIT hasCompletedOnboardingChanged(value);
-    }
+    assign(m_hasCompletedOnboarding, value, hasCompletedOnboardingKey, value,
+           &Preferences::hasCompletedOnboardingChanged);
 }
 
 void Preferences::setLaunchAtLogin(bool value)

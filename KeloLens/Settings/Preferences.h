@@ -92,6 +92,9 @@ Q_SIGNALS:
 
 private:
     void write(const char *key, const QVariant &value);
+    // Stores the value and writes its stored form, always; notifies only when it changed.
+    template <typename T, typename Signal>
+    void assign(T &field, const T &value, const char *key, const QVariant &stored, Signal signal);
     [[nodiscard]] bool readBool(const char *key, bool fallback) const;
 
     QSettings *m_settings;
