@@ -6,30 +6,30 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <map>
-#include <utility>
+#include <optional>
+
+namespace detail {
+
+// Shared by a center and its HotKeys, so either may go first. Main thread only.
+struct HotKeyRegistry
+{
+    // Null once the center is gone.
+    KeloPlatform::KeyGrabber *grabber = nullptr;
+    std::map<uint32_t, std::function<void()>> handlers;
+    uint32_t nextId = 1;
+};
+
+} // namespace detail
 
 namespace {
 
-// Process-wide, touched on the main thread only.
-struct Registry
+void dispatch(const std::shared_ptr<detail::HotKeyRegistry> &registry, uint32_t id)
 {
-    std::map<uint32_t, std::function<void()>> handlers;
-    uint32_t nextId = 1;
-    std::shared_ptr<KeloPlatform::KeyGrabber> sessionGrabber;
-    std::shared_ptr<KeloPlatform::KeyGrabber> overrideGrabber;
-};
-
-Registry &registry()
-{
-    static Registry instance;
-    return instance;
-}
-
-void dispatch(uint32_t id)
-{
-    Registry &state = registry();
-    const auto found = state.handlers.find(id);
-    if (found == state.handlers.end()) {
+    if (registry->grabber == nullptr) {
+        return;
+    }
+    const auto found = registry->handlers.find(id);
+    if (found == registry->handlers.end()) {
         return;
     }
     // Run a copy, with the map no longer in use: the action may create or destroy HotKeys,
@@ -38,35 +38,6 @@ void dispatch(uint32_t id)
     if (action) {
         action();
     }
-}
-
-// The grabber calls this from inside event processing; the action runs in a later turn of the
-// event loop, never inside the window system's callback.
-void schedule(uint32_t id)
-{
-    if (QCoreApplication *app = QCoreApplication::instance()) {
-        QMetaObject::invokeMethod(
-            app, [id] { dispatch(id); }, Qt::QueuedConnection);
-    }
-}
-
-std::shared_ptr<KeloPlatform::KeyGrabber> currentGrabber()
-{
-    Registry &state = registry();
-    if (state.overrideGrabber) {
-        return state.overrideGrabber;
-    }
-    // Before the application object exists there is no window-system connection to decide by;
-    // keep deciding until there is one.
-    if (QCoreApplication::instance() == nullptr) {
-        return KeloPlatform::createNullKeyGrabber();
-    }
-    // Chosen on first use: the event filter it installs stays for the life of the process.
-    if (!state.sessionGrabber) {
-        state.sessionGrabber = KeloPlatform::createKeyGrabber();
-        state.sessionGrabber->onPressed = schedule;
-    }
-    return state.sessionGrabber;
 }
 
 std::optional<KeloPlatform::KeyChord> chordFor(const HotKeyCombo &combo)
@@ -90,41 +61,62 @@ std::optional<KeloPlatform::KeyChord> chordFor(const HotKeyCombo &combo)
 
 } // namespace
 
-std::unique_ptr<HotKey> HotKey::create(const HotKeyCombo &combo, std::function<void()> action)
+HotKeyCenter::HotKeyCenter(KeloPlatform::KeyGrabber &grabber)
+    : m_registry(std::make_shared<detail::HotKeyRegistry>())
 {
-    std::shared_ptr<KeloPlatform::KeyGrabber> grabber = currentGrabber();
-    Registry &state = registry();
+    m_registry->grabber = &grabber;
+    // The grabber calls this from inside event processing; the action runs in a later turn of
+    // the event loop, never inside the window system's callback.
+    grabber.onPressed = [weak = std::weak_ptr<detail::HotKeyRegistry>(m_registry)](uint32_t id) {
+        QCoreApplication *app = QCoreApplication::instance();
+        if (app == nullptr) {
+            return;
+        }
+        QMetaObject::invokeMethod(
+            app,
+            [weak, id] {
+                if (const auto registry = weak.lock()) {
+                    dispatch(registry, id);
+                }
+            },
+            Qt::QueuedConnection);
+    };
+}
+
+HotKeyCenter::~HotKeyCenter()
+{
+    if (m_registry->grabber != nullptr) {
+        m_registry->grabber->onPressed = nullptr;
+        for (const auto &[id, handler] : m_registry->handlers) {
+            m_registry->grabber->release(id);
+        }
+    }
+    m_registry->grabber = nullptr;
+    m_registry->handlers.clear();
+}
+
+std::unique_ptr<HotKey> HotKeyCenter::create(const HotKeyCombo &combo, std::function<void()> action)
+{
     // Taken before registering, so a failed attempt still consumes its number.
-    const uint32_t id = state.nextId++;
+    const uint32_t id = m_registry->nextId++;
     const std::optional<KeloPlatform::KeyChord> chord = chordFor(combo);
-    if (!chord || !grabber->grab(id, *chord)) {
+    if (!chord || !m_registry->grabber->grab(id, *chord)) {
         return nullptr;
     }
-    state.handlers[id] = std::move(action);
-    return std::unique_ptr<HotKey>(new HotKey(id, combo, std::move(grabber)));
+    m_registry->handlers[id] = std::move(action);
+    return std::unique_ptr<HotKey>(new HotKey(id, combo, m_registry));
 }
 
 HotKey::HotKey(uint32_t id, const HotKeyCombo &combo,
-               std::shared_ptr<KeloPlatform::KeyGrabber> grabber)
-    : m_id(id), m_combo(combo), m_grabber(std::move(grabber))
+               std::shared_ptr<detail::HotKeyRegistry> registry)
+    : m_id(id), m_combo(combo), m_registry(std::move(registry))
 {
 }
 
 HotKey::~HotKey()
 {
-    m_grabber->release(m_id);
-    registry().handlers.erase(m_id);
-}
-
-HotKey::ScopedGrabber::ScopedGrabber(std::shared_ptr<KeloPlatform::KeyGrabber> grabber)
-{
-    if (grabber) {
-        grabber->onPressed = schedule;
+    if (m_registry->grabber != nullptr) {
+        m_registry->grabber->release(m_id);
     }
-    m_previous = std::exchange(registry().overrideGrabber, std::move(grabber));
-}
-
-HotKey::ScopedGrabber::~ScopedGrabber()
-{
-    registry().overrideGrabber = std::move(m_previous);
+    m_registry->handlers.erase(m_id);
 }

@@ -23,17 +23,17 @@ std::optional<uint32_t> unsigned32(const QJsonValue &value)
 
 // Key codes beyond 16 bits come only from a hand-edited setting; truncating them would name a
 // different key, so they keep their number.
-QString keyName(uint32_t keyCode)
+QString keyName(const KeyboardLayout &layout, uint32_t keyCode)
 {
     if (keyCode > 0xffff) {
         return QStringLiteral("#") + QString::number(keyCode);
     }
-    return KeyboardLayout::displayName(uint16_t(keyCode));
+    return layout.displayName(uint16_t(keyCode));
 }
 
 } // namespace
 
-QStringList HotKeyCombo::keys(ShortcutStyle style) const
+QStringList HotKeyCombo::keys(const KeyboardLayout &layout, ShortcutStyle style) const
 {
     struct Modifier
     {
@@ -50,13 +50,14 @@ QStringList HotKeyCombo::keys(ShortcutStyle style) const
             pieces.append(QString::fromUtf16(modifier.text));
         }
     }
-    pieces.append(keyName(keyCode));
+    pieces.append(keyName(layout, keyCode));
     return pieces;
 }
 
-QString HotKeyCombo::displayString(ShortcutStyle style) const
+QString HotKeyCombo::displayString(const KeyboardLayout &layout, ShortcutStyle style) const
 {
-    return keys(style).join(style == ShortcutStyle::names ? QStringLiteral("+") : QString());
+    return keys(layout, style)
+        .join(style == ShortcutStyle::names ? QStringLiteral("+") : QString());
 }
 
 uint32_t HotKeyCombo::carbonFlags(Qt::KeyboardModifiers qtModifiers)

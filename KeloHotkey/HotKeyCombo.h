@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+class KeyboardLayout;
+
 // How a shortcut is spelled: Linux desktops write modifier names joined with "+" (Ctrl+Shift+2),
 // the form this application shows; macOS writes modifier symbols without separators (⇧⌘2).
 enum class ShortcutStyle { names, symbols };
@@ -33,9 +35,11 @@ struct HotKeyCombo
     // The shortcut as the user reads it. Names: "Ctrl", "Alt", "Shift", "Super" in that
     // order, then the key's name, joined with "+". Symbols: "⌃⌥⇧⌘" (Control, Option, Shift,
     // Command) as present, then the key's name. Key names come from the current keyboard layout.
-    [[nodiscard]] QString displayString(ShortcutStyle style = ShortcutStyle::names) const;
+    [[nodiscard]] QString displayString(const KeyboardLayout &layout,
+                                        ShortcutStyle style = ShortcutStyle::names) const;
     // The same pieces, one per key cap, modifiers first and the key last.
-    [[nodiscard]] QStringList keys(ShortcutStyle style = ShortcutStyle::names) const;
+    [[nodiscard]] QStringList keys(const KeyboardLayout &layout,
+                                   ShortcutStyle style = ShortcutStyle::names) const;
 
     // The modifier mask for Qt's modifiers of a key event: Ctrl is Command, Alt is Option, Meta
     // (Super) is Control, Shift is Shift; keypad and group-switch flags are ignored.

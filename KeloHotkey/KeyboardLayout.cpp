@@ -3,24 +3,7 @@
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/KeymapSource.h"
 
-#include <utility>
-
-namespace KeyboardLayout {
 namespace {
-
-std::shared_ptr<const KeloPlatform::KeymapSource> &overrideSource()
-{
-    static std::shared_ptr<const KeloPlatform::KeymapSource> source;
-    return source;
-}
-
-std::unique_ptr<KeloPlatform::Keymap> currentKeymap()
-{
-    if (const auto &source = overrideSource()) {
-        return source->currentKeymap();
-    }
-    return KeloPlatform::createSystemKeymapSource()->currentKeymap();
-}
 
 std::optional<QString> translate(const KeloPlatform::Keymap &keymap, uint16_t keyCode)
 {
@@ -57,16 +40,16 @@ const char16_t *specialName(uint16_t keyCode)
 
 } // namespace
 
-std::optional<QString> character(uint16_t keyCode)
+std::optional<QString> KeyboardLayout::character(uint16_t keyCode) const
 {
-    const std::unique_ptr<KeloPlatform::Keymap> keymap = currentKeymap();
+    const std::unique_ptr<KeloPlatform::Keymap> keymap = m_source->currentKeymap();
     if (!keymap) {
         return std::nullopt;
     }
     return translate(*keymap, keyCode);
 }
 
-QString displayName(uint16_t keyCode)
+QString KeyboardLayout::displayName(uint16_t keyCode) const
 {
     if (const char16_t *name = specialName(keyCode)) {
         return QString::fromUtf16(name);
@@ -77,7 +60,7 @@ QString displayName(uint16_t keyCode)
     return QStringLiteral("#") + QString::number(keyCode);
 }
 
-std::optional<uint16_t> keyCode(const QString &characters)
+std::optional<uint16_t> KeyboardLayout::keyCode(const QString &characters) const
 {
     const QString wanted = characters.toLower();
     if (wanted.isEmpty()) {
@@ -85,7 +68,7 @@ std::optional<uint16_t> keyCode(const QString &characters)
     }
     // One reading of the layout serves the whole search, so a switch halfway through cannot
     // mix two layouts into one answer.
-    const std::unique_ptr<KeloPlatform::Keymap> keymap = currentKeymap();
+    const std::unique_ptr<KeloPlatform::Keymap> keymap = m_source->currentKeymap();
     if (!keymap) {
         return std::nullopt;
     }
@@ -97,15 +80,3 @@ std::optional<uint16_t> keyCode(const QString &characters)
     }
     return std::nullopt;
 }
-
-ScopedSource::ScopedSource(std::shared_ptr<const KeloPlatform::KeymapSource> source)
-    : m_previous(std::exchange(overrideSource(), std::move(source)))
-{
-}
-
-ScopedSource::~ScopedSource()
-{
-    overrideSource() = std::move(m_previous);
-}
-
-} // namespace KeyboardLayout

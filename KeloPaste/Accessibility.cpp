@@ -2,13 +2,9 @@
 
 #include "KeloPlatform/SyntheticKeys.h"
 
-namespace Accessibility {
-
-bool isTrusted()
+bool Accessibility::isTrusted() const
 {
-    return KeloPlatform::SyntheticKeys::isAvailable();
+    return m_keys->isAvailable();
 }
 
-void request() {}
-
-} // namespace Accessibility
+void Accessibility::request() {}

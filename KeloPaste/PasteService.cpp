@@ -1,7 +1,5 @@
 #include "KeloPaste/PasteService.h"
 
-#include "KeloHotkey/KeyboardLayout.h"
-#include "KeloPaste/Accessibility.h"
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
@@ -11,47 +9,52 @@
 #include <QTimer>
 #include <chrono>
 
-namespace PasteService {
 namespace {
 
 // V on the ANSI layout, for layouts without a v.
 constexpr uint16_t ansiVKeyCode = 9;
 constexpr std::chrono::milliseconds shortcutDelay(80);
 
-qint64 changeCount = 0;
-
 } // namespace
 
-qint64 writePlainText(const QString &text)
+PasteService::PasteService(KeloPlatform::WindowSystem &windows, KeloPlatform::SyntheticKeys &keys,
+                           KeyboardLayout layout)
+    : m_windows(&windows), m_keys(&keys), m_layout(layout)
+{
+}
+
+qint64 PasteService::writePlainText(const QString &text)
 {
     if (QClipboard *clipboard = QGuiApplication::clipboard())
         clipboard->setText(text, QClipboard::Clipboard);
-    return ++changeCount;
+    return ++m_changeCount;
 }
 
-bool paste(const std::optional<KeloPlatform::RunningApplication> &target)
+bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &target)
 {
-    if (!Accessibility::isTrusted() || QCoreApplication::instance() == nullptr)
+    if (!m_keys->isAvailable() || QCoreApplication::instance() == nullptr)
         return false;
     if (target) {
-        KeloPlatform::WindowSystem &windows = KeloPlatform::windowSystem();
-        const auto frontmost = windows.frontmostApplication();
-        if (!frontmost || !frontmost->isSameApplication(*target))
-            windows.activate(*target);
+        const auto frontmost = m_windows->frontmostApplication();
+        if ((!frontmost || !frontmost->isSameApplication(*target)) && !m_windows->activate(*target))
+            return false;
     }
+    // The service may go away with its owner before the keys are due; the timer then dies with
+    // the guard object instead of reaching a dangling service.
     QTimer::singleShot(shortcutDelay, Qt::PreciseTimer, QCoreApplication::instance(),
-                       [] { postPasteShortcut(); });
+                       [this, alive = std::weak_ptr<int>(m_alive)] {
+                           if (!alive.expired())
+                               postPasteShortcut();
+                       });
     return true;
 }
 
-void postPasteShortcut()
+void PasteService::postPasteShortcut()
 {
-    const uint16_t macKeyCode = KeyboardLayout::keyCode(QStringLiteral("v")).value_or(ansiVKeyCode);
+    const uint16_t macKeyCode = m_layout.keyCode(QStringLiteral("v")).value_or(ansiVKeyCode);
     auto evdevCode = KeloPlatform::evdevCodeForMacKeyCode(macKeyCode);
     if (!evdevCode)
         evdevCode = KeloPlatform::evdevCodeForMacKeyCode(ansiVKeyCode);
     if (evdevCode)
-        KeloPlatform::SyntheticKeys::sendWithControl(*evdevCode);
+        m_keys->sendWithControl(*evdevCode);
 }
-
-} // namespace PasteService

@@ -2,7 +2,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <memory>
 
 namespace KeloPlatform {
 
@@ -38,11 +37,5 @@ public:
     // pressed; once per press, not for auto-repeat.
     std::function<void(uint32_t id)> onPressed;
 };
-
-// The X11 grabber when the application runs on X11, otherwise one that never grabs.
-[[nodiscard]] std::unique_ptr<KeyGrabber> createKeyGrabber();
-
-// A grabber that never grabs: sessions without X11 (until a portal-based one exists).
-[[nodiscard]] std::unique_ptr<KeyGrabber> createNullKeyGrabber();
 
 } // namespace KeloPlatform

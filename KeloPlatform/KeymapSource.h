@@ -28,15 +28,9 @@ public:
     [[nodiscard]] virtual std::unique_ptr<Keymap> currentKeymap() const = 0;
 };
 
-// The X server's current layout when the application runs on X11 (through Qt's connection);
-// otherwise a source that never has a layout.
-[[nodiscard]] std::unique_ptr<KeymapSource> createSystemKeymapSource();
-
-// A source that never has a layout, for sessions without an X server.
-[[nodiscard]] std::unique_ptr<KeymapSource> createNullKeymapSource();
-
 // A named XKB layout ("us", "fr", "de" with an optional variant) compiled locally, independent of
-// any display. Absent when the layout is unknown or XKB support is not built in.
+// any display: for sessions whose layout is known only by name, and for tests. Absent when the
+// layout is unknown or the build has no XKB support.
 [[nodiscard]] std::unique_ptr<KeymapSource> createNamedKeymapSource(const QString &layout,
                                                                     const QString &variant = {});
 

@@ -2,12 +2,12 @@
 
 #include "KeloPlatform/RunningApplication.h"
 
-#include <memory>
 #include <optional>
 
 namespace KeloPlatform {
 
-// Which application is in front, and bringing another one there. Main thread only.
+// Which application is in front, bringing another one there, and what the window manager can
+// draw. Main thread only.
 class WindowSystem
 {
 public:
@@ -17,16 +17,14 @@ public:
     // does not say.
     [[nodiscard]] virtual std::optional<RunningApplication> frontmostApplication() const = 0;
 
-    // Asks the window manager to raise and focus the application's window. The answer only
-    // says whether the request could be sent; the window manager decides.
+    // Asks the window manager to raise and focus the application's window. False when the
+    // request could not be sent, in particular when the window no longer exists; true only says
+    // it was sent: the window manager decides.
     virtual bool activate(const RunningApplication &application) = 0;
+
+    // Whether a compositing manager runs, so that translucent windows blend with what lies
+    // behind them instead of showing black. Asked at each use: compositors come and go.
+    [[nodiscard]] virtual bool isCompositing() const = 0;
 };
-
-// The X11 window system when the application runs on X11, otherwise one that knows no windows.
-[[nodiscard]] std::unique_ptr<WindowSystem> createWindowSystem();
-[[nodiscard]] std::unique_ptr<WindowSystem> createNullWindowSystem();
-
-// One shared instance, created on first use with createWindowSystem().
-[[nodiscard]] WindowSystem &windowSystem();
 
 } // namespace KeloPlatform

@@ -4,15 +4,35 @@
 #include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/Graphemes.h"
 #include "KeloLens/Recognition/Recognizing.h"
-#include "KeloLens/Settings/Preferences.h"
 
 #include <QPointer>
 
+// Marks the flow as capturing for as long as one run lasts, whichever way it ends. The flow may
+// be gone by then (a capture suspended at exit); the guard then touches nothing.
+class CaptureFlow::CapturingScope
+{
+public:
+    explicit CapturingScope(CaptureFlow &flow) : m_flow(&flow) { flow.setCapturing(true); }
+    ~CapturingScope()
+    {
+        if (m_flow) {
+            m_flow->setCapturing(false);
+        }
+    }
+    CapturingScope(const CapturingScope &) = delete;
+    CapturingScope &operator=(const CapturingScope &) = delete;
+
+    [[nodiscard]] bool isFlowAlive() const { return !m_flow.isNull(); }
+
+private:
+    QPointer<CaptureFlow> m_flow;
+};
+
 CaptureFlow::CaptureFlow(ScreenCapturer &capturer, PermissionChecker &permission,
-                         Recognizing &recognizer, Preferences &prefs, Outputs outputs,
-                         QObject *parent)
+                         Recognizing &recognizer, std::function<CaptureSettings()> settings,
+                         Outputs outputs, QObject *parent)
     : QObject(parent), m_capturer(capturer), m_permission(permission), m_recognizer(recognizer),
-      m_prefs(prefs), m_outputs(std::move(outputs))
+      m_settings(std::move(settings)), m_outputs(std::move(outputs))
 {
 }
 
@@ -52,43 +72,37 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
     if (m_isCapturing) {
         co_return;
     }
-    setCapturing(true);
-    // The flow lives as long as the application, but a capture may still be suspended when it
-    // goes away at exit; nothing may touch it then.
-    const QPointer<CaptureFlow> self(this);
+    const CapturingScope scope(*this);
 
     if (!m_permission.isScreenRecordingGranted()) {
         if (m_outputs.permissionDenied) {
             m_outputs.permissionDenied();
         }
-        setCapturing(false);
         co_return;
     }
 
     const CaptureOutcome outcome = co_await m_capturer.capture();
-    if (!self) {
-        co_return;
-    }
-    if (std::holds_alternative<CaptureCancelled>(outcome)) {
-        setCapturing(false);
+    if (!scope.isFlowAlive() || std::holds_alternative<CaptureCancelled>(outcome)) {
         co_return;
     }
     if (const auto *failure = std::get_if<CaptureFailed>(&outcome)) {
         showToast(failure->message);
-        setCapturing(false);
         co_return;
     }
     const auto &captured = std::get<CapturedImage>(outcome);
 
-    const QStringList languages = m_prefs.recognitionLanguages();
-    const RecognitionOptions options{m_prefs.lineBreaks(), m_prefs.stripHyphenation(),
-                                     m_prefs.detectBarcodes()};
+    const CaptureSettings settings = m_settings ? m_settings() : CaptureSettings{};
     const RecognitionResult result =
-        co_await m_recognizer.recognize(captured.image, languages, options);
-    if (!self) {
+        co_await m_recognizer.recognize(captured.image, settings.languages, settings.options);
+    if (!scope.isFlowAlive()) {
         co_return;
     }
+    report(result, codesOnly, captured.region, settings);
+}
 
+void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
+                         const std::optional<ExactRect> &region, const CaptureSettings &settings)
+{
     if (result.paragraphs.isEmpty() && result.codes.isEmpty()) {
         if (m_permission.isScreenRecordingGranted()) {
             showToast(QStringLiteral("No text or codes found"));
@@ -96,13 +110,11 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
             showToast(QStringLiteral("Nothing captured. Check Screen Recording permission."),
                       ToastLink::screenRecordingSettings);
         }
-        setCapturing(false);
-        co_return;
+        return;
     }
     if (codesOnly && result.codes.isEmpty()) {
         showToast(QStringLiteral("No codes found"));
-        setCapturing(false);
-        co_return;
+        return;
     }
 
     std::optional<QString> copiedText;
@@ -114,24 +126,24 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
     if (copiedText && m_outputs.clipboard) {
         m_outputs.clipboard(*copiedText);
     }
-    if (m_prefs.playSound() && m_outputs.playSound) {
+    if (settings.playSound && m_outputs.playSound) {
         m_outputs.playSound();
     }
 
-    FlowPresentation presentation{result, codesOnly ? PanelMode::codesOnly : PanelMode::all,
-                                  captured.region};
+    const FlowPresentation presentation{
+        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all,
+        region};
     const bool presentationChanged = m_lastPresentation != presentation;
     m_lastPresentation = presentation;
     if (presentationChanged) {
         Q_EMIT lastPresentationChanged();
     }
 
-    if (m_prefs.showPanel()) {
+    if (settings.showPanel) {
         if (m_outputs.present) {
             m_outputs.present(presentation);
         }
     } else {
         showToast(confirmationMessage(result, codesOnly, copiedText));
     }
-    setCapturing(false);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "KeloLens/Capture/CaptureSettings.h"
 #include "KeloLens/Capture/FlowPresentation.h"
 #include "KeloLens/Capture/ToastLink.h"
 
@@ -10,7 +11,6 @@
 #include <optional>
 
 class PermissionChecker;
-class Preferences;
 class Recognizing;
 class ScreenCapturer;
 
@@ -32,9 +32,10 @@ public:
         std::function<void()> playSound;
     };
 
-    // The collaborators must outlive the flow.
+    // The collaborators must outlive the flow; `settings` is asked once per capture.
     CaptureFlow(ScreenCapturer &capturer, PermissionChecker &permission, Recognizing &recognizer,
-                Preferences &prefs, Outputs outputs, QObject *parent = nullptr);
+                std::function<CaptureSettings()> settings, Outputs outputs,
+                QObject *parent = nullptr);
 
     // One capture; a request while another capture is under way does nothing. Suspends while
     // the user selects and while recognition runs, so the event loop keeps turning.
@@ -57,13 +58,18 @@ Q_SIGNALS:
     void lastPresentationChanged();
 
 private:
+    class CapturingScope;
+
     void setCapturing(bool isCapturing);
     void showToast(const QString &message, std::optional<ToastLink> link = std::nullopt);
+    // After recognition: what reaches the clipboard, the sound, the panel or the toast.
+    void report(const RecognitionResult &result, bool codesOnly,
+                const std::optional<ExactRect> &region, const CaptureSettings &settings);
 
     ScreenCapturer &m_capturer;
     PermissionChecker &m_permission;
     Recognizing &m_recognizer;
-    Preferences &m_prefs;
+    std::function<CaptureSettings()> m_settings;
     const Outputs m_outputs;
     bool m_isCapturing = false;
     std::optional<FlowPresentation> m_lastPresentation;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "KeloPlatform/ExactRect.h"
+#include "KeloCore/ExactRect.h"
 
 #include <QImage>
 #include <QString>

@@ -1,16 +1,18 @@
 #pragma once
 
+#include "KeloCore/ExactRect.h"
 #include "KeloLens/Recognition/RecognitionModel.h"
-#include "KeloLens/Results/PanelMode.h"
-#include "KeloPlatform/ExactRect.h"
 
 #include <optional>
 
 // What the results panel is asked to show after a capture that found something.
 struct FlowPresentation
 {
+    // A text capture acts on the text and the codes; a code capture only on the codes.
+    enum class Mode { all, codesOnly };
+
     RecognitionResult result;
-    PanelMode mode = PanelMode::all;
+    Mode mode = Mode::all;
     // The selection in global screen coordinates, as estimated by the capturer; the panel opens
     // next to it.
     std::optional<ExactRect> region;

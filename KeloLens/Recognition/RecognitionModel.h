@@ -1,7 +1,7 @@
 #pragma once
 
+#include "KeloCore/ExactRect.h"
 #include "KeloLens/Recognition/LineBreakMode.h"
-#include "KeloPlatform/ExactRect.h"
 
 #include <QHashFunctions>
 #include <QList>

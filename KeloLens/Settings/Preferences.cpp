@@ -1,6 +1,5 @@
 #include "KeloLens/Settings/Preferences.h"
 
-#include "KeloLens/Settings/HotKeyNotifications.h"
 #include "KeloPlatform/LoginItem.h"
 
 #include <QLoggingCategory>
@@ -84,7 +83,7 @@ HotKeyCombo hotKeyFromVariant(const QVariant &value)
 
 } // namespace
 
-Preferences::Preferences(QSettings *settings, LoginItem *loginItem, QObject *parent)
+Preferences::Preferences(QSettings *settings, KeloPlatform::LoginItem *loginItem, QObject *parent)
     : QObject(parent), m_settings(settings), m_loginItem(loginItem)
 {
     m_hotKey = hotKeyFromVariant(m_settings->value(key(hotKeyKey)));
@@ -108,17 +107,10 @@ Preferences::Preferences(QSettings *settings, LoginItem *loginItem, QObject *par
 
 Preferences::~Preferences() = default;
 
-Preferences &Preferences::shared()
+std::unique_ptr<QSettings> Preferences::openUserSettings()
 {
-    // Lives until the process ends; destroying it during static teardown, after the
-    // application object is gone, would be unsafe for a QObject.
-    static Preferences *const instance = [] {
-        auto *settings = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                        QStringLiteral("KeloLens"), QStringLiteral("KeloLens"));
-        auto *loginItem = new LoginItem();
-        return new Preferences(settings, loginItem);
-    }();
-    return *instance;
 }
 
 bool Preferences::readBool(const char *name, bool fallback) const
@@ -146,8 +138,9 @@ void Preferences::assign(T &field, const T &value, const char *key, const QVaria
 
 void Preferences::setHotKey(const HotKeyCombo &combo)
 {
-    assign(m_hotKey, combo, hotKeyKey, combo.toJson(), &Preferences::hotKeyChanged);
-    HotKeyNotifications::instance().post();
+    m_hotKey = combo;
+    write(hotKeyKey, combo.toJson());
+    Q_EMIT hotKeyChanged(m_hotKey);
 }
 
 void Preferences::setPlaySound(bool value)

@@ -6,16 +6,21 @@
 
 #include <QObject>
 #include <QStringList>
+#include <memory>
 
+namespace KeloPlatform {
 class LoginItem;
+}
 class QSettings;
 
 // The user's settings: read once at construction, kept in memory, and written back the moment
 // each one is set (there is no save step). Defaults live in this class only; an empty settings
 // file stays empty until the user changes something.
 //
-// Each property's signal fires only when the value changes; every set writes, even an unchanged
-// one, and every set of the shortcut also posts HotKeyNotifications.
+// Each property's signal fires only when the value changes, with one exception: hotKeyChanged
+// fires on every set of the shortcut, changed or not, because whoever owns the global
+// registration redoes it then (a shortcut set again after another application freed it can now
+// be taken). Every set writes, even an unchanged one.
 class Preferences : public QObject
 {
     Q_OBJECT
@@ -45,14 +50,14 @@ public:
     static constexpr auto hasCompletedOnboardingKey = "hasCompletedOnboarding";
 
     // Over any settings store, which must outlive this object. The login item is touched only
-    // when one is given: the shared instance passes the real one, others (tests, a separate
+    // when one is given: the application passes its platform's, others (tests, a separate
     // settings file) pass none and then launchAtLogin starts false and only changes in memory.
-    explicit Preferences(QSettings *settings, LoginItem *loginItem = nullptr,
+    explicit Preferences(QSettings *settings, KeloPlatform::LoginItem *loginItem = nullptr,
                          QObject *parent = nullptr);
     ~Preferences() override;
 
-    // The process-wide instance over ~/.config/KeloLens/KeloLens.conf, created on first use.
-    [[nodiscard]] static Preferences &shared();
+    // The user's settings file, ~/.config/KeloLens/KeloLens.conf.
+    [[nodiscard]] static std::unique_ptr<QSettings> openUserSettings();
 
     [[nodiscard]] QSettings *settings() const { return m_settings; }
 
@@ -79,6 +84,7 @@ public:
     void setLaunchAtLogin(bool value);
 
 Q_SIGNALS:
+    // On every set; see above.
     void hotKeyChanged(const HotKeyCombo &combo);
     void playSoundChanged(bool value);
     void showPanelChanged(bool value);
@@ -98,7 +104,7 @@ private:
     [[nodiscard]] bool readBool(const char *key, bool fallback) const;
 
     QSettings *m_settings;
-    LoginItem *m_loginItem;
+    KeloPlatform::LoginItem *m_loginItem;
     HotKeyCombo m_hotKey;
     bool m_playSound = false;
     bool m_showPanel = true;

@@ -1,5 +1,6 @@
 #include "KeloHotkey/HotKey.h"
 #include "KeloHotkey/KeyboardLayout.h"
+#include "KeloPlatform/Platform.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
@@ -79,7 +80,7 @@ protected:
         restoreLocks();
         // Presses are delivered in order: once the sentinel's action has run, every earlier
         // press has been dispatched too, so "nothing happened" can be checked without sleeping.
-        m_sentinel = HotKey::create({25, 0x300}, [this] { ++m_sentinelCalls; });
+        m_sentinel = m_center.create({25, 0x300}, [this] { ++m_sentinelCalls; });
         ASSERT_TRUE(m_sentinel) << "Ctrl+Shift+9 must be free on the test server";
     }
     void TearDown() override
@@ -107,6 +108,9 @@ protected:
         ASSERT_TRUE(KeloTest::waitUntil([&] { return m_sentinelCalls == expected; }));
     }
 
+    std::unique_ptr<KeloPlatform::Platform> m_platform =
+        KeloPlatform::createPlatform(QStringLiteral("x11"));
+    HotKeyCenter m_center{*m_platform->keyGrabber};
     std::unique_ptr<HotKey> m_sentinel;
     int m_sentinelCalls = 0;
 };
@@ -117,7 +121,7 @@ TEST_F(HotKeyX11, FiresOncePerPressOnTheMainThreadWhateverTheLocks)
 {
     int calls = 0;
     bool isOnMainThread = true;
-    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [&] {
+    auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [&] {
         ++calls;
         isOnMainThread = isOnMainThread && QThread::currentThread() == qApp->thread();
     });
@@ -156,7 +160,7 @@ TEST_F(HotKeyX11, FiresOncePerPressOnTheMainThreadWhateverTheLocks)
 TEST_F(HotKeyX11, HoldingTheShortcutIsOnePress)
 {
     int calls = 0;
-    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
+    auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
     ASSERT_TRUE(hotKey);
     ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
                                 {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2"),
@@ -173,7 +177,7 @@ TEST_F(HotKeyX11, ShortcutHeldByAnotherClientFailsAndStaysTheirs)
         const OtherClientGrab other(keycodeOf2, controlShift);
         ASSERT_TRUE(other.isHeld());
         int calls = 0;
-        EXPECT_FALSE(HotKey::create(HotKeyCombo::defaultCombo(), [&] { ++calls; }));
+        EXPECT_FALSE(m_center.create(HotKeyCombo::defaultCombo(), [&] { ++calls; }));
         pressKeys({QStringLiteral("ctrl+shift+2")});
         settle();
         EXPECT_EQ(calls, 0);
@@ -183,7 +187,7 @@ TEST_F(HotKeyX11, ShortcutHeldByAnotherClientFailsAndStaysTheirs)
         // given back, or the shortcut would be half ours and half theirs.
         const OtherClientGrab other(keycodeOf2, controlShift | numLockMask);
         ASSERT_TRUE(other.isHeld());
-        EXPECT_FALSE(HotKey::create(HotKeyCombo::defaultCombo(), [] {}));
+        EXPECT_FALSE(m_center.create(HotKeyCombo::defaultCombo(), [] {}));
         EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift));
         EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift | lockMask));
     }
@@ -191,19 +195,19 @@ TEST_F(HotKeyX11, ShortcutHeldByAnotherClientFailsAndStaysTheirs)
 
 TEST_F(HotKeyX11, DestroyingReleasesEveryVariantOfTheGrab)
 {
-    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [] {});
+    auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [] {});
     ASSERT_TRUE(hotKey);
     for (int locks : {0, lockMask, numLockMask, lockMask | numLockMask}) {
         EXPECT_FALSE(canOtherClientGrab(keycodeOf2, controlShift | locks)) << locks;
     }
     // One combination is registered once per process, as on other platforms.
-    EXPECT_FALSE(HotKey::create(HotKeyCombo::defaultCombo(), [] {}));
+    EXPECT_FALSE(m_center.create(HotKeyCombo::defaultCombo(), [] {}));
 
     hotKey.reset();
     for (int locks : {0, lockMask, numLockMask, lockMask | numLockMask}) {
         EXPECT_TRUE(canOtherClientGrab(keycodeOf2, controlShift | locks)) << locks;
     }
-    auto again = HotKey::create(HotKeyCombo::defaultCombo(), [] {});
+    auto again = m_center.create(HotKeyCombo::defaultCombo(), [] {});
     EXPECT_TRUE(again);
 }
 
@@ -212,9 +216,9 @@ TEST_F(HotKeyX11, HandlerReplacingItsOwnHotKeyWorks)
     std::unique_ptr<HotKey> current;
     int oldCalls = 0;
     int newCalls = 0;
-    current = HotKey::create(HotKeyCombo::defaultCombo(), [&] {
+    current = m_center.create(HotKeyCombo::defaultCombo(), [&] {
         ++oldCalls;
-        if (auto replacement = HotKey::create({20, 0x300}, [&] { ++newCalls; })) {
+        if (auto replacement = m_center.create({20, 0x300}, [&] { ++newCalls; })) {
             current = std::move(replacement);
         }
     });
@@ -235,9 +239,10 @@ TEST_F(HotKeyX11, ShortcutIsAKeyPositionWhateverTheLayout)
 {
     ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
     int calls = 0;
-    auto hotKey = HotKey::create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
+    auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
     ASSERT_TRUE(hotKey);
-    EXPECT_EQ(hotKey->combo().displayString(), QStringLiteral("Ctrl+Shift+É"));
+    EXPECT_EQ(hotKey->combo().displayString(KeyboardLayout(*m_platform->keymapSource)),
+              QStringLiteral("Ctrl+Shift+É"));
     // On AZERTY the key at the 2 position types é.
     pressKeys({QStringLiteral("ctrl+shift+eacute")});
     settle();

@@ -1,5 +1,6 @@
 #include "KeloHotkey/HotKeyCombo.h"
 #include "KeloHotkey/KeyboardLayout.h"
+#include "KeloPlatform/Platform.h"
 #include "support/TestSupport.h"
 
 #include <QProcess>
@@ -18,70 +19,74 @@ class KeyboardLayoutX11 : public ::testing::Test
 protected:
     void SetUp() override { ASSERT_TRUE(setLayout(QStringLiteral("us"))); }
     void TearDown() override { setLayout(QStringLiteral("us")); }
+
+    std::unique_ptr<KeloPlatform::Platform> m_platform =
+        KeloPlatform::createPlatform(QStringLiteral("x11"));
+    KeyboardLayout layout{*m_platform->keymapSource};
 };
 
 } // namespace
 
 TEST_F(KeyboardLayoutX11, ReadsTheUsLayoutFromTheServer)
 {
-    EXPECT_EQ(KeyboardLayout::character(12), QStringLiteral("q"));
-    EXPECT_EQ(KeyboardLayout::character(0), QStringLiteral("a"));
-    EXPECT_EQ(KeyboardLayout::character(19), QStringLiteral("2"));
-    EXPECT_EQ(KeyboardLayout::character(50), QStringLiteral("`"));
-    EXPECT_EQ(KeyboardLayout::character(42), QStringLiteral("\\"));
-    EXPECT_EQ(KeyboardLayout::character(49), QStringLiteral(" "));
+    EXPECT_EQ(layout.character(12), QStringLiteral("q"));
+    EXPECT_EQ(layout.character(0), QStringLiteral("a"));
+    EXPECT_EQ(layout.character(19), QStringLiteral("2"));
+    EXPECT_EQ(layout.character(50), QStringLiteral("`"));
+    EXPECT_EQ(layout.character(42), QStringLiteral("\\"));
+    EXPECT_EQ(layout.character(49), QStringLiteral(" "));
     // Keys that type control characters or nothing have no character.
-    EXPECT_EQ(KeyboardLayout::character(36), std::nullopt);
-    EXPECT_EQ(KeyboardLayout::character(122), std::nullopt);
-    EXPECT_EQ(KeyboardLayout::character(56), std::nullopt);
+    EXPECT_EQ(layout.character(36), std::nullopt);
+    EXPECT_EQ(layout.character(122), std::nullopt);
+    EXPECT_EQ(layout.character(56), std::nullopt);
     // Keypad keys show their digit even with Num Lock off.
-    EXPECT_EQ(KeyboardLayout::character(83), QStringLiteral("1"));
+    EXPECT_EQ(layout.character(83), QStringLiteral("1"));
 
-    EXPECT_EQ(KeyboardLayout::displayName(0), QStringLiteral("A"));
-    EXPECT_EQ(KeyboardLayout::displayName(19), QStringLiteral("2"));
-    EXPECT_EQ(KeyboardLayout::displayName(49), QStringLiteral("Space"));
-    EXPECT_EQ(KeyboardLayout::displayName(36), QStringLiteral("↩"));
-    EXPECT_EQ(KeyboardLayout::displayName(122), QStringLiteral("F1"));
+    EXPECT_EQ(layout.displayName(0), QStringLiteral("A"));
+    EXPECT_EQ(layout.displayName(19), QStringLiteral("2"));
+    EXPECT_EQ(layout.displayName(49), QStringLiteral("Space"));
+    EXPECT_EQ(layout.displayName(36), QStringLiteral("↩"));
+    EXPECT_EQ(layout.displayName(122), QStringLiteral("F1"));
     // A key with no character and no special name falls back to its number.
-    EXPECT_EQ(KeyboardLayout::displayName(56), QStringLiteral("#56"));
-    EXPECT_EQ(KeyboardLayout::displayName(200), QStringLiteral("#200"));
+    EXPECT_EQ(layout.displayName(56), QStringLiteral("#56"));
+    EXPECT_EQ(layout.displayName(200), QStringLiteral("#200"));
 
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("v")), uint16_t(9));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("V")), uint16_t(9));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("v")), uint16_t(9));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("V")), uint16_t(9));
     const HotKeyCombo everything{0, 0x1000 | 0x800 | 0x200 | 0x100};
-    EXPECT_EQ(everything.displayString(ShortcutStyle::symbols), QStringLiteral("⌃⌥⇧⌘A"));
-    EXPECT_EQ(everything.displayString(), QStringLiteral("Ctrl+Alt+Shift+Super+A"));
+    EXPECT_EQ(everything.displayString(layout, ShortcutStyle::symbols), QStringLiteral("⌃⌥⇧⌘A"));
+    EXPECT_EQ(everything.displayString(layout), QStringLiteral("Ctrl+Alt+Shift+Super+A"));
     // The main row's 1 comes before the keypad's.
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("1")), uint16_t(18));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("é")), std::nullopt);
-    EXPECT_EQ(KeyboardLayout::keyCode(QString()), std::nullopt);
+    EXPECT_EQ(layout.keyCode(QStringLiteral("1")), uint16_t(18));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("é")), std::nullopt);
+    EXPECT_EQ(layout.keyCode(QString()), std::nullopt);
 }
 
 TEST_F(KeyboardLayoutX11, FollowsALayoutSwitchOnTheNextCall)
 {
     ASSERT_TRUE(setLayout(QStringLiteral("fr")));
     // AZERTY: the Q position types a, the A position types q, and the 2 key types é.
-    EXPECT_EQ(KeyboardLayout::character(12), QStringLiteral("a"));
-    EXPECT_EQ(KeyboardLayout::character(0), QStringLiteral("q"));
-    EXPECT_EQ(KeyboardLayout::character(19), QStringLiteral("é"));
-    EXPECT_EQ(KeyboardLayout::displayName(19), QStringLiteral("É"));
+    EXPECT_EQ(layout.character(12), QStringLiteral("a"));
+    EXPECT_EQ(layout.character(0), QStringLiteral("q"));
+    EXPECT_EQ(layout.character(19), QStringLiteral("é"));
+    EXPECT_EQ(layout.displayName(19), QStringLiteral("É"));
     // The dead circumflex is named by its accent.
-    EXPECT_EQ(KeyboardLayout::character(33), QStringLiteral("^"));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("a")), uint16_t(12));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("é")), uint16_t(19));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("v")), uint16_t(9));
+    EXPECT_EQ(layout.character(33), QStringLiteral("^"));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("a")), uint16_t(12));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("é")), uint16_t(19));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("v")), uint16_t(9));
 
     ASSERT_TRUE(setLayout(QStringLiteral("de")));
-    EXPECT_EQ(KeyboardLayout::character(16), QStringLiteral("z"));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("z")), uint16_t(16));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("y")), uint16_t(6));
+    EXPECT_EQ(layout.character(16), QStringLiteral("z"));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("z")), uint16_t(16));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("y")), uint16_t(6));
 
     // Dvorak moves V to the period's position.
     ASSERT_TRUE(QProcess::execute(QStringLiteral("setxkbmap"),
                                   {QStringLiteral("us"), QStringLiteral("dvorak")}) == 0);
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("v")), uint16_t(47));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("v")), uint16_t(47));
 
     ASSERT_TRUE(setLayout(QStringLiteral("us")));
-    EXPECT_EQ(KeyboardLayout::character(12), QStringLiteral("q"));
-    EXPECT_EQ(KeyboardLayout::keyCode(QStringLiteral("v")), uint16_t(9));
+    EXPECT_EQ(layout.character(12), QStringLiteral("q"));
+    EXPECT_EQ(layout.keyCode(QStringLiteral("v")), uint16_t(9));
 }

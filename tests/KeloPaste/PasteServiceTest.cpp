@@ -1,27 +1,29 @@
 #include "KeloPaste/PasteService.h"
 #include "KeloPaste/Accessibility.h"
-#include "KeloPlatform/WindowSystem.h"
+#include "KeloPlatform/null/NullServices.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <gtest/gtest.h>
 
-// Without an X server (the offscreen platform) keystrokes cannot reach other applications:
-// pasting says so instead of pretending, and the clipboard still works.
-TEST(PasteService, WithoutAWindowSystemPasteRefusesAndTheClipboardStillWorks)
+// Without synthetic keys (a session this application cannot send keys in) pasting says so
+// instead of pretending, and the clipboard still works.
+TEST(PasteService, WithoutSyntheticKeysPasteRefusesAndTheClipboardStillWorks)
 {
-    EXPECT_FALSE(Accessibility::isTrusted());
-    Accessibility::request();
-    EXPECT_FALSE(KeloPlatform::windowSystem().frontmostApplication());
-    EXPECT_FALSE(PasteService::paste(KeloPlatform::RunningApplication{42, 7}));
-    EXPECT_FALSE(PasteService::paste(std::nullopt));
+    KeloPlatform::NullWindowSystem windows;
+    KeloPlatform::NullSyntheticKeys keys;
+    KeloPlatform::NullKeymapSource keymap;
+    PasteService service(windows, keys, KeyboardLayout(keymap));
+    EXPECT_FALSE(Accessibility(keys).isTrusted());
+    EXPECT_FALSE(service.paste(KeloPlatform::RunningApplication{42, 7}));
+    EXPECT_FALSE(service.paste(std::nullopt));
 
     auto *rich = new QMimeData;
     rich->setHtml(QStringLiteral("<i>old</i>"));
     QGuiApplication::clipboard()->setMimeData(rich);
-    const qint64 first = PasteService::writePlainText(QStringLiteral("one"));
-    const qint64 second = PasteService::writePlainText(QStringLiteral("two\nlines"));
+    const qint64 first = service.writePlainText(QStringLiteral("one"));
+    const qint64 second = service.writePlainText(QStringLiteral("two\nlines"));
     EXPECT_EQ(second, first + 1);
     const QMimeData *now = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(now, nullptr);

@@ -1,7 +1,7 @@
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
-#include "KeloPlatform/SyntheticKeys.h"
-#include "KeloPlatform/WindowSystem.h"
+#include "KeloPlatform/Platform.h"
+#include "KeloPlatform/null/NullServices.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -81,9 +81,17 @@ QByteArray runServingClipboard(const QString &program, const QStringList &argume
     return process.readAllStandardOutput();
 }
 
+// The X11 services every test here uses.
+KeloPlatform::Platform &platform()
+{
+    static const std::unique_ptr<KeloPlatform::Platform> x11 =
+        KeloPlatform::createPlatform(QStringLiteral("x11"));
+    return *x11;
+}
+
 std::optional<uint32_t> frontmostWindow()
 {
-    const auto frontmost = KeloPlatform::windowSystem().frontmostApplication();
+    const auto frontmost = platform().windowSystem->frontmostApplication();
     return frontmost ? std::optional(frontmost->windowId) : std::nullopt;
 }
 
@@ -93,7 +101,7 @@ std::optional<uint32_t> frontmostWindow()
 bool bringToFront(uint32_t window)
 {
     for (int attempt = 0; attempt < 5; ++attempt) {
-        KeloPlatform::windowSystem().activate({window, std::nullopt});
+        platform().windowSystem->activate({window, std::nullopt});
         if (KeloTest::waitUntil([&] { return frontmostWindow() == window; },
                                 std::chrono::seconds(1))) {
             // Let late focus changes of just-mapped windows arrive, then check again.
@@ -120,7 +128,7 @@ struct Scene
         const auto window = target->waitForLine(QStringLiteral("ready "));
         if (!window || !bringToFront(window->toUInt()))
             return false;
-        application = *KeloPlatform::windowSystem().frontmostApplication();
+        application = *platform().windowSystem->frontmostApplication();
         return true;
     }
 
@@ -147,9 +155,16 @@ private:
     QWidget m_widget;
 };
 
+class PasteServiceX11 : public ::testing::Test
+{
+protected:
+    PasteService service{*platform().windowSystem, *platform().syntheticKeys,
+                         KeyboardLayout(*platform().keymapSource)};
+};
+
 } // namespace
 
-TEST(PasteServiceX11, WritePlainTextLeavesExactlyTheTextOnTheClipboard)
+TEST_F(PasteServiceX11, WritePlainTextLeavesExactlyTheTextOnTheClipboard)
 {
     auto *rich = new QMimeData;
     rich->setHtml(QStringLiteral("<b>old</b>"));
@@ -157,8 +172,8 @@ TEST(PasteServiceX11, WritePlainTextLeavesExactlyTheTextOnTheClipboard)
     QGuiApplication::clipboard()->setMimeData(rich);
 
     const QString text = QString::fromUtf8("Zeile 1\nligne 2 ✓ \t 日本語\n\n  ");
-    const qint64 first = PasteService::writePlainText(QStringLiteral("first"));
-    const qint64 second = PasteService::writePlainText(text);
+    const qint64 first = service.writePlainText(QStringLiteral("first"));
+    const qint64 second = service.writePlainText(text);
     EXPECT_EQ(second, first + 1);
 
     EXPECT_EQ(QString::fromUtf8(runServingClipboard(
@@ -171,9 +186,9 @@ TEST(PasteServiceX11, WritePlainTextLeavesExactlyTheTextOnTheClipboard)
     EXPECT_FALSE(targets.contains(QStringLiteral("x-kelo-test"))) << targets.toStdString();
 }
 
-TEST(PasteServiceX11, PasteActivatesTheTargetAndTheTextLandsInItsField)
+TEST_F(PasteServiceX11, PasteActivatesTheTargetAndTheTextLandsInItsField)
 {
-    ASSERT_TRUE(Accessibility::isTrusted());
+    ASSERT_TRUE(Accessibility(*platform().syntheticKeys).isTrusted());
     Scene scene;
     ASSERT_TRUE(scene.start());
     EXPECT_EQ(scene.application.processId, scene.target->processId());
@@ -181,8 +196,8 @@ TEST(PasteServiceX11, PasteActivatesTheTargetAndTheTextLandsInItsField)
     ASSERT_TRUE(front.show());
     const qsizetype activationsBefore = scene.activationsOfTarget();
 
-    PasteService::writePlainText(QString::fromUtf8("Hello from KeloLens ✓"));
-    ASSERT_TRUE(PasteService::paste(scene.application));
+    service.writePlainText(QString::fromUtf8("Hello from KeloLens ✓"));
+    ASSERT_TRUE(service.paste(scene.application));
 
     EXPECT_EQ(scene.target->waitForLine(QStringLiteral("text Hello")),
               QString::fromUtf8(" from KeloLens ✓"));
@@ -190,7 +205,7 @@ TEST(PasteServiceX11, PasteActivatesTheTargetAndTheTextLandsInItsField)
     EXPECT_EQ(scene.activationsOfTarget(), activationsBefore + 1);
 }
 
-TEST(PasteServiceX11, FrontmostTargetIsNotActivatedAgainAndHeldModifiersDoNotLeak)
+TEST_F(PasteServiceX11, FrontmostTargetIsNotActivatedAgainAndHeldModifiersDoNotLeak)
 {
     Scene scene;
     ASSERT_TRUE(scene.start());
@@ -199,8 +214,8 @@ TEST(PasteServiceX11, FrontmostTargetIsNotActivatedAgainAndHeldModifiersDoNotLea
     // Ctrl+Alt+V would not paste into the field.
     ASSERT_EQ(QProcess::execute("xdotool", {"keydown", "Shift_L", "keydown", "Alt_L"}), 0);
 
-    PasteService::writePlainText(QStringLiteral("no second activation"));
-    ASSERT_TRUE(PasteService::paste(scene.application));
+    service.writePlainText(QStringLiteral("no second activation"));
+    ASSERT_TRUE(service.paste(scene.application));
     EXPECT_EQ(scene.target->waitForLine(QStringLiteral("text ")),
               QStringLiteral("no second activation"));
     QProcess::execute("xdotool", {"keyup", "Shift_L", "keyup", "Alt_L"});
@@ -209,7 +224,7 @@ TEST(PasteServiceX11, FrontmostTargetIsNotActivatedAgainAndHeldModifiersDoNotLea
     EXPECT_EQ(scene.activationsOfTarget(), activationsBefore);
 }
 
-TEST(PasteServiceX11, PastesWithTheKeyThatTypesVOnTheCurrentLayout)
+TEST_F(PasteServiceX11, PastesWithTheKeyThatTypesVOnTheCurrentLayout)
 {
     // On Dvorak the key that types v is where US has the period; the US V position types k.
     ASSERT_EQ(QProcess::execute("setxkbmap", {"us", "-variant", "dvorak"}), 0);
@@ -219,29 +234,34 @@ TEST(PasteServiceX11, PastesWithTheKeyThatTypesVOnTheCurrentLayout)
     } restore;
     Scene scene;
     ASSERT_TRUE(scene.start());
-    PasteService::writePlainText(QStringLiteral("dvorak"));
-    ASSERT_TRUE(PasteService::paste(scene.application));
+    service.writePlainText(QStringLiteral("dvorak"));
+    ASSERT_TRUE(service.paste(scene.application));
     EXPECT_EQ(scene.target->waitForLine(QStringLiteral("text ")), QStringLiteral("dvorak"));
 }
 
-TEST(PasteServiceX11, WithoutSyntheticKeysNothingIsActivatedOrSent)
+TEST_F(PasteServiceX11, WithoutSyntheticKeysOrWithTheTargetGoneNothingIsActivatedOrSent)
 {
     Scene scene;
     ASSERT_TRUE(scene.start());
     FrontWindow front;
     ASSERT_TRUE(front.show());
     const qsizetype activationsBefore = scene.activationsOfTarget();
-    PasteService::writePlainText(QStringLiteral("must not arrive"));
-    {
-        const KeloPlatform::SyntheticKeys::ScopedUnavailable noKeys;
-        EXPECT_FALSE(Accessibility::isTrusted());
-        EXPECT_FALSE(PasteService::paste(scene.application));
-        EXPECT_FALSE(PasteService::paste(std::nullopt));
-        KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(500));
-    }
-    EXPECT_TRUE(Accessibility::isTrusted());
-    EXPECT_FALSE(
-        scene.target->waitForLine(QStringLiteral("text "), std::chrono::milliseconds(200)));
+    service.writePlainText(QStringLiteral("must not arrive"));
+
+    KeloPlatform::NullSyntheticKeys noKeys;
+    PasteService withoutKeys(*platform().windowSystem, noKeys,
+                             KeyboardLayout(*platform().keymapSource));
+    EXPECT_FALSE(Accessibility(noKeys).isTrusted());
+    EXPECT_FALSE(withoutKeys.paste(scene.application));
+    EXPECT_FALSE(withoutKeys.paste(std::nullopt));
+
+    // The application the panel came from has quit: the keys would land in whatever window is
+    // in front now.
+    const RunningApplication gone = scene.application;
+    scene.target.reset();
+    EXPECT_FALSE(service.paste(gone));
+
+    KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(500));
     EXPECT_EQ(frontmostWindow(), front.window());
     EXPECT_EQ(scene.activationsOfTarget(), activationsBefore);
 }

@@ -33,4 +33,26 @@ QString runProgram(const QString &program, const QStringList &arguments,
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
+ScopedEnvironment::ScopedEnvironment(const char *name, const std::optional<QByteArray> &value)
+    : m_name(name)
+{
+    if (qEnvironmentVariableIsSet(name)) {
+        m_previous = qgetenv(name);
+    }
+    if (value) {
+        qputenv(name, *value);
+    } else {
+        qunsetenv(name);
+    }
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (m_previous) {
+        qputenv(m_name, *m_previous);
+    } else {
+        qunsetenv(m_name);
+    }
+}
+
 } // namespace KeloTest

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 namespace KeloTest {
 
@@ -13,5 +15,20 @@ bool waitUntil(const std::function<bool()> &condition,
 // Runs a program to completion and returns its standard output (empty on failure).
 QString runProgram(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
+
+// Sets (or, with no value, unsets) an environment variable for as long as it lives, then puts the
+// previous state back.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const std::optional<QByteArray> &value);
+    ~ScopedEnvironment();
+    ScopedEnvironment(const ScopedEnvironment &) = delete;
+    ScopedEnvironment &operator=(const ScopedEnvironment &) = delete;
+
+private:
+    const char *m_name;
+    std::optional<QByteArray> m_previous;
+};
 
 } // namespace KeloTest

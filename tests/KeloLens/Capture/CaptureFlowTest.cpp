@@ -2,12 +2,10 @@
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/Recognizing.h"
-#include "KeloLens/Settings/Preferences.h"
 
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTimer>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <chrono>
 #include <gtest/gtest.h>
@@ -89,8 +87,8 @@ class CaptureFlowTest : public ::testing::Test
 {
 protected:
     CaptureFlowTest()
-        : m_settings(m_dir.filePath(QStringLiteral("KeloLens.conf")), QSettings::NativeFormat),
-          m_prefs(&m_settings), m_flow(m_capturer, m_permission, m_recognizer, m_prefs, outputs())
+        : m_flow(
+              m_capturer, m_permission, m_recognizer, [this] { return m_settings; }, outputs())
     {
         m_image = QImage(400, 200, QImage::Format_RGB32);
         m_image.fill(Qt::white);
@@ -135,9 +133,7 @@ protected:
         return m_events;
     }
 
-    QTemporaryDir m_dir;
-    QSettings m_settings;
-    Preferences m_prefs;
+    CaptureSettings m_settings;
     ScriptedCapturer m_capturer;
     ScriptedPermission m_permission;
     ScriptedRecognizer m_recognizer;
@@ -162,7 +158,7 @@ TEST_F(CaptureFlowTest, WithoutScreenAccessTheCapturerIsNotStarted)
 
 TEST_F(CaptureFlowTest, CancelledAndFailedCapturesLeaveTheLastPresentationAlone)
 {
-    m_prefs.setPlaySound(true);
+    m_settings.playSound = true;
     captureImage(textResult(QStringLiteral("first")));
     run(false);
     ASSERT_TRUE(m_flow.lastPresentation().has_value());
@@ -179,7 +175,7 @@ TEST_F(CaptureFlowTest, CancelledAndFailedCapturesLeaveTheLastPresentationAlone)
 
 TEST_F(CaptureFlowTest, NothingFoundAsksAboutScreenAccessAgain)
 {
-    m_prefs.setPlaySound(true);
+    m_settings.playSound = true;
     captureImage({});
     EXPECT_EQ(runEvents(false), QStringList{QStringLiteral("toast:No text or codes found")});
     EXPECT_EQ(m_permission.calls, 2);
@@ -193,10 +189,8 @@ TEST_F(CaptureFlowTest, NothingFoundAsksAboutScreenAccessAgain)
 
 TEST_F(CaptureFlowTest, RecognitionGetsTheImageAndTheCurrentSettings)
 {
-    m_prefs.setRecognitionLanguages({QStringLiteral("de-DE"), QStringLiteral("en-US")});
-    m_prefs.setLineBreaks(LineBreakMode::joinParagraphs);
-    m_prefs.setStripHyphenation(false);
-    m_prefs.setDetectBarcodes(false);
+    m_settings.languages = {QStringLiteral("de-DE"), QStringLiteral("en-US")};
+    m_settings.options = {LineBreakMode::joinParagraphs, false, false};
     captureImage(textResult(QStringLiteral("x")));
     run(false);
     EXPECT_EQ(m_recognizer.lastImage.cacheKey(), m_image.cacheKey());
@@ -208,7 +202,7 @@ TEST_F(CaptureFlowTest, RecognitionGetsTheImageAndTheCurrentSettings)
 
 TEST_F(CaptureFlowTest, ACodeCaptureWithoutCodesCopiesNothing)
 {
-    m_prefs.setPlaySound(true);
+    m_settings.playSound = true;
     captureImage(textResult(QStringLiteral("text but no code")));
     EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("toast:No codes found")});
     EXPECT_FALSE(m_flow.lastPresentation().has_value());
@@ -216,19 +210,19 @@ TEST_F(CaptureFlowTest, ACodeCaptureWithoutCodesCopiesNothing)
 
 TEST_F(CaptureFlowTest, WithThePanelTheTextIsCopiedThenTheSoundThenThePanel)
 {
-    m_prefs.setPlaySound(true);
+    m_settings.playSound = true;
     RecognitionResult result = textResult(QStringLiteral("Hello world"));
     result.codes = {code(QStringLiteral("https://example.org"))};
     captureImage(result);
     EXPECT_EQ(runEvents(false), (QStringList{QStringLiteral("clipboard:Hello world"),
                                              QStringLiteral("sound"), QStringLiteral("present")}));
-    const FlowPresentation expected{result, PanelMode::all, m_region};
+    const FlowPresentation expected{result, FlowPresentation::Mode::all, m_region};
     ASSERT_EQ(m_presented.size(), 1);
     EXPECT_EQ(m_presented.first(), expected);
     EXPECT_EQ(m_flow.lastPresentation(), expected);
 
     // Without the sound, and a later capture replaces the last presentation.
-    m_prefs.setPlaySound(false);
+    m_settings.playSound = false;
     captureImage(textResult(QStringLiteral("Second")));
     EXPECT_EQ(runEvents(false),
               (QStringList{QStringLiteral("clipboard:Second"), QStringLiteral("present")}));
@@ -237,12 +231,13 @@ TEST_F(CaptureFlowTest, WithThePanelTheTextIsCopiedThenTheSoundThenThePanel)
 
 TEST_F(CaptureFlowTest, CodeCapturesCopyASingleCodeAndShowAllOfThem)
 {
-    m_prefs.setPlaySound(true);
+    m_settings.playSound = true;
     RecognitionResult two = textResult(QStringLiteral("label"));
     two.codes = {code(QStringLiteral("one")), code(QStringLiteral("two"))};
     captureImage(two);
     EXPECT_EQ(runEvents(true), (QStringList{QStringLiteral("sound"), QStringLiteral("present")}));
-    EXPECT_EQ(m_presented.last(), (FlowPresentation{two, PanelMode::codesOnly, m_region}));
+    EXPECT_EQ(m_presented.last(),
+              (FlowPresentation{two, FlowPresentation::Mode::codesOnly, m_region}));
 
     RecognitionResult one = textResult(QStringLiteral("label"));
     one.codes = {code(QStringLiteral("WIFI:S:Home;T:WPA;P:secret;;"))};
@@ -254,8 +249,8 @@ TEST_F(CaptureFlowTest, CodeCapturesCopyASingleCodeAndShowAllOfThem)
 
 TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
 {
-    m_prefs.setShowPanel(false);
-    m_prefs.setPlaySound(true);
+    m_settings.showPanel = false;
+    m_settings.playSound = true;
 
     RecognitionResult twoCodes;
     twoCodes.codes = {code(QStringLiteral("a")), code(QStringLiteral("b"))};
@@ -264,7 +259,7 @@ TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
               (QStringList{QStringLiteral("sound"), QStringLiteral("toast:Found 2 codes")}));
     // The panel was off, but "Last Result" can still show it.
     EXPECT_EQ(m_flow.lastPresentation(),
-              (FlowPresentation{twoCodes, PanelMode::codesOnly, m_region}));
+              (FlowPresentation{twoCodes, FlowPresentation::Mode::codesOnly, m_region}));
     EXPECT_TRUE(m_presented.isEmpty());
 
     RecognitionResult oneCode = textResult(QStringLiteral("some text"));
@@ -281,7 +276,7 @@ TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
     EXPECT_EQ(runEvents(false),
               (QStringList{QStringLiteral("clipboard:https://example.org"), QStringLiteral("sound"),
                            QStringLiteral("toast:Copied code")}));
-    EXPECT_EQ(m_flow.lastPresentation()->mode, PanelMode::all);
+    EXPECT_EQ(m_flow.lastPresentation()->mode, FlowPresentation::Mode::all);
 
     // Text beats codes in a text capture.
     RecognitionResult textAndCodes = textResult(QStringLiteral("Hi"));
@@ -294,7 +289,7 @@ TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
 
 TEST_F(CaptureFlowTest, CopiedCharactersAreUserPerceivedCharacters)
 {
-    m_prefs.setShowPanel(false);
+    m_settings.showPanel = false;
     const QList<std::pair<QString, QString>> cases{
         {QStringLiteral("A"), QStringLiteral("toast:Copied 1 character")},
         {QStringLiteral("AB"), QStringLiteral("toast:Copied 2 characters")},
@@ -315,7 +310,7 @@ TEST_F(CaptureFlowTest, CopiedCharactersAreUserPerceivedCharacters)
 
 TEST_F(CaptureFlowTest, ARequestWhileACaptureIsUnderWayDoesNothing)
 {
-    m_prefs.setPlaySound(true);
+    m_settings.playSound = true;
     captureImage(textResult(QStringLiteral("once")));
     m_capturer.delay = 100ms;
     m_recognizer.delay = 100ms;
@@ -350,7 +345,7 @@ TEST_F(CaptureFlowTest, EveryWayOutClearsIsCapturingAndUnsetOutputsAreSkipped)
     ScriptedCapturer capturer;
     ScriptedPermission permission;
     ScriptedRecognizer recognizer;
-    CaptureFlow flow(capturer, permission, recognizer, m_prefs, CaptureFlow::Outputs{});
+    CaptureFlow flow(capturer, permission, recognizer, {}, CaptureFlow::Outputs{});
     QList<bool> states;
     QObject::connect(&flow, &CaptureFlow::isCapturingChanged,
                      [&states](bool capturing) { states.append(capturing); });

@@ -1,9 +1,7 @@
 #include "KeloLens/Settings/Preferences.h"
-#include "KeloLens/Settings/HotKeyNotifications.h"
 #include "KeloPlatform/LoginItem.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -11,30 +9,6 @@
 #include <memory>
 
 namespace {
-
-// Points XDG_CONFIG_HOME somewhere else for one test and puts it back afterwards.
-class ConfigHomeOverride
-{
-public:
-    explicit ConfigHomeOverride(const QString &path)
-        : m_hadValue(qEnvironmentVariableIsSet("XDG_CONFIG_HOME")),
-          m_oldValue(qgetenv("XDG_CONFIG_HOME"))
-    {
-        qputenv("XDG_CONFIG_HOME", path.toUtf8());
-    }
-    ~ConfigHomeOverride()
-    {
-        if (m_hadValue) {
-            qputenv("XDG_CONFIG_HOME", m_oldValue);
-        } else {
-            qunsetenv("XDG_CONFIG_HOME");
-        }
-    }
-
-private:
-    bool m_hadValue;
-    QByteArray m_oldValue;
-};
 
 class PreferencesTest : public ::testing::Test
 {
@@ -250,20 +224,16 @@ TEST_F(PreferencesTest, SettingTheSameHotKeyStillWritesAndPostsTheNotification)
 {
     auto settings = openSettings();
     Preferences prefs(settings.get());
-    QSignalSpy posted(&HotKeyNotifications::instance(), &HotKeyNotifications::hotKeyChanged);
-    QSignalSpy changed(&prefs, &Preferences::hotKeyChanged);
-    EXPECT_STREQ(HotKeyNotifications::name, "KeloLensHotKeyChanged");
+    QSignalSpy posted(&prefs, &Preferences::hotKeyChanged);
 
     prefs.setHotKey(HotKeyCombo::defaultCombo());
     EXPECT_EQ(posted.count(), 1);
-    EXPECT_EQ(changed.count(), 0);
     EXPECT_EQ(settings->value(QStringLiteral("hotKey")).toByteArray(),
               HotKeyCombo::defaultCombo().toJson());
     EXPECT_TRUE(rawFile().contains("hotKey="));
 
     prefs.setHotKey({20, HotKeyCombo::command});
     EXPECT_EQ(posted.count(), 2);
-    EXPECT_EQ(changed.count(), 1);
 }
 
 TEST_F(PreferencesTest, UndecodableHotKeyFallsBackWithoutRepairingTheStoredData)
@@ -296,86 +266,67 @@ TEST_F(PreferencesTest, UndecodableHotKeyFallsBackWithoutRepairingTheStoredData)
     EXPECT_EQ(prefs.hotKey(), (HotKeyCombo{18, 256}));
 }
 
-TEST_F(PreferencesTest, OnlyTheInstanceWithTheLoginItemTouchesIt)
-{
-    QTemporaryDir configHome;
-    const ConfigHomeOverride override(configHome.path());
-    LoginItem loginItem(QString::fromLatin1(LoginItem::defaultEntryFileName),
-                        QStringLiteral("/usr/bin/kelolens"));
-    const QString entry = loginItem.entryPath();
-    ASSERT_TRUE(entry.startsWith(configHome.path()));
+namespace {
 
+class FakeLoginItem final : public KeloPlatform::LoginItem
+{
+public:
+    bool isEnabled() const override { return enabled; }
+    std::optional<QString> setEnabled(bool value) override
     {
-        // An instance over a separate file never registers anything.
-        auto settings = openSettings();
-        Preferences separate(settings.get());
-        QSignalSpy spy(&separate, &Preferences::launchAtLoginChanged);
-        separate.setLaunchAtLogin(true);
-        EXPECT_TRUE(separate.launchAtLogin());
-        EXPECT_EQ(spy.count(), 1);
-        EXPECT_FALSE(QFileInfo::exists(entry));
-        EXPECT_FALSE(rawFile().contains("launchAtLogin"));
+        requests.append(value);
+        if (failure)
+            return failure;
+        enabled = value;
+        return std::nullopt;
     }
 
-    auto settings = openSettings();
-    Preferences prefs(settings.get(), &loginItem);
-    EXPECT_FALSE(prefs.launchAtLogin());
-    QSignalSpy spy(&prefs, &Preferences::launchAtLoginChanged);
-    prefs.setLaunchAtLogin(true);
-    EXPECT_TRUE(QFileInfo::exists(entry));
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_FALSE(rawFile().contains("launchAtLogin"));
+    bool enabled = false;
+    std::optional<QString> failure;
+    QList<bool> requests;
+};
 
-    // The initial value comes from the entry.
-    Preferences second(settings.get(), &loginItem);
-    EXPECT_TRUE(second.launchAtLogin());
-
-    // Setting the current value does nothing at all, even if the entry went away meanwhile.
-    QFile::remove(entry);
-    prefs.setLaunchAtLogin(true);
-    EXPECT_FALSE(QFileInfo::exists(entry));
-    EXPECT_EQ(spy.count(), 1);
-
-    prefs.setLaunchAtLogin(false);
-    prefs.setLaunchAtLogin(true);
-    ASSERT_TRUE(QFileInfo::exists(entry));
-    prefs.setLaunchAtLogin(false);
-    EXPECT_FALSE(QFileInfo::exists(entry));
-    EXPECT_FALSE(prefs.launchAtLogin());
-}
-
-namespace {
 QStringList g_messages;
 void collectMessages(QtMsgType, const QMessageLogContext &, const QString &message)
 {
     g_messages.append(message);
 }
+
 } // namespace
 
-TEST_F(PreferencesTest, FailedLoginItemChangeIsLoggedAndTheSwitchKeepsTheRequest)
+TEST_F(PreferencesTest, OnlyTheInstanceWithTheLoginItemTouchesItAndOnlyOnAChange)
 {
-    QTemporaryDir configHome;
-    const ConfigHomeOverride override(configHome.path());
-    // A file where the autostart folder should be makes the change fail.
-    QFile blocker(configHome.filePath(QStringLiteral("autostart")));
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    FakeLoginItem loginItem;
+    {
+        // An instance over a separate file never registers anything.
+        auto settings = openSettings();
+        Preferences separate(settings.get());
+        separate.setLaunchAtLogin(true);
+        EXPECT_TRUE(separate.launchAtLogin());
+        EXPECT_TRUE(loginItem.requests.isEmpty());
+    }
 
-    LoginItem loginItem(QString::fromLatin1(LoginItem::defaultEntryFileName),
-                        QStringLiteral("/usr/bin/kelolens"));
     auto settings = openSettings();
+    loginItem.enabled = true;
     Preferences prefs(settings.get(), &loginItem);
+    EXPECT_TRUE(prefs.launchAtLogin()) << "the initial value comes from the login item";
+    QSignalSpy spy(&prefs, &Preferences::launchAtLoginChanged);
+    prefs.setLaunchAtLogin(true);
+    EXPECT_TRUE(loginItem.requests.isEmpty()) << "setting the current value does nothing";
+    prefs.setLaunchAtLogin(false);
+    EXPECT_EQ(loginItem.requests, QList<bool>{false});
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_FALSE(rawFile().contains("launchAtLogin"));
+
+    // A failed change is logged once; the switch keeps what the user asked for.
+    loginItem.failure = QStringLiteral("disk full");
     g_messages.clear();
     const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
     prefs.setLaunchAtLogin(true);
     qInstallMessageHandler(previous);
-
     EXPECT_TRUE(prefs.launchAtLogin());
-    ASSERT_EQ(g_messages.size(), 1);
-    EXPECT_TRUE(
-        g_messages.first().startsWith(QStringLiteral("KeloLens: launch at login change failed: ")))
-        << g_messages.first().toStdString();
-    EXPECT_GT(g_messages.first().size(), 41);
+    EXPECT_EQ(g_messages,
+              QStringList{QStringLiteral("KeloLens: launch at login change failed: disk full")});
 }
 
 TEST_F(PreferencesTest, ABrokenSettingsFileKeepsWhatCanBeReadAndStillSaves)

@@ -1,5 +1,6 @@
 #include "KeloPlatform/WindowSystem.h"
-#include "KeloPlatform/detail/XcbConnection.h"
+#include "KeloPlatform/x11/X11Services.h"
+#include "KeloPlatform/x11/XcbConnection.h"
 
 #include <cstdlib>
 #include <cstring>
@@ -9,22 +10,11 @@
 namespace KeloPlatform {
 namespace {
 
-struct FreeReply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename T> using ReplyPtr = std::unique_ptr<T, FreeReply>;
+using detail::ReplyPtr;
 
 // The pager source tells the window manager a user asked for the switch, so focus-stealing
 // prevention lets it through: the user did ask, by pressing paste.
 constexpr uint32_t sourceIndicationPager = 2;
-
-xcb_atom_t atom(xcb_connection_t *connection, const char *name)
-{
-    ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
-        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr));
-    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
-}
 
 // A single 32-bit value of a window property, absent when the property is missing or malformed.
 std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_window_t window,
@@ -55,14 +45,16 @@ public:
         const xcb_window_t root = detail::rootWindow(connection);
         if (root == 0)
             return std::nullopt;
-        const auto window = cardinalProperty(
-            connection, root, atom(connection, "_NET_ACTIVE_WINDOW"), XCB_ATOM_WINDOW);
+        const auto window =
+            cardinalProperty(connection, root, detail::internAtom(connection, "_NET_ACTIVE_WINDOW"),
+                             XCB_ATOM_WINDOW);
         if (!window || *window == XCB_WINDOW_NONE)
             return std::nullopt;
         RunningApplication application;
         application.windowId = *window;
-        if (const auto pid = cardinalProperty(connection, *window, atom(connection, "_NET_WM_PID"),
-                                              XCB_ATOM_CARDINAL);
+        if (const auto pid =
+                cardinalProperty(connection, *window, detail::internAtom(connection, "_NET_WM_PID"),
+                                 XCB_ATOM_CARDINAL);
             pid && *pid != 0)
             application.processId = qint64(*pid);
         return application;
@@ -79,7 +71,7 @@ public:
         ReplyPtr<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
             connection, xcb_get_window_attributes(connection, application.windowId), &error));
         std::free(error);
-        const xcb_atom_t activeWindow = atom(connection, "_NET_ACTIVE_WINDOW");
+        const xcb_atom_t activeWindow = detail::internAtom(connection, "_NET_ACTIVE_WINDOW");
         if (!attributes || activeWindow == XCB_ATOM_NONE)
             return false;
 
@@ -98,14 +90,43 @@ public:
         xcb_flush(connection);
         return true;
     }
+
+    bool isCompositing() const override
+    {
+        xcb_connection_t *connection = detail::qtXcbConnection();
+        const xcb_screen_t *screen = detail::firstScreen(connection);
+        if (screen == nullptr || !hasArgbVisual(screen))
+            return false;
+        // A compositing manager announces itself by owning this selection for its screen.
+        const xcb_atom_t selection = detail::internAtom(connection, "_NET_WM_CM_S0");
+        if (selection == XCB_ATOM_NONE)
+            return false;
+        ReplyPtr<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
+            connection, xcb_get_selection_owner(connection, selection), nullptr));
+        return owner && owner->owner != XCB_WINDOW_NONE;
+    }
+
+private:
+    static bool hasArgbVisual(const xcb_screen_t *screen)
+    {
+        for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem > 0;
+             xcb_depth_next(&depths)) {
+            if (depths.data->depth != 32)
+                continue;
+            for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
+                 xcb_visualtype_next(&visuals)) {
+                if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR)
+                    return true;
+            }
+        }
+        return false;
+    }
 };
 
 } // namespace
 
-std::unique_ptr<WindowSystem> createWindowSystem()
+std::unique_ptr<WindowSystem> createX11WindowSystem()
 {
-    if (detail::qtXcbConnection() == nullptr)
-        return createNullWindowSystem();
     return std::make_unique<X11WindowSystem>();
 }
 

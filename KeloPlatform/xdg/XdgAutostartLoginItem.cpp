@@ -1,4 +1,4 @@
-#include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/xdg/XdgAutostartLoginItem.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
+namespace KeloPlatform {
 namespace {
 
 // Characters that make an Exec argument need quoting.
@@ -76,19 +77,19 @@ bool declaresHidden(const QByteArray &contents)
 
 } // namespace
 
-LoginItem::LoginItem(QString entryFileName, QString executablePath)
+XdgAutostartLoginItem::XdgAutostartLoginItem(QString entryFileName, QString executablePath)
     : m_entryFileName(std::move(entryFileName)), m_executablePath(std::move(executablePath))
 {
 }
 
-QString LoginItem::entryPath() const
+QString XdgAutostartLoginItem::entryPath() const
 {
     const QString configHome =
         QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return configHome + QStringLiteral("/autostart/") + m_entryFileName;
 }
 
-bool LoginItem::isEnabled() const
+bool XdgAutostartLoginItem::isEnabled() const
 {
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly)) {
@@ -98,7 +99,7 @@ bool LoginItem::isEnabled() const
     return !declaresHidden(file.read(64 * 1024));
 }
 
-std::optional<QString> LoginItem::setEnabled(bool enabled) const
+std::optional<QString> XdgAutostartLoginItem::setEnabled(bool enabled)
 {
     const QString path = entryPath();
     if (!enabled) {
@@ -132,7 +133,7 @@ std::optional<QString> LoginItem::setEnabled(bool enabled) const
     return std::nullopt;
 }
 
-QString LoginItem::execValue(const QString &program)
+QString XdgAutostartLoginItem::execValue(const QString &program)
 {
     QString argument = program;
     if (needsQuoting(argument)) {
@@ -150,7 +151,7 @@ QString LoginItem::execValue(const QString &program)
     return escapeStringValue(argument);
 }
 
-QByteArray LoginItem::entryContents(const QString &program)
+QByteArray XdgAutostartLoginItem::entryContents(const QString &program)
 {
     QString text;
     text += QStringLiteral("[Desktop Entry]\n");
@@ -162,3 +163,5 @@ QByteArray LoginItem::entryContents(const QString &program)
     text += QStringLiteral("X-GNOME-Autostart-enabled=true\n");
     return text.toUtf8();
 }
+
+} // namespace KeloPlatform

@@ -1,6 +1,6 @@
 #include "KeloPlatform/KeyCodeTable.h"
-#include "KeloPlatform/SyntheticKeys.h"
-#include "KeloPlatform/detail/XcbConnection.h"
+#include "KeloPlatform/x11/X11Services.h"
+#include "KeloPlatform/x11/XcbConnection.h"
 
 #include <cstdlib>
 #include <memory>
@@ -8,14 +8,10 @@
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
 
-namespace KeloPlatform::SyntheticKeys {
+namespace KeloPlatform {
 namespace {
 
-struct FreeReply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename T> using ReplyPtr = std::unique_ptr<T, FreeReply>;
+using detail::ReplyPtr;
 
 // Rows of the core modifier mapping.
 constexpr int lockRow = 1;
@@ -28,24 +24,29 @@ void fake(xcb_connection_t *connection, uint8_t type, xcb_keycode_t keycode)
     xcb_test_fake_input(connection, type, keycode, XCB_CURRENT_TIME, XCB_WINDOW_NONE, 0, 0, 0);
 }
 
+class X11SyntheticKeys final : public SyntheticKeys
+{
+public:
+    [[nodiscard]] bool isAvailable() const override;
+    bool sendWithControl(uint32_t evdevCode) override;
+};
+
 } // namespace
 
-bool isAvailable()
+bool X11SyntheticKeys::isAvailable() const
 {
-    if (detail::isForcedUnavailable)
-        return false;
-    xcb_connection_t *connection = KeloPlatform::detail::qtXcbConnection();
+    xcb_connection_t *connection = detail::qtXcbConnection();
     if (connection == nullptr)
         return false;
     const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_test_id);
     return extension != nullptr && extension->present != 0;
 }
 
-bool sendWithControl(uint32_t evdevCode)
+bool X11SyntheticKeys::sendWithControl(uint32_t evdevCode)
 {
     if (!isAvailable() || evdevCode + xKeycodeOffset > 255)
         return false;
-    xcb_connection_t *connection = KeloPlatform::detail::qtXcbConnection();
+    xcb_connection_t *connection = detail::qtXcbConnection();
     const auto keycode = xcb_keycode_t(evdevCode + xKeycodeOffset);
 
     const auto modifiersCookie = xcb_get_modifier_mapping(connection);
@@ -94,4 +95,9 @@ bool sendWithControl(uint32_t evdevCode)
     return true;
 }
 
-} // namespace KeloPlatform::SyntheticKeys
+std::unique_ptr<SyntheticKeys> createX11SyntheticKeys()
+{
+    return std::make_unique<X11SyntheticKeys>();
+}
+
+} // namespace KeloPlatform

@@ -1,7 +1,7 @@
-#include "KeloPlatform/detail/XcbConnection.h"
+#include "KeloPlatform/x11/XcbConnection.h"
 
 #include <QGuiApplication>
-#include <xcb/xcb.h>
+#include <cstring>
 
 namespace KeloPlatform::detail {
 
@@ -21,13 +21,26 @@ xcb_connection_t *qtXcbConnection()
     return connection;
 }
 
-uint32_t rootWindow(xcb_connection_t *connection)
+xcb_screen_t *firstScreen(xcb_connection_t *connection)
 {
     if (connection == nullptr) {
-        return 0;
+        return nullptr;
     }
     const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-    return screens.rem > 0 ? screens.data->root : 0;
+    return screens.rem > 0 ? screens.data : nullptr;
+}
+
+uint32_t rootWindow(xcb_connection_t *connection)
+{
+    const xcb_screen_t *screen = firstScreen(connection);
+    return screen != nullptr ? screen->root : 0;
+}
+
+xcb_atom_t internAtom(xcb_connection_t *connection, const char *name)
+{
+    ReplyPtr<xcb_intern_atom_reply_t> reply(xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, uint16_t(std::strlen(name)), name), nullptr));
+    return reply ? reply->atom : xcb_atom_t(XCB_ATOM_NONE);
 }
 
 } // namespace KeloPlatform::detail

@@ -1,6 +1,7 @@
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/KeyGrabber.h"
-#include "KeloPlatform/detail/XcbConnection.h"
+#include "KeloPlatform/x11/X11Services.h"
+#include "KeloPlatform/x11/XcbConnection.h"
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
@@ -14,14 +15,10 @@
 namespace KeloPlatform {
 namespace {
 
+using detail::ReplyPtr;
+
 constexpr xcb_keysym_t numLockKeysym = 0xff7f;
 constexpr uint16_t modifierBits = 0xff;
-
-struct Reply
-{
-    void operator()(void *reply) const { std::free(reply); }
-};
-template <typename T> using ReplyPtr = std::unique_ptr<T, Reply>;
 
 // Num Lock is an ordinary modifier bit, assigned by the modifier mapping (usually Mod2, but
 // nothing guarantees it): find the bit whose keys include a Num_Lock key. 0 when none does.
@@ -255,11 +252,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<KeyGrabber> createKeyGrabber()
+std::unique_ptr<KeyGrabber> createX11KeyGrabber()
 {
-    if (detail::qtXcbConnection() == nullptr || QCoreApplication::instance() == nullptr) {
-        return createNullKeyGrabber();
-    }
     return std::make_unique<X11KeyGrabber>();
 }
 

@@ -1,6 +1,7 @@
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/KeymapSource.h"
-#include "KeloPlatform/detail/XcbConnection.h"
+#include "KeloPlatform/x11/X11Services.h"
+#include "KeloPlatform/x11/XcbConnection.h"
 
 #include <xkbcommon/xkbcommon-x11.h>
 #include <xkbcommon/xkbcommon.h>
@@ -203,11 +204,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<KeymapSource> createSystemKeymapSource()
+std::unique_ptr<KeymapSource> createX11KeymapSource()
 {
-    if (detail::qtXcbConnection() == nullptr) {
-        return createNullKeymapSource();
-    }
     return std::make_unique<X11KeymapSource>();
 }
 

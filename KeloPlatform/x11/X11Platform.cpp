@@ -1,0 +1,24 @@
+#include "KeloPlatform/null/NullServices.h"
+#include "KeloPlatform/x11/X11Services.h"
+#include "KeloPlatform/x11/XcbConnection.h"
+#include "KeloPlatform/xdg/XdgAutostartLoginItem.h"
+
+namespace KeloPlatform {
+
+std::unique_ptr<Platform> createX11Platform()
+{
+    if (detail::qtXcbConnection() == nullptr) {
+        return nullptr;
+    }
+    auto platform = std::make_unique<Platform>();
+    platform->backend = QStringLiteral("x11");
+    platform->windowSystem = createX11WindowSystem();
+    platform->keyGrabber = createX11KeyGrabber();
+    platform->keymapSource = createX11KeymapSource();
+    platform->syntheticKeys = createX11SyntheticKeys();
+    platform->loginItem = std::make_unique<XdgAutostartLoginItem>();
+    platform->soundPlayer = std::make_unique<NullSoundPlayer>();
+    return platform;
+}
+
+} // namespace KeloPlatform

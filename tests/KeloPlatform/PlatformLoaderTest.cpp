@@ -1,0 +1,62 @@
+#include "KeloPlatform/Platform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QProcessEnvironment environment(std::initializer_list<std::pair<const char *, const char *>> vars)
+{
+    QProcessEnvironment env;
+    for (const auto &[name, value] : vars) {
+        env.insert(QString::fromLatin1(name), QString::fromLatin1(value));
+    }
+    return env;
+}
+
+} // namespace
+
+TEST(PlatformLoader, ChoosesFromTheSessionAndHonoursTheOverride)
+{
+    const QString x11 = QStringLiteral("x11");
+    const QString null = QStringLiteral("null");
+    const QString xcb = QStringLiteral("xcb");
+    ASSERT_TRUE(KeloPlatform::availableBackends().contains(x11));
+
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"DISPLAY", ":0"}}), xcb), x11);
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"XDG_SESSION_TYPE", "x11"}}), xcb), x11);
+    // X11 services ride on Qt's own X connection: without one there is nothing to talk through.
+    EXPECT_EQ(
+        KeloPlatform::chooseBackend(environment({{"DISPLAY", ":0"}}), QStringLiteral("offscreen")),
+        null);
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({}), xcb), null);
+    // Qt through XWayland still reaches X11 clients.
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"XDG_SESSION_TYPE", "wayland"},
+                                                       {"WAYLAND_DISPLAY", "wayland-0"},
+                                                       {"DISPLAY", ":1"}}),
+                                          xcb),
+              x11);
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"WAYLAND_DISPLAY", "wayland-0"}}),
+                                          QStringLiteral("wayland")),
+              null);
+
+    EXPECT_EQ(KeloPlatform::chooseBackend(
+                  environment({{"DISPLAY", ":0"}, {"KELOLENS_PLATFORM", "null"}}), xcb),
+              null);
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"KELOLENS_PLATFORM", "X11"}}), xcb), x11);
+    EXPECT_EQ(KeloPlatform::chooseBackend(
+                  environment({{"DISPLAY", ":0"}, {"KELOLENS_PLATFORM", "bogus"}}), xcb),
+              x11)
+        << "an unknown override falls back to the session";
+}
+
+TEST(PlatformLoader, EveryBackendGivesACompleteSet)
+{
+    for (const QString &name : KeloPlatform::availableBackends()) {
+        // Unit tests run offscreen, so the X11 set falls back to the null one.
+        const auto platform = KeloPlatform::createPlatform(name);
+        ASSERT_TRUE(platform);
+        EXPECT_EQ(platform->backend, QStringLiteral("null")) << name.toStdString();
+        EXPECT_TRUE(platform->windowSystem && platform->keyGrabber && platform->keymapSource &&
+                    platform->syntheticKeys && platform->loginItem && platform->soundPlayer);
+    }
+}
