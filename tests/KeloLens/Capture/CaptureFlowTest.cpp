@@ -184,6 +184,10 @@ TEST_F(CaptureFlowTest, NothingFoundAsksAboutScreenAccessAgain)
     EXPECT_EQ(runEvents(false),
               QStringList{QStringLiteral(
                   "toast:Nothing captured. Check Screen Recording permission. [Open Settings]")});
+
+    // A code capture over text but no code copies nothing either.
+    captureImage(textResult(QStringLiteral("text but no code")));
+    EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("toast:No codes found")});
     EXPECT_FALSE(m_flow.lastPresentation().has_value());
 }
 
@@ -198,14 +202,6 @@ TEST_F(CaptureFlowTest, RecognitionGetsTheImageAndTheCurrentSettings)
               (QStringList{QStringLiteral("de-DE"), QStringLiteral("en-US")}));
     EXPECT_EQ(m_recognizer.lastOptions,
               (RecognitionOptions{LineBreakMode::joinParagraphs, false, false}));
-}
-
-TEST_F(CaptureFlowTest, ACodeCaptureWithoutCodesCopiesNothing)
-{
-    m_settings.playSound = true;
-    captureImage(textResult(QStringLiteral("text but no code")));
-    EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("toast:No codes found")});
-    EXPECT_FALSE(m_flow.lastPresentation().has_value());
 }
 
 TEST_F(CaptureFlowTest, WithThePanelTheTextIsCopiedThenTheSoundThenThePanel)
@@ -292,7 +288,6 @@ TEST_F(CaptureFlowTest, CopiedCharactersAreUserPerceivedCharacters)
     m_settings.showPanel = false;
     const QList<std::pair<QString, QString>> cases{
         {QStringLiteral("A"), QStringLiteral("toast:Copied 1 character")},
-        {QStringLiteral("AB"), QStringLiteral("toast:Copied 2 characters")},
         // Family: man, ZWJ, woman, ZWJ, girl: five code points, eight UTF-16 units, one character.
         {QString::fromUtf8(
              "\xF0\x9F\x91\xA8\xE2\x80\x8D\xF0\x9F\x91\xA9\xE2\x80\x8D\xF0\x9F\x91\xA7"),
@@ -300,7 +295,6 @@ TEST_F(CaptureFlowTest, CopiedCharactersAreUserPerceivedCharacters)
         // e with a combining acute accent, then a flag (two regional indicators).
         {QString::fromUtf8("e\xCC\x81\xF0\x9F\x87\xA9\xF0\x9F\x87\xAA"),
          QStringLiteral("toast:Copied 2 characters")},
-        {QStringLiteral("line one\nline two"), QStringLiteral("toast:Copied 17 characters")},
     };
     for (const auto &[text, toast] : cases) {
         captureImage(textResult(text));

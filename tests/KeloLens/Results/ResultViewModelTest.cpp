@@ -189,24 +189,9 @@ TEST(ResultViewModel, RepeatedLoadKeepsEditsOtherModeReplacesThem)
     EXPECT_FALSE(model.copied());
 }
 
-TEST(ResultViewModel, NotifiesOnlyOnChangeButCountersOnEveryIncrement)
+TEST(ResultViewModel, ReportsCanPasteChangesOnlyAndEveryEditorRequest)
 {
     ResultViewModel model;
-    QSignalSpy text(&model, &ResultViewModel::textChanged);
-    QSignalSpy mode(&model, &ResultViewModel::modeChanged);
-    QSignalSpy codes(&model, &ResultViewModel::codesChanged);
-    QSignalSpy output(&model, &ResultViewModel::outputChanged);
-    QSignalSpy canPaste(&model, &ResultViewModel::canPasteChanged);
-    QSignalSpy focus(&model, &ResultViewModel::editorFocusRequestChanged);
-    QSignalSpy blur(&model, &ResultViewModel::editorBlurRequestChanged);
-
-    model.load(resultWith("a", {barcode}), PanelMode::all);
-    model.load(resultWith("a", {barcode}), PanelMode::all);
-    EXPECT_EQ(text.count(), 1);
-    EXPECT_EQ(mode.count(), 0);
-    EXPECT_EQ(codes.count(), 1);
-    EXPECT_EQ(output.count(), 2);
-
     QList<bool> reported;
     model.onCanPasteChanged = [&](bool value) { reported << value; };
     model.setCanPaste(true);
@@ -214,13 +199,10 @@ TEST(ResultViewModel, NotifiesOnlyOnChangeButCountersOnEveryIncrement)
     model.setCanPaste(false);
     model.setCanPaste(true);
     EXPECT_EQ(reported, (QList<bool>{false, true}));
-    EXPECT_EQ(canPaste.count(), 2);
 
+    // Asking for the focus twice must reach the editor twice.
+    QSignalSpy focus(&model, &ResultViewModel::editorFocusRequestChanged);
     model.requestEditorFocus();
     model.requestEditorFocus();
-    model.requestEditorBlur();
-    EXPECT_EQ(model.editorFocusRequest(), 2);
     EXPECT_EQ(focus.count(), 2);
-    EXPECT_EQ(model.editorBlurRequest(), 1);
-    EXPECT_EQ(blur.count(), 1);
 }
