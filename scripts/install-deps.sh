@@ -14,7 +14,7 @@ packages=(
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   # tests
   libgtest-dev libgmock-dev
-  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils
+  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3
   fonts-dejavu-core fonts-liberation
   # region selection at run time
   maim
