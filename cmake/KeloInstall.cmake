@@ -19,7 +19,6 @@ function(kelo_install_program target)
     install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endfunction()
 
-set(KELO_VERSION ${PROJECT_VERSION})
 if(TARGET kelolens)
     kelo_install_program(kelolens)
 endif()

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Checks what a desktop and a package manager read from KeloLens.
 #   check-packaging.sh metadata SOURCE_DIR BUILD_DIR
-#     the desktop entry and the metainfo pass their validators; when `make screenshots` has run,
-#     every screenshot the metainfo names is one it makes.
+#     the desktop entry and the metainfo pass their validators, the manual pages format without
+#     warnings; when `make screenshots` has run, every screenshot the metainfo names is one it
+#     makes.
 #   check-packaging.sh install SOURCE_DIR BUILD_DIR HAS_APP
 #     `cmake --install` into a temporary prefix puts every file in place, the installed tree
-#     passes appstreamcli's tree check, the manual pages format cleanly and the programs run.
+#     passes appstreamcli's tree check and kelolens-recognize runs from there with the options
+#     its manual page describes.
 set -euo pipefail
 mode=$1 source_dir=$2 build_dir=$3
 app_id=app.kelolens.KeloLens
@@ -23,10 +25,17 @@ need() {
 check_metadata() {
   need desktop-file-validate desktop-file-utils
   need appstreamcli appstream
+  need groff groff-base
   desktop-file-validate "$source_dir/data/$app_id.desktop" || fail "desktop entry is not valid"
   # --no-net: the screenshot addresses are on the product website, not reachable from tests.
   appstreamcli validate --no-net "$source_dir/data/$app_id.metainfo.xml" ||
     fail "metainfo is not valid"
+
+  local page warnings
+  for page in "$source_dir"/packaging/*.1; do
+    warnings=$(groff -man -Tutf8 -ww -z "$page" 2>&1)
+    [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
+  done
 
   local shots="$build_dir/screenshots/composited"
   if [ -d "$shots" ]; then
@@ -42,7 +51,6 @@ check_metadata() {
 check_install() {
   local has_app=$1
   need appstreamcli appstream
-  need groff groff-base
   prefix=$(mktemp -d)
   trap 'rm -rf "$prefix"' EXIT
   cmake --install "$build_dir" --prefix "$prefix" >/dev/null
@@ -75,10 +83,8 @@ check_install() {
   # The tree check also finds the desktop entry and the icon the metainfo points at.
   appstreamcli validate-tree --no-net "$prefix" || fail "installed tree is not valid"
 
-  local page warnings
+  local page
   for page in "$prefix"/share/man/man1/*.1.gz; do
-    warnings=$(gzip -dc "$page" | groff -man -Tutf8 -ww -z 2>&1)
-    [ -z "$warnings" ] || fail "$(basename "$page"): $warnings"
     gzip -dc "$page" | grep -q '@[A-Z_]*@' && fail "$(basename "$page") has an unfilled @VALUE@"
   done
 
