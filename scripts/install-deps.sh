@@ -16,6 +16,9 @@ packages=(
   libgtest-dev libgmock-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3
   fonts-dejavu-core fonts-liberation
+  desktop-file-utils appstream groff-base
+  # make package: dependencies computed from the binaries
+  dpkg-dev file
   # region selection at run time
   maim
   # the capture sound (freedesktop sound theme event "screen-capture")
