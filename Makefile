@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench clean format
+.PHONY: all deps configure build test run bench screenshots clean format
 
 all: build
 
@@ -26,6 +26,10 @@ run: deps
 bench: deps
 	@$(MAKE) --no-print-directory build
 	scripts/run-bench.sh $(BUILD_DIR)
+
+screenshots: deps
+	@$(MAKE) --no-print-directory build
+	scripts/screenshots.sh $(BUILD_DIR)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i
