@@ -2,7 +2,7 @@
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)
 
-.PHONY: all deps configure build test run bench clean format package test-package
+.PHONY: all deps configure build test run bench screenshots clean format package test-package
 
 all: build
 
@@ -26,6 +26,10 @@ run: deps
 bench: deps
 	@$(MAKE) --no-print-directory build
 	scripts/run-bench.sh $(BUILD_DIR)
+
+screenshots: deps
+	@$(MAKE) --no-print-directory build
+	scripts/screenshots.sh $(BUILD_DIR)
 
 # The Debian package, built into $(BUILD_DIR)/ with CPack.
 package: deps
