@@ -7,7 +7,7 @@ packages=(
   # build
   cmake ninja-build g++ make pkg-config
   # libraries
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qcoro-qt6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev qcoro-qt6-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
