@@ -2,6 +2,9 @@
 #include "KeloHotkey/KeyCaps.h"
 
 #include <KeloPlatform/KeyCodeTable.h>
+#include <KeloTheme/Symbols.h>
+#include <KeloTheme/ThemeColors.h>
+#include <KeloTheme/ThemeFonts.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -9,7 +12,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
-#include <QPainterPath>
 #include <QToolButton>
 #include <array>
 #include <optional>
@@ -57,12 +59,6 @@ bool isModifierOnly(const QKeyEvent &event, std::optional<uint16_t> keyCode)
     }
 }
 
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
-
 // The field: a plain clickable rounded rectangle around the prompt or the key caps.
 class RecordField final : public QAbstractButton
 {
@@ -85,16 +81,18 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QColor accent = palette().color(QPalette::Highlight);
-        const QColor primary = palette().color(QPalette::WindowText);
         const qreal border = m_isRecording ? 1.5 : 1.0;
         const QRectF shape =
             QRectF(rect()).adjusted(border / 2, border / 2, -border / 2, -border / 2);
-        painter.setPen(QPen(m_isRecording ? accent : withAlpha(primary, 0.12), border));
-        painter.setBrush(m_isRecording ? withAlpha(accent, 0.12) : withAlpha(primary, 0.04));
+        const QPalette &colors = palette();
+        painter.setPen(
+            QPen(m_isRecording ? ThemeColors::accent(colors) : ThemeColors::primary(colors, 0.12),
+                 border));
+        painter.setBrush(m_isRecording ? ThemeColors::accent(colors, 0.12)
+                                       : ThemeColors::primary(colors, 0.04));
         painter.drawRoundedRect(shape, 8, 8);
         if (hasFocus() && !m_isRecording) {
-            painter.setPen(QPen(withAlpha(accent, 0.6), 1));
+            painter.setPen(QPen(ThemeColors::accent(colors, 0.6), 1));
             painter.setBrush(Qt::NoBrush);
             painter.drawRoundedRect(shape.adjusted(1, 1, -1, -1), 7, 7);
         }
@@ -103,34 +101,6 @@ protected:
 private:
     bool m_isRecording = false;
 };
-
-// A counter-clockwise arrow: most of a circle with its head at the top left.
-QIcon resetIcon(const QColor &color)
-{
-    QIcon icon;
-    for (const int size : {12, 24}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        const qreal stroke = size / 8.0;
-        painter.setPen(QPen(color, stroke, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        const QRectF circle =
-            QRectF(0, 0, size, size).adjusted(stroke * 1.2, stroke * 1.5, -stroke * 1.2, -stroke);
-        painter.drawArc(circle, 100 * 16, -300 * 16);
-        // The arrow head at the arc's start (100 degrees), pointing left along the circle.
-        const QPointF tip(circle.center().x() - circle.width() / 2 * 0.17,
-                          circle.top() + circle.height() * 0.015);
-        QPainterPath head;
-        head.moveTo(tip + QPointF(stroke * 2, -stroke * 1.6));
-        head.lineTo(tip);
-        head.lineTo(tip + QPointF(stroke * 2, stroke * 1.6));
-        painter.drawPath(head);
-        painter.end();
-        icon.addPixmap(pixmap);
-    }
-    return icon;
-}
 
 } // namespace
 
@@ -144,8 +114,7 @@ HotKeyRecorder::HotKeyRecorder(KeyboardLayout layout, HotKeyCombo defaultCombo, 
     fieldLayout->setSpacing(4);
     fieldLayout->setAlignment(Qt::AlignCenter);
     m_prompt = new QLabel(QStringLiteral("Press a shortcut…"), field);
-    QFont promptFont = m_prompt->font();
-    promptFont.setPixelSize(12);
+    QFont promptFont = themeFont(TextStyle::button);
     promptFont.setWeight(QFont::Medium);
     m_prompt->setFont(promptFont);
     m_prompt->setContentsMargins(6, 0, 6, 0);
@@ -289,14 +258,12 @@ void HotKeyRecorder::refresh()
                                       : QStringLiteral("Click to record a new shortcut"));
     m_prompt->setVisible(m_isRecording);
     QPalette promptPalette = m_prompt->palette();
-    promptPalette.setColor(QPalette::WindowText, palette().color(QPalette::Highlight));
+    promptPalette.setColor(QPalette::WindowText, ThemeColors::accent(palette()));
     m_prompt->setPalette(promptPalette);
     m_keyCaps->setVisible(!m_isRecording);
     m_keyCaps->setKeys(m_combo.keys(m_layout, ShortcutStyle::names));
     const QString shown = m_combo.displayString(m_layout, ShortcutStyle::names);
     m_field->setAccessibleName(m_isRecording ? m_prompt->text() : shown);
-    QColor secondary = palette().color(QPalette::WindowText);
-    secondary.setAlphaF(0.55);
-    m_resetButton->setIcon(resetIcon(secondary));
+    m_resetButton->setIcon(symbolIcon(Symbol::reset, ThemeColors::secondary(palette())));
     m_resetButton->setVisible(m_combo != m_defaultCombo && !m_isRecording);
 }

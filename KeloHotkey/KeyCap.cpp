@@ -1,8 +1,10 @@
 #include "KeloHotkey/KeyCap.h"
 
+#include <KeloTheme/ThemeColors.h>
+#include <KeloTheme/ThemeFonts.h>
+
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
 
 namespace {
 
@@ -11,9 +13,9 @@ constexpr int minimumCapWidth = 24;
 constexpr int capHeight = 22;
 constexpr qreal cornerRadius = 5;
 
-QFont capFont(QFont font)
+QFont capFont()
 {
-    font.setPixelSize(12);
+    QFont font = themeFont(TextStyle::button);
     font.setWeight(QFont::Medium);
     return font;
 }
@@ -22,7 +24,7 @@ QFont capFont(QFont font)
 
 KeyCap::KeyCap(const QString &text, QWidget *parent) : QWidget(parent), m_text(text)
 {
-    setFont(capFont(font()));
+    setFont(capFont());
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setAccessibleName(text);
 }
@@ -37,17 +39,12 @@ void KeyCap::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    const QColor primary = palette().color(QPalette::WindowText);
     // The border is drawn inside the shape: inset by half its width.
     const qreal border = 0.5;
     const QRectF shape = QRectF(rect()).adjusted(border / 2, border / 2, -border / 2, -border / 2);
-    QColor fill = primary;
-    fill.setAlphaF(0.07);
-    QColor stroke = primary;
-    stroke.setAlphaF(0.13);
-    painter.setPen(QPen(stroke, border));
-    painter.setBrush(fill);
+    painter.setPen(QPen(ThemeColors::primary(palette(), 0.13), border));
+    painter.setBrush(ThemeColors::primary(palette(), 0.07));
     painter.drawRoundedRect(shape, cornerRadius, cornerRadius);
-    painter.setPen(primary);
+    painter.setPen(ThemeColors::primary(palette()));
     painter.drawText(rect(), Qt::AlignCenter, m_text);
 }

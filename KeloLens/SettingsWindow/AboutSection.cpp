@@ -4,6 +4,7 @@
 #include <KeloUpdates/Updater.h>
 
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -54,7 +55,8 @@ AboutSection::AboutSection(const SettingsServices &services, QWidget *parent)
         button->setPalette(palette);
         connect(button, &QToolButton::clicked, this, [open, url = link.url] { open(url); });
         m_links << button;
-        addRow(button);
+        QWidget *row = addRow(button);
+        row->layout()->setAlignment(button, Qt::AlignLeft);
     }
 }
 

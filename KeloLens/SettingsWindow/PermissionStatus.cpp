@@ -1,6 +1,8 @@
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 
+#include <KeloTheme/Symbols.h>
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -11,9 +13,7 @@ PermissionStatus::PermissionStatus(const QString &buttonTitle, std::function<voi
       m_button(new QPushButton(buttonTitle, this))
 {
     auto *check = new QLabel(m_allowedRow);
-    check->setPixmap(
-        SettingsIcon::symbolIcon(QStringLiteral("checkmark.circle.fill"), SettingsIcon::green, 14)
-            .pixmap(14, 14));
+    check->setPixmap(bundledSymbolIcon(Symbol::success, SettingsIcon::green).pixmap(14, 14));
     m_allowed->setParent(m_allowedRow);
     m_allowed->setText(QStringLiteral("Allowed"));
     QPalette green = m_allowed->palette();

@@ -6,6 +6,8 @@
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
 
+#include <KeloTheme/Symbols.h>
+
 #include <QComboBox>
 #include <QFutureWatcher>
 #include <QHBoxLayout>
@@ -163,8 +165,7 @@ void RecognitionPage::rebuildLanguageRows()
         for (const QString &language : languages) {
             auto *remove = new QPushButton;
             remove->setFlat(true);
-            remove->setIcon(
-                SettingsIcon::symbolIcon(QStringLiteral("minus.circle"), SettingsIcon::red, 16));
+            remove->setIcon(bundledSymbolIcon(Symbol::remove, SettingsIcon::red));
             remove->setIconSize(QSize(16, 16));
             remove->setToolTip(QStringLiteral("Remove"));
             remove->setAccessibleName(QStringLiteral("Remove ") + language);

@@ -1,5 +1,8 @@
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 
+#include <KeloTheme/ThemeColors.h>
+#include <KeloTheme/ThemeFonts.h>
+
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -8,23 +11,10 @@ namespace {
 
 constexpr int rowMinimumHeight = 40;
 
-QColor withAlpha(QColor color, qreal alpha)
-{
-    color.setAlphaF(alpha);
-    return color;
-}
-
-QFont pixelFont(QFont font, int pixelSize, QFont::Weight weight = QFont::Normal)
-{
-    font.setPixelSize(pixelSize);
-    font.setWeight(weight);
-    return font;
-}
-
 void useSecondaryText(QLabel *label)
 {
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, withAlpha(palette.color(QPalette::WindowText), 0.6));
+    palette.setColor(QPalette::WindowText, ThemeColors::secondary(palette));
     label->setPalette(palette);
 }
 
@@ -39,11 +29,10 @@ protected:
     {
         QPainter painter(this);
         painter.setRenderHint(QPainter::Antialiasing);
-        const QColor primary = palette().color(QPalette::WindowText);
-        painter.setPen(QPen(withAlpha(primary, 0.09), 1));
+        painter.setPen(QPen(ThemeColors::primary(palette(), 0.09), 1));
         painter.setBrush(palette().color(QPalette::Base));
         painter.drawRoundedRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 8, 8);
-        painter.setPen(QPen(withAlpha(primary, 0.08), 1));
+        painter.setPen(QPen(ThemeColors::primary(palette(), 0.08), 1));
         const auto *rows = layout();
         QWidget *previous = nullptr;
         for (int i = 0; rows != nullptr && i < rows->count(); ++i) {
@@ -71,13 +60,13 @@ QWidget *makeRow(const QString &title, const QString &description, QWidget *cont
     texts->setSpacing(2);
     auto *titleLabel = new QLabel(title, row);
     titleLabel->setObjectName(QStringLiteral("rowTitle"));
-    titleLabel->setFont(pixelFont(titleLabel->font(), 13));
+    titleLabel->setFont(themeFont(TextStyle::body));
     titleLabel->setTextFormat(Qt::PlainText);
     texts->addWidget(titleLabel);
     if (!description.isEmpty()) {
         auto *descriptionLabel = new QLabel(description, row);
         descriptionLabel->setObjectName(QStringLiteral("rowDescription"));
-        descriptionLabel->setFont(pixelFont(descriptionLabel->font(), 11));
+        descriptionLabel->setFont(themeFont(TextStyle::caption));
         descriptionLabel->setTextFormat(Qt::PlainText);
         descriptionLabel->setWordWrap(true);
         useSecondaryText(descriptionLabel);
@@ -92,10 +81,10 @@ QWidget *makeRow(const QString &title, const QString &description, QWidget *cont
     return row;
 }
 
-QLabel *makeNote(const QString &text, int pixelSize, QFont::Weight weight, QWidget *parent)
+QLabel *makeNote(const QString &text, QFont font, QWidget *parent)
 {
     auto *label = new QLabel(text, parent);
-    label->setFont(pixelFont(label->font(), pixelSize, weight));
+    label->setFont(font);
     label->setWordWrap(true);
     label->setTextFormat(Qt::PlainText);
     label->setContentsMargins(12, 0, 12, 0);
@@ -111,8 +100,10 @@ SettingsSection::SettingsSection(const QString &header, const QString &footer, Q
 {
     m_rows->setContentsMargins(0, 2, 0, 2);
     m_rows->setSpacing(1);
-    m_header = makeNote(header, 12, QFont::DemiBold, this);
-    m_footer = makeNote(footer, 11, QFont::Normal, this);
+    QFont headerFont = themeFont(TextStyle::button);
+    headerFont.setWeight(QFont::DemiBold);
+    m_header = makeNote(header, headerFont, this);
+    m_footer = makeNote(footer, themeFont(TextStyle::caption), this);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(6);

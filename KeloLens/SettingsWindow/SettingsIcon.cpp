@@ -1,6 +1,6 @@
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 
-#include <KeloMenuBar/StatusIcon.h>
+#include <KeloTheme/Symbols.h>
 
 #include <QLinearGradient>
 #include <QPainter>
@@ -71,7 +71,7 @@ bool SettingsIcon::paintSymbol(QPainter &painter, const QRectF &rect, const QStr
         painter.setBrush(color);
         painter.drawPath(gear(box));
     } else if (symbol == u"text.viewfinder") {
-        StatusIcon::paint(painter, box, color);
+        bundledSymbolIcon(Symbol::captureText, color).paint(&painter, box.toAlignedRect());
     } else if (symbol == u"globe") {
         const QRectF globe = box.adjusted(stroke / 2, stroke / 2, -stroke / 2, -stroke / 2);
         painter.drawEllipse(globe);
@@ -100,20 +100,6 @@ bool SettingsIcon::paintSymbol(QPainter &painter, const QRectF &rect, const QStr
                                   QPointF(letter.center().x(), letter.center().y() + side * 0.02),
                                   letter.topRight() + QPointF(-side * 0.08, side * 0.08)};
         painter.drawPolyline(points, 3);
-    } else if (symbol == u"checkmark.circle.fill") {
-        painter.setPen(Qt::NoPen);
-        painter.setBrush(color);
-        painter.drawEllipse(box);
-        painter.setCompositionMode(QPainter::CompositionMode_Clear);
-        painter.setPen(QPen(Qt::black, stroke * 1.2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        const QPointF points[] = {box.topLeft() + QPointF(side * 0.28, side * 0.52),
-                                  box.topLeft() + QPointF(side * 0.44, side * 0.67),
-                                  box.topLeft() + QPointF(side * 0.72, side * 0.35)};
-        painter.drawPolyline(points, 3);
-    } else if (symbol == u"minus.circle") {
-        painter.drawEllipse(box.adjusted(stroke / 2, stroke / 2, -stroke / 2, -stroke / 2));
-        painter.drawLine(QPointF(box.left() + side * 0.28, box.center().y()),
-                         QPointF(box.right() - side * 0.28, box.center().y()));
     } else {
         isKnown = false;
     }
@@ -157,20 +143,6 @@ QIcon SettingsIcon::icon(const QString &symbol, const QColor &tint, int size)
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
         paintTile(painter, QRectF(0, 0, pixmap.width(), pixmap.height()), symbol, tint);
-        painter.end();
-        result.addPixmap(pixmap);
-    }
-    return result;
-}
-
-QIcon SettingsIcon::symbolIcon(const QString &symbol, const QColor &color, int size)
-{
-    QIcon result;
-    for (const int scale : {1, 2}) {
-        QPixmap pixmap(size * scale, size * scale);
-        pixmap.fill(Qt::transparent);
-        QPainter painter(&pixmap);
-        paintSymbol(painter, QRectF(0, 0, pixmap.width(), pixmap.height()), symbol, color);
         painter.end();
         result.addPixmap(pixmap);
     }

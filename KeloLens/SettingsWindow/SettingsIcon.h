@@ -7,9 +7,9 @@
 
 class QPainter;
 
-// A small coloured tile with a white symbol, the icon of a sidebar row or an About link. Symbols
-// are named as in the rest of the application ("gearshape.fill", "text.viewfinder", "globe",
-// "sparkles", "envelope.fill"); an unknown name leaves the tile empty.
+// A small coloured tile with a white symbol, the icon of a sidebar row or an About link. The
+// symbols are "gearshape.fill", "text.viewfinder", "globe", "sparkles" and "envelope.fill"; an
+// unknown name leaves the tile empty.
 class SettingsIcon final : public QWidget
 {
     Q_OBJECT
@@ -29,13 +29,11 @@ public:
 
     // The tile as an icon, for list rows and buttons.
     [[nodiscard]] static QIcon icon(const QString &symbol, const QColor &tint, int size = 20);
-    // Just the symbol in one colour on a transparent background, for labels and buttons.
-    [[nodiscard]] static QIcon symbolIcon(const QString &symbol, const QColor &color, int size);
     // Draws the tile into a square.
     static void paintTile(QPainter &painter, const QRectF &rect, const QString &symbol,
                           const QColor &tint);
     // Draws just the symbol in one colour; true when the name is known. Cut-outs clear what is
-    // below, so draw onto a layer of its own (as symbolIcon does).
+    // below, so draw onto a layer of its own (as paintTile does).
     static bool paintSymbol(QPainter &painter, const QRectF &rect, const QString &symbol,
                             const QColor &color);
 

@@ -12,8 +12,15 @@ SettingsSidebar::SettingsSidebar(SettingsRouter &router, QWidget *parent)
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setViewportMargins(8, 4, 8, 0);
     setSpacing(1);
-    setStyleSheet(QStringLiteral("QListWidget { background: transparent; }"
-                                 "QListWidget::item { padding: 5px 4px; border-radius: 6px; }"));
+    // The selected row: a soft accent band with the text in its normal colour.
+    QColor selected = palette().color(QPalette::Highlight);
+    selected.setAlphaF(0.18);
+    setStyleSheet(QStringLiteral("QListWidget { background: transparent; outline: none; }"
+                                 "QListWidget::item { padding: 5px 4px; border-radius: 6px;"
+                                 " color: %1; }"
+                                 "QListWidget::item:selected { background: %2; }")
+                      .arg(palette().color(QPalette::WindowText).name(QColor::HexArgb),
+                           selected.name(QColor::HexArgb)));
     QFont rowFont = font();
     rowFont.setPixelSize(13);
     setFont(rowFont);

@@ -1,5 +1,7 @@
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
 
+#include <KeloTheme/ThemeColors.h>
+
 #include <QPainter>
 
 ToggleSwitch::ToggleSwitch(QWidget *parent) : QAbstractButton(parent)
@@ -16,9 +18,8 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     painter.setRenderHint(QPainter::Antialiasing);
     const QRectF track = QRectF(rect()).adjusted(1, 1, -1, -1);
     const qreal radius = track.height() / 2;
-    QColor off = palette().color(QPalette::WindowText);
-    off.setAlphaF(0.18);
-    QColor fill = isChecked() ? palette().color(QPalette::Highlight) : off;
+    QColor fill =
+        isChecked() ? ThemeColors::accent(palette()) : ThemeColors::primary(palette(), 0.18);
     if (!isEnabled()) {
         fill.setAlphaF(fill.alphaF() * 0.45);
     }
@@ -26,9 +27,7 @@ void ToggleSwitch::paintEvent(QPaintEvent *)
     painter.setBrush(fill);
     painter.drawRoundedRect(track, radius, radius);
     if (hasFocus()) {
-        QColor ring = palette().color(QPalette::Highlight);
-        ring.setAlphaF(0.5);
-        painter.setPen(QPen(ring, 1.5));
+        painter.setPen(QPen(ThemeColors::accent(palette(), 0.5), 1.5));
         painter.setBrush(Qt::NoBrush);
         painter.drawRoundedRect(track, radius, radius);
         painter.setPen(Qt::NoPen);

@@ -1,6 +1,5 @@
 #include <KeloMenuBar/ClosureMenuItem.h>
 #include <KeloMenuBar/MainMenu.h>
-#include <KeloMenuBar/StatusIcon.h>
 #include <KeloMenuBar/StatusItemController.h>
 #include <KeloMenuBar/StatusMenu.h>
 
@@ -97,8 +96,10 @@ TEST(ClosureMenuItem, TakesTitlesLiterallyAndSkipsAnUnsetAction)
 TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
 {
     int captures = 0;
+    QPixmap mark(16, 16);
+    mark.fill(Qt::black);
     StatusItemController controller(
-        StatusIcon::icon(Qt::black), QStringLiteral("KeloLens"), [&captures](QMenu &menu) {
+        QIcon(mark), QStringLiteral("KeloLens"), [&captures](QMenu &menu) {
             addItem(menu, QStringLiteral("Captures: %1").arg(captures), {}, {});
         });
     for (captures = 0; captures < 2; ++captures) {
