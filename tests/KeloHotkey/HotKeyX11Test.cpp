@@ -142,18 +142,45 @@ TEST_F(HotKeyX11, FiresOncePerPressOnTheMainThreadWhateverTheLocks)
     EXPECT_EQ(calls, 5);
 }
 
-TEST_F(HotKeyX11, HoldingTheShortcutIsOnePress)
+TEST_F(HotKeyX11, HoldingTheShortcutIsOnePressEvenWhenItsHandlerReRegistersIt)
 {
+    // The event loop keeps turning while the key is held, so each repeat is handled as it
+    // comes, after the handler of the first press has run.
+    const auto hold = [] {
+        QProcess xdotool;
+        xdotool.start(QStringLiteral("xdotool"),
+                      {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2"),
+                       QStringLiteral("sleep"), QStringLiteral("1.5"), QStringLiteral("keyup"),
+                       QStringLiteral("ctrl+shift+2")});
+        ASSERT_TRUE(KeloTest::waitUntil([&] { return xdotool.state() == QProcess::NotRunning; },
+                                        std::chrono::seconds(10)));
+        ASSERT_EQ(xdotool.exitCode(), 0);
+    };
     int calls = 0;
     auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
     ASSERT_TRUE(hotKey);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
-                                {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2"),
-                                 QStringLiteral("sleep"), QStringLiteral("1"),
-                                 QStringLiteral("keyup"), QStringLiteral("ctrl+shift+2")}),
-              0);
+    hold();
     settle();
     EXPECT_EQ(calls, 1);
+
+    // As when the shortcut is set again while it fires: the registration is dropped and made
+    // anew for the same key, which is still held and repeating.
+    int replacements = 0;
+    std::function<void()> reRegister = [&] {
+        ++replacements;
+        hotKey.reset();
+        hotKey = m_center.create(HotKeyCombo::defaultCombo(), reRegister);
+    };
+    hotKey.reset();
+    hotKey = m_center.create(HotKeyCombo::defaultCombo(), reRegister);
+    ASSERT_TRUE(hotKey);
+    hold();
+    settle();
+    EXPECT_EQ(replacements, 1);
+    ASSERT_TRUE(hotKey);
+    pressKeys({QStringLiteral("ctrl+shift+2")});
+    settle();
+    EXPECT_EQ(replacements, 2);
 }
 
 TEST_F(HotKeyX11, ShortcutHeldByAnotherClientFailsAndStaysTheirs)
