@@ -11,13 +11,15 @@ packages=(
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
-  libphonenumber-dev libpsl-dev
+  libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   # tests
   libgtest-dev libgmock-dev
-  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils
+  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3
   fonts-dejavu-core fonts-liberation
   # region selection at run time
   maim
+  # the capture sound (freedesktop sound theme event "screen-capture")
+  sound-theme-freedesktop
 )
 
 missing=()

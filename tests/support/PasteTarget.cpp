@@ -1,4 +1,4 @@
-// kelo-test-paste-target
+// kelo-test-paste-target, for the X11 tests
 //     Shows a window with one text field that has the keyboard focus. Prints "ready <window id>"
 //     once the window is shown, then "text <field text>" (UTF-8) whenever the text changes. Quits
 //     when standard input closes.
