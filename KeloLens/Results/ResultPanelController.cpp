@@ -62,6 +62,7 @@ ResultPanelController::ResultPanelController(ResultViewModel &model, ToastContro
       m_panel(std::make_unique<FloatingPanelController>(ResultPanelView::contentSize, std::nullopt,
                                                         m_view, windows))
 {
+    m_panel->panel().setWindowTitle(QStringLiteral("KeloLens results"));
     m_panel->keyHandler = [self = QPointer(this)](QKeyEvent *event) {
         return self && self->handleKey(event);
     };

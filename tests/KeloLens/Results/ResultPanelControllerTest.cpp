@@ -123,19 +123,12 @@ TEST_F(ResultPanelControllerTest, ReturnPastesIntoThePreviousWindowUnlessTheEdit
     EXPECT_EQ(windows.activations.constLast(), target);
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
     EXPECT_EQ(keys.sent, QList<uint32_t>{usVEvdev});
-}
 
-TEST_F(ResultPanelControllerTest, AltReturnPastesOneLineAndEnterWorksLikeReturn)
-{
+    // Alt pastes as one line; the keypad's Enter works as Return.
     present(QStringLiteral("one\n  two\tthree "));
-    press(Qt::Key_Return, Qt::AltModifier);
+    press(Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
     EXPECT_FALSE(controller.isVisible());
     EXPECT_EQ(clipboardText(), QStringLiteral("one two three"));
-
-    present(QStringLiteral("keypad"));
-    press(Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_FALSE(controller.isVisible());
-    EXPECT_EQ(clipboardText(), QStringLiteral("keypad"));
 }
 
 TEST_F(ResultPanelControllerTest, TabEntersAndLeavesTheEditorButNotWithOtherModifiersOrCapsLock)
@@ -284,17 +277,6 @@ TEST_F(ResultPanelControllerTest, SavingWritesUtf8AtomicallyAndReportsFailures)
     EXPECT_TRUE(toastMessage().startsWith(QStringLiteral("Couldn't save: ")))
         << toastMessage().toStdString();
     EXPECT_GT(toastMessage().size(), QStringLiteral("Couldn't save: ").size());
-
-    int asked = 0;
-    controller.chooseSaveFile = [&] {
-        ++asked;
-        return std::optional<QString>();
-    };
-    toast.hide();
-    present(QStringLiteral("text"));
-    model.saveOutput();
-    EXPECT_EQ(asked, 1);
-    EXPECT_FALSE(toast.isVisible()) << "cancelling says nothing";
 }
 
 TEST_F(ResultPanelControllerTest, PastingIntoAClosedWindowLeavesTheTextOnTheClipboardAndSaysSo)
@@ -307,7 +289,7 @@ TEST_F(ResultPanelControllerTest, PastingIntoAClosedWindowLeavesTheTextOnTheClip
     EXPECT_EQ(clipboardText(), QStringLiteral("for a closed window"));
     EXPECT_EQ(toastMessage(), ResultPanelController::windowGoneMessage);
     EXPECT_TRUE(model.canPaste()) << "no permission is missing";
-    KeloTest::waitUntil([] { return false; }, 200ms);
+    KeloTest::processEventsFor(200ms);
     EXPECT_TRUE(keys.sent.isEmpty());
 }
 

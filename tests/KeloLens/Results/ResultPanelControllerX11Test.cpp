@@ -5,9 +5,10 @@
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/Platform.h"
+#include "support/HelperProcess.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
-#include <QProcess>
 #include <QWidget>
 #include <QWindow>
 #include <gtest/gtest.h>
@@ -15,9 +16,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-const QString targetPath =
-    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-paste-target");
 
 KeloPlatform::Platform &platform()
 {
@@ -28,61 +26,32 @@ KeloPlatform::Platform &platform()
 
 std::optional<uint32_t> frontmostWindow()
 {
-    const auto frontmost = platform().windowSystem->frontmostApplication();
-    return frontmost ? std::optional(frontmost->windowId) : std::nullopt;
+    return KeloTest::frontmostWindow(*platform().windowSystem);
 }
 
-bool xdotool(const QStringList &arguments)
+// The paste target: a window with one focused text field that reports every change of its text,
+// put in front the way a pager would.
+struct PasteTarget
 {
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
+    KeloTest::HelperProcess process{KeloTest::helperProgram("kelo-test-paste-target")};
 
-// The paste target: a window with one focused text field that reports every change of its text.
-class PasteTarget
-{
-public:
-    PasteTarget()
-    {
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            while (m_process.canReadLine())
-                m_lines << QString::fromUtf8(m_process.readLine()).chopped(1);
-        });
-        m_process.start(targetPath);
-    }
-    ~PasteTarget()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(3000))
-            m_process.kill();
-    }
-
-    // Its window, once shown and put in front the way a pager would.
     std::optional<uint32_t> start()
     {
         // A first Qt program on a fresh X server may take a while to come up on a busy machine.
-        if (!KeloTest::waitUntil([&] { return !m_lines.isEmpty(); }, 20s) ||
-            !m_lines.first().startsWith(QStringLiteral("ready ")))
+        const auto window = process.waitForLine(QStringLiteral("ready "), 20s);
+        if (!window || !KeloTest::bringToFront(*platform().windowSystem, window->toUInt()))
             return std::nullopt;
-        const uint32_t window = m_lines.first().mid(6).toUInt();
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            platform().windowSystem->activate({window, std::nullopt});
-            if (KeloTest::waitUntil([&] { return frontmostWindow() == window; }, 1s))
-                return window;
-        }
-        return std::nullopt;
+        return window->toUInt();
     }
     [[nodiscard]] QString lastText() const
     {
-        for (auto line = m_lines.crbegin(); line != m_lines.crend(); ++line) {
+        const QStringList lines = process.lines();
+        for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
             if (line->startsWith(QStringLiteral("text ")))
                 return line->mid(5);
         }
         return {};
     }
-
-private:
-    QProcess m_process;
-    QStringList m_lines;
 };
 
 class ResultPanelX11 : public ::testing::Test
@@ -93,7 +62,7 @@ protected:
         // Qt tells widgets that their window lost the focus only 400 ms after the X server does,
         // and forgets the loss when the focus comes back sooner: a panel shown again within that
         // time never hears that it had lost it. Users take longer between two captures.
-        KeloTest::waitUntil([] { return false; }, 500ms);
+        KeloTest::processEventsFor(500ms);
         controller.present({{}, {}, text}, PanelMode::all, ExactRect{100, 300, 300, 40});
         return KeloTest::waitUntil([&] {
             return controller.panel().panel().isActiveWindow() &&
@@ -122,7 +91,7 @@ TEST_F(ResultPanelX11, ReturnPastesIntoTheWindowInFrontBeforeAndEscapeOrAClickEl
 
     ASSERT_TRUE(presentAndTakeFocus(QString::fromUtf8("Hello from the panel ✓")));
     EXPECT_EQ(controller.panel().previousApp()->windowId, *targetWindow);
-    ASSERT_TRUE(xdotool({"key", "Return"}));
+    ASSERT_TRUE(KeloTest::xdotool({"key", "Return"}));
     EXPECT_TRUE(KeloTest::waitUntil([&] {
         return target.lastText() == QString::fromUtf8("Hello from the panel ✓");
     })) << target.lastText().toStdString();
@@ -130,13 +99,13 @@ TEST_F(ResultPanelX11, ReturnPastesIntoTheWindowInFrontBeforeAndEscapeOrAClickEl
     EXPECT_EQ(frontmostWindow(), *targetWindow);
 
     ASSERT_TRUE(presentAndTakeFocus(QStringLiteral("second")));
-    ASSERT_TRUE(xdotool({"key", "Escape"}));
+    ASSERT_TRUE(KeloTest::xdotool({"key", "Escape"}));
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !controller.isVisible(); }));
     // The keyboard goes back to where the user came from.
     EXPECT_TRUE(KeloTest::waitUntil([&] { return frontmostWindow() == *targetWindow; }));
 
     ASSERT_TRUE(presentAndTakeFocus(QStringLiteral("third")));
-    ASSERT_TRUE(xdotool(
+    ASSERT_TRUE(KeloTest::xdotool(
         {"mousemove", "--window", QString::number(*targetWindow), "20", "20", "click", "1"}));
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !controller.isVisible(); }));
     EXPECT_EQ(frontmostWindow(), *targetWindow);
@@ -150,8 +119,8 @@ TEST_F(ResultPanelX11, AToastLeavesTheFocusWhereItWas)
     ASSERT_TRUE(targetWindow);
     toast.show(QStringLiteral("Copied 42 characters"), QStringLiteral("Open Settings"), [] {});
     ASSERT_TRUE(KeloTest::waitUntil([&] { return toast.window()->windowHandle()->isExposed(); }));
-    KeloTest::waitUntil([] { return false; }, 300ms);
+    KeloTest::processEventsFor(300ms);
     EXPECT_EQ(frontmostWindow(), *targetWindow);
-    ASSERT_TRUE(xdotool({"type", "still typing"}));
+    ASSERT_TRUE(KeloTest::xdotool({"type", "still typing"}));
     EXPECT_TRUE(KeloTest::waitUntil([&] { return target.lastText() == u"still typing"; }));
 }

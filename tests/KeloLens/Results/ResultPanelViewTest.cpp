@@ -57,7 +57,6 @@ TEST_F(ResultPanelViewTest, CountLineSpellsPluralsAndCountsCharactersAsTheyAreSe
 {
     EXPECT_EQ(ResultPanelView::countLine(1, 1), QStringLiteral("1 line · 1 character"));
     EXPECT_EQ(ResultPanelView::countLine(0, 0), QStringLiteral("0 lines · 0 characters"));
-    EXPECT_EQ(ResultPanelView::countLine(2, 11), QStringLiteral("2 lines · 11 characters"));
 
     model.load(textResult(QString::fromUtf8("a\nb👍🏽")), PanelMode::all);
     EXPECT_EQ(child<QLabel>("countLabel")->text(), QStringLiteral("2 lines · 4 characters"));
@@ -165,7 +164,8 @@ TEST_F(ResultPanelViewTest, WifiChipOpensItsDetailsWhereCopyPasswordCopiesAndClo
     chipButtons()[0]->click();
     EXPECT_EQ(opened.size(), 1) << "other chips go to the controller";
     chipButtons()[1]->click();
-    EXPECT_TRUE(opened.size() == 1 && view.wifiChip() == chipButtons()[1]->chip());
+    EXPECT_EQ(opened.size(), 1) << "Wi-Fi chips open their details instead";
+    EXPECT_EQ(view.wifiChip(), chipButtons()[1]->chip());
     EXPECT_EQ(popoverShown, QList<bool>{true});
     auto *name = view.findChild<QLabel *>(QStringLiteral("wifiNetworkName"));
     ASSERT_NE(name, nullptr);
@@ -189,7 +189,7 @@ TEST_F(ResultPanelViewTest, TheHintTurnsPastingBackOnOnceKeystrokesMayBeSent)
 {
     keys.isSessionAllowingKeys = false;
     model.setCanPaste(false);
-    KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(1200));
+    KeloTest::processEventsFor(std::chrono::milliseconds(1200));
     EXPECT_FALSE(model.canPaste()) << "nothing changed, nothing turns on";
     keys.isSessionAllowingKeys = true;
     EXPECT_TRUE(KeloTest::waitUntil([&] { return model.canPaste(); }, std::chrono::seconds(3)));

@@ -22,7 +22,7 @@ TEST(ToastController, EachToastReplacesTheLastAndGetsItsOwnFullTime)
     EXPECT_GT(toast.remainingDisplayTime(), 2400ms);
     EXPECT_LE(toast.remainingDisplayTime(), 2500ms);
 
-    KeloTest::waitUntil([] { return false; }, 300ms);
+    KeloTest::processEventsFor(300ms);
     toast.show(QStringLiteral("No text found"), QStringLiteral("Open Settings"), [] {});
     ASSERT_TRUE(first);
     EXPECT_FALSE(first->isVisible()) << "the first one goes at once";
