@@ -155,6 +155,7 @@ HotKeyRecorder::HotKeyRecorder(KeyboardLayout layout, HotKeyCombo defaultCombo, 
 HotKeyRecorder::~HotKeyRecorder()
 {
     if (m_isRecording) {
+        releaseKeyboard();
         qApp->removeEventFilter(this);
     }
 }
@@ -177,6 +178,9 @@ void HotKeyRecorder::startRecording()
     }
     m_isRecording = true;
     qApp->installEventFilter(this);
+    // A combination another application holds would go to that application, never to us; while
+    // recording the keyboard is ours alone, so every combination can be seen (and refused).
+    grabKeyboard();
     refresh();
     Q_EMIT recordingChanged(true);
 }
@@ -187,6 +191,7 @@ void HotKeyRecorder::stopRecording()
         return;
     }
     m_isRecording = false;
+    releaseKeyboard();
     qApp->removeEventFilter(this);
     refresh();
     Q_EMIT recordingChanged(false);

@@ -14,7 +14,6 @@
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
-#include "KeloMenuBar/StatusIcon.h"
 #include "KeloMenuBar/StatusItemController.h"
 #include "KeloMenuBar/StatusMenu.h"
 #include "KeloOnboarding/OnboardingWindowController.h"
@@ -22,6 +21,7 @@
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/TerminationSignals.h"
+#include "KeloTheme/Symbols.h"
 #include "KeloUpdates/FeedUpdater.h"
 
 #include <QApplication>
@@ -29,11 +29,14 @@
 #include <QLoggingCategory>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QSettings>
 
 namespace {
 
-Q_LOGGING_CATEGORY(lcApp, "kelolens.app")
+// Debug lines (the launch finished, for tests and bug reports) only when asked for with
+// QT_LOGGING_RULES="kelolens.app.debug=true".
+Q_LOGGING_CATEGORY(lcApp, "kelolens.app", QtInfoMsg)
 
 const QByteArray reopenRequest = QByteArrayLiteral("reopen");
 const QByteArray captureRequest = QByteArrayLiteral("capture");
@@ -97,8 +100,8 @@ bool AppDelegate::launch(const QStringList &arguments)
     parser.addHelpOption();
     const QCommandLineOption capture(QStringLiteral("capture"),
                                      QStringLiteral("Select a region and copy its text."));
-    const QCommandLineOption captureCode(
-        QStringLiteral("capture-code"), QStringLiteral("Select a region and copy its code."));
+    const QCommandLineOption captureCode(QStringLiteral("capture-code"),
+                                         QStringLiteral("Select a region and copy its code."));
     parser.addOption(capture);
     parser.addOption(captureCode);
     if (!parser.parse(arguments)) {
@@ -139,16 +142,16 @@ bool AppDelegate::launch(const QStringList &arguments)
 
 void AppDelegate::finishLaunching()
 {
-    m_platform = m_overrides.platform ? std::move(m_overrides.platform)
-                                      : KeloPlatform::loadPlatform();
+    m_platform =
+        m_overrides.platform ? std::move(m_overrides.platform) : KeloPlatform::loadPlatform();
     m_signals = std::make_unique<KeloPlatform::TerminationSignals>();
     connect(m_signals.get(), &KeloPlatform::TerminationSignals::received, qApp,
             &QCoreApplication::quit);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDown);
 
     m_layout = std::make_unique<KeyboardLayout>(*m_platform->keymapSource);
-    m_settings = m_overrides.settings ? std::move(m_overrides.settings)
-                                      : Preferences::openUserSettings();
+    m_settings =
+        m_overrides.settings ? std::move(m_overrides.settings) : Preferences::openUserSettings();
     m_prefs = std::make_unique<Preferences>(m_settings.get(), m_platform->loginItem.get());
     m_permission = m_overrides.permission ? std::move(m_overrides.permission)
                                           : std::make_unique<SystemPermissionChecker>();
@@ -158,8 +161,8 @@ void AppDelegate::finishLaunching()
         m_updater = std::make_unique<FeedUpdater>(FeedUpdater::settingsFrom(AppInfo::fromBuild()));
     }
     m_toast = std::make_unique<ToastController>(*m_platform->windowSystem);
-    m_paste = std::make_unique<PasteService>(*m_platform->windowSystem,
-                                             *m_platform->syntheticKeys, *m_layout);
+    m_paste = std::make_unique<PasteService>(*m_platform->windowSystem, *m_platform->syntheticKeys,
+                                             *m_layout);
     m_accessibility = std::make_unique<Accessibility>(*m_platform->syntheticKeys);
     m_hotKeys = std::make_unique<HotKeyCenter>(*m_platform->keyGrabber);
 
@@ -171,12 +174,15 @@ void AppDelegate::finishLaunching()
     if (m_overrides.capturer) {
         m_capturer = std::move(m_overrides.capturer);
     } else {
-        ScreencaptureCLICapturer::removeLeftovers(ScreencaptureCLICapturer::defaultDirectory());
-        m_capturer =
+        auto capturer =
             std::make_unique<ScreencaptureCLICapturer>(ScreencaptureCLICapturer::chooseTool());
+        // Files an earlier run could not delete (it was killed mid-capture) go now.
+        capturer->removeLeftovers();
+        m_cliCapturer = capturer.get();
+        m_capturer = std::move(capturer);
     }
-    m_recognizer = m_overrides.recognizer ? std::move(m_overrides.recognizer)
-                                          : std::make_unique<Recognizer>();
+    m_recognizer =
+        m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
 
     const QPointer<AppDelegate> self(this);
     CaptureFlow::Outputs outputs;
@@ -214,16 +220,16 @@ void AppDelegate::finishLaunching()
     m_flow = std::make_unique<CaptureFlow>(
         *m_capturer, *m_permission, *m_recognizer,
         [prefs = m_prefs.get()] {
-            return CaptureSettings{prefs->recognitionLanguages(),
-                                   {prefs->lineBreaks(), prefs->stripHyphenation(),
-                                    prefs->detectBarcodes()},
-                                   prefs->playSound(),
-                                   prefs->showPanel()};
+            return CaptureSettings{
+                prefs->recognitionLanguages(),
+                {prefs->lineBreaks(), prefs->stripHyphenation(), prefs->detectBarcodes()},
+                prefs->playSound(),
+                prefs->showPanel()};
         },
         std::move(outputs));
 
     m_statusItem = std::make_unique<StatusItemController>(
-        StatusIcon::icon(QApplication::palette().color(QPalette::WindowText)),
+        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
         QStringLiteral("KeloLens"), [self](QMenu &menu) {
             if (self) {
                 self->buildStatusMenu(menu);
@@ -236,6 +242,10 @@ void AppDelegate::finishLaunching()
     if (!m_prefs->hasCompletedOnboarding()) {
         showOnboarding(m_permission->isScreenRecordingGranted() ? tryItStep : welcomeStep);
     }
+    qCDebug(lcApp).noquote() << QStringLiteral("KeloLens: launched, shortcut %1")
+                                    .arg(m_registeredCombo
+                                             ? m_registeredCombo->displayString(*m_layout)
+                                             : QStringLiteral("none"));
 }
 
 void AppDelegate::handleRequest(const QByteArray &request)
@@ -320,7 +330,7 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.permission = m_permission.get();
         services.accessibility = m_accessibility.get();
         services.updater = m_updater.get();
-        services.loadSupportedLanguages = [] { return supportedLanguages(); };
+        services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
         services.isTrayMissing = !StatusItemController::isTrayAvailable();
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
@@ -400,10 +410,7 @@ int AppDelegate::alert(const AlertText &text)
 void AppDelegate::shutDown()
 {
     // A capture under way is cancelled so that its region tool and file go with us.
-    if (auto *capturer = dynamic_cast<ScreencaptureCLICapturer *>(m_capturer.get())) {
-        capturer->cancel();
-    }
-    if (auto *recognizer = dynamic_cast<Recognizer *>(m_recognizer.get())) {
-        recognizer->cancelAll();
+    if (m_cliCapturer != nullptr) {
+        m_cliCapturer->cancel();
     }
 }

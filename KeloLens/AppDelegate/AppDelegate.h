@@ -2,7 +2,14 @@
 
 #include "KeloHotkey/HotKeyCombo.h"
 #include "KeloHotkey/KeyboardLayout.h"
+#include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Capture/ScreenCapturer.h"
+#include "KeloLens/Recognition/Recognizing.h"
 #include "KeloLens/SettingsWindow/SettingsPage.h"
+#include "KeloPlatform/Platform.h"
+#include "KeloUpdates/Updater.h"
+
+#include <QSettings>
 
 #include <QObject>
 #include <QPointer>
@@ -132,6 +139,8 @@ private:
     std::unique_ptr<ResultViewModel> m_model;
     std::unique_ptr<ResultPanelController> m_panel;
     std::unique_ptr<ScreenCapturer> m_capturer;
+    // The same capturer when it is the region tool's, which can be cancelled.
+    ScreencaptureCLICapturer *m_cliCapturer = nullptr;
     std::unique_ptr<Recognizing> m_recognizer;
     std::unique_ptr<CaptureFlow> m_flow;
     std::unique_ptr<StatusItemController> m_statusItem;

@@ -5,6 +5,7 @@
 #include "AppUnderTest.h"
 #include "Desktop.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -18,6 +19,7 @@
 #include <ctime>
 
 using namespace KeloE2E;
+using KeloTest::pressKeys;
 using namespace std::chrono_literals;
 
 namespace {
@@ -106,11 +108,11 @@ int main(int argc, char **argv)
     environment.insert(QStringLiteral("PATH"),
                        toolFolder + u':' + environment.value(QStringLiteral("PATH")));
     app.setEnvironment(environment);
-    if (!app.start() || !app.waitForLog(QStringLiteral("platform backend"))) {
+    if (!app.start() || !app.waitForLog(QStringLiteral("launched, shortcut"))) {
         std::fprintf(stderr, "kelolens did not start\n");
         return 1;
     }
-    KeloTest::waitUntil([] { return false; }, 3s);
+    KeloTest::processEventsFor(3s);
     const qint64 idleAtStart = residentKilobytes(app.processId());
 
     QClipboard *clipboard = QGuiApplication::clipboard();
@@ -127,14 +129,14 @@ int main(int argc, char **argv)
         changedAt = 0;
         // Something else on the clipboard, so that every capture changes it.
         clipboard->setText(QStringLiteral("before %1").arg(capture));
-        KeloTest::waitUntil([] { return false; }, 200ms);
+        KeloTest::processEventsFor(200ms);
         changedAt = 0;
-        pressKeys({QStringLiteral("ctrl+shift+2")});
+        (void)pressKeys({QStringLiteral("ctrl+shift+2")});
         if (!KeloTest::waitUntil([] { return isProgramRunning(QStringLiteral("maim")); }, 10s)) {
             std::fprintf(stderr, "capture %d: the region tool did not start\n", capture + 1);
             return 1;
         }
-        KeloTest::waitUntil([] { return false; }, 400ms);
+        KeloTest::processEventsFor(400ms);
         drag(region.topLeft(), region.bottomRight());
         if (!KeloTest::waitUntil([&] { return changedAt != 0; }, 30s)) {
             std::fprintf(stderr, "capture %d: nothing reached the clipboard\n", capture + 1);
@@ -145,11 +147,11 @@ int main(int argc, char **argv)
         stamp.open(QIODevice::ReadOnly);
         const qint64 writtenAt = stamp.readAll().trimmed().toLongLong();
         milliseconds << double(changedAt - writtenAt) / 1e6;
-        pressKeys({QStringLiteral("Escape")});
-        KeloTest::waitUntil([] { return false; }, 500ms);
+        (void)pressKeys({QStringLiteral("Escape")});
+        KeloTest::processEventsFor(500ms);
     }
     const qint64 afterCaptures = residentKilobytes(app.processId());
-    KeloTest::waitUntil([] { return false; }, 60s);
+    KeloTest::processEventsFor(60s);
     const qint64 minuteLater = residentKilobytes(app.processId());
     app.stop();
 

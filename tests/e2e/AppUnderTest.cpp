@@ -17,12 +17,17 @@ AppUnderTest::AppUnderTest() : m_environment(QProcessEnvironment::systemEnvironm
     QFile::setPermissions(home.filePath(QStringLiteral("runtime")),
                           QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_environment.insert(QStringLiteral("HOME"), home.path());
-    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                         home.filePath(QStringLiteral("config")));
     m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
     m_environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.filePath(QStringLiteral("runtime")));
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"),
+                         home.filePath(QStringLiteral("runtime")));
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
+    // The launch's debug line says when the app is ready.
+    m_environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                         QStringLiteral("kelolens.app.debug=true"));
     m_process.setProcessEnvironment(m_environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&m_process, &QProcess::readyRead, [this] { collect(); });

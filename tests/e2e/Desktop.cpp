@@ -2,50 +2,28 @@
 
 #include "KeloLens/Recognition/Recognizer.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
 #include <QGuiApplication>
+#include <QPixmap>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QThread>
 
 namespace KeloE2E {
 namespace {
 
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    // The test process may own the clipboard or a window another program asks about: keep
-    // answering while it runs.
-    KeloTest::waitUntil([&] { return process.state() == QProcess::NotRunning; },
-                        std::chrono::seconds(10));
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-bool xdotool(const QStringList &arguments)
-{
-    return QProcess::execute(QStringLiteral("xdotool"), arguments) == 0;
-}
+using KeloTest::runProgram;
+using KeloTest::xdotool;
 
 } // namespace
 
-bool pressKeys(const QStringList &keys)
-{
-    return xdotool(QStringList{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("40")} +
-                   keys);
-}
-
 bool drag(QPoint from, QPoint to)
 {
-    QStringList steps{QStringLiteral("mousemove"), QString::number(from.x()),
-                      QString::number(from.y()),   QStringLiteral("sleep"),
-                      QStringLiteral("0.2"),       QStringLiteral("mousedown"),
-                      QStringLiteral("1"),         QStringLiteral("sleep"),
-                      QStringLiteral("0.3")};
+    QStringList steps{
+        QStringLiteral("mousemove"), QString::number(from.x()), QString::number(from.y()),
+        QStringLiteral("sleep"),     QStringLiteral("0.2"),     QStringLiteral("mousedown"),
+        QStringLiteral("1"),         QStringLiteral("sleep"),   QStringLiteral("0.3")};
     constexpr int count = 25;
     for (int step = 1; step <= count; ++step) {
         const QPoint at = from + (to - from) * step / count;
@@ -66,15 +44,15 @@ bool click(QPoint at, int button)
 
 QString clipboardText()
 {
-    return run(QStringLiteral("xclip"),
-               {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    return KeloTest::readClipboard(QStringLiteral("UTF8_STRING"));
 }
 
 QList<quint64> windowsNamed(const QString &title)
 {
     QList<quint64> windows;
-    const QString found = run(QStringLiteral("xdotool"),
-                              {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+    const QString found =
+        runProgram(QStringLiteral("xdotool"),
+                   QStringList{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
                                QStringLiteral("--name"), QRegularExpression::escape(title)});
     for (const QString &line : found.split(u'\n', Qt::SkipEmptyParts)) {
         windows << line.toULongLong();
@@ -84,30 +62,28 @@ QList<quint64> windowsNamed(const QString &title)
 
 std::optional<QRect> windowGeometry(quint64 window)
 {
-    const QString shell = run(QStringLiteral("xdotool"),
-                              {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"),
-                               QString::number(window)});
+    // xwininfo, not xdotool: xdotool counts a window manager's frame into the position twice.
+    const QString info =
+        runProgram(QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
     QMap<QString, int> values;
-    for (const QString &line : shell.split(u'\n', Qt::SkipEmptyParts)) {
-        const QStringList pair = line.split(u'=');
-        if (pair.size() == 2) {
-            values[pair[0]] = pair[1].toInt();
+    for (const QString &line : info.split(u'\n', Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon > 0) {
+            values[line.left(colon).trimmed()] = line.mid(colon + 1).trimmed().toInt();
         }
     }
-    if (!values.contains(QStringLiteral("WIDTH"))) {
+    if (!values.contains(QStringLiteral("Width"))) {
         return std::nullopt;
     }
-    return QRect(values[QStringLiteral("X")], values[QStringLiteral("Y")],
-                 values[QStringLiteral("WIDTH")], values[QStringLiteral("HEIGHT")]);
+    return QRect(values[QStringLiteral("Absolute upper-left X")],
+                 values[QStringLiteral("Absolute upper-left Y")], values[QStringLiteral("Width")],
+                 values[QStringLiteral("Height")]);
 }
 
-QStringList textOnScreen(const QRect &area)
+namespace {
+
+QStringList readText(const QImage &image)
 {
-    QScreen *screen = QGuiApplication::primaryScreen();
-    QImage image = screen->grabWindow(0).toImage();
-    if (!area.isEmpty()) {
-        image = image.copy(area);
-    }
     QStringList lines;
     for (const RecognizedLine &line : Recognizer::recognizeText(image, {QStringLiteral("en-US")})) {
         lines << line.text;
@@ -115,53 +91,79 @@ QStringList textOnScreen(const QRect &area)
     return lines;
 }
 
+QImage grabScreen(const QRect &area)
+{
+    const QImage image = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+    return area.isEmpty() ? image : image.copy(area);
+}
+
+} // namespace
+
+QStringList textOnScreen(const QRect &area)
+{
+    return readText(grabScreen(area));
+}
+
+namespace {
+
+// The bounding box of the light pixels, in the image's coordinates.
+QRect lightSurface(const QImage &image)
+{
+    const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+    QRect light;
+    for (int y = 0; y < grey.height(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < grey.width(); ++x) {
+            if (row[x] > 200) {
+                light |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return light;
+}
+
+} // namespace
+
+QStringList textOfLightSurface(const QRect &area)
+{
+    const QImage image = grabScreen(area);
+    const QRect light = lightSurface(image);
+    return light.isEmpty() ? QStringList() : readText(image.copy(light));
+}
+
+std::optional<QRect> findText(const QRect &area, const QString &text)
+{
+    const QImage screen = grabScreen(area);
+    const QRect light = lightSurface(screen);
+    if (light.isEmpty()) {
+        return std::nullopt;
+    }
+    const QImage image = screen.copy(light);
+    for (const RecognizedLine &line : Recognizer::recognizeText(image, {QStringLiteral("en-US")})) {
+        if (!line.text.contains(text)) {
+            continue;
+        }
+        // Boxes are fractions of the image, measured from its bottom-left corner.
+        const double top = (1.0 - line.box.maxY()) * image.height();
+        return QRect(area.x() + light.x() + int(line.box.x * image.width()),
+                     area.y() + light.y() + int(top), int(line.box.width * image.width()),
+                     int(line.box.height * image.height()));
+    }
+    return std::nullopt;
+}
+
 bool isProgramRunning(const QString &name)
 {
-    return QProcess::execute(QStringLiteral("pgrep"), {QStringLiteral("-x"), name}) == 0;
-}
-
-Helper::Helper(const QString &program, const QStringList &arguments)
-{
-    QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-        while (m_process.canReadLine()) {
-            m_lines << QString::fromUtf8(m_process.readLine()).chopped(1);
-        }
-    });
-    m_process.start(program, arguments);
-}
-
-Helper::~Helper()
-{
-    m_process.closeWriteChannel();
-    if (!m_process.waitForFinished(3000)) {
-        m_process.kill();
-        m_process.waitForFinished();
-    }
-}
-
-std::optional<QString> Helper::waitForLine(const QString &prefix, std::chrono::milliseconds timeout)
-{
-    std::optional<QString> found;
-    KeloTest::waitUntil(
-        [&] {
-            for (const QString &line : std::as_const(m_lines)) {
-                if (line.startsWith(prefix)) {
-                    found = line.mid(prefix.size());
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeout);
-    return found;
+    return !runProgram(QStringLiteral("pgrep"), {QStringLiteral("-x"), name}).trimmed().isEmpty();
 }
 
 std::optional<Scene> showScene(const QStringList &arguments)
 {
     Scene scene;
-    scene.helper = std::make_unique<Helper>(
+    scene.helper = std::make_unique<KeloTest::HelperProcess>(
         QStringLiteral(KELO_TEST_BINARY_DIR "/tests/e2e/kelo-e2e-scene"), arguments);
-    const std::optional<QString> ready = scene.helper->waitForLine(QStringLiteral("ready "));
+    const std::optional<QString> ready =
+        scene.helper->waitForLine(QStringLiteral("ready "), std::chrono::seconds(10));
     if (!ready) {
         return std::nullopt;
     }
@@ -172,8 +174,8 @@ std::optional<Scene> showScene(const QStringList &arguments)
         return std::nullopt;
     }
     scene.geometry = *geometry;
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
-             QString::number(scene.window)});
+    (void)xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"),
+                   QString::number(scene.window)});
     return scene;
 }
 

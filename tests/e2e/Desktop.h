@@ -1,19 +1,21 @@
 #pragma once
 
+#include "support/HelperProcess.h"
+
 #include <QImage>
 #include <QProcess>
 #include <QRect>
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <memory>
 #include <optional>
 
-// What a user does and sees on the test's X server: keys and drags through xdotool, the
-// clipboard through xclip, windows through xdotool's search, and the text on screen read back
-// with our own recognizer from a screen grab.
+// What a user does and sees on the test's X server, beyond the shared X11 harness: drags and
+// clicks, windows found by title, and the text on screen read back with our own recognizer from
+// a screen grab.
 namespace KeloE2E {
 
-bool pressKeys(const QStringList &keys);
 // Presses, moves in small steps and releases, as a hand would, so a region tool sees a drag.
 bool drag(QPoint from, QPoint to);
 bool click(QPoint at, int button = 1);
@@ -25,30 +27,18 @@ std::optional<QRect> windowGeometry(quint64 window);
 // The text the screen shows inside the rectangle (the whole screen when empty), one line per
 // recognized line.
 QStringList textOnScreen(const QRect &area = {});
+// The same for the light surface (a menu, a dialog) inside the area, ignoring the dark desktop
+// around it, which would make the page look like light text on dark.
+QStringList textOfLightSurface(const QRect &area);
+// Where, in screen coordinates, a line containing the text is shown on the light surface inside
+// the area.
+std::optional<QRect> findText(const QRect &area, const QString &text);
 bool isProgramRunning(const QString &name);
-
-// A helper program whose standard output lines are collected while the event loop turns.
-class Helper
-{
-public:
-    Helper(const QString &program, const QStringList &arguments);
-    ~Helper();
-    Helper(const Helper &) = delete;
-    Helper &operator=(const Helper &) = delete;
-
-    // The first line starting with the prefix, without it.
-    std::optional<QString> waitForLine(const QString &prefix,
-                                       std::chrono::milliseconds timeout = std::chrono::seconds(10));
-
-private:
-    QProcess m_process;
-    QStringList m_lines;
-};
 
 // A scene window (kelo-e2e-scene) and where it is.
 struct Scene
 {
-    std::unique_ptr<Helper> helper;
+    std::unique_ptr<KeloTest::HelperProcess> helper;
     quint64 window = 0;
     QRect geometry;
 };

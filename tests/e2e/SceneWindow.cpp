@@ -54,10 +54,10 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOption({QStringLiteral("text"), QStringLiteral("A line of text."),
-                      QStringLiteral("line")});
-    parser.addOption({QStringLiteral("qr"), QStringLiteral("A QR code payload."),
-                      QStringLiteral("payload")});
+    parser.addOption(
+        {QStringLiteral("text"), QStringLiteral("A line of text."), QStringLiteral("line")});
+    parser.addOption(
+        {QStringLiteral("qr"), QStringLiteral("A QR code payload."), QStringLiteral("payload")});
     parser.addOption({QStringLiteral("field"), QStringLiteral("A text field to paste into.")});
     parser.addOption({QStringLiteral("at"), QStringLiteral("Top-left corner."),
                       QStringLiteral("x,y"), QStringLiteral("100,100")});
