@@ -1,9 +1,10 @@
 // kelolens-screenshots --output DIR [--expect-compositing]
-//     Shows the results panel and the toast in their main states on the current X display, over a
-//     backdrop window, and saves what the screen shows as PNG files in DIR: the panel with text
-//     and chips in a light and a dark palette, a code capture, the Wi-Fi details, the state
-//     without permission to paste, and toasts with and without an action. Run it once with and
-//     once without a compositing manager (scripts/screenshots.sh does both).
+//     Shows the windows of KeloLens in their main states on the current X display, over a
+//     backdrop window, and saves what the screen shows as PNG files in DIR: the results panel with
+//     text and chips in a light and a dark palette, a code capture, the Wi-Fi details, the state
+//     without permission to paste, toasts with and without an action, every settings page and
+//     every onboarding step, light and dark. Run it once with and once without a compositing
+//     manager (scripts/screenshots.sh does both).
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
@@ -15,6 +16,8 @@
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/null/NullServices.h"
 #include "KeloTheme/ThemeFonts.h"
+#include "Shots.h"
+#include "WindowShots.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -69,56 +72,6 @@ protected:
                              QColor(60, 60, 60, 60));
     }
 };
-
-QPalette darkPalette()
-{
-    QPalette palette;
-    const QColor window(0x2b, 0x2b, 0x2e);
-    const QColor text(0xec, 0xec, 0xee);
-    palette.setColor(QPalette::Window, window);
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Base, QColor(0x1f, 0x1f, 0x22));
-    palette.setColor(QPalette::AlternateBase, QColor(0x33, 0x33, 0x36));
-    palette.setColor(QPalette::Text, text);
-    palette.setColor(QPalette::Button, QColor(0x36, 0x36, 0x3a));
-    palette.setColor(QPalette::ButtonText, text);
-    palette.setColor(QPalette::Highlight, QColor(0x3d, 0x7d, 0xd8));
-    palette.setColor(QPalette::HighlightedText, Qt::white);
-    palette.setColor(QPalette::ToolTipBase, window);
-    palette.setColor(QPalette::ToolTipText, text);
-    palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
-    palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x7a, 0x7a, 0x7e));
-    palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7a, 0x7a, 0x7e));
-    palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x7a, 0x7a, 0x7e));
-    return palette;
-}
-
-void settle(std::chrono::milliseconds time = std::chrono::milliseconds(400))
-{
-    QDeadlineTimer deadline(time);
-    while (!deadline.hasExpired()) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-}
-
-// What the screen shows around the windows, with a margin of the backdrop.
-bool save(const QList<const QWidget *> &windows, const QString &path)
-{
-    settle();
-    QRect area;
-    for (const QWidget *window : windows)
-        area |= window->frameGeometry();
-    area = area.adjusted(-24, -24, 24, 24) & QGuiApplication::primaryScreen()->geometry();
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
-                                                                      area.width(), area.height());
-    if (shot.isNull() || !shot.save(path)) {
-        std::fprintf(stderr, "KeloLens: could not save %s\n", qPrintable(path));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(path));
-    return true;
-}
 
 const QString sampleText =
     QStringLiteral("Quarterly review — Thursday 14:00\n"
@@ -238,5 +191,13 @@ int main(int argc, char **argv)
     isSaved &= save({scene.toast.window()}, folder.filePath(QStringLiteral("toast-action.png")));
     QApplication::setPalette(darkPalette());
     isSaved &= save({scene.toast.window()}, folder.filePath(QStringLiteral("toast-dark.png")));
+    scene.toast.hide();
+
+    for (const auto &[palette, suffix] :
+         {std::pair{lightPalette, QStringLiteral("light")}, {darkPalette(), QStringLiteral("dark")}}) {
+        QApplication::setPalette(palette);
+        isSaved &= saveSettingsWindow(*platform, folder, suffix);
+        isSaved &= saveOnboardingSteps(*platform, folder, suffix);
+    }
     return isSaved ? 0 : 1;
 }
