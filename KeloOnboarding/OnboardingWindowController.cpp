@@ -1,6 +1,7 @@
 #include "KeloOnboarding/OnboardingWindowController.h"
 #include "KeloOnboarding/OnboardingView.h"
 
+#include <KeloMenuBar/MainMenu.h>
 #include <KeloTheme/GlassSurface.h>
 
 #include <QEvent>
@@ -37,6 +38,8 @@ void OnboardingWindowController::show(const QList<OnboardingStep> &steps, int st
         m_window->setWindowTitle(m_title);
         m_window->setFixedSize(m_size);
         m_window->installEventFilter(this);
+        // Ctrl+W closes it like the close button, ending onboarding; Ctrl+Q quits.
+        MainMenu::install(*m_window, QStringLiteral("KeloLens"));
     }
     QPointer<QWidget> window = m_window;
     auto *view = new OnboardingView(steps, startIndex, finishTitle, [window] {

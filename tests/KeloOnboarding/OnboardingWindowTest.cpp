@@ -119,9 +119,13 @@ TEST(OnboardingWindowController, ClosingTheWindowFinishesAndAnotherShowReusesIt)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(window->findChildren<OnboardingView *>().size(), 1);
 
-    window->close();
+    // Ctrl+W closes the window as its close button does.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    QTest::keyClick(window, Qt::Key_W, Qt::ControlModifier);
     EXPECT_EQ(finishes, 1);
     EXPECT_EQ(controller.window(), nullptr);
+    EXPECT_FALSE(window->isVisible());
 }
 
 TEST(OnboardingWindowController, OwnerMayDropTheControllerWhenItFinishes)
