@@ -2,12 +2,10 @@
 // then read by both recognition passes.
 #include "FuzzSupport.h"
 #include "KeloLens/Recognition/Recognizer.h"
-#include "KeloLens/Recognition/TesseractEngine.h"
 
 #include <QBuffer>
 #include <QImageReader>
 #include <cmath>
-#include <cstdlib>
 
 namespace {
 
@@ -38,12 +36,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     const QList<RecognizedLine> lines = Recognizer::recognizeText(image, {QStringLiteral("en-US")});
-    // The warm engines must end before Tesseract's dictionary cache, a static made with the
-    // first engine, is destroyed at exit; otherwise that cache drops the dictionaries still in
-    // use and the leak check reports them. Handlers registered later run earlier.
-    static const bool isRegistered =
-        std::atexit([] { TesseractEngine::releaseIdleEngines(); }) == 0;
-    KELO_FUZZ_EXPECT(isRegistered);
     for (const RecognizedLine &line : lines) {
         KELO_FUZZ_EXPECT(isNormalized(line.box));
     }
