@@ -6,7 +6,8 @@ SANITIZE_DIR ?= build-sanitize
 FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps configure build test run bench clean format test-sanitize fuzz
+.PHONY: all deps configure build test run bench screenshots clean format package test-package \
+	test-sanitize fuzz
 
 all: build
 
@@ -45,6 +46,20 @@ run: deps
 bench: deps
 	@$(MAKE) --no-print-directory build
 	scripts/run-bench.sh $(BUILD_DIR)
+
+screenshots: deps
+	@$(MAKE) --no-print-directory build
+	scripts/screenshots.sh $(BUILD_DIR)
+
+# The Debian package, built into $(BUILD_DIR)/ with CPack.
+package: deps
+	@$(MAKE) --no-print-directory build
+	cd $(BUILD_DIR) && cpack -G DEB
+
+# Installs the package into a clean Debian 12 root (made once, cached in $(BUILD_DIR)/), reads a
+# sample there and removes it again. Needs root and the Debian mirror; not part of make test.
+test-package: deps
+	scripts/test-package.sh $(BUILD_DIR)
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -7,17 +7,22 @@ packages=(
   # build
   cmake ninja-build g++ make pkg-config
   # libraries
-  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qcoro-qt6-dev
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev qcoro-qt6-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
-  libphonenumber-dev libpsl-dev
+  libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   # tests
   libgtest-dev libgmock-dev
-  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils
+  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3
   fonts-dejavu-core fonts-liberation
+  desktop-file-utils appstream groff-base
+  # make package: dependencies computed from the binaries
+  dpkg-dev file
   # region selection at run time
   maim
+  # the capture sound (freedesktop sound theme event "screen-capture")
+  sound-theme-freedesktop
 )
 if [ "${1:-}" = "--fuzz" ]; then
   # clang with libFuzzer and the sanitizer runtimes.

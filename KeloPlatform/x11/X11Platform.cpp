@@ -1,6 +1,6 @@
-#include "KeloPlatform/null/NullServices.h"
 #include "KeloPlatform/x11/X11Services.h"
 #include "KeloPlatform/x11/XcbConnection.h"
+#include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 #include "KeloPlatform/xdg/XdgAutostartLoginItem.h"
 
 namespace KeloPlatform {
@@ -17,7 +17,7 @@ std::unique_ptr<Platform> createX11Platform()
     platform->keymapSource = createX11KeymapSource();
     platform->syntheticKeys = createX11SyntheticKeys();
     platform->loginItem = std::make_unique<XdgAutostartLoginItem>();
-    platform->soundPlayer = std::make_unique<NullSoundPlayer>();
+    platform->soundPlayer = std::make_unique<CanberraSoundPlayer>();
     return platform;
 }
 

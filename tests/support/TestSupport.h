@@ -12,7 +12,11 @@ namespace KeloTest {
 bool waitUntil(const std::function<bool()> &condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// Runs a program to completion and returns its standard output (empty on failure).
+// Turns the event loop for this long, for changes that may arrive but must not.
+void processEventsFor(std::chrono::milliseconds duration);
+
+// Runs a program to completion while the event loop keeps turning (it may ask this process for
+// the clipboard) and returns its standard output (empty on failure).
 QString runProgram(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
 

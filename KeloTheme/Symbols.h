@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QString>
+
+// The pictures KeloLens puts on buttons, labels and the tray.
+enum class Symbol {
+    copy,        // two sheets
+    checkmark,   // a tick
+    paste,       // a sheet with an arrow into it
+    allowPaste,  // a raised hand: a permission is missing
+    more,        // three dots in a circle: a menu
+    reset,       // an arrow turning back
+    success,     // a tick in a filled circle
+    remove,      // a minus in a circle
+    captureText, // a viewfinder around lines of text: the tray icon
+    application, // the application's own icon, in colour
+};
+
+// The desktop icon theme's name for the symbol (freedesktop naming), empty when themes have none.
+[[nodiscard]] QString themeIconName(Symbol symbol);
+
+// The icon theme's picture when the current theme has one, otherwise our own, drawn in `tint`
+// (the application icon keeps its colours). Monochrome symbols should get the colour of the text
+// next to them, and be asked for again when the palette changes.
+[[nodiscard]] QIcon symbolIcon(Symbol symbol, const QColor &tint);
+
+// Our own picture, never the theme's: for places that must look the same everywhere.
+[[nodiscard]] QIcon bundledSymbolIcon(Symbol symbol, const QColor &tint);
