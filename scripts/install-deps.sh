@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages KeloLens needs to build, test and run. Safe to run again: only
-# what is missing is installed.
+# what is missing is installed. With --fuzz, also what the fuzz targets need (make fuzz).
 set -euo pipefail
 
 packages=(
@@ -24,6 +24,10 @@ packages=(
   # the capture sound (freedesktop sound theme event "screen-capture")
   sound-theme-freedesktop
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  # clang with libFuzzer and the sanitizer runtimes.
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

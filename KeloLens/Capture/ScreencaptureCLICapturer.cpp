@@ -264,7 +264,7 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     m_running = run;
 
     co_await run->toolEnded();
-    if (run->isCancelled()) {
+    if (run->isCancelled() || !run->toolEnd()) {
         co_return CaptureCancelled{};
     }
     switch (*run->toolEnd()) {

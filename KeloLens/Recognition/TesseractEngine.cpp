@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <dlfcn.h>
 #include <map>
 #include <memory>
@@ -82,6 +83,13 @@ Engine createEngine(const QString &dataDirectory, const QStringList &dataNames)
                      nullptr, 0, &names, &values, false) != 0) {
         return nullptr;
     }
+    // Tesseract keeps the dictionaries in a static cache made with the first engine. The warm
+    // engines must end before that cache is destroyed at exit, or it drops the dictionaries they
+    // still hold (a leak checker's finding); an exit handler registered after the cache was made
+    // runs before its destructor.
+    static const bool isReleasedAtExit =
+        std::atexit([] { TesseractEngine::releaseIdleEngines(); }) == 0;
+    Q_UNUSED(isReleasedAtExit);
     engine->SetPageSegMode(tesseract::PSM_AUTO);
     return engine;
 }

@@ -1,4 +1,5 @@
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTask>
@@ -15,12 +16,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QStringList g_messages;
-void collectMessages(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    g_messages.append(message);
-}
 
 // Whether any live process (zombies aside) is in the process group.
 bool isGroupAlive(qint64 group)
@@ -58,10 +53,7 @@ protected:
         fixture.fill(QColor(0x33, 0x66, 0xcc));
         fixture.setPixelColor(0, 0, Qt::red);
         ASSERT_TRUE(fixture.save(fixturePath(), "PNG"));
-        g_messages.clear();
-        m_previousHandler = qInstallMessageHandler(collectMessages);
     }
-    void TearDown() override { qInstallMessageHandler(m_previousHandler); }
 
     QString fixturePath() const { return m_dir.filePath(QStringLiteral("fixture.png")); }
     QString capturesDir() const { return m_dir.filePath(QStringLiteral("cache/captures")); }
@@ -126,7 +118,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    QtMessageHandler m_previousHandler = nullptr;
+    KeloTest::LogCapture m_log;
 };
 
 } // namespace
@@ -178,11 +170,11 @@ TEST_F(CapturerTest, NoFileIsACancellationLoggedOnlyWhenTheToolFailed)
     // An ordinary cancel, and maim's way of saying the user pressed Escape: nothing logged.
     EXPECT_EQ(capture(tool(QStringLiteral("cancel.sh"), QStringLiteral("exit 0"))), cancelled);
     EXPECT_EQ(capture(tool(QStringLiteral("escape.sh"), QStringLiteral("exit 1"), {1})), cancelled);
-    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join(u'\n').toStdString();
+    EXPECT_TRUE(m_log.lines().isEmpty()) << m_log.lines().join(u'\n').toStdString();
 
     EXPECT_EQ(capture(tool(QStringLiteral("fail.sh"), QStringLiteral("exit 3"), {1})), cancelled);
     EXPECT_EQ(capture(tool(QStringLiteral("killed.sh"), QStringLiteral("kill -9 $$"))), cancelled);
-    EXPECT_EQ(g_messages,
+    EXPECT_EQ(m_log.lines(),
               (QStringList{
                   QStringLiteral("KeloLens: screencapture exited with status 3 and no file"),
                   QStringLiteral("KeloLens: screencapture was killed by signal 9 and left no file"),
@@ -250,9 +242,9 @@ TEST_F(CapturerTest, AHangingToolIsStoppedAndTheCaptureFailsSoANewOneCanStart)
     EXPECT_EQ(*outcome, CaptureOutcome(CaptureFailed{
                             QStringLiteral("The screenshot tool (hang.sh) stopped responding and "
                                            "was closed.")}));
-    ASSERT_EQ(g_messages.size(), 1);
-    EXPECT_TRUE(g_messages.first().startsWith(QStringLiteral("KeloLens: the region tool ")));
-    EXPECT_TRUE(g_messages.first().endsWith(
+    ASSERT_EQ(m_log.lines().size(), 1);
+    EXPECT_TRUE(m_log.lines().first().startsWith(QStringLiteral("KeloLens: the region tool ")));
+    EXPECT_TRUE(m_log.lines().first().endsWith(
         QStringLiteral("ran for 0.3 s without ending and was stopped")));
     ASSERT_NE(toolPid(), 0);
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !isGroupAlive(toolPid()); }));
@@ -281,7 +273,7 @@ TEST_F(CapturerTest, CancellingOrDestroyingEndsTheCaptureAtOnceWithNothingLeft)
         EXPECT_TRUE(capturesFolderIsEmpty());
         EXPECT_TRUE(KeloTest::waitUntil([&] { return !isGroupAlive(toolPid()); }));
     }
-    EXPECT_TRUE(g_messages.isEmpty()) << g_messages.join(u'\n').toStdString();
+    EXPECT_TRUE(m_log.lines().isEmpty()) << m_log.lines().join(u'\n').toStdString();
 }
 
 // A real process that is asked to end while its capture runs, and one that dies without a word.

@@ -1,5 +1,6 @@
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloPlatform/LoginItem.h"
+#include "support/LogCapture.h"
 
 #include <QFile>
 #include <QSettings>
@@ -9,12 +10,6 @@
 #include <memory>
 
 namespace {
-
-QStringList g_messages;
-void collectMessages(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    g_messages.append(message);
-}
 
 class PreferencesTest : public ::testing::Test
 {
@@ -161,12 +156,10 @@ TEST_F(PreferencesTest, OnlyTheInstanceWithTheLoginItemTouchesItAndOnlyOnAChange
 
     // A failed change is logged; the switch keeps what the user asked for.
     loginItem.failure = QStringLiteral("disk full");
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
+    const KeloTest::LogCapture log;
     prefs.setLaunchAtLogin(true);
-    qInstallMessageHandler(previous);
     EXPECT_TRUE(prefs.launchAtLogin());
-    EXPECT_EQ(g_messages,
+    EXPECT_EQ(log.lines(),
               QStringList{QStringLiteral("KeloLens: launch at login change failed: disk full")});
 }
 
@@ -177,16 +170,14 @@ TEST_F(PreferencesTest, ABrokenSettingsFileKeepsWhatCanBeReadAndStillSaves)
         garbage.append(char((i * 7919) % 256));
     }
     writeRawFile(garbage);
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
+    const KeloTest::LogCapture log;
     {
         auto settings = openSettings();
         Preferences prefs(settings.get());
         EXPECT_TRUE(prefs.playSound());
         prefs.setShowPanel(false);
     }
-    qInstallMessageHandler(previous);
-    EXPECT_TRUE(g_messages.isEmpty()) << "it was saved: " << g_messages.join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
     auto settings = openSettings();
     Preferences reopened(settings.get());
     EXPECT_TRUE(reopened.playSound());
@@ -203,15 +194,13 @@ TEST_F(PreferencesTest, AnUnwritableSettingsFileIsLoggedOnceAndTheValuesStillApp
                        QSettings::NativeFormat);
     Preferences prefs(&settings);
 
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
+    const KeloTest::LogCapture log;
     prefs.setShowPanel(false);
     prefs.setPlaySound(true);
     prefs.setHotKey({20, HotKeyCombo::command});
-    qInstallMessageHandler(previous);
 
-    ASSERT_EQ(g_messages.size(), 1) << g_messages.join(u'\n').toStdString();
-    EXPECT_TRUE(g_messages.first().startsWith(
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().first().startsWith(
         QStringLiteral("KeloLens: settings could not be saved to %1")
             .arg(m_dir.filePath(QStringLiteral("blocked/KeloLens.conf")))));
     EXPECT_FALSE(prefs.showPanel());
