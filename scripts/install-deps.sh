@@ -14,7 +14,7 @@ packages=(
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   # tests
   libgtest-dev libgmock-dev
-  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3
+  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
   desktop-file-utils appstream groff-base
   # make package: dependencies computed from the binaries
