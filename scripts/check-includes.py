@@ -27,7 +27,7 @@ RECOGNITION_FORBIDDEN = [
     "KeloLens/Onboarding/",
 ]
 CAPTURE_FORBIDDEN = ["KeloLens/Results/", "KeloPanel/", "KeloTheme/"]
-MAY_INCLUDE_APPLICATION = ("KeloLens/", "app/", "tools/", "bench/", "tests/")
+MAY_INCLUDE_APPLICATION = ("KeloLens/", "app/", "tools/", "bench/", "tests/", "fuzz/")
 
 
 def widget_headers(dirs):
