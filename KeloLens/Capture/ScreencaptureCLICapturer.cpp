@@ -1,11 +1,12 @@
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 
+#include "KeloLens/Recognition/ImageReading.h"
+
 #include <QCoro/QCoroFuture>
 #include <QCursor>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLoggingCategory>
 #include <QProcess>
 #include <QScreen>
@@ -67,15 +68,6 @@ public:
 private:
     QString m_path;
 };
-
-// Decoded straight from the file, by content rather than name, within the reader's memory
-// limit: a tool gone wrong could write anything, of any size.
-QImage readImage(const QString &path)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return reader.read();
-}
 
 // Suspends until the process has ended or failed to start, whichever comes first. (QCoro's
 // waitForStarted never resumes for a program that cannot start.) The coroutine is resumed from
@@ -275,8 +267,13 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
         co_return CaptureCancelled{};
     }
 
-    // Decoding a full-screen PNG takes long enough to be felt; keep the event loop turning.
-    const QImage image = co_await QtConcurrent::run(readImage, path);
+    // Decoding a full-screen PNG takes long enough to be felt; keep the event loop turning. A
+    // tool gone wrong could write anything, of any size.
+    const ImageReading::Outcome read = co_await QtConcurrent::run(&ImageReading::read, path);
+    const QImage &image = read.image;
+    if (read.isTooLarge) {
+        co_return CaptureFailed{QStringLiteral("The capture couldn't be read: ") + read.error};
+    }
     if (image.isNull()) {
         co_return CaptureFailed{QStringLiteral("The capture couldn't be read")};
     }
