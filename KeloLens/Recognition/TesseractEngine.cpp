@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <memory>
 #include <system_error>
 #include <thread>
@@ -35,8 +36,10 @@ constexpr std::chrono::milliseconds kLongestDeadline = 300s;
 constexpr int kMaxWorkers = 4;
 // Below this many prepared pixels a second engine costs more than it saves.
 constexpr double kMinPixelsPerWorker = 1.5e6;
-// Several bands per engine, so that one engine does not wait for another's dense band.
+// Several bands per engine, so that one engine does not wait for another's dense band; and no
+// band larger than this, since the engine lays out a band before it can be stopped.
 constexpr int kBandsPerWorker = 3;
+constexpr double kMaxBandPixels = 2e6;
 // An engine's language model and working memory, and its band's images, per prepared pixel.
 constexpr double kEngineBytes = 64e6;
 constexpr double kBytesPerBandPixel = 12;
@@ -50,9 +53,14 @@ struct BandReading
     bool hasFailed = false;
 };
 
+bool isWholePage(const TextBand &band, const QImage &page)
+{
+    return band.top == 0 && band.height == page.height();
+}
+
 QImage bandImage(const QImage &page, const TextBand &band)
 {
-    if (band.top == 0 && band.height == page.height())
+    if (isWholePage(band, page))
         return page;
     QImage image(page.width(), band.height + 2 * kBandPadding, QImage::Format_Grayscale8);
     if (image.isNull())
@@ -112,7 +120,7 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
     } else {
         RowReread::readRowsAgain(engine, image, reading.lines, limit);
     }
-    const int offset = image.height() == prepared.image.height() ? 0 : band.top - kBandPadding;
+    const int offset = isWholePage(band, prepared.image) ? 0 : band.top - kBandPadding;
     for (LineReading &line : reading.lines)
         line.box.translate(0, offset);
     return reading;
@@ -137,8 +145,10 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
     const auto allowed = limits.deadline.value_or(deadlineFor(prepared.originalSize));
     const PassLimit limit{std::chrono::steady_clock::now() + allowed, limits.stop};
     const int workers = limits.workers > 0 ? limits.workers : automaticWorkers(prepared);
-    const QList<TextBand> bands =
-        TextBands::split(prepared.image, workers > 1 ? workers * kBandsPerWorker : 1);
+    const double pixels = double(prepared.image.width()) * prepared.image.height();
+    const QList<TextBand> bands = TextBands::split(
+        prepared.image, std::max(workers > 1 ? workers * kBandsPerWorker : 1,
+                                 int(std::ceil(pixels / kMaxBandPixels))));
 
     TesseractEnginePool::Engine first = m_pool->take(dataDirectory, dataNames);
     if (!first)

@@ -40,7 +40,7 @@ CodeOnlyFigures runCodeOnlyBench(const BenchContext &context, const QList<Corpus
     }
     heading(QStringLiteral("Code-only captures (%1, each a single code, some cut along its edge)")
                 .arg(figures.captures));
-    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract CLI 1 thread"),
+    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract 1 thread"),
                     QStringLiteral("ZXing, luminance only")});
     row(QStringLiteral("captures with no text"),
         {QString::number(figures.oursEmptyText),

@@ -58,7 +58,7 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
                 .arg(pages.first().image.width())
                 .arg(pages.first().image.height())
                 .arg(kRounds));
-    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract CLI 1 thread"),
+    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract 1 thread"),
                     QStringLiteral("ratio")});
     for (const CorpusImage &page : pages) {
         const QString path = context.save(page);

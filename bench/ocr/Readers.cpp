@@ -7,7 +7,7 @@
 #include "KeloLens/Recognition/TextAssembly.h"
 
 #include <QCoro/QCoroTask>
-#include <QFile>
+#include <QDir>
 #include <QProcess>
 
 #define ZX_USE_UTF8 1
@@ -89,14 +89,8 @@ QStringList payloadsOf(const RecognitionResult &result)
 
 int processThreads()
 {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("Threads:"))
-            return line.mid(8).trimmed().toInt();
-    }
-    return -1;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    return tasks.exists() ? int(tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot).size()) : -1;
 }
 
 } // namespace Readers

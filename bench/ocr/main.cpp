@@ -75,7 +75,7 @@ void printGoals(const CorpusFigures &corpus, const FullScreenFigures &pages,
     const Score &whole = pages.scoreByWorkers.count(1) ? pages.scoreByWorkers.at(1) : pages.ours;
     const bool isNoWorse = pages.ours.meanCer() <= whole.meanCer() + 1e-9 &&
                            pages.ours.recall() >= whole.recall() - 1e-9;
-    row(QStringLiteral("  accuracy no worse than one engine"),
+    row(QStringLiteral("  accuracy as with one engine"),
         {QStringLiteral("%1 (%2 / %3 vs %4 / %5)")
              .arg(goal(isNoWorse), percent(pages.ours.meanCer()), fixed(pages.ours.recall()),
                   percent(whole.meanCer()), fixed(whole.recall()))});
