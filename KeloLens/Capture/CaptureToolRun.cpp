@@ -31,7 +31,7 @@ CaptureToolRun::CaptureToolRun(const QString &program, const QStringList &argume
     m_deadline.setSingleShot(true);
     m_deadline.setInterval(timeout);
     QObject::connect(&m_deadline, &QTimer::timeout, &m_context, [this] { onTimeout(); });
-    QObject::connect(&m_decoding, &QFutureWatcher<QImage>::finished, &m_context,
+    QObject::connect(&m_decoding, &QFutureWatcher<ImageReading::Outcome>::finished, &m_context,
                      [this] { wakeLater(); });
 }
 
@@ -51,9 +51,9 @@ CaptureToolRun::Wait CaptureToolRun::toolEnded()
     return Wait(*this, m_toolEnd.has_value());
 }
 
-CaptureToolRun::Wait CaptureToolRun::decoded(const QFuture<QImage> &image)
+CaptureToolRun::Wait CaptureToolRun::decoded(const QFuture<ImageReading::Outcome> &reading)
 {
-    m_decoding.setFuture(image);
+    m_decoding.setFuture(reading);
     return Wait(*this, m_decoding.isFinished());
 }
 

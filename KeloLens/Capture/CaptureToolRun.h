@@ -1,8 +1,9 @@
 #pragma once
 
+#include "KeloLens/Recognition/ImageReading.h"
+
 #include <QFuture>
 #include <QFutureWatcher>
-#include <QImage>
 #include <QObject>
 #include <QProcess>
 #include <QStringList>
@@ -53,7 +54,7 @@ public:
     // Starts the tool and waits until its part has ended or the run is cancelled.
     [[nodiscard]] Wait toolEnded();
     // Waits until the image has been decoded or the run is cancelled.
-    [[nodiscard]] Wait decoded(const QFuture<QImage> &image);
+    [[nodiscard]] Wait decoded(const QFuture<ImageReading::Outcome> &reading);
 
     // Stops the tool and resumes a waiting coroutine before returning; it then sees
     // isCancelled(). Later waits end at once.
@@ -63,7 +64,7 @@ public:
     [[nodiscard]] std::optional<ToolEnd> toolEnd() const { return m_toolEnd; }
     [[nodiscard]] int exitCode() const { return m_exitCode; }
     [[nodiscard]] QString errorString() const { return m_errorString; }
-    [[nodiscard]] QImage image() const { return m_decoding.result(); }
+    [[nodiscard]] ImageReading::Outcome reading() const { return m_decoding.result(); }
 
 private:
     void endTool(ToolEnd end);
@@ -75,7 +76,7 @@ private:
     QObject m_context;
     QProcess m_process;
     QTimer m_deadline;
-    QFutureWatcher<QImage> m_decoding;
+    QFutureWatcher<ImageReading::Outcome> m_decoding;
     std::coroutine_handle<> m_waiting;
     std::optional<ToolEnd> m_toolEnd;
     int m_exitCode = 0;

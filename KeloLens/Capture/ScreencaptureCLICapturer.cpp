@@ -7,7 +7,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QStandardPaths>
@@ -67,15 +66,6 @@ public:
 private:
     QString m_path;
 };
-
-// Decoded straight from the file, by content rather than name, within the reader's memory
-// limit: a tool gone wrong could write anything, of any size.
-QImage readImage(const QString &path)
-{
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return reader.read();
-}
 
 // Why the tool left no file, when that is worth a line in the log: an exit status of 0, or one
 // the tool uses for a cancelled selection, is the user's choice.
@@ -287,12 +277,17 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
         co_return CaptureCancelled{};
     }
 
-    // Decoding a full-screen PNG takes long enough to be felt; keep the event loop turning.
-    co_await run->decoded(QtConcurrent::run(readImage, path));
+    // Decoding a full-screen PNG takes long enough to be felt; keep the event loop turning. A
+    // tool gone wrong could write anything, of any size.
+    co_await run->decoded(QtConcurrent::run(&ImageReading::read, path));
     if (run->isCancelled()) {
         co_return CaptureCancelled{};
     }
-    const QImage image = run->image();
+    const ImageReading::Outcome read = run->reading();
+    const QImage &image = read.image;
+    if (read.isTooLarge) {
+        co_return CaptureFailed{QStringLiteral("The capture couldn't be read: ") + read.error};
+    }
     if (image.isNull()) {
         co_return CaptureFailed{QStringLiteral("The capture couldn't be read")};
     }

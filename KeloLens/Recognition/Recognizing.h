@@ -2,9 +2,9 @@
 
 #include "KeloLens/Recognition/RecognitionModel.h"
 
+#include <QCoro/QCoroTask>
 #include <QImage>
 #include <QStringList>
-#include <QCoro/QCoroTask>
 
 // The seam between a capture and whatever reads the image: the capture flow holds one of these
 // so tests can put a scripted recognizer in its place.

@@ -5,6 +5,13 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <ostream>
+
+// Failures show strings as text rather than as bytes.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace KeloTest {
 

@@ -1,4 +1,4 @@
-#include "RecognitionFixtures.h"
+#include "support/SampleImages.h"
 
 #include <QFile>
 #include <QJsonArray>
@@ -43,13 +43,12 @@ protected:
         ASSERT_TRUE(m_dir.isValid());
         m_image = m_dir.filePath(QStringLiteral("screen.png"));
         const QImage text =
-            Fixtures::renderText({QStringLiteral("Meeting notes for Tuesday"), QString(),
-                                  QStringLiteral("Call +1 555 0100 after lunch")},
-                                 Fixtures::light, 14, 360);
-        ASSERT_TRUE(Fixtures::sideBySide(
-                        {text, Fixtures::qrCode("https://example.org/notes", Fixtures::light)},
-                        Fixtures::light)
-                        .save(m_image));
+            SampleImages::text({QStringLiteral("Meeting notes for Tuesday"), QString(),
+                                QStringLiteral("Call +1 555 0100 after lunch")},
+                               {}, 360);
+        ASSERT_TRUE(
+            SampleImages::sideBySide({text, SampleImages::qrCode("https://example.org/notes")})
+                .save(m_image));
     }
 
     QTemporaryDir m_dir;
@@ -127,7 +126,8 @@ TEST(RecognizeToolText, PrintsTheChipsOfPlainTextAndRefusesBadUsage)
     const QString path = dir.filePath(QStringLiteral("notes.txt"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("Docs at https://example.com/a, or mail Ada@Example.com.\nNot links: file.txt v1.2\n");
+    file.write(
+        "Docs at https://example.com/a, or mail Ada@Example.com.\nNot links: file.txt v1.2\n");
     file.close();
 
     const ToolRun run = runTool({QStringLiteral("--chips"), QStringLiteral("--text"), path});
@@ -145,9 +145,11 @@ TEST(RecognizeToolText, PrintsTheChipsOfPlainTextAndRefusesBadUsage)
     ASSERT_EQ(json.status, 0);
     const QJsonObject object = QJsonDocument::fromJson(json.out.toUtf8()).object();
     EXPECT_TRUE(object.value(QStringLiteral("image")).isNull());
-    EXPECT_TRUE(object.value(QStringLiteral("text")).toString().startsWith(QStringLiteral("Docs at")));
+    EXPECT_TRUE(
+        object.value(QStringLiteral("text")).toString().startsWith(QStringLiteral("Docs at")));
 
-    EXPECT_EQ(runTool({QStringLiteral("--text"), dir.filePath(QStringLiteral("missing.txt"))}).status, 1);
+    EXPECT_EQ(
+        runTool({QStringLiteral("--text"), dir.filePath(QStringLiteral("missing.txt"))}).status, 1);
     EXPECT_EQ(runTool({QStringLiteral("--text"), path, path}).status, 2);
     EXPECT_EQ(runTool({QStringLiteral("--json"), QStringLiteral("--chips"), path}).status, 2);
 }
