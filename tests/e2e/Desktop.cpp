@@ -82,10 +82,17 @@ std::optional<QRect> windowGeometry(quint64 window)
 
 namespace {
 
+// One warm reader for the whole test program.
+const Recognizer &reader()
+{
+    static const Recognizer instance;
+    return instance;
+}
+
 QStringList readText(const QImage &image)
 {
     QStringList lines;
-    for (const RecognizedLine &line : Recognizer::recognizeText(image, {QStringLiteral("en-US")})) {
+    for (const RecognizedLine &line : reader().recognizeText(image, {QStringLiteral("en-US")})) {
         lines << line.text;
     }
     return lines;
@@ -139,7 +146,7 @@ std::optional<QRect> findText(const QRect &area, const QString &text)
         return std::nullopt;
     }
     const QImage image = screen.copy(light);
-    for (const RecognizedLine &line : Recognizer::recognizeText(image, {QStringLiteral("en-US")})) {
+    for (const RecognizedLine &line : reader().recognizeText(image, {QStringLiteral("en-US")})) {
         if (!line.text.contains(text)) {
             continue;
         }
