@@ -101,18 +101,30 @@ TEST(TesseractEngine, ADeadlineKeepsTheRowsReadBeforeItAndSaysSoOnce)
     ASSERT_TRUE(read(engine, page, 1));
     const auto whole = std::chrono::milliseconds(timer.elapsed());
 
-    deadlineWarnings = 0;
-    const QtMessageHandler previous = qInstallMessageHandler(countDeadlineWarnings);
-    const auto cut = read(engine, page, 1, whole / 2);
-    qInstallMessageHandler(previous);
-    ASSERT_TRUE(cut);
-    EXPECT_FALSE(cut->isComplete);
-    EXPECT_EQ(deadlineWarnings, 1);
-    // The rows read come first and whole; the row under way and those after are left out.
-    const QStringList rows = rowsOf(cut->lines);
-    ASSERT_GT(rows.size(), 0);
-    ASSERT_LT(rows.size(), lines.size());
-    EXPECT_EQ(rows, lines.mid(0, rows.size()));
+    // The machine's load changes between reads, so one cut may land before the first row or after
+    // the last; a few tries find one in between.
+    bool keptSomeRows = false;
+    for (const double share : {0.5, 0.3, 0.7, 0.2}) {
+        deadlineWarnings = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countDeadlineWarnings);
+        const auto cut = read(engine, page, 1,
+                              std::chrono::duration_cast<std::chrono::milliseconds>(whole * share));
+        qInstallMessageHandler(previous);
+        ASSERT_TRUE(cut);
+        if (cut->isComplete) {
+            continue;
+        }
+        EXPECT_EQ(deadlineWarnings, 1);
+        // The rows read come first and whole; the row under way and those after are left out.
+        const QStringList rows = rowsOf(cut->lines);
+        ASSERT_LT(rows.size(), lines.size());
+        EXPECT_EQ(rows, lines.mid(0, rows.size()));
+        if (!rows.isEmpty()) {
+            keptSomeRows = true;
+            break;
+        }
+    }
+    EXPECT_TRUE(keptSomeRows);
 }
 
 TEST(TesseractEngine, MissingOrUnusableLanguageDataIsAFailureNotACrash)
