@@ -413,4 +413,8 @@ void AppDelegate::shutDown()
     if (m_cliCapturer != nullptr) {
         m_cliCapturer->cancel();
     }
+    // A recognition under way would hold the exit until it ends, up to its deadline.
+    if (m_recognizer != nullptr) {
+        m_recognizer->cancelAll();
+    }
 }

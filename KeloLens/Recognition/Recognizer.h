@@ -46,7 +46,7 @@ public:
 
     // Stops every recognition under way: its passes end at the next word or look, and it
     // returns what was read by then. Later recognitions are not affected. For quitting.
-    void cancelAll();
+    void cancelAll() override;
 
     // The text engine's lines, in its order; empty when the pass failed. Languages are BCP 47
     // tags; none means the user's languages that are installed, plus English.

@@ -16,4 +16,6 @@ public:
     // Never fails: a failed half of the work contributes nothing.
     virtual QCoro::Task<RecognitionResult> recognize(QImage image, QStringList languages,
                                                      RecognitionOptions options) = 0;
+    // Ends every pass under way early; their calls still complete, with what was found by then.
+    virtual void cancelAll() {}
 };
