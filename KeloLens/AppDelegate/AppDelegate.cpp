@@ -153,6 +153,14 @@ void AppDelegate::finishLaunching()
     m_settings =
         m_overrides.settings ? std::move(m_overrides.settings) : Preferences::openUserSettings();
     m_prefs = std::make_unique<Preferences>(m_settings.get(), m_platform->loginItem.get());
+    // The login entry names the program that wrote it. Written again by the program running now,
+    // it follows KeloLens from a build folder to the installed package, or to a new place.
+    if (m_prefs->launchAtLogin() && m_platform->loginItem != nullptr) {
+        if (const std::optional<QString> error = m_platform->loginItem->setEnabled(true)) {
+            qCWarning(lcApp).noquote()
+                << QStringLiteral("KeloLens: couldn't update the login item: %1").arg(*error);
+        }
+    }
     m_permission = m_overrides.permission ? std::move(m_overrides.permission)
                                           : std::make_unique<SystemPermissionChecker>();
     if (m_overrides.updater) {

@@ -4,6 +4,8 @@
 #include "support/X11Harness.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -287,6 +289,27 @@ TEST_F(AppE2E, ASecondLaunchOpensTheSettingsWindowOfTheRunningOne)
         }())
             .trimmed();
     EXPECT_EQ(running, QStringLiteral("1"));
+}
+
+TEST_F(AppE2E, ALoginEntryLeftByAnotherCopyStartsThisOneNow)
+{
+    // Written by a build folder that has since gone.
+    const QString entry = QDir(m_app.environment().value(QStringLiteral("XDG_CONFIG_HOME")))
+                              .filePath(QStringLiteral("autostart/app.kelolens.KeloLens.desktop"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(entry).absolutePath()));
+    QFile file(entry);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Desktop Entry]\nType=Application\nName=KeloLens\nExec=/gone/build/kelolens\n");
+    file.close();
+
+    ASSERT_TRUE(m_app.start());
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("launched")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_FALSE(text.contains(QStringLiteral("/gone/")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Exec=") +
+                              QFileInfo(AppUnderTest::binary()).canonicalFilePath()))
+        << text.toStdString();
 }
 
 TEST_F(AppE2E, QuittingFromTheTrayMenuEndsTheProcess)
