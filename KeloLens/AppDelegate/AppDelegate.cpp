@@ -34,6 +34,8 @@
 
 namespace {
 
+constexpr std::chrono::seconds kSpareMemoryDelay{20};
+
 // Debug lines (the launch finished, for tests and bug reports) only when asked for with
 // QT_LOGGING_RULES="kelolens.app.debug=true".
 Q_LOGGING_CATEGORY(lcApp, "kelolens.app", QtInfoMsg)
@@ -191,11 +193,19 @@ void AppDelegate::finishLaunching()
     }
     m_recognizer =
         m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
+    // A burst of captures warms several engines; one is enough for the next capture to be quick.
+    m_spareMemoryRelease.setSingleShot(true);
+    m_spareMemoryRelease.setInterval(kSpareMemoryDelay);
+    connect(&m_spareMemoryRelease, &QTimer::timeout, this,
+            [this] { m_recognizer->releaseSpareMemory(); });
 
     const QPointer<AppDelegate> self(this);
     CaptureFlow::Outputs outputs;
-    outputs.clipboard = [paste = m_paste.get()](const QString &text) {
+    outputs.clipboard = [self, paste = m_paste.get()](const QString &text) {
         paste->writePlainText(text);
+        if (self) {
+            self->m_spareMemoryRelease.start();
+        }
     };
     outputs.present = [self](const FlowPresentation &presentation) {
         if (self) {
@@ -275,6 +285,7 @@ void AppDelegate::reopen()
 void AppDelegate::startCapture(bool codesOnly)
 {
     m_panel->dismiss();
+    m_spareMemoryRelease.start();
     // Nobody awaits the capture: it runs on through the event loop and reports through the
     // flow's outputs.
     [[maybe_unused]] QCoro::Task<> capture = m_flow->run(codesOnly);

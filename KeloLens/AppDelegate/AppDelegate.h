@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -142,6 +143,8 @@ private:
     // The same capturer when it is the region tool's, which can be cancelled.
     ScreencaptureCLICapturer *m_cliCapturer = nullptr;
     std::unique_ptr<Recognizing> m_recognizer;
+    // Runs once captures have paused for a while.
+    QTimer m_spareMemoryRelease;
     std::unique_ptr<CaptureFlow> m_flow;
     std::unique_ptr<StatusItemController> m_statusItem;
     std::unique_ptr<HotKey> m_hotKey;
