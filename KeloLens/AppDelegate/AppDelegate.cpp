@@ -34,7 +34,7 @@
 
 namespace {
 
-constexpr std::chrono::seconds kSpareMemoryDelay{20};
+constexpr std::chrono::seconds kIdleMemoryDelay{45};
 
 // Debug lines (the launch finished, for tests and bug reports) only when asked for with
 // QT_LOGGING_RULES="kelolens.app.debug=true".
@@ -193,18 +193,19 @@ void AppDelegate::finishLaunching()
     }
     m_recognizer =
         m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
-    // A burst of captures warms several engines; one is enough for the next capture to be quick.
-    m_spareMemoryRelease.setSingleShot(true);
-    m_spareMemoryRelease.setInterval(kSpareMemoryDelay);
-    connect(&m_spareMemoryRelease, &QTimer::timeout, this,
-            [this] { m_recognizer->releaseSpareMemory(); });
+    // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
+    // paused it goes, and the next one loads it again (about half a second).
+    m_idleMemoryRelease.setSingleShot(true);
+    m_idleMemoryRelease.setInterval(kIdleMemoryDelay);
+    connect(&m_idleMemoryRelease, &QTimer::timeout, this,
+            [this] { m_recognizer->releaseIdleMemory(); });
 
     const QPointer<AppDelegate> self(this);
     CaptureFlow::Outputs outputs;
     outputs.clipboard = [self, paste = m_paste.get()](const QString &text) {
         paste->writePlainText(text);
         if (self) {
-            self->m_spareMemoryRelease.start();
+            self->m_idleMemoryRelease.start();
         }
     };
     outputs.present = [self](const FlowPresentation &presentation) {
@@ -285,7 +286,7 @@ void AppDelegate::reopen()
 void AppDelegate::startCapture(bool codesOnly)
 {
     m_panel->dismiss();
-    m_spareMemoryRelease.start();
+    m_idleMemoryRelease.start();
     // Nobody awaits the capture: it runs on through the event loop and reports through the
     // flow's outputs.
     [[maybe_unused]] QCoro::Task<> capture = m_flow->run(codesOnly);

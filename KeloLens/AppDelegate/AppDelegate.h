@@ -144,7 +144,7 @@ private:
     ScreencaptureCLICapturer *m_cliCapturer = nullptr;
     std::unique_ptr<Recognizing> m_recognizer;
     // Runs once captures have paused for a while.
-    QTimer m_spareMemoryRelease;
+    QTimer m_idleMemoryRelease;
     std::unique_ptr<CaptureFlow> m_flow;
     std::unique_ptr<StatusItemController> m_statusItem;
     std::unique_ptr<HotKey> m_hotKey;

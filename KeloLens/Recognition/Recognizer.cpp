@@ -80,9 +80,9 @@ std::stop_token Recognizer::stopToken()
     return m_stop.get_token();
 }
 
-void Recognizer::releaseSpareMemory()
+void Recognizer::releaseIdleMemory()
 {
-    m_textEngine->releaseSpareEngines();
+    m_textEngine->releaseIdleEngines();
     // A capture's images are large and short-lived; glibc keeps their pages otherwise.
     malloc_trim(0);
 }

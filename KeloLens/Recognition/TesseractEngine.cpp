@@ -216,11 +216,6 @@ void TesseractEngine::releaseIdleEngines()
     m_pool->clear();
 }
 
-void TesseractEngine::releaseSpareEngines()
-{
-    m_pool->keepOne();
-}
-
 std::chrono::milliseconds TesseractEngine::deadlineFor(QSize captureSize)
 {
     const double megapixels =

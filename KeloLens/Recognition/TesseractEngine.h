@@ -56,8 +56,6 @@ public:
 
     // Drops the warm engines, so that the next recognition starts cold.
     void releaseIdleEngines();
-    // Keeps one warm engine for the languages used last, for a quick next capture.
-    void releaseSpareEngines();
 
     // How long reading a capture of this size may take.
     [[nodiscard]] static std::chrono::milliseconds deadlineFor(QSize captureSize);

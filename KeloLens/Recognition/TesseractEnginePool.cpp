@@ -88,12 +88,3 @@ void TesseractEnginePool::clear()
     QMutexLocker lock(&m_mutex);
     m_idle.clear();
 }
-
-void TesseractEnginePool::keepOne()
-{
-    QMutexLocker lock(&m_mutex);
-    if (m_idle.empty())
-        return;
-    m_idle.erase(m_idle.begin(), m_idle.end() - 1);
-    m_idle.back().second.resize(std::min<size_t>(m_idle.back().second.size(), 1));
-}

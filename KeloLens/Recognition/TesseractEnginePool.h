@@ -34,8 +34,6 @@ public:
     void giveBack(const QString &dataDirectory, const QStringList &dataNames, Engine engine);
     // Drops the warm engines, so that the next recognition starts cold.
     void clear();
-    // Keeps one warm engine, for the languages used last; drops the rest.
-    void keepOne();
 
 private:
     QMutex m_mutex;
