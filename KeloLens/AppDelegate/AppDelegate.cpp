@@ -19,6 +19,7 @@
 #include "KeloOnboarding/OnboardingWindowController.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
+#include "KeloPlatform/ExitHandler.h"
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/TerminationSignals.h"
 #include "KeloTheme/Symbols.h"
@@ -150,6 +151,15 @@ void AppDelegate::finishLaunching()
     connect(m_signals.get(), &KeloPlatform::TerminationSignals::received, qApp,
             &QCoreApplication::quit);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDown);
+    // When the X server goes away, Qt ends the process with exit() from inside the event loop:
+    // no quit, no destructors. The region tool dies with us, but its file and the instance lock
+    // would stay.
+    m_exitHandler = std::make_unique<KeloPlatform::ExitHandler>([this] {
+        if (m_cliCapturer != nullptr) {
+            m_cliCapturer->cancel();
+        }
+        m_instance.reset();
+    });
 
     m_layout = std::make_unique<KeyboardLayout>(*m_platform->keymapSource);
     m_settings =

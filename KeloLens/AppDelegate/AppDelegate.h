@@ -44,6 +44,7 @@ class Updater;
 
 namespace KeloPlatform {
 struct Platform;
+class ExitHandler;
 class TerminationSignals;
 } // namespace KeloPlatform
 
@@ -127,6 +128,7 @@ private:
     int m_exitCode = 0;
     std::unique_ptr<KeloPlatform::Platform> m_platform;
     std::unique_ptr<KeloPlatform::TerminationSignals> m_signals;
+    std::unique_ptr<KeloPlatform::ExitHandler> m_exitHandler;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<KeyboardLayout> m_layout;
     std::unique_ptr<QSettings> m_settings;

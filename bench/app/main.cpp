@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -44,24 +43,6 @@ qint64 wallClockNanoseconds()
     return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
 }
 
-// The region tool, wrapped: the real one runs, then the moment it ended (its file written) is
-// appended to a file, in nanoseconds of the wall clock this program reads too.
-QString wrapRegionTool(const QTemporaryDir &folder, const QString &stampFile)
-{
-    const QString real = QStandardPaths::findExecutable(QStringLiteral("maim"));
-    const QString wrapper = folder.filePath(QStringLiteral("maim"));
-    QFile script(wrapper);
-    script.open(QIODevice::WriteOnly);
-    script.write(QStringLiteral("#!/bin/sh\n\"%1\" \"$@\"\nstatus=$?\n"
-                                "date +%s%N >> \"%2\"\n"
-                                "exit $status\n")
-                     .arg(real, stampFile)
-                     .toUtf8());
-    script.close();
-    script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    return folder.path();
-}
-
 qint64 residentKilobytes(qint64 pid)
 {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
@@ -88,9 +69,8 @@ double percentile(QList<double> values, double fraction)
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    QTemporaryDir tools;
-    const QString stamps = tools.filePath(QStringLiteral("stamps"));
-    const QString toolFolder = wrapRegionTool(tools, stamps);
+    QTemporaryDir stampFolder;
+    const QString stamps = stampFolder.filePath(QStringLiteral("stamps"));
 
     QStringList sceneArguments;
     for (const QString &line : lines) {
@@ -105,10 +85,11 @@ int main(int argc, char **argv)
 
     AppUnderTest app;
     app.presetSetting(QStringLiteral("hasCompletedOnboarding=true"));
-    QProcessEnvironment environment = app.environment();
-    environment.insert(QStringLiteral("PATH"),
-                       toolFolder + u':' + environment.value(QStringLiteral("PATH")));
-    app.setEnvironment(environment);
+    // The real region tool runs, then the moment it ended (its file written) is appended to a
+    // file, in nanoseconds of the wall clock this program reads too.
+    app.replaceRegionTool(QStringLiteral("\"$KELO_REAL_TOOL\" \"$@\"\nstatus=$?\n"
+                                         "date +%s%N >> \"%1\"\nexit $status")
+                              .arg(stamps));
     if (!app.start() || !app.waitForLog(QStringLiteral("launched, shortcut"))) {
         std::fprintf(stderr, "kelolens did not start\n");
         return 1;
