@@ -35,9 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (image.isNull() || qint64(image.width()) * image.height() > maxRecognizedPixels) {
         return 0;
     }
-    // One warm recognizer for the whole run, as the application keeps one.
-    static const Recognizer recognizer;
-    const QList<RecognizedLine> lines = recognizer.recognizeText(image, {QStringLiteral("en-US")});
+    // One warm recognizer for the whole run, as the application keeps one. It is never destroyed:
+    // as a static it would end its engines after Tesseract's own dictionary cache has gone.
+    static const Recognizer *const recognizer = new Recognizer;
+    const QList<RecognizedLine> lines = recognizer->recognizeText(image, {QStringLiteral("en-US")});
     for (const RecognizedLine &line : lines) {
         KELO_FUZZ_EXPECT(isNormalized(line.box));
     }

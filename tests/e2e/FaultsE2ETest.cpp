@@ -129,7 +129,7 @@ TEST_F(FaultsE2E, ATruncatedOrHugeImageEndsInAMessageAndTheNextCaptureReadsText)
     EXPECT_TRUE(waitForClipboard(sceneText)) << clipboardText().toStdString();
 }
 
-TEST_F(FaultsE2E, AReadOnlyCacheFolderEndsEachCaptureWithAMessage)
+TEST_F(FaultsE2E, AReadOnlyCacheFolderEndsTheCaptureWithAMessage)
 {
     const QString cache = m_app.environment().value(QStringLiteral("XDG_CACHE_HOME"));
     ASSERT_TRUE(QFile::setPermissions(cache, QFile::ReadOwner | QFile::ExeOwner));
@@ -188,7 +188,7 @@ TEST_F(FaultsE2E, ThePastedTextArrivesWhileTheClipboardChangesHands)
     ASSERT_TRUE(waitForClipboard(sceneText));
     ASSERT_TRUE(KeloTest::waitUntil([] { return resultsPanel().has_value(); }, 10s));
 
-    // A clipboard manager that takes over whatever is copied, every few milliseconds, so the
+    // A clipboard manager that takes over whatever is copied, again and again, so the
     // owner changes between the app's write and the target's read.
     QProcess manager;
     manager.start(
