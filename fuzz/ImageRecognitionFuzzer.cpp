@@ -35,13 +35,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (image.isNull() || qint64(image.width()) * image.height() > maxRecognizedPixels) {
         return 0;
     }
-    const QList<RecognizedLine> lines = Recognizer::recognizeText(image, {QStringLiteral("en-US")});
+    // One warm recognizer for the whole run, as the application keeps one. It is never destroyed:
+    // as a static it would end its engines after Tesseract's own dictionary cache has gone.
+    static const Recognizer *const recognizer = new Recognizer;
+    const QList<RecognizedLine> lines = recognizer->recognizeText(image, {QStringLiteral("en-US")});
     for (const RecognizedLine &line : lines) {
         KELO_FUZZ_EXPECT(isNormalized(line.box));
     }
     QStringList payloads;
-    for (const DetectedCode &code : Recognizer::detectCodes(image)) {
+    for (const LocatedCode &located : Recognizer::detectCodes(image)) {
+        const DetectedCode &code = located.code;
         KELO_FUZZ_EXPECT(!code.payload.isEmpty() && !payloads.contains(code.payload));
+        KELO_FUZZ_EXPECT(isNormalized(located.box));
         payloads.append(code.payload);
     }
     return 0;

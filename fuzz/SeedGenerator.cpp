@@ -2,7 +2,7 @@
 //     Writes a starting corpus for every fuzz target into <folder>/<target>/: payloads, texts and
 //     line sets like those the application meets, and PNG captures of rendered text and codes.
 #include "FuzzSupport.h"
-#include "KeloLens/Recognition/RecognitionFixtures.h"
+#include "support/SampleImages.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -93,16 +93,16 @@ int main(int argc, char **argv)
     };
 
     QList<QByteArray> images;
-    for (const Fixtures::Theme &theme : {Fixtures::light, Fixtures::dark}) {
-        images.append(png(Fixtures::renderText(
+    for (const SampleImages::Theme &theme : {SampleImages::light, SampleImages::dark}) {
+        images.append(png(SampleImages::text(
             {QStringLiteral("Invoice 2024-117"), QString(), QStringLiteral("Total: 42.00 EUR")},
-            theme, 14, 320)));
-        images.append(png(Fixtures::qrCode("WIFI:T:WPA;S:Home;P:secret;;", theme, 3)));
+            SampleImages::textStyle(14, theme), 320)));
+        images.append(png(SampleImages::qrCode("WIFI:T:WPA;S:Home;P:secret;;", theme, 3)));
     }
-    images.append(png(Fixtures::sideBySide(
-        {Fixtures::renderText({QStringLiteral("Scan me")}, Fixtures::light, 14, 120),
-         Fixtures::codeImage("4006381333931", ZXing::BarcodeFormat::EAN13, 2, Fixtures::light, 40)},
-        Fixtures::light)));
+    images.append(png(SampleImages::sideBySide(
+        {SampleImages::text({QStringLiteral("Scan me")}, SampleImages::textStyle(14), 120),
+         SampleImages::code("4006381333931", ZXing::BarcodeFormat::EAN13, 2, SampleImages::light,
+                            40)})));
 
     const bool isComplete = writeAll(folder, QStringLiteral("wifi-fields"), payloads) &&
                             writeAll(folder, QStringLiteral("payload-classification"), payloads) &&

@@ -77,10 +77,15 @@ protected:
         return m_app.start() && m_app.waitForLog(QStringLiteral("launched, shortcut Ctrl+Shift+2"));
     }
 
+    [[nodiscard]] bool isRegionToolRunning() const
+    {
+        return m_app.child(QStringLiteral("maim")).has_value();
+    }
+
     // Waits for the region tool the app runs, then drags over the rectangle.
     bool selectRegion(const QRect &area)
     {
-        if (!KeloTest::waitUntil([] { return isProgramRunning(QStringLiteral("maim")); }, 10s)) {
+        if (!KeloTest::waitUntil([this] { return isRegionToolRunning(); }, 10s)) {
             return false;
         }
         // Let the tool grab the pointer before the drag starts.
@@ -89,15 +94,14 @@ protected:
     }
 
     // Escape in the running region tool, as the user cancels a selection.
-    static bool cancelRegionTool()
+    bool cancelRegionTool()
     {
         // maim runs a moment before it grabs the keyboard; an Escape sent earlier goes elsewhere.
         for (int attempt = 0; attempt < 5; ++attempt) {
             if (!KeloTest::pressKeys({QStringLiteral("Escape")})) {
                 return false;
             }
-            if (KeloTest::waitUntil([] { return !isProgramRunning(QStringLiteral("maim")); },
-                                    1500ms)) {
+            if (KeloTest::waitUntil([this] { return !isRegionToolRunning(); }, 1500ms)) {
                 return true;
             }
         }
@@ -105,10 +109,10 @@ protected:
     }
 
     // The shortcut starts the region tool, which the user then cancels.
-    static bool answersShortcut()
+    bool answersShortcut()
     {
         return KeloTest::pressKeys({QStringLiteral("ctrl+shift+2")}) &&
-               KeloTest::waitUntil([] { return isProgramRunning(QStringLiteral("maim")); }, 10s) &&
+               KeloTest::waitUntil([this] { return isRegionToolRunning(); }, 10s) &&
                cancelRegionTool();
     }
 

@@ -125,6 +125,18 @@ void AppUnderTest::stop()
     }
 }
 
+std::optional<qint64> AppUnderTest::child(const QString &name) const
+{
+    if (!isRunning()) {
+        return std::nullopt;
+    }
+    const QString found = KeloTest::runProgram(
+        QStringLiteral("pgrep"),
+        {QStringLiteral("-P"), QString::number(processId()), QStringLiteral("-x"), name});
+    const qint64 pid = found.section(u'\n', 0, 0).toLongLong();
+    return pid > 0 ? std::optional(pid) : std::nullopt;
+}
+
 bool AppUnderTest::isRunning() const
 {
     return m_process.state() != QProcess::NotRunning;

@@ -34,6 +34,9 @@ public:
 
     [[nodiscard]] bool isRunning() const;
     [[nodiscard]] qint64 processId() const { return m_process.processId(); }
+    // The process id of the app's child program of this name (the region tool, "maim"); other
+    // programs of the name, of other sessions on the machine, do not count.
+    [[nodiscard]] std::optional<qint64> child(const QString &name) const;
     bool waitForLog(const QString &fragment,
                     std::chrono::milliseconds timeout = std::chrono::seconds(10));
     [[nodiscard]] QStringList log() const { return m_log; }

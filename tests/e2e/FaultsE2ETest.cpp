@@ -22,16 +22,6 @@ namespace {
 
 const QString sceneText = QStringLiteral("Invoice 2417 is due in March");
 
-// The region tool's process, a child of the app.
-std::optional<pid_t> regionToolOf(const AppUnderTest &app)
-{
-    const QString found =
-        runProgram(QStringLiteral("pgrep"), {QStringLiteral("-P"), QString::number(app.processId()),
-                                             QStringLiteral("-x"), QStringLiteral("maim")});
-    const pid_t pid = pid_t(found.section(u'\n', 0, 0).toInt());
-    return pid > 0 ? std::optional(pid) : std::nullopt;
-}
-
 bool hasEnded(pid_t pid)
 {
     return KeloTest::waitUntil(
@@ -77,8 +67,8 @@ TEST_F(FaultsE2E, ARegionToolKilledMidSelectionEndsTheCaptureAndIsLoggedAsKilled
 {
     ASSERT_TRUE(startAndWaitForShortcut());
     ASSERT_TRUE(pressKeys({QStringLiteral("ctrl+shift+2")}));
-    ASSERT_TRUE(KeloTest::waitUntil([&] { return regionToolOf(m_app).has_value(); }, 10s));
-    const pid_t tool = *regionToolOf(m_app);
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return isRegionToolRunning(); }, 10s));
+    const auto tool = pid_t(*m_app.child(QStringLiteral("maim")));
     KeloTest::processEventsFor(500ms);
     // The user is half way through a drag.
     (void)KeloTest::xdotool({QStringLiteral("mousemove"), QStringLiteral("200"),
@@ -129,7 +119,7 @@ TEST_F(FaultsE2E, ATruncatedOrHugeImageEndsInAMessageAndTheNextCaptureReadsText)
     EXPECT_TRUE(waitForClipboard(sceneText)) << clipboardText().toStdString();
 }
 
-TEST_F(FaultsE2E, AReadOnlyCacheFolderEndsEachCaptureWithAMessage)
+TEST_F(FaultsE2E, AReadOnlyCacheFolderEndsTheCaptureWithAMessage)
 {
     const QString cache = m_app.environment().value(QStringLiteral("XDG_CACHE_HOME"));
     ASSERT_TRUE(QFile::setPermissions(cache, QFile::ReadOwner | QFile::ExeOwner));
@@ -141,7 +131,7 @@ TEST_F(FaultsE2E, AReadOnlyCacheFolderEndsEachCaptureWithAMessage)
     ASSERT_TRUE(startAndWaitForShortcut());
     ASSERT_TRUE(pressKeys({QStringLiteral("ctrl+shift+2")}));
     EXPECT_TRUE(toastShows(QStringLiteral("create the capture folder")));
-    EXPECT_FALSE(isProgramRunning(QStringLiteral("maim")));
+    EXPECT_FALSE(isRegionToolRunning());
 
     // Once the folder can be written again, the next capture runs.
     ASSERT_TRUE(
@@ -188,7 +178,7 @@ TEST_F(FaultsE2E, ThePastedTextArrivesWhileTheClipboardChangesHands)
     ASSERT_TRUE(waitForClipboard(sceneText));
     ASSERT_TRUE(KeloTest::waitUntil([] { return resultsPanel().has_value(); }, 10s));
 
-    // A clipboard manager that takes over whatever is copied, every few milliseconds, so the
+    // A clipboard manager that takes over whatever is copied, again and again, so the
     // owner changes between the app's write and the target's read.
     QProcess manager;
     manager.start(
@@ -232,8 +222,9 @@ TEST(FaultsE2EXServer, WhenTheXServerGoesAwayTheAppEndsAndLeavesNothingBehind)
     ASSERT_TRUE(app.start());
     ASSERT_TRUE(app.waitForLog(QStringLiteral("launched")));
     ASSERT_EQ(app.launchAgain({QStringLiteral("--capture")}), 0);
-    ASSERT_TRUE(KeloTest::waitUntil([&] { return regionToolOf(app).has_value(); }, 10s));
-    const pid_t tool = *regionToolOf(app);
+    ASSERT_TRUE(
+        KeloTest::waitUntil([&] { return app.child(QStringLiteral("maim")).has_value(); }, 10s));
+    const auto tool = pid_t(*app.child(QStringLiteral("maim")));
 
     server.terminate();
     ASSERT_TRUE(server.waitForFinished(5000));
