@@ -12,8 +12,8 @@ Outcome read(const QString &path)
     const QSize size = reader.size();
     if (size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes) {
         return {{},
-                QStringLiteral("the image is %1 x %2 pixels, more than the %3 megapixels that "
-                               "can be read")
+                // Short enough for a toast's two lines after "The capture couldn't be read: ".
+                QStringLiteral("it is %1 x %2 pixels, over %3 megapixels")
                     .arg(size.width())
                     .arg(size.height())
                     .arg(kMaxDecodedBytes / 4 / 1000000),
