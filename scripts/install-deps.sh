@@ -12,10 +12,14 @@ packages=(
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev
+  libwayland-dev libwayland-bin wayland-protocols
   # tests
   libgtest-dev libgmock-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils
   fonts-dejavu-core fonts-liberation
+  # Wayland tests: the real portal front end and permission store on a private bus, a headless
+  # compositor, and Qt's Wayland platform
+  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland
   # region selection at run time
   maim
 )

@@ -18,8 +18,17 @@ struct CaptureTool
     // The argument that stands for the capture file's path.
     static constexpr auto pathPlaceholder = "{path}";
 
+    CaptureTool() = default;
+    CaptureTool(QString program, QStringList arguments, QStringList requiredPrograms = {})
+        : program(std::move(program)), arguments(std::move(arguments)),
+          requiredPrograms(std::move(requiredPrograms))
+    {
+    }
+
     QString program;
     QStringList arguments;
+    // Other programs the tool runs, which must be installed too.
+    QStringList requiredPrograms;
 
     bool operator==(const CaptureTool &) const = default;
 
@@ -47,7 +56,8 @@ public:
     [[nodiscard]] static QString defaultDirectory();
 
     // The tools to try, best first, for a desktop (XDG_CURRENT_DESKTOP) and session type
-    // (XDG_SESSION_TYPE).
+    // (XDG_SESSION_TYPE). Under Wayland only tools that see Wayland windows: X11 tools would
+    // capture them black.
     [[nodiscard]] static QList<CaptureTool> candidateTools(const QString &currentDesktop,
                                                            const QString &sessionType);
     // The first candidate that is installed, its program resolved to a full path.

@@ -22,9 +22,10 @@ TEST(PasteService, WithoutSyntheticKeysPasteRefusesAndTheClipboardStillWorks)
     auto *rich = new QMimeData;
     rich->setHtml(QStringLiteral("<i>old</i>"));
     QGuiApplication::clipboard()->setMimeData(rich);
-    const qint64 first = service.writePlainText(QStringLiteral("one"));
-    const qint64 second = service.writePlainText(QStringLiteral("two\nlines"));
-    EXPECT_EQ(second, first + 1);
+    const std::optional<qint64> first = service.writePlainText(QStringLiteral("one"));
+    const std::optional<qint64> second = service.writePlainText(QStringLiteral("two\nlines"));
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(*second, *first + 1);
     const QMimeData *now = QGuiApplication::clipboard()->mimeData();
     ASSERT_NE(now, nullptr);
     EXPECT_EQ(now->text(), QStringLiteral("two\nlines"));

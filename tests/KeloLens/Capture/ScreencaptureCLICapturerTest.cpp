@@ -287,12 +287,27 @@ TEST(ChooseTool, TheFirstInstalledToolInTheDesktopsOrderWins)
                   installed(everything)),
               (CaptureTool{QStringLiteral("/usr/bin/gnome-screenshot"),
                            {QStringLiteral("-a"), QStringLiteral("-f"), path}}));
-    // GNOME under Wayland, or a plain window manager: maim.
-    const CaptureTool maim{QStringLiteral("/usr/bin/maim"), {QStringLiteral("-s"), path}};
+    // Under Wayland X11 tools would capture Wayland windows black: GNOME has only its portal,
+    // wlroots compositors slurp and grim.
     EXPECT_EQ(
         ScreencaptureCLICapturer::chooseTool(
             environment(QStringLiteral("GNOME"), QStringLiteral("wayland")), installed(everything)),
-        maim);
+        std::nullopt);
+    const QSet<QString> withWlroots =
+        everything +
+        QSet<QString>{QStringLiteral("sh"), QStringLiteral("slurp"), QStringLiteral("grim")};
+    const auto swayTool = ScreencaptureCLICapturer::chooseTool(
+        environment(QStringLiteral("sway"), QStringLiteral("wayland")), installed(withWlroots));
+    ASSERT_TRUE(swayTool);
+    EXPECT_EQ(swayTool->program, QStringLiteral("/usr/bin/sh"));
+    EXPECT_EQ(swayTool->requiredPrograms,
+              (QStringList{QStringLiteral("slurp"), QStringLiteral("grim")}));
+    EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(
+                  environment(QStringLiteral("sway"), QStringLiteral("wayland")),
+                  installed(withWlroots - QSet<QString>{QStringLiteral("grim")})),
+              std::nullopt);
+    // A plain window manager: maim.
+    const CaptureTool maim{QStringLiteral("/usr/bin/maim"), {QStringLiteral("-s"), path}};
     EXPECT_EQ(ScreencaptureCLICapturer::chooseTool(environment({}, QStringLiteral("x11")),
                                                    installed(everything)),
               maim);
