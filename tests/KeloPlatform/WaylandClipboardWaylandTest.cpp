@@ -73,3 +73,18 @@ TEST_F(WaylandClipboardTest, WithoutAFocusableSurfaceTheWriteFailsInsteadOfVanis
     EXPECT_FALSE(focused->writeText(QStringLiteral("lost")));
     EXPECT_EQ(session.clipboardText(), QStringLiteral("kept"));
 }
+
+TEST_F(WaylandClipboardTest, WithoutDataControlAShortLivedSurfaceTakesTheFocusToSetIt)
+{
+    // GNOME offers no data control: a surface of ours takes the keyboard focus for a moment.
+    ASSERT_TRUE(session.addKeyboard());
+    const auto clipboard = connect(WaylandClipboard::Method::focusedSurface);
+    ASSERT_TRUE(clipboard);
+    const QString text = QString::fromUtf8("über den Fokus ✓");
+    ASSERT_TRUE(clipboard->writeText(text));
+    EXPECT_EQ(session.clipboardText(), text);
+    // The surface is gone again: nothing of ours is left on the screen.
+    const QString windows = session.swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")});
+    ASSERT_TRUE(windows.contains(QStringLiteral("HEADLESS-1"))) << windows.toStdString();
+    EXPECT_FALSE(windows.contains(QStringLiteral("app.kelolens.KeloLens"))) << windows.toStdString();
+}

@@ -92,6 +92,13 @@ WaylandSession::WaylandSession()
 
 WaylandSession::~WaylandSession()
 {
+    if (m_keyboard.state() != QProcess::NotRunning) {
+        m_keyboard.closeWriteChannel();
+        if (!m_keyboard.waitForFinished(3000)) {
+            m_keyboard.kill();
+            m_keyboard.waitForFinished();
+        }
+    }
     if (m_sway.state() != QProcess::NotRunning) {
         m_sway.terminate();
         if (!m_sway.waitForFinished(3000)) {
@@ -99,6 +106,15 @@ WaylandSession::~WaylandSession()
             m_sway.waitForFinished();
         }
     }
+}
+
+bool WaylandSession::addKeyboard()
+{
+    m_keyboard.setProcessEnvironment(environment());
+    m_keyboard.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_keyboard.start(QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPlatform/kelo-test-virtual-keyboard"),
+                     {});
+    return m_keyboard.waitForReadyRead(5000) && m_keyboard.readLine().startsWith("ready");
 }
 
 QString WaylandSession::runtimeFolder() const

@@ -37,9 +37,13 @@ public:
     // Runs a sway command through its IPC socket; its output.
     QString swaymsg(const QStringList &arguments) const;
 
+    // Plugs a (virtual) keyboard into the seat, so that windows can get the keyboard focus.
+    bool addKeyboard();
+
 private:
     QTemporaryDir m_dir;
     QProcess m_sway;
+    QProcess m_keyboard;
     QString m_display;
     QString m_problem;
 };
