@@ -71,16 +71,14 @@ PortalKeyGrabber::PortalKeyGrabber(QDBusConnection bus, const KeymapSource *keym
     qDBusRegisterMetaType<PortalShortcutList>();
     m_bus.connect(QString::fromLatin1(portal::desktopService),
                   QString::fromLatin1(portal::desktopPath), shortcutsInterface,
-                  QStringLiteral("Activated"), this,
-                  SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                  QStringLiteral("Activated"), this, SLOT(onActivated(QDBusMessage)));
 }
 
 PortalKeyGrabber::~PortalKeyGrabber()
 {
     m_bus.disconnect(QString::fromLatin1(portal::desktopService),
                      QString::fromLatin1(portal::desktopPath), shortcutsInterface,
-                     QStringLiteral("Activated"), this,
-                     SLOT(onActivated(QDBusObjectPath, QString, qulonglong, QVariantMap)));
+                     QStringLiteral("Activated"), this, SLOT(onActivated(QDBusMessage)));
 }
 
 bool PortalKeyGrabber::isAvailable() const
@@ -209,14 +207,17 @@ void PortalKeyGrabber::release(uint32_t id)
     m_bindings.erase(found);
 }
 
-void PortalKeyGrabber::onActivated(const QDBusObjectPath &session, const QString &shortcut,
-                                   qulonglong, const QVariantMap &)
+void PortalKeyGrabber::onActivated(const QDBusMessage &message)
 {
-    if (shortcut != QLatin1String(shortcutId)) {
+    // Taken as a whole message: a slot with typed arguments only connects once QtDBus knows
+    // every type by name, which it may not yet when this grabber is made.
+    const QVariantList arguments = message.arguments();
+    const QString session = portal::objectPathText(arguments.value(0));
+    if (arguments.value(1).toString() != QLatin1String(shortcutId)) {
         return;
     }
     for (const auto &[id, binding] : m_bindings) {
-        if (binding.isTaken && binding.session && binding.session->path() == session.path()) {
+        if (binding.isTaken && binding.session && binding.session->path() == session) {
             const uint32_t pressed = id;
             if (onPressed) {
                 onPressed(pressed);

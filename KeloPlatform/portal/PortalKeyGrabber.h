@@ -3,7 +3,7 @@
 #include "KeloPlatform/KeyGrabber.h"
 
 #include <QDBusConnection>
-#include <QDBusObjectPath>
+#include <QDBusMessage>
 #include <QObject>
 #include <chrono>
 #include <map>
@@ -44,8 +44,7 @@ public:
     void release(uint32_t id) override;
 
 private Q_SLOTS:
-    void onActivated(const QDBusObjectPath &session, const QString &shortcut, qulonglong timestamp,
-                     const QVariantMap &options);
+    void onActivated(const QDBusMessage &message);
 
 private:
     struct Binding

@@ -108,7 +108,13 @@ void PortalRequest::start()
     options.insert(QStringLiteral("handle_token"), token);
     m_arguments.append(options);
     m_path = handlePath(m_bus, QStringLiteral("request"), token);
-    subscribe(m_path);
+    if (!subscribe(m_path)) {
+        finish(
+            {PortalResponse::Outcome::unreachable,
+             {},
+             QStringLiteral("cannot listen for the answer of %1.%2").arg(m_interface, m_method)});
+        return;
+    }
 
     QDBusMessage message = QDBusMessage::createMethodCall(
         service(), QString::fromLatin1(desktopPath), m_interface, m_method);
@@ -134,7 +140,12 @@ void PortalRequest::start()
                 const QString path = reply.value().path();
                 if (!path.isEmpty() && path != m_path) {
                     m_path = path;
-                    subscribe(m_path);
+                    if (!subscribe(m_path)) {
+                        finish({PortalResponse::Outcome::unreachable,
+                                {},
+                                QStringLiteral("cannot listen for the answer of %1.%2")
+                                    .arg(m_interface, m_method)});
+                    }
                 }
             });
     if (m_timeout.count() > 0) {
@@ -168,12 +179,15 @@ void PortalRequest::onResponse(uint code, const QVariantMap &results)
     }
 }
 
-void PortalRequest::subscribe(const QString &path)
+bool PortalRequest::subscribe(const QString &path)
 {
     unsubscribe();
-    m_bus.connect(service(), path, requestInterface, QStringLiteral("Response"), this,
-                  SLOT(onResponse(uint, QVariantMap)));
+    if (!m_bus.connect(service(), path, requestInterface, QStringLiteral("Response"), this,
+                       SLOT(onResponse(uint, QVariantMap)))) {
+        return false;
+    }
     m_subscribedPath = path;
+    return true;
 }
 
 void PortalRequest::unsubscribe()

@@ -86,7 +86,7 @@ private Q_SLOTS:
     void onResponse(uint code, const QVariantMap &results);
 
 private:
-    void subscribe(const QString &path);
+    [[nodiscard]] bool subscribe(const QString &path);
     void unsubscribe();
     void closeOnPortal();
     void finish(PortalResponse response);

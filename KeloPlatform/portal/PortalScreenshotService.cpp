@@ -36,6 +36,9 @@ QMap<QString, QStringList> readPermissions(const QDBusArgument &argument)
     return permissions;
 }
 
+// File times come from the kernel's coarse clock, which lags the precise one by up to a tick.
+constexpr qint64 fileClockLagMs = 100;
+
 // A file made for this request: created while it ran, by this user, a plain file. Files the
 // desktop hands back from elsewhere (an existing picture) are the user's.
 bool isMadeForRequest(const QFileInfo &file, const QDateTime &requestStart)
@@ -47,9 +50,9 @@ bool isMadeForRequest(const QFileInfo &file, const QDateTime &requestStart)
     if (!made.isValid()) {
         made = file.lastModified();
     }
-    // No slack for file systems that round times: a user's file taken for ours would be deleted,
-    // while a fresh file taken for the user's is only left behind.
-    return made.isValid() && made >= requestStart;
+    // No more slack than that, also on file systems that round times: a user's file taken for
+    // ours would be deleted, while a fresh file taken for the user's is only left behind.
+    return made.isValid() && made >= requestStart.addMSecs(-fileClockLagMs);
 }
 
 Screenshot failed(const QString &message)
