@@ -53,21 +53,24 @@ bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &
     }
     // The service may go away with its owner before the keys are due; the timer then dies with
     // the guard object instead of reaching a dangling service.
+    // A named target was brought to the front; without one (under Wayland no other window can
+    // be named) the keys wait until the window manager has taken the focus from our windows.
+    const int polls = target ? -1 : focusPolls;
     QTimer::singleShot(shortcutDelay, Qt::PreciseTimer, QCoreApplication::instance(),
-                       [this, alive = std::weak_ptr<int>(m_alive)] {
+                       [this, polls, alive = std::weak_ptr<int>(m_alive)] {
                            if (!alive.expired())
-                               sendWhenFocusLeft(focusPolls);
+                               sendWhenFocusLeft(polls);
                        });
     return true;
 }
 
 void PasteService::sendWhenFocusLeft(int attemptsLeft)
 {
-    if (QGuiApplication::focusWindow() == nullptr) {
+    if (QGuiApplication::focusWindow() == nullptr || attemptsLeft < 0) {
         postPasteShortcut();
         return;
     }
-    if (attemptsLeft <= 0) {
+    if (attemptsLeft == 0) {
         qCWarning(lcPaste).noquote()
             << QStringLiteral("KeloLens: Ctrl+V not sent: a window of KeloLens kept the focus");
         return;

@@ -34,10 +34,10 @@ public:
     std::optional<qint64> writePlainText(const QString &text);
 
     // Pastes the clipboard into `target`: brings it to the front unless it already is, then
-    // presses Ctrl+V 0.08 seconds later, and only once no window of this application has the
-    // keyboard focus any more (the window manager gives it back when our panel hides); keys that
-    // would land in our own window are not sent. Without a target (always under Wayland, where
-    // no other window can be named) the keys go to whatever is in front then. False, with
+    // presses Ctrl+V 0.08 seconds later. Without a target (always under Wayland, where no other
+    // window can be named) the keys go to whatever is in front then, and only once no window of
+    // this application has the keyboard focus any more (the compositor gives it back when our
+    // panel hides); keys that would land in our own window are not sent. False, with
     // nothing sent, when keystrokes may not be sent (the keys service is not available) or when
     // the target's window has gone: the keys would land in whatever window happens to be in
     // front. True says the keys were scheduled, not that they arrived.
@@ -47,6 +47,8 @@ public:
     void postPasteShortcut();
 
 private:
+    // Sends the keys once our windows lost the focus, polling that many times; at once when
+    // negative.
     void sendWhenFocusLeft(int attemptsLeft);
 
     KeloPlatform::WindowSystem *m_windows;

@@ -104,7 +104,7 @@ QColor GlassBackground::fillColor(const QPalette &palette, bool isTranslucent)
         QColor::fromRgbF((window.redF() + base.redF()) / 2, (window.greenF() + base.greenF()) / 2,
                          (window.blueF() + base.blueF()) / 2);
     if (isTranslucent)
-        fill.setAlphaF(0.94f);
+        fill.setAlphaF(0.97f);
     return fill;
 }
 

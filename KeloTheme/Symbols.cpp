@@ -31,7 +31,7 @@ QString bundledPath(Symbol symbol)
     case Symbol::captureText:
         return QStringLiteral(":/kelo/icons/symbols/text-viewfinder.svg");
     case Symbol::application:
-        return QStringLiteral(":/kelo/icons/app.kelolens.KeloLens.svg");
+        return QStringLiteral(":/kelo/icons/hicolor/scalable/apps/app.kelolens.KeloLens.svg");
     }
     return {};
 }

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages KeloLens needs to build, test and run. Safe to run again: only
-# what is missing is installed.
+# what is missing is installed. With --fuzz, also what the fuzz targets need (make fuzz).
 set -euo pipefail
 
 packages=(
@@ -11,18 +11,27 @@ packages=(
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
-  libphonenumber-dev libpsl-dev
+  libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   libwayland-dev libwayland-bin wayland-protocols
   # tests
   libgtest-dev libgmock-dev
-  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils
+  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
   # compositor, and Qt's Wayland platform
   dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland
+  desktop-file-utils appstream groff-base
+  # make package: dependencies computed from the binaries
+  dpkg-dev file
   # region selection at run time
   maim
+  # the capture sound (freedesktop sound theme event "screen-capture")
+  sound-theme-freedesktop
 )
+if [ "${1:-}" = "--fuzz" ]; then
+  # clang with libFuzzer and the sanitizer runtimes.
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -1,19 +1,18 @@
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 
-#include <QCoro/QCoroFuture>
+#include "KeloLens/Capture/CaptureToolRun.h"
+
 #include <QCursor>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
-#include <QImageReader>
 #include <QLoggingCategory>
-#include <QProcess>
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 #include <algorithm>
-#include <coroutine>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -69,68 +68,20 @@ private:
     QString m_path;
 };
 
-// Decoded straight from the file, by content rather than name, within the reader's memory
-// limit: a tool gone wrong could write anything, of any size.
-QImage readImage(const QString &path)
+// Why the tool left no file, when that is worth a line in the log: an exit status of 0, or one
+// the tool uses for a cancelled selection, is the user's choice.
+void logEndWithoutFile(const CaptureTool &tool, const CaptureToolRun &run)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return reader.read();
+    if (run.toolEnd() == CaptureToolRun::ToolEnd::crashed) {
+        qCWarning(lcCapture).noquote()
+            << QStringLiteral("KeloLens: screencapture was killed by signal %1 and left no file")
+                   .arg(run.exitCode());
+    } else if (run.exitCode() != 0 && !tool.cancelStatuses.contains(run.exitCode())) {
+        qCWarning(lcCapture).noquote()
+            << QStringLiteral("KeloLens: screencapture exited with status %1 and no file")
+                   .arg(run.exitCode());
+    }
 }
-
-// Suspends until the process has ended or failed to start, whichever comes first. (QCoro's
-// waitForStarted never resumes for a program that cannot start.) The coroutine is resumed from
-// the event loop, not inside the process's own signal: resuming there would let the coroutine
-// destroy the process while it is still emitting. The awaiter may be copied, so
-// the connections live in a shared state that disconnects when the last copy goes: destroying a
-// suspended coroutine then leaves no signal that could resume it.
-class ProcessEnd
-{
-public:
-    explicit ProcessEnd(QProcess &process) : m_process(&process), m_state(std::make_shared<State>())
-    {
-    }
-
-    bool await_ready() const { return m_process->state() == QProcess::NotRunning; }
-    void await_suspend(std::coroutine_handle<> handle)
-    {
-        const std::weak_ptr<State> weak = m_state;
-        const auto resume = [weak, handle] {
-            if (const std::shared_ptr<State> state = weak.lock()) {
-                state->disconnect();
-                handle.resume();
-            }
-        };
-        m_state->finished = QObject::connect(m_process, &QProcess::finished, m_process, resume,
-                                             Qt::QueuedConnection);
-        m_state->failed = QObject::connect(
-            m_process, &QProcess::errorOccurred, m_process,
-            [resume](QProcess::ProcessError error) {
-                if (error == QProcess::FailedToStart) {
-                    resume();
-                }
-            },
-            Qt::QueuedConnection);
-    }
-    void await_resume() const {}
-
-private:
-    struct State
-    {
-        QMetaObject::Connection finished;
-        QMetaObject::Connection failed;
-
-        ~State() { disconnect(); }
-        void disconnect()
-        {
-            QObject::disconnect(finished);
-            QObject::disconnect(failed);
-        }
-    };
-
-    QProcess *m_process;
-    std::shared_ptr<State> m_state;
-};
 
 QList<ScreenGeometry> currentScreens()
 {
@@ -155,9 +106,46 @@ QStringList CaptureTool::argumentsFor(const QString &path) const
 }
 
 ScreencaptureCLICapturer::ScreencaptureCLICapturer(std::optional<CaptureTool> tool,
-                                                   QString directory)
-    : m_tool(std::move(tool)), m_directory(std::move(directory))
+                                                   QString directory,
+                                                   std::chrono::milliseconds timeout)
+    : m_tool(std::move(tool)), m_directory(std::move(directory)), m_timeout(timeout)
 {
+}
+
+ScreencaptureCLICapturer::~ScreencaptureCLICapturer()
+{
+    cancel();
+}
+
+void ScreencaptureCLICapturer::cancel()
+{
+    if (const std::shared_ptr<CaptureToolRun> run = m_running.lock()) {
+        run->cancel();
+    }
+}
+
+int ScreencaptureCLICapturer::removeLeftovers() const
+{
+    if (m_directory.isEmpty()) {
+        return 0;
+    }
+    int removed = 0;
+    const QDir directory(m_directory);
+    const QStringList leftovers =
+        directory.entryList({QStringLiteral("capture-*")},
+                            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString &name : leftovers) {
+        std::error_code error;
+        if (std::filesystem::remove_all(fsPath(directory.filePath(name)), error) > 0 && !error) {
+            ++removed;
+        }
+    }
+    if (removed > 0) {
+        qCInfo(lcCapture).noquote()
+            << QStringLiteral("KeloLens: deleted %1 capture file(s) left from an earlier run")
+                   .arg(removed);
+    }
+    return removed;
 }
 
 QString ScreencaptureCLICapturer::defaultDirectory()
@@ -180,7 +168,9 @@ QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &curre
     if (isKde) {
         tools.append({QStringLiteral("spectacle"),
                       {QStringLiteral("-i"), QStringLiteral("-b"), QStringLiteral("-n"),
-                       QStringLiteral("-r"), QStringLiteral("-o"), path}});
+                       QStringLiteral("-r"), QStringLiteral("-o"), path},
+                      {},
+                      {}});
     }
     if (sessionType.toLower() == u"wayland") {
         // slurp and grim need the wlroots protocols (layer shell, screencopy), which GNOME and
@@ -192,6 +182,7 @@ QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &curre
                  {QStringLiteral("-c"),
                   QStringLiteral("region=$(slurp) || exit 0; exec grim -g \"$region\" \"$1\""),
                   QStringLiteral("kelolens-capture"), path},
+                 {},
                  {QStringLiteral("slurp"), QStringLiteral("grim")}});
         }
         return tools;
@@ -199,12 +190,18 @@ QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &curre
     // gnome-screenshot's area selection only works on X11; under Wayland it needs the portal.
     if (isGnome && sessionType.toLower() == u"x11") {
         tools.append({QStringLiteral("gnome-screenshot"),
-                      {QStringLiteral("-a"), QStringLiteral("-f"), path}});
+                      {QStringLiteral("-a"), QStringLiteral("-f"), path},
+                      {},
+                      {}});
     }
-    tools.append({QStringLiteral("maim"), {QStringLiteral("-s"), path}});
-    tools.append({QStringLiteral("scrot"), {QStringLiteral("-s"), QStringLiteral("-o"), path}});
+    // maim exits with 1 when the user cancels the selection.
+    tools.append({QStringLiteral("maim"), {QStringLiteral("-s"), path}, {1}, {}});
+    tools.append(
+        {QStringLiteral("scrot"), {QStringLiteral("-s"), QStringLiteral("-o"), path}, {}, {}});
     tools.append({QStringLiteral("xfce4-screenshooter"),
-                  {QStringLiteral("-r"), QStringLiteral("-s"), path}});
+                  {QStringLiteral("-r"), QStringLiteral("-s"), path},
+                  {},
+                  {}});
     return tools;
 }
 
@@ -242,6 +239,12 @@ QString ScreencaptureCLICapturer::missingToolReason()
         "sudo apt install maim), or use Spectacle on KDE or GNOME Screenshot on GNOME.");
 }
 
+QString ScreencaptureCLICapturer::stoppedRespondingMessage(const CaptureTool &tool)
+{
+    return QStringLiteral("The screenshot tool (%1) stopped responding and was closed.")
+        .arg(QFileInfo(tool.program).fileName());
+}
+
 ExactRect ScreencaptureCLICapturer::estimatedRegion(QSize pixelSize, QPoint pointer,
                                                     const QList<ScreenGeometry> &screens)
 {
@@ -271,36 +274,49 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
         co_return CaptureFailed{startFailurePrefix + missingToolReason()};
     }
 
-    QProcess process;
-    process.setProgram(m_tool->program);
-    process.setArguments(m_tool->argumentsFor(path));
-    // Nothing the tool prints is read or kept.
-    process.setStandardInputFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.start();
-    co_await ProcessEnd(process);
-    if (process.error() == QProcess::FailedToStart) {
-        co_return CaptureFailed{startFailurePrefix + process.errorString()};
+    // Only copies are used from here on: cancel() and the destructor resume this coroutine, and it
+    // finishes after the capturer may be gone.
+    const CaptureTool tool = *m_tool;
+    const auto timeout = m_timeout;
+    const auto run =
+        std::make_shared<CaptureToolRun>(tool.program, tool.argumentsFor(path), timeout);
+    m_running = run;
+
+    co_await run->toolEnded();
+    if (run->isCancelled() || !run->toolEnd()) {
+        co_return CaptureCancelled{};
     }
-    int status = process.exitCode();
-    if (process.exitStatus() == QProcess::CrashExit && status == 0) {
-        status = -1;
+    switch (*run->toolEnd()) {
+    case CaptureToolRun::ToolEnd::failedToStart:
+        co_return CaptureFailed{startFailurePrefix + run->errorString()};
+    case CaptureToolRun::ToolEnd::timedOut:
+        qCWarning(lcCapture).noquote()
+            << QStringLiteral("KeloLens: the region tool %1 ran for %2 s without ending and was "
+                              "stopped")
+                   .arg(tool.program)
+                   .arg(double(timeout.count()) / 1000.0);
+        co_return CaptureFailed{stoppedRespondingMessage(tool)};
+    case CaptureToolRun::ToolEnd::exited:
+    case CaptureToolRun::ToolEnd::crashed:
+        break;
     }
 
     if (!QFileInfo::exists(path)) {
-        // A status of 0 without a file is an ordinary cancellation.
-        if (status != 0) {
-            qCWarning(lcCapture).noquote()
-                << QStringLiteral("KeloLens: screencapture exited with status %1 "
-                                  "and no file")
-                       .arg(status);
-        }
+        logEndWithoutFile(tool, *run);
         co_return CaptureCancelled{};
     }
 
-    // Decoding a full-screen PNG takes long enough to be felt; keep the event loop turning.
-    const QImage image = co_await QtConcurrent::run(readImage, path);
+    // Decoding a full-screen PNG takes long enough to be felt; keep the event loop turning. A
+    // tool gone wrong could write anything, of any size.
+    co_await run->decoded(QtConcurrent::run(&ImageReading::read, path));
+    if (run->isCancelled()) {
+        co_return CaptureCancelled{};
+    }
+    const ImageReading::Outcome read = run->reading();
+    const QImage &image = read.image;
+    if (read.isTooLarge) {
+        co_return CaptureFailed{QStringLiteral("The capture couldn't be read: ") + read.error};
+    }
     if (image.isNull()) {
         co_return CaptureFailed{QStringLiteral("The capture couldn't be read")};
     }

@@ -8,8 +8,12 @@
 #include <QRect>
 #include <QSize>
 #include <QStringList>
+#include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class CaptureToolRun;
 
 // An interactive region screenshot tool and how to call it so that it writes a PNG to a given
 // path, or nothing when the user cancels.
@@ -18,15 +22,10 @@ struct CaptureTool
     // The argument that stands for the capture file's path.
     static constexpr auto pathPlaceholder = "{path}";
 
-    CaptureTool() = default;
-    CaptureTool(QString program, QStringList arguments, QStringList requiredPrograms = {})
-        : program(std::move(program)), arguments(std::move(arguments)),
-          requiredPrograms(std::move(requiredPrograms))
-    {
-    }
-
     QString program;
     QStringList arguments;
+    // Exit statuses by which the tool says the user cancelled (maim: 1 on Escape), not logged.
+    QList<int> cancelStatuses;
     // Other programs the tool runs, which must be installed too.
     QStringList requiredPrograms;
 
@@ -44,13 +43,23 @@ struct ScreenGeometry
 
 // Captures by running a region screenshot tool as a child process (never through a shell) and
 // reading back the image it writes into a private captures folder. The file lives only until it
-// has been read: it is deleted on every way out of a capture.
+// has been read: it is deleted on every way out of a capture, cancel() and destruction included,
+// and a tool still running then is stopped.
 class ScreencaptureCLICapturer : public ScreenCapturer
 {
 public:
+    // A tool that has not ended after this long is taken to hang: it is stopped and the capture
+    // fails, so that a later capture can start.
+    static constexpr std::chrono::milliseconds toolTimeout = std::chrono::minutes(2);
+
     // Without a tool every capture fails with a message saying what to install.
     explicit ScreencaptureCLICapturer(std::optional<CaptureTool> tool,
-                                      QString directory = defaultDirectory());
+                                      QString directory = defaultDirectory(),
+                                      std::chrono::milliseconds timeout = toolTimeout);
+    // Cancels a capture under way.
+    ~ScreencaptureCLICapturer() override;
+    ScreencaptureCLICapturer(const ScreencaptureCLICapturer &) = delete;
+    ScreencaptureCLICapturer &operator=(const ScreencaptureCLICapturer &) = delete;
 
     // <user cache folder>/app.kelolens.KeloLens/captures (empty when there is no cache folder).
     [[nodiscard]] static QString defaultDirectory();
@@ -70,6 +79,15 @@ public:
 
     QCoro::Task<CaptureOutcome> capture() override;
 
+    // Ends a capture under way: the tool is stopped, its file deleted, and the capture has
+    // completed as cancelled when this returns (also when no event loop turns any more, at
+    // exit). Does nothing when no capture runs.
+    void cancel();
+
+    // Deletes the capture files an earlier run left behind (it was killed or crashed mid-capture);
+    // call at start-up. Returns how many went.
+    int removeLeftovers() const;
+
     // Where the selection probably was: the tool ends where the drag ends, so the pointer is
     // taken as the selection's bottom-right corner. The image's pixels are turned into
     // device-independent pixels with the scale of the screen under the pointer (2 when no screen
@@ -79,8 +97,13 @@ public:
 
     // Why a capture cannot start when no tool is installed.
     [[nodiscard]] static QString missingToolReason();
+    // The message of a capture whose tool ran out of time.
+    [[nodiscard]] static QString stoppedRespondingMessage(const CaptureTool &tool);
 
 private:
     std::optional<CaptureTool> m_tool;
     QString m_directory;
+    std::chrono::milliseconds m_timeout;
+    // The capture under way; owned by its coroutine, which may outlive this object briefly.
+    std::weak_ptr<CaptureToolRun> m_running;
 };

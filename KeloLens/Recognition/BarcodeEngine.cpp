@@ -1,9 +1,13 @@
 #include "KeloLens/Recognition/BarcodeEngine.h"
 
 #include "KeloLens/Recognition/AztecBullseyes.h"
+#include "KeloLens/Recognition/DataMatrixCorners.h"
+#include "KeloLens/Recognition/ImagePreparation.h"
 
 #include <QPainter>
+#include <QTransform>
 
+#include <algorithm>
 #include <cmath>
 
 // Text as UTF-8 rather than the deprecated wide string.
@@ -55,30 +59,104 @@ QString shortName(ZXing::BarcodeFormat format)
     }
 }
 
+// One picture of the capture the reader is given, and how its pixels map back onto the capture.
+struct Look
+{
+    QImage grey;
+    QTransform toImage;
+};
+
+class Findings
+{
+public:
+    explicit Findings(QSize imageSize) : m_bounds(QPoint(0, 0), imageSize) {}
+
+    // Whether the result is new: the same code seen again in another look is reported once.
+    bool add(const ZXing::Result &result, const QTransform &toImage)
+    {
+        if (!result.isValid())
+            return false;
+        QPolygon outline;
+        for (const ZXing::PointI &corner : result.position())
+            outline << QPoint(corner.x, corner.y);
+        BarcodeObservation observation{shortName(result.format()),
+                                       QString::fromStdString(result.text()),
+                                       toImage.mapRect(outline.boundingRect()) & m_bounds};
+        const bool isKnown = std::any_of(m_observations.begin(), m_observations.end(),
+                                         [&](const BarcodeObservation &known) {
+                                             return known.symbology == observation.symbology &&
+                                                    known.payload == observation.payload;
+                                         });
+        if (isKnown)
+            return false;
+        m_observations.append(std::move(observation));
+        return true;
+    }
+
+    [[nodiscard]] const QList<BarcodeObservation> &observations() const { return m_observations; }
+
+private:
+    QRect m_bounds;
+    QList<BarcodeObservation> m_observations;
+};
+
+ZXing::Results read(const QImage &grey, const ZXing::DecodeHints &hints = {})
+{
+    const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
+                                ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
+    return ZXing::ReadBarcodes(view, hints);
+}
+
+// The reader needs a light margin around a code; a capture may cut right along its edge.
+Look withQuietZone(const QImage &grey)
+{
+    const int margin = std::clamp(std::min(grey.width(), grey.height()) / 10, 8, 48);
+    QImage padded(grey.width() + 2 * margin, grey.height() + 2 * margin, QImage::Format_Grayscale8);
+    if (padded.isNull())
+        return {grey, {}};
+    padded.fill(255);
+    for (int y = 0; y < grey.height(); ++y)
+        std::copy_n(grey.constScanLine(y), grey.width(), padded.scanLine(y + margin) + margin);
+    return {padded, QTransform::fromTranslate(-margin, -margin)};
+}
+
+// Debian's reader asserts, and so ends the process, when it compares two linear codes it read
+// with the same text, as it does for two identical barcodes or one found again in its smaller
+// copy of the image. Linear codes are therefore read one per look, without smaller copies.
+ZXing::DecodeHints hintsFor(ZXing::BarcodeFormat formats)
+{
+    ZXing::DecodeHints hints;
+    hints.setFormats(formats);
+    if (formats == ZXing::BarcodeFormat::LinearCodes) {
+        hints.setMaxNumberOfSymbols(1);
+        hints.setTryDownscale(false);
+    }
+    return hints;
+}
+
 // The reader reports one symbol of some kinds per look, and a QR code's finder patterns can hide
 // an Aztec code's bullseye; so the symbols found are painted over with the background and the
 // image is read again, until a look finds nothing new.
-constexpr int kMaxLooks = 4;
+constexpr int kMaxLooks = 8;
 
-void appendCodes(QImage &grey, QList<BarcodeObservation> &observations)
+void appendCodes(Look look, Findings &findings, const std::stop_token &stop,
+                 bool isLinearOnly = false)
 {
-    for (int look = 0; look < kMaxLooks; ++look) {
-        const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
-                                    ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
-        const ZXing::Results results = ZXing::ReadBarcodes(view);
+    for (int pass = 0; pass < kMaxLooks && !stop.stop_requested(); ++pass) {
+        ZXing::Results results = read(look.grey, hintsFor(ZXing::BarcodeFormat::LinearCodes));
+        if (!isLinearOnly) {
+            for (ZXing::Result &result :
+                 read(look.grey, hintsFor(ZXing::BarcodeFormat::MatrixCodes)))
+                results.push_back(std::move(result));
+        }
         bool isAnythingNew = false;
-        QPainter painter(&grey);
+        QPainter painter(&look.grey);
         painter.setPen(QPen(Qt::white, 6));
         painter.setBrush(Qt::white);
         for (const ZXing::Result &result : results) {
             if (!result.isValid())
                 continue;
-            const BarcodeObservation observation{shortName(result.format()),
-                                                 QString::fromStdString(result.text())};
-            if (!observations.contains(observation)) {
-                observations.append(observation);
-                isAnythingNew = true;
-            }
+            isAnythingNew = findings.add(result, look.toImage) || isAnythingNew;
             QPolygon outline;
             for (const ZXing::PointI &corner : result.position())
                 outline << QPoint(corner.x, corner.y);
@@ -89,6 +167,31 @@ void appendCodes(QImage &grey, QList<BarcodeObservation> &observations)
     }
 }
 
+// A window of the look, white outside it, enlarged `factor` times, with its way back.
+Look windowOf(const Look &look, const QRect &area, int factor = 1)
+{
+    QImage window(area.size(), QImage::Format_Grayscale8);
+    if (window.isNull())
+        return {};
+    window.fill(255);
+    QPainter painter(&window);
+    painter.drawImage(-area.topLeft(), look.grey);
+    painter.end();
+    if (factor > 1)
+        window =
+            window.scaled(window.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    return {window, QTransform::fromScale(1.0 / factor, 1.0 / factor) *
+                        QTransform::fromTranslate(area.left(), area.top()) * look.toImage};
+}
+
+void appendWindowCodes(const Look &window, Findings &findings, const ZXing::DecodeHints &hints)
+{
+    if (window.grey.isNull())
+        return;
+    for (const ZXing::Result &result : read(window.grey, hints))
+        findings.add(result, window.toImage);
+}
+
 // Aztec codes away from the middle of the image, looked for around each likely bullseye.
 constexpr int kMaxBullseyes = 6;
 // The widest Aztec code is 151 modules.
@@ -96,54 +199,83 @@ constexpr double kAztecReachModules = 80;
 // Keeps the window for a giant code (or a striped picture taken for one) to a few megapixels.
 constexpr int kMaxAztecReach = 1200;
 
-void appendOffCentreAztecCodes(const QImage &grey, QList<BarcodeObservation> &observations)
+void appendOffCentreAztecCodes(const Look &look, Findings &findings, const std::stop_token &stop)
 {
-    ZXing::DecodeHints hints;
-    hints.setFormats(ZXing::BarcodeFormat::Aztec);
-    for (const AztecBullseye &bullseye : AztecBullseyes::find(grey, kMaxBullseyes)) {
+    const ZXing::DecodeHints hints = hintsFor(ZXing::BarcodeFormat::Aztec);
+    for (const AztecBullseye &bullseye : AztecBullseyes::find(look.grey, kMaxBullseyes)) {
+        if (stop.stop_requested())
+            return;
         const int reach =
             std::min(kMaxAztecReach, int(std::ceil(bullseye.moduleSize * kAztecReachModules)));
-        QImage window(2 * reach + 1, 2 * reach + 1, QImage::Format_Grayscale8);
-        if (window.isNull())
-            continue;
-        window.fill(Qt::white);
-        QPainter painter(&window);
-        painter.drawImage(QPoint(reach, reach) - bullseye.centre, grey);
-        painter.end();
-        const ZXing::ImageView view(window.constBits(), window.width(), window.height(),
-                                    ZXing::ImageFormat::Lum, int(window.bytesPerLine()));
-        for (const ZXing::Result &result : ZXing::ReadBarcodes(view, hints)) {
-            const BarcodeObservation observation{shortName(result.format()),
-                                                 QString::fromStdString(result.text())};
-            if (result.isValid() && !observations.contains(observation))
-                observations.append(observation);
-        }
+        const QRect area(bullseye.centre - QPoint(reach, reach),
+                         QSize(2 * reach + 1, 2 * reach + 1));
+        appendWindowCodes(windowOf(look, area), findings, hints);
     }
+}
+
+// Data Matrix codes anywhere, looked for around each likely finder. Small ones are enlarged:
+// the reader needs modules of two pixels or more.
+constexpr int kMaxDataMatrixFinders = 24;
+constexpr int kDataMatrixWindowSide = 60;
+
+void appendDataMatrixCodes(const Look &look, Findings &findings, const std::stop_token &stop)
+{
+    const ZXing::DecodeHints hints = hintsFor(ZXing::BarcodeFormat::DataMatrix);
+    for (const QRect &finder : DataMatrixCorners::find(look.grey, kMaxDataMatrixFinders)) {
+        if (stop.stop_requested())
+            return;
+        const int side = std::min(finder.width(), finder.height());
+        const int margin = std::max(4, side / 5);
+        const int factor = std::clamp(kDataMatrixWindowSide / side + 1, 1, 4);
+        appendWindowCodes(windowOf(look, finder.adjusted(-margin, -margin, margin, margin), factor),
+                          findings, hints);
+    }
+}
+
+// Bars a pixel or so wide, blurred by the screen's scaling, merge for the reader; enlarged
+// twice and smoothed they part again. Linear codes only: the others gain nothing from it.
+constexpr double kMaxPixelsToEnlarge = 2.5e6;
+
+void appendDenseLinearCodes(const Look &look, Findings &findings, const std::stop_token &stop)
+{
+    if (double(look.grey.width()) * look.grey.height() > kMaxPixelsToEnlarge)
+        return;
+    // Qt smooths only colour images when enlarging them.
+    const QImage enlarged =
+        look.grey.convertToFormat(QImage::Format_RGB32)
+            .scaled(look.grey.size() * 2, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+            .convertToFormat(QImage::Format_Grayscale8);
+    appendCodes({enlarged, QTransform::fromScale(0.5, 0.5) * look.toImage}, findings, stop, true);
 }
 
 } // namespace
 
 namespace BarcodeEngine {
 
-QList<BarcodeObservation> readCodes(const QImage &image)
+QList<BarcodeObservation> readCodes(const QImage &image, std::stop_token stop)
 {
-    QList<BarcodeObservation> observations;
     if (image.isNull() || image.width() < 1 || image.height() < 1)
-        return observations;
-    QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+        return {};
+    const QImage grey = ImagePreparation::flattenedGrey(image);
     if (grey.isNull())
-        return observations;
+        return {};
+    Findings findings(image.size());
     try {
         QImage inverted = grey;
         inverted.invertPixels();
-        appendCodes(grey, observations);
-        appendOffCentreAztecCodes(grey, observations);
-        appendCodes(inverted, observations);
-        appendOffCentreAztecCodes(inverted, observations);
+        for (const QImage &picture : {grey, inverted}) {
+            const Look look = withQuietZone(picture);
+            if (stop.stop_requested())
+                break;
+            appendCodes(look, findings, stop);
+            appendOffCentreAztecCodes(look, findings, stop);
+            appendDataMatrixCodes(look, findings, stop);
+            appendDenseLinearCodes(look, findings, stop);
+        }
     } catch (...) {
         // A reader failure contributes what was found before it.
     }
-    return observations;
+    return findings.observations();
 }
 
 } // namespace BarcodeEngine

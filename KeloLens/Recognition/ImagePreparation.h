@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QSize>
 
+#include <stop_token>
+
 // A capture made ready for the text engine: one grey channel, dark text on a light background,
 // small text enlarged, a margin of background around it. Remembers how it got there so that
 // boxes found in it can be put back into the captured image's coordinates.
@@ -25,10 +27,16 @@ struct PreparedImage
 
 namespace ImagePreparation {
 
-// Never more pixels than this after scaling, whatever the capture's size.
-inline constexpr double kMaxPixels = 40e6;
+// Never more pixels than this after scaling, whatever the capture's size: enough for two 8K
+// screens as they are; larger captures are shrunk to it.
+inline constexpr double kMaxPixels = 80e6;
 
-[[nodiscard]] PreparedImage prepareForText(const QImage &capture);
+// Null once `stop` is triggered.
+[[nodiscard]] PreparedImage prepareForText(const QImage &capture, std::stop_token stop = {});
+
+// One grey channel, transparent parts flattened onto white as they would show on a light
+// background.
+[[nodiscard]] QImage flattenedGrey(const QImage &capture);
 
 // The typical height in pixels of a line of text in a dark-on-light grey image, from the runs
 // of rows that hold ink; 0 when no text-like rows are found.

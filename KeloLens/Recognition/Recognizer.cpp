@@ -9,6 +9,7 @@
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
+#include <QMutexLocker>
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
@@ -20,22 +21,68 @@ const QStringList &userLanguages()
     return languages;
 }
 
-} // namespace
+// The share of a line's box that must lie on a code for the line to be the code's.
+constexpr double kOnCodeShare = 0.5;
 
-Recognizer::Recognizer() : m_passes(enginePasses()) {}
-
-Recognizer::Recognizer(RecognitionPasses passes) : m_passes(std::move(passes))
+double overlapArea(const ExactRect &a, const ExactRect &b)
 {
-    const RecognitionPasses engines = enginePasses();
-    if (!m_passes.recognizeText)
-        m_passes.recognizeText = engines.recognizeText;
-    if (!m_passes.detectCodes)
-        m_passes.detectCodes = engines.detectCodes;
+    const double width = std::min(a.maxX(), b.maxX()) - std::max(a.minX(), b.minX());
+    const double height = std::min(a.maxY(), b.maxY()) - std::max(a.minY(), b.minY());
+    return width > 0 && height > 0 ? width * height : 0;
 }
 
-RecognitionPasses Recognizer::enginePasses()
+void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines,
+              const RecognitionOptions &options)
 {
-    return {&Recognizer::recognizeText, &Recognizer::detectCodes};
+    result.paragraphs = groupParagraphs(lines);
+    result.text = assembleText(result.paragraphs, options.lineBreaks, options.stripHyphenation);
+}
+
+} // namespace
+
+Recognizer::Recognizer() : Recognizer(std::make_shared<TesseractEngine>(), {}) {}
+
+Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine)
+    : Recognizer(std::move(textEngine), {})
+{
+}
+
+Recognizer::Recognizer(RecognitionPasses passes)
+    : Recognizer(std::make_shared<TesseractEngine>(), std::move(passes))
+{
+}
+
+Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine, RecognitionPasses passes)
+    : m_textEngine(textEngine ? std::move(textEngine) : std::make_shared<TesseractEngine>()),
+      m_passes(std::move(passes))
+{
+    if (!m_passes.recognizeText) {
+        // The engine, not the recognizer, so that a call in flight outlives the recognizer.
+        m_passes.recognizeText = [engine = m_textEngine](const QImage &image,
+                                                         const QStringList &languages,
+                                                         std::stop_token stop) {
+            return Recognizer::recognizeText(*engine, image, languages, std::move(stop));
+        };
+    }
+    if (!m_passes.detectCodes)
+        m_passes.detectCodes = [](const QImage &image, std::stop_token stop) {
+            return Recognizer::detectCodes(image, std::move(stop));
+        };
+}
+
+Recognizer::~Recognizer() = default;
+
+std::stop_token Recognizer::stopToken()
+{
+    QMutexLocker lock(&m_stopMutex);
+    return m_stop.get_token();
+}
+
+void Recognizer::cancelAll()
+{
+    QMutexLocker lock(&m_stopMutex);
+    m_stop.request_stop();
+    m_stop = std::stop_source();
 }
 
 QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList languages,
@@ -43,56 +90,94 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
 {
     // A copy, so a call in flight does not depend on the recognizer staying alive.
     const RecognitionPasses passes = m_passes;
+    const std::stop_token stop = stopToken();
     // Both passes only read the image: QImage's implicit sharing makes that safe across threads.
-    QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages] {
+    QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages, stop] {
         try {
-            return passes.recognizeText(image, languages);
+            return passes.recognizeText(image, languages, stop);
         } catch (...) {
             return QList<RecognizedLine>();
         }
     });
-    QFuture<QList<DetectedCode>> codePass;
+    QFuture<QList<LocatedCode>> codePass;
     if (options.detectBarcodes) {
-        codePass = QtConcurrent::run([passes, image] {
+        codePass = QtConcurrent::run([passes, image, stop] {
             try {
-                return passes.detectCodes(image);
+                return passes.detectCodes(image, stop);
             } catch (...) {
-                return QList<DetectedCode>();
+                return QList<LocatedCode>();
             }
         });
     }
 
     const QList<RecognizedLine> lines = co_await textPass;
     RecognitionResult result;
-    result.paragraphs = groupParagraphs(lines);
-    result.text = assembleText(result.paragraphs, options.lineBreaks, options.stripHyphenation);
-    if (options.detectBarcodes)
-        result.codes = co_await codePass;
+    assemble(result, lines, options);
+    if (options.detectBarcodes) {
+        const QList<LocatedCode> codes = co_await codePass;
+        for (const LocatedCode &located : codes)
+            result.codes.append(located.code);
+        const QList<RecognizedLine> text = linesOffCodes(lines, codes);
+        if (text.size() != lines.size())
+            assemble(result, text, options);
+    }
     co_return result;
 }
 
-QList<RecognizedLine> Recognizer::recognizeText(const QImage &image, const QStringList &languages)
+QList<RecognizedLine> Recognizer::recognizeText(const QImage &image, const QStringList &languages,
+                                                std::stop_token stop) const
+{
+    return recognizeText(*m_textEngine, image, languages, std::move(stop));
+}
+
+QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, const QImage &image,
+                                                const QStringList &languages, std::stop_token stop)
 {
     const QString directory = RecognitionLanguages::dataDirectory();
     const QStringList dataNames = RecognitionLanguages::dataNamesFor(
         languages, RecognitionLanguages::installedDataNames(directory), userLanguages());
-    if (dataNames.isEmpty())
+    if (dataNames.isEmpty() || stop.stop_requested())
         return {};
-    const PreparedImage prepared = ImagePreparation::prepareForText(image);
-    return TesseractEngine::recognizeLines(prepared, directory, dataNames)
-        .value_or(QList<RecognizedLine>());
+    const PreparedImage prepared = ImagePreparation::prepareForText(image, stop);
+    if (prepared.image.isNull())
+        return {};
+    TextPassLimits limits;
+    limits.stop = std::move(stop);
+    const std::optional<TextReading> reading = engine.read(prepared, directory, dataNames, limits);
+    return reading ? reading->lines : QList<RecognizedLine>();
 }
 
-QList<DetectedCode> Recognizer::detectCodes(const QImage &image)
+QList<LocatedCode> Recognizer::detectCodes(const QImage &image, std::stop_token stop)
 {
-    QList<DetectedCode> codes;
+    QList<LocatedCode> codes;
     QSet<QString> seen;
-    for (const BarcodeObservation &observation : BarcodeEngine::readCodes(image)) {
+    const double width = image.width();
+    const double height = image.height();
+    for (const BarcodeObservation &observation : BarcodeEngine::readCodes(image, stop)) {
         if (observation.payload.isEmpty() || seen.contains(observation.payload))
             continue;
         seen.insert(observation.payload);
+        const QRect area = observation.area;
+        const ExactRect box{area.left() / width, 1.0 - (area.top() + area.height()) / height,
+                            area.width() / width, area.height() / height};
         codes.append(
-            {observation.symbology, observation.payload, classifyPayload(observation.payload)});
+            {{observation.symbology, observation.payload, classifyPayload(observation.payload)},
+             box});
     }
     return codes;
+}
+
+QList<RecognizedLine> Recognizer::linesOffCodes(const QList<RecognizedLine> &lines,
+                                                const QList<LocatedCode> &codes)
+{
+    QList<RecognizedLine> kept;
+    for (const RecognizedLine &line : lines) {
+        const double area = std::abs(line.box.width * line.box.height);
+        const bool isOnCode = std::any_of(codes.begin(), codes.end(), [&](const LocatedCode &c) {
+            return area > 0 && overlapArea(line.box, c.box) >= kOnCodeShare * area;
+        });
+        if (!isOnCode)
+            kept.append(line);
+    }
+    return kept;
 }

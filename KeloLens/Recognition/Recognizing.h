@@ -2,9 +2,9 @@
 
 #include "KeloLens/Recognition/RecognitionModel.h"
 
+#include <QCoro/QCoroTask>
 #include <QImage>
 #include <QStringList>
-#include <QCoro/QCoroTask>
 
 // The seam between a capture and whatever reads the image: the capture flow holds one of these
 // so tests can put a scripted recognizer in its place.
@@ -16,4 +16,6 @@ public:
     // Never fails: a failed half of the work contributes nothing.
     virtual QCoro::Task<RecognitionResult> recognize(QImage image, QStringList languages,
                                                      RecognitionOptions options) = 0;
+    // Ends every pass under way early; their calls still complete, with what was found by then.
+    virtual void cancelAll() {}
 };

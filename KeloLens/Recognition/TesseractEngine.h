@@ -4,30 +4,66 @@
 #include "KeloLens/Recognition/RecognitionModel.h"
 
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
+
+#include <chrono>
+#include <memory>
 #include <optional>
+#include <stop_token>
 
-// libtesseract behind a small interface. Initialising the engine for a set of languages takes
-// longer than reading a screenful, so initialised engines are kept warm for the next capture,
-// one per pass running at that moment.
-namespace TesseractEngine {
+class TesseractEnginePool;
 
-// One line per text line the engine found, in its order, with boxes in the captured image's
-// normalized coordinates. Absent when the engine could not run: language data missing or
-// unreadable, or an image it rejects.
-[[nodiscard]] std::optional<QList<RecognizedLine>> recognizeLines(const PreparedImage &prepared,
-                                                                  const QString &dataDirectory,
-                                                                  const QStringList &dataNames);
+// How one text pass may run.
+struct TextPassLimits
+{
+    // Engines reading bands of the page at once; 0 chooses from the cores, the free memory and
+    // the size of the page.
+    int workers = 0;
+    // Past this the pass stops and keeps the rows read by then; absent: from the capture's area.
+    std::optional<std::chrono::milliseconds> deadline;
+    std::stop_token stop;
+};
 
-// The engine spreads one recognition over every core with OpenMP, which on a busy machine is
-// several times slower than one thread; single-threaded is the default. The benchmark turns it
-// off to show the difference.
-void setSingleThreaded(bool isSingleThreaded);
-// Whether the thread limit can be applied at all (the OpenMP runtime is present).
-[[nodiscard]] bool canLimitThreads();
+struct TextReading
+{
+    // In page order, boxes in the captured image's normalized coordinates.
+    QList<RecognizedLine> lines;
+    // False when the deadline or a cancel cut the pass short: the rows not read by then are
+    // left out.
+    bool isComplete = true;
+};
 
-// Drops the warm engines, so that the next recognition starts cold.
-void releaseIdleEngines();
+// libtesseract behind a small interface. A large page is cut into bands that several engines
+// read at once, one thread each; engines are kept warm for the next recognition.
+class TesseractEngine
+{
+public:
+    // `allowsEngineThreads` lets each engine also spread its own work over the cores with
+    // OpenMP, as the plain `tesseract` tool does; the benchmark compares.
+    explicit TesseractEngine(bool allowsEngineThreads = false);
+    ~TesseractEngine();
+    TesseractEngine(const TesseractEngine &) = delete;
+    TesseractEngine &operator=(const TesseractEngine &) = delete;
 
-} // namespace TesseractEngine
+    // Absent when the engine could not run: language data missing or unreadable, or an image
+    // it rejects. Thread-safe.
+    [[nodiscard]] std::optional<TextReading> read(const PreparedImage &prepared,
+                                                  const QString &dataDirectory,
+                                                  const QStringList &dataNames,
+                                                  const TextPassLimits &limits = {}) const;
+
+    // Drops the warm engines, so that the next recognition starts cold.
+    void releaseIdleEngines();
+
+    // How long reading a capture of this size may take.
+    [[nodiscard]] static std::chrono::milliseconds deadlineFor(QSize captureSize);
+    // The engines worth running at once on this page here.
+    [[nodiscard]] static int automaticWorkers(const PreparedImage &prepared);
+    [[nodiscard]] static bool canLimitEngineThreads();
+
+private:
+    std::unique_ptr<TesseractEnginePool> m_pool;
+    bool m_allowsEngineThreads;
+};

@@ -135,9 +135,10 @@ QList<RecognizedLine> groupRows(QList<RecognizedLine> lines)
 QList<Paragraph> groupParagraphs(QList<RecognizedLine> lines)
 {
     QList<RecognizedLine> rows = groupRows(std::move(lines));
-    std::stable_sort(rows.begin(), rows.end(), [](const RecognizedLine &a, const RecognizedLine &b) {
-        return higherFirst(a.box.maxY(), b.box.maxY());
-    });
+    std::stable_sort(rows.begin(), rows.end(),
+                     [](const RecognizedLine &a, const RecognizedLine &b) {
+                         return higherFirst(a.box.maxY(), b.box.maxY());
+                     });
     if (rows.isEmpty()) {
         return {};
     }

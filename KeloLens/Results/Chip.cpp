@@ -32,7 +32,8 @@ std::optional<Chip> chipForMatch(const QString &text, const DataDetectorMatch &m
             return std::nullopt;
         const QUrl &url = *match.url;
         if (url.scheme().toLower() == u"mailto") {
-            const QString address = url.toString().mid(7);
+            // Decoded: "{a|b}@example.com" is the address as written, not as a URL escapes it.
+            const QString address = QUrl::fromPercentEncoding(url.toEncoded().mid(7));
             return Chip{address.toLower(), address, QStringLiteral("Email"),
                         ChipKind::email(address)};
         }

@@ -149,6 +149,112 @@ QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region
     return found;
 }
 
+// Numbers the matcher misses because they stand one space apart, as the columns of a contact
+// table do once its rows are read as lines: "212 555 0123 212 555 0124" reads as one long number
+// that is no valid one. A run of number-like tokens separated by single spaces is split into the
+// longest stretches of tokens that are each a whole number on their own.
+constexpr int kMaxTokensPerNumber = 6;
+// A run of more tokens than this is a table of figures, not a few numbers side by side.
+constexpr int kMaxTokensPerRun = 32;
+
+bool isNumberCharacter(QChar c)
+{
+    return c.isDigit() || c == u'+' || c == u'(' || c == u')' || c == u'-' || c == u'.' ||
+           c == u'/';
+}
+
+struct Token
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+    int digits = 0;
+};
+
+// Runs of number-like tokens one space apart, in text order. A token's trailing punctuation
+// ("0123.", "0124,") is the sentence's, not the number's.
+QList<QList<Token>> numberRuns(const QString &text)
+{
+    QList<QList<Token>> runs;
+    QList<Token> run;
+    const auto close = [&] {
+        if (run.size() >= 2 && run.size() <= kMaxTokensPerRun)
+            runs.append(run);
+        run.clear();
+    };
+    const qsizetype n = text.size();
+    qsizetype previousEnd = -1; // where the last token's characters ended, punctuation included
+    qsizetype i = 0;
+    while (i < n) {
+        if (!isNumberCharacter(text.at(i))) {
+            const bool isSingleSpace = previousEnd == i &&
+                                       text.at(i).category() == QChar::Separator_Space &&
+                                       i + 1 < n && isNumberCharacter(text.at(i + 1));
+            if (!isSingleSpace)
+                close();
+            ++i;
+            continue;
+        }
+        Token token{i, i, 0};
+        while (i < n && isNumberCharacter(text.at(i))) {
+            token.digits += text.at(i).isDigit() ? 1 : 0;
+            ++i;
+        }
+        token.end = i;
+        while (token.end > token.start && QStringLiteral(".-/(").contains(text.at(token.end - 1)))
+            --token.end;
+        // A token glued to a word ("A12") is part of that word, and so ends the run.
+        const bool isGlued = (token.start > 0 && text.at(token.start - 1).isLetter()) ||
+                             (i < n && text.at(i).isLetter());
+        if (token.digits == 0 || isGlued) {
+            close();
+            previousEnd = -1;
+            continue;
+        }
+        run.append(token);
+        previousEnd = i;
+    }
+    close();
+    return runs;
+}
+
+QList<DataDetectorMatch> numbersOneSpaceApart(const QString &text, const QList<Token> &run,
+                                              const std::string &region)
+{
+    QList<DataDetectorMatch> found;
+    qsizetype first = 0;
+    while (first < run.size()) {
+        bool isFound = false;
+        for (qsizetype last = std::min(run.size(), first + kMaxTokensPerNumber) - 1;
+             last >= first && !isFound; --last) {
+            int digits = 0;
+            for (qsizetype t = first; t <= last; ++t)
+                digits += run.at(t).digits;
+            // No valid number anywhere has fewer or more digits.
+            if (digits < 7 || digits > 17)
+                continue;
+            const qsizetype start = run.at(first).start;
+            const qsizetype end = run.at(last).end;
+            const QList<DataDetectorMatch> whole = phoneNumbersIn(text, start, end, region);
+            if (whole.size() == 1 && whole.first().start == start &&
+                whole.first().length == end - start) {
+                found.append(whole.first());
+                first = last + 1;
+                isFound = true;
+            }
+        }
+        if (!isFound)
+            ++first;
+    }
+    return found;
+}
+
+bool overlapsAny(const QList<DataDetectorMatch> &matches, qsizetype start, qsizetype end)
+{
+    return std::any_of(matches.begin(), matches.end(), [&](const DataDetectorMatch &m) {
+        return m.start < end && start < m.start + m.length;
+    });
+}
+
 } // namespace
 
 DataDetector::DataDetector(const QString &defaultRegion)
@@ -192,6 +298,22 @@ QList<DataDetectorMatch> DataDetector::matches(const QString &text) const
         if (!overlapsLink)
             all.append(phone);
     }
+    const std::string region = m_region.toStdString();
+    // Only the stretches of a run that hold no match yet are looked at again.
+    QList<DataDetectorMatch> apart;
+    for (const QList<Token> &run : numberRuns(text)) {
+        QList<Token> stretch;
+        for (qsizetype t = 0; t <= run.size(); ++t) {
+            if (t < run.size() && !overlapsAny(all, run.at(t).start, run.at(t).end)) {
+                stretch.append(run.at(t));
+                continue;
+            }
+            if (stretch.size() >= 2)
+                apart.append(numbersOneSpaceApart(text, stretch, region));
+            stretch.clear();
+        }
+    }
+    all.append(apart);
     std::stable_sort(all.begin(), all.end(),
                      [](const auto &a, const auto &b) { return a.start < b.start; });
     return all;

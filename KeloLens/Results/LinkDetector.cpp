@@ -60,11 +60,22 @@ bool isHostCharacter(QChar c)
     return !c.isSurrogate() && (c.isLetterOrNumber() || c.isMark());
 }
 
+// Every character an address may hold unquoted before its "@", so that "pat.o'brien@..." gives
+// the whole address and never a shorter, different one.
 bool isLocalPartCharacter(QChar c)
 {
     if (c.unicode() < 0x80)
-        return isAsciiAlnum(c) || c == u'.' || c == u'_' || c == u'%' || c == u'+' || c == u'-';
+        return isAsciiAlnum(c) || QStringView(u".!#$%&'*+-/=?^_`{|}~").contains(c);
     return !c.isSurrogate() && (c.isLetterOrNumber() || c.isMark());
+}
+
+// Marks that wrap an address in prose or markup ('pat@example.com', *pat@example.com*) and
+// close again right after it.
+QChar closingMark(QChar opening)
+{
+    if (opening == u'{')
+        return u'}';
+    return QStringView(u"'`*_~|").contains(opening) ? opening : QChar();
 }
 
 // Scripts written without spaces between words: "詳細はhttps://example.com" holds a link.
@@ -281,6 +292,9 @@ std::optional<LinkMatch> schemeLinkAt(const QString &text, qsizetype pos, qsizet
 std::optional<qsizetype> emailEndAt(const QString &text, qsizetype pos)
 {
     const qsizetype n = text.size();
+    // The tail of a longer run of address characters is not an address of its own.
+    if (pos > 0 && isLocalPartCharacter(text.at(pos - 1)))
+        return std::nullopt;
     qsizetype at = pos;
     while (at < n && isLocalPartCharacter(text.at(at)))
         ++at;
@@ -302,7 +316,12 @@ std::optional<LinkMatch> emailAt(const QString &text, qsizetype pos)
     const auto end = emailEndAt(text, pos);
     if (!end)
         return std::nullopt;
-    return makeMatch(pos, *end, QStringLiteral("mailto:") + text.mid(pos, *end - pos));
+    qsizetype start = pos;
+    const QChar closing = closingMark(text.at(pos));
+    if (!closing.isNull() && *end < text.size() && text.at(*end) == closing &&
+        text.at(pos + 1) != u'@')
+        ++start;
+    return makeMatch(start, *end, QStringLiteral("mailto:") + text.mid(start, *end - start));
 }
 
 std::optional<LinkMatch> mailtoAt(const QString &text, qsizetype pos, qsizetype &scannedTo)
@@ -323,15 +342,17 @@ std::optional<LinkMatch> mailtoAt(const QString &text, qsizetype pos, qsizetype 
     return makeMatch(pos, *end, prefix + text.mid(addressStart, *end - addressStart));
 }
 
-// Some country domains double as common file extensions. "main.py" or "README.md" on its own
-// is far more often a file name than a web site; with a path ("docs.rs/serde") or "www." it is a
-// link again.
+// Some country domains double as common file extensions. "main.py", "Makefile.in" or
+// "config.h.in" on its own is far more often a file name than a web site; with a path
+// ("docs.rs/serde") or "www." it is a link again.
 bool looksLikeFileName(const QString &text, const HostScan &host)
 {
     static const QStringList extensions = {
-        QStringLiteral("md"),  QStringLiteral("py"),  QStringLiteral("sh"), QStringLiteral("rs"),
-        QStringLiteral("pm"),  QStringLiteral("cc"),  QStringLiteral("so"), QStringLiteral("tf"),
-        QStringLiteral("zip"), QStringLiteral("mov"),
+        QStringLiteral("ac"), QStringLiteral("ai"),  QStringLiteral("am"),  QStringLiteral("cc"),
+        QStringLiteral("in"), QStringLiteral("md"),  QStringLiteral("mk"),  QStringLiteral("ml"),
+        QStringLiteral("mo"), QStringLiteral("pl"),  QStringLiteral("pm"),  QStringLiteral("ps"),
+        QStringLiteral("py"), QStringLiteral("rs"),  QStringLiteral("sh"),  QStringLiteral("so"),
+        QStringLiteral("tf"), QStringLiteral("zip"), QStringLiteral("mov"),
     };
     const QString last = text.mid(host.lastLabelStart, host.end - host.lastLabelStart);
     return extensions.contains(last, Qt::CaseInsensitive);
@@ -357,7 +378,7 @@ std::optional<LinkMatch> hostLinkAt(const QString &text, qsizetype pos, qsizetyp
     if (host->end < text.size() && (text.at(host->end) == u'@' || text.at(host->end) == u'_'))
         return std::nullopt;
     const qsizetype end = scanAfterHost(text, pos, host->end, scannedTo);
-    if (!hasWww && end == host->end && host->labelCount == 2 && looksLikeFileName(text, *host))
+    if (!hasWww && end == host->end && looksLikeFileName(text, *host))
         return std::nullopt;
     return makeMatch(pos, end, QStringLiteral("http://") + text.mid(pos, end - pos));
 }

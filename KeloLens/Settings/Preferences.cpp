@@ -122,6 +122,15 @@ void Preferences::write(const char *name, const QVariant &value)
 {
     m_settings->setValue(key(name), value);
     m_settings->sync();
+    // The value in memory applies for this run either way. The status keeps its first error, so a
+    // file that cannot be written is reported once, not at every change.
+    if (m_settings->status() == QSettings::AccessError && !m_hasReportedWriteFailure) {
+        m_hasReportedWriteFailure = true;
+        qCWarning(lcSettings).noquote()
+            << QStringLiteral("KeloLens: settings could not be saved to %1; changes last until "
+                              "KeloLens quits")
+                   .arg(m_settings->fileName());
+    }
 }
 
 template <typename T, typename Signal>

@@ -20,7 +20,8 @@ class QSettings;
 // Each property's signal fires only when the value changes, with one exception: hotKeyChanged
 // fires on every set of the shortcut, changed or not, because whoever owns the global
 // registration redoes it then (a shortcut set again after another application freed it can now
-// be taken). Every set writes, even an unchanged one.
+// be taken). Every set writes, even an unchanged one. A settings file that cannot be written is
+// logged once; the values set still apply until the process ends.
 class Preferences : public QObject
 {
     Q_OBJECT
@@ -115,4 +116,5 @@ private:
     bool m_detectBarcodes = true;
     bool m_hasCompletedOnboarding = false;
     bool m_launchAtLogin = false;
+    bool m_hasReportedWriteFailure = false;
 };

@@ -174,7 +174,10 @@ public:
         }
         const Grab grab = std::move(found->second);
         m_grabs.erase(found);
-        m_heldKeys.erase(grab.keycode);
+        // The key's held state stays: a handler that re-registers its own shortcut releases and
+        // grabs the same key while it is still held, and the server's auto-repeat presses must
+        // not count as new presses then. The press's grab stays active until the key goes up,
+        // so that release still reaches this client.
         xcb_connection_t *connection = detail::qtXcbConnection();
         if (connection != nullptr) {
             ungrab(connection, detail::rootWindow(connection), grab.keycode, grab.modifiers,
@@ -184,7 +187,7 @@ public:
 
     bool nativeEventFilter(const QByteArray &eventType, void *message, qintptr *) override
     {
-        if (m_grabs.empty() || eventType != "xcb_generic_event_t") {
+        if ((m_grabs.empty() && m_heldKeys.empty()) || eventType != "xcb_generic_event_t") {
             return false;
         }
         const auto *event = static_cast<const xcb_generic_event_t *>(message);

@@ -2,6 +2,7 @@
 #include "KeloPlatform/qt/QtClipboard.h"
 #include "KeloPlatform/x11/X11Services.h"
 #include "KeloPlatform/x11/XcbConnection.h"
+#include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 #include "KeloPlatform/xdg/XdgAutostartLoginItem.h"
 
 namespace KeloPlatform {
@@ -18,7 +19,7 @@ std::unique_ptr<Platform> createX11Platform()
     platform->keymapSource = createX11KeymapSource();
     platform->syntheticKeys = createX11SyntheticKeys();
     platform->loginItem = std::make_unique<XdgAutostartLoginItem>();
-    platform->soundPlayer = std::make_unique<NullSoundPlayer>();
+    platform->soundPlayer = std::make_unique<CanberraSoundPlayer>();
     platform->clipboard = std::make_unique<QtClipboard>();
     platform->screenshots = std::make_unique<NullScreenshotService>();
     platform->trayHost = std::make_unique<FixedTrayHost>(true);

@@ -1,12 +1,11 @@
 #include "Corpus.h"
 
+#include "support/SampleImages.h"
+
 #include <QFont>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRandomGenerator>
-
-#include <ZXing/BitMatrix.h>
-#include <ZXing/MultiFormatWriter.h>
 
 namespace {
 
@@ -111,7 +110,6 @@ CorpusImage textImage(int index)
     const Theme &theme = kThemes.at(index % kThemes.size());
     const QString family = kFonts.at(index % kFonts.size());
     const int pixelSize = kPixelSizes.at((index / kFonts.size()) % kPixelSizes.size());
-    const int scale = index % 4 == 3 ? 2 : 1;
     const bool isMonospace = family.contains(QLatin1String("Mono"));
 
     CorpusImage item;
@@ -120,46 +118,22 @@ CorpusImage textImage(int index)
     item.isDark = theme.isDark;
     item.isCode = isMonospace;
 
-    QFont font(family);
-    font.setPixelSize(pixelSize);
-    const QFontMetrics metrics(font);
-    const int lineHeight = int(pixelSize * 1.45);
-    const int paragraphGap = pixelSize;
-    int width = 0;
-    int height = 2 * 12;
-    for (const QStringList &paragraph : item.paragraphs) {
-        for (const QString &line : paragraph) {
-            width = std::max(width, metrics.horizontalAdvance(line));
-            height += lineHeight;
-        }
-        height += paragraphGap;
-    }
-    width += 2 * 14;
-
-    QImage image(width * scale, height * scale, QImage::Format_RGB32);
-    image.setDevicePixelRatio(scale);
-    image.fill(theme.background);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::TextAntialiasing);
-    painter.setFont(font);
-    painter.setPen(theme.text);
-    int y = 12;
-    for (const QStringList &paragraph : item.paragraphs) {
-        for (const QString &line : paragraph) {
-            painter.drawText(QRect(14, y, width, lineHeight), Qt::AlignLeft | Qt::AlignVCenter,
-                             line);
-            y += lineHeight;
-        }
-        y += paragraphGap;
-    }
-    painter.end();
-    image.setDevicePixelRatio(1);
-    item.image = image;
+    SampleImages::TextStyle style;
+    style.family = family;
+    style.pixelSize = pixelSize;
+    style.theme = {theme.background, theme.text};
+    style.lineSpacing = 1.45;
+    style.paragraphGap = pixelSize;
+    style.scale = index % 4 == 3 ? 2 : 1;
+    QStringList lines;
+    for (const QStringList &paragraph : item.paragraphs)
+        lines << paragraph << QString();
+    item.image = SampleImages::text(lines, style, 0, QPoint(14, 12));
     item.name = QStringLiteral("text-%1-%2-%3px-x%4-%5")
                     .arg(index, 2, 10, QLatin1Char('0'))
                     .arg(QString(family).remove(QLatin1Char(' ')).toLower())
                     .arg(pixelSize)
-                    .arg(scale)
+                    .arg(style.scale)
                     .arg(item.theme);
     return item;
 }
@@ -176,24 +150,8 @@ struct CodeSample
 
 QImage drawCode(const CodeSample &sample, const Theme &theme)
 {
-    const bool isLinear = (int(sample.format) & int(ZXing::BarcodeFormat::LinearCodes)) != 0;
-    const ZXing::BitMatrix matrix = ZXing::MultiFormatWriter(sample.format)
-                                        .setMargin(0)
-                                        .encode(sample.payload, 0, isLinear ? 50 : 0);
-    const int rowHeight = isLinear ? 1 : sample.moduleSize;
-    const int quiet = (isLinear ? 10 : 4) * sample.moduleSize;
-    QImage image(matrix.width() * sample.moduleSize + 2 * quiet,
-                 matrix.height() * rowHeight + 2 * quiet, QImage::Format_RGB32);
-    image.fill(theme.background);
-    QPainter painter(&image);
-    for (int y = 0; y < matrix.height(); ++y) {
-        for (int x = 0; x < matrix.width(); ++x) {
-            if (matrix.get(x, y))
-                painter.fillRect(quiet + x * sample.moduleSize, quiet + y * rowHeight,
-                                 sample.moduleSize, rowHeight, theme.text);
-        }
-    }
-    return image;
+    return SampleImages::code(sample.payload, sample.format, sample.moduleSize,
+                              {theme.background, theme.text});
 }
 
 CorpusImage codeImage(int index, const QList<CodeSample> &samples)
@@ -232,9 +190,122 @@ CorpusImage codeImage(int index, const QList<CodeSample> &samples)
     return item;
 }
 
+// Lines of prose as wide as the page, in paragraphs of four to eight, until the page is full.
+QList<QStringList> pageContent(QRandomGenerator &random, const SampleImages::TextStyle &style,
+                               QSize page, QPoint margin)
+{
+    QFont font(style.family);
+    font.setPixelSize(style.pixelSize);
+    const QFontMetrics metrics(font);
+    const int lineHeight = int(style.pixelSize * style.lineSpacing);
+    const int width = page.width() - 2 * margin.x();
+    int height = page.height() - 2 * margin.y();
+    QList<QStringList> paragraphs;
+    while (height >= lineHeight) {
+        QStringList paragraph;
+        const int lines = 4 + random.bounded(5);
+        for (int l = 0; l < lines && height >= lineHeight; ++l) {
+            QString line = prose(random, 1);
+            for (;;) {
+                const QString longer = line + QLatin1Char(' ') + pick(random, kWords);
+                if (metrics.horizontalAdvance(longer) > width)
+                    break;
+                line = longer;
+            }
+            paragraph.append(line);
+            height -= lineHeight;
+        }
+        paragraphs.append(paragraph);
+        height -= style.paragraphGap;
+    }
+    return paragraphs;
+}
+
 } // namespace
 
 namespace Corpus {
+
+QList<CorpusImage> fullScreenPages(QSize screen)
+{
+    struct Page
+    {
+        const char *family;
+        int pixelSize;
+        int theme;
+    };
+    const QList<Page> pages = {
+        {"DejaVu Sans", 13, 0},
+        {"DejaVu Serif", 14, 1},
+        {"Liberation Sans", 16, 1},
+        {"Liberation Serif", 15, 0},
+    };
+    QList<CorpusImage> corpus;
+    for (int i = 0; i < pages.size(); ++i) {
+        QRandomGenerator random(quint32(5000 + i));
+        const Theme &theme = kThemes.at(pages.at(i).theme);
+        SampleImages::TextStyle style;
+        style.family = QString::fromLatin1(pages.at(i).family);
+        style.pixelSize = pages.at(i).pixelSize;
+        style.theme = {theme.background, theme.text};
+        style.lineSpacing = 1.4;
+        style.paragraphGap = style.pixelSize;
+        const QPoint margin(24, 16);
+        CorpusImage item;
+        item.paragraphs = pageContent(random, style, screen, margin);
+        item.theme = QString::fromLatin1(theme.name);
+        item.isDark = theme.isDark;
+        QStringList lines;
+        for (const QStringList &paragraph : item.paragraphs)
+            lines << paragraph << QString();
+        item.image = SampleImages::text(lines, style, screen.width(), margin)
+                         .copy(QRect(QPoint(0, 0), screen));
+        item.name = QStringLiteral("page-%1-%2px-%3")
+                        .arg(QString(style.family).remove(QLatin1Char(' ')).toLower())
+                        .arg(style.pixelSize)
+                        .arg(item.theme);
+        corpus.append(item);
+    }
+    return corpus;
+}
+
+QList<CorpusImage> codeOnlyCaptures()
+{
+    using F = ZXing::BarcodeFormat;
+    struct Capture
+    {
+        F format;
+        std::string payload;
+        int moduleSize;
+        int theme;
+        int quietModules; // 0: the capture cuts along the code's edge
+    };
+    const QList<Capture> captures = {
+        {F::QRCode, "hello world 12345", 4, 0, 4},
+        {F::QRCode, "https://kelolens.app/welcome", 3, 1, 4},
+        {F::QRCode, "WIFI:T:WPA;S:Office;P:correct horse;;", 5, 0, 1},
+        {F::DataMatrix, "Lot 7734-B exp 2027-01", 3, 0, 0},
+        {F::DataMatrix, "https://example.org/dm", 1, 3, 4},
+        {F::Aztec, "TICKET 8812 SEAT 14C", 3, 1, 4},
+        {F::Code128, "KELO-2026-0042", 1, 0, 10},
+        {F::EAN13, "5901234123457", 2, 0, 10},
+        {F::PDF417, "Boarding pass ZRH-SFO LX38", 2, 0, 4},
+    };
+    QList<CorpusImage> corpus;
+    for (int i = 0; i < captures.size(); ++i) {
+        const Capture &capture = captures.at(i);
+        const Theme &theme = kThemes.at(capture.theme);
+        CorpusImage item;
+        item.theme = QString::fromLatin1(theme.name);
+        item.isDark = theme.isDark;
+        item.payloads = {QString::fromStdString(capture.payload)};
+        item.image = SampleImages::code(capture.payload, capture.format, capture.moduleSize,
+                                        {theme.background, theme.text}, 50, capture.quietModules);
+        item.name =
+            QStringLiteral("code-only-%1-%2").arg(i, 2, 10, QLatin1Char('0')).arg(item.theme);
+        corpus.append(item);
+    }
+    return corpus;
+}
 
 QList<CorpusImage> build()
 {

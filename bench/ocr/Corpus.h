@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QList>
+#include <QSize>
 #include <QString>
 #include <QStringList>
 
@@ -22,5 +23,11 @@ namespace Corpus {
 
 // Text images (no codes) followed by code images; the same every run.
 [[nodiscard]] QList<CorpusImage> build();
+
+// Whole screens densely filled with document text: light and dark, serif and sans, 13-16 px.
+[[nodiscard]] QList<CorpusImage> fullScreenPages(QSize screen = QSize(1920, 1080));
+
+// Captures of a single code and nothing else, some cut right along the code's edge.
+[[nodiscard]] QList<CorpusImage> codeOnlyCaptures();
 
 } // namespace Corpus

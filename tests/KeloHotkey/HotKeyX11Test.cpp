@@ -1,7 +1,9 @@
 #include "KeloHotkey/HotKey.h"
 #include "KeloHotkey/KeyboardLayout.h"
 #include "KeloPlatform/Platform.h"
+#include "support/HelperProcess.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -16,21 +18,17 @@ constexpr int controlShift = 0x4 | 0x1;
 constexpr int lockMask = 0x2;
 constexpr int numLockMask = 0x10;
 
-const QString helperPath =
-    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloHotkey/kelo-test-x-client");
-
 void pressKeys(const QStringList &keys)
 {
-    QStringList arguments{QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("30")};
-    arguments += keys;
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), arguments), 0);
+    ASSERT_TRUE(KeloTest::pressKeys(keys));
 }
 
 int modifierState()
 {
     bool isNumber = false;
-    const int state =
-        KeloTest::runProgram(helperPath, {QStringLiteral("state")}).trimmed().toInt(&isNumber);
+    const int state = KeloTest::runProgram(KeloTest::helperProgram("kelo-test-x-client"), {"state"})
+                          .trimmed()
+                          .toInt(&isNumber);
     EXPECT_TRUE(isNumber);
     return state;
 }
@@ -40,26 +38,16 @@ class OtherClientGrab
 {
 public:
     OtherClientGrab(int keycode, int modifiers)
+        : m_client(KeloTest::helperProgram("kelo-test-x-client"),
+                   {"grab", QString::number(keycode), QString::number(modifiers)}),
+          m_answer(m_client.waitForLine({}).value_or(QString()))
     {
-        m_process.start(helperPath, {QStringLiteral("grab"), QString::number(keycode),
-                                     QString::number(modifiers)});
-        if (m_process.waitForStarted(5000) && m_process.waitForReadyRead(5000)) {
-            m_answer = QString::fromUtf8(m_process.readLine()).trimmed();
-        }
-    }
-    ~OtherClientGrab()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
     }
     [[nodiscard]] bool isHeld() const { return m_answer == QStringLiteral("grabbed"); }
     [[nodiscard]] const QString &answer() const { return m_answer; }
 
 private:
-    QProcess m_process;
+    KeloTest::HelperProcess m_client;
     QString m_answer;
 };
 
@@ -76,18 +64,14 @@ class HotKeyX11 : public ::testing::Test
 protected:
     void SetUp() override
     {
-        ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}), 0);
+        ASSERT_TRUE(KeloTest::setKeyboardLayout("us"));
         restoreLocks();
         // Presses are delivered in order: once the sentinel's action has run, every earlier
         // press has been dispatched too, so "nothing happened" can be checked without sleeping.
         m_sentinel = m_center.create({25, 0x300}, [this] { ++m_sentinelCalls; });
         ASSERT_TRUE(m_sentinel) << "Ctrl+Shift+9 must be free on the test server";
     }
-    void TearDown() override
-    {
-        restoreLocks();
-        QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")});
-    }
+    void TearDown() override { restoreLocks(); }
 
     static void restoreLocks()
     {
@@ -108,6 +92,7 @@ protected:
         ASSERT_TRUE(KeloTest::waitUntil([&] { return m_sentinelCalls == expected; }));
     }
 
+    KeloTest::UsLayoutRestorer m_restoreLayout;
     std::unique_ptr<KeloPlatform::Platform> m_platform =
         KeloPlatform::createPlatform(QStringLiteral("x11"));
     HotKeyCenter m_center{*m_platform->keyGrabber};
@@ -157,18 +142,41 @@ TEST_F(HotKeyX11, FiresOncePerPressOnTheMainThreadWhateverTheLocks)
     EXPECT_EQ(calls, 5);
 }
 
-TEST_F(HotKeyX11, HoldingTheShortcutIsOnePress)
+TEST_F(HotKeyX11, HoldingTheShortcutIsOnePressEvenWhenItsHandlerReRegistersIt)
 {
+    // The event loop keeps turning while the key is held, so each repeat is handled as it
+    // comes, after the handler of the first press has run.
+    const auto hold = [] {
+        (void)KeloTest::runProgram(QStringLiteral("xdotool"),
+                                   {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2"),
+                                    QStringLiteral("sleep"), QStringLiteral("1.5"),
+                                    QStringLiteral("keyup"), QStringLiteral("ctrl+shift+2")});
+    };
     int calls = 0;
     auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
     ASSERT_TRUE(hotKey);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"),
-                                {QStringLiteral("keydown"), QStringLiteral("ctrl+shift+2"),
-                                 QStringLiteral("sleep"), QStringLiteral("1"),
-                                 QStringLiteral("keyup"), QStringLiteral("ctrl+shift+2")}),
-              0);
+    hold();
     settle();
     EXPECT_EQ(calls, 1);
+
+    // As when the shortcut is set again while it fires: the registration is dropped and made
+    // anew for the same key, which is still held and repeating.
+    int replacements = 0;
+    std::function<void()> reRegister = [&] {
+        ++replacements;
+        hotKey.reset();
+        hotKey = m_center.create(HotKeyCombo::defaultCombo(), reRegister);
+    };
+    hotKey.reset();
+    hotKey = m_center.create(HotKeyCombo::defaultCombo(), reRegister);
+    ASSERT_TRUE(hotKey);
+    hold();
+    settle();
+    EXPECT_EQ(replacements, 1);
+    ASSERT_TRUE(hotKey);
+    pressKeys({QStringLiteral("ctrl+shift+2")});
+    settle();
+    EXPECT_EQ(replacements, 2);
 }
 
 TEST_F(HotKeyX11, ShortcutHeldByAnotherClientFailsAndStaysTheirs)
@@ -237,7 +245,7 @@ TEST_F(HotKeyX11, HandlerReplacingItsOwnHotKeyWorks)
 
 TEST_F(HotKeyX11, ShortcutIsAKeyPositionWhateverTheLayout)
 {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
+    ASSERT_TRUE(KeloTest::setKeyboardLayout("fr"));
     int calls = 0;
     auto hotKey = m_center.create(HotKeyCombo::defaultCombo(), [&] { ++calls; });
     ASSERT_TRUE(hotKey);

@@ -6,6 +6,7 @@
 #include "support/PortalBus.h"
 #include "support/TestSupport.h"
 #include "support/WaylandSession.h"
+#include "support/X11Harness.h"
 
 #include <QFileInfo>
 #include <QFont>

@@ -2,84 +2,19 @@
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/null/NullServices.h"
+#include "support/HelperProcess.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
-#include <QApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QMimeData>
-#include <QProcess>
 #include <QWidget>
 #include <gtest/gtest.h>
 
 namespace {
 
 using KeloPlatform::RunningApplication;
-
-const QString targetPath =
-    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-paste-target");
-const QString spyPath =
-    QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPaste/kelo-test-activation-spy");
-
-// A helper program whose output lines are collected while the event loop turns (the test process
-// owns the clipboard, so it must keep answering while others read it).
-class Helper
-{
-public:
-    explicit Helper(const QString &program, const QStringList &arguments = {})
-    {
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            while (m_process.canReadLine())
-                m_lines << QString::fromUtf8(m_process.readLine()).chopped(1);
-        });
-        m_process.start(program, arguments);
-    }
-    ~Helper()
-    {
-        m_process.closeWriteChannel();
-        if (!m_process.waitForFinished(3000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
-
-    // The first line starting with `prefix`, with the prefix removed.
-    std::optional<QString> waitForLine(const QString &prefix,
-                                       std::chrono::milliseconds timeout = std::chrono::seconds(5))
-    {
-        std::optional<QString> found;
-        KeloTest::waitUntil(
-            [&] {
-                for (const QString &line : std::as_const(m_lines)) {
-                    if (line.startsWith(prefix)) {
-                        found = line.mid(prefix.size());
-                        return true;
-                    }
-                }
-                return false;
-            },
-            timeout);
-        return found;
-    }
-    [[nodiscard]] QStringList lines() const { return m_lines; }
-    [[nodiscard]] qint64 processId() const { return m_process.processId(); }
-
-private:
-    QProcess m_process;
-    QStringList m_lines;
-};
-
-// Runs a program to its end while the event loop keeps turning; its standard output.
-QByteArray runServingClipboard(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    KeloTest::waitUntil([&] { return process.state() == QProcess::NotRunning; });
-    if (process.state() != QProcess::NotRunning) {
-        process.kill();
-        process.waitForFinished();
-    }
-    return process.readAllStandardOutput();
-}
 
 // The X11 services every test here uses.
 KeloPlatform::Platform &platform()
@@ -91,40 +26,27 @@ KeloPlatform::Platform &platform()
 
 std::optional<uint32_t> frontmostWindow()
 {
-    const auto frontmost = platform().windowSystem->frontmostApplication();
-    return frontmost ? std::optional(frontmost->windowId) : std::nullopt;
+    return KeloTest::frontmostWindow(*platform().windowSystem);
 }
 
-// Puts the window in front the way a pager would and waits until it stays there. Windows that
-// ask for activation themselves, or new windows the window manager focuses on its own, make the
-// outcome depend on timing; an explicit request from the user's side always wins.
 bool bringToFront(uint32_t window)
 {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-        platform().windowSystem->activate({window, std::nullopt});
-        if (KeloTest::waitUntil([&] { return frontmostWindow() == window; },
-                                std::chrono::seconds(1))) {
-            // Let late focus changes of just-mapped windows arrive, then check again.
-            KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(150));
-            if (frontmostWindow() == window)
-                return true;
-        }
-    }
-    return false;
+    return KeloTest::bringToFront(*platform().windowSystem, window);
 }
 
 // The paste target running and in front, with the activation spy watching.
 struct Scene
 {
-    Helper spy{spyPath};
-    std::optional<Helper> target;
+    KeloTest::HelperProcess spy{KeloTest::helperProgram("kelo-test-x-client"),
+                                {"watch-activations"}};
+    std::optional<KeloTest::HelperProcess> target;
     RunningApplication application;
 
     bool start()
     {
         if (!spy.waitForLine(QStringLiteral("ready")))
             return false;
-        target.emplace(targetPath);
+        target.emplace(KeloTest::helperProgram("kelo-test-paste-target"));
         const auto window = target->waitForLine(QStringLiteral("ready "));
         if (!window || !bringToFront(window->toUInt()))
             return false;
@@ -177,11 +99,8 @@ TEST_F(PasteServiceX11, WritePlainTextLeavesExactlyTheTextOnTheClipboard)
     ASSERT_TRUE(first && second);
     EXPECT_EQ(*second, *first + 1);
 
-    EXPECT_EQ(QString::fromUtf8(runServingClipboard(
-                  "xclip", {"-o", "-selection", "clipboard", "-t", "UTF8_STRING"})),
-              text);
-    const QString targets = QString::fromUtf8(
-        runServingClipboard("xclip", {"-o", "-selection", "clipboard", "-t", "TARGETS"}));
+    EXPECT_EQ(KeloTest::readClipboard("UTF8_STRING"), text);
+    const QString targets = KeloTest::readClipboard("TARGETS");
     EXPECT_TRUE(targets.contains(QStringLiteral("UTF8_STRING"))) << targets.toStdString();
     EXPECT_FALSE(targets.contains(QStringLiteral("text/html"))) << targets.toStdString();
     EXPECT_FALSE(targets.contains(QStringLiteral("x-kelo-test"))) << targets.toStdString();
@@ -213,26 +132,23 @@ TEST_F(PasteServiceX11, FrontmostTargetIsNotActivatedAgainAndHeldModifiersDoNotL
     const qsizetype activationsBefore = scene.activationsOfTarget();
     // The user still holds Shift and Alt from the keys that asked for the paste: Ctrl+Shift+V or
     // Ctrl+Alt+V would not paste into the field.
-    ASSERT_EQ(QProcess::execute("xdotool", {"keydown", "Shift_L", "keydown", "Alt_L"}), 0);
+    ASSERT_TRUE(KeloTest::xdotool({"keydown", "Shift_L", "keydown", "Alt_L"}));
 
     service.writePlainText(QStringLiteral("no second activation"));
     ASSERT_TRUE(service.paste(scene.application));
     EXPECT_EQ(scene.target->waitForLine(QStringLiteral("text ")),
               QStringLiteral("no second activation"));
-    QProcess::execute("xdotool", {"keyup", "Shift_L", "keyup", "Alt_L"});
+    (void)KeloTest::xdotool({"keyup", "Shift_L", "keyup", "Alt_L"});
     // Give a stray activation request time to arrive before counting.
-    KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(300));
+    KeloTest::processEventsFor(std::chrono::milliseconds(300));
     EXPECT_EQ(scene.activationsOfTarget(), activationsBefore);
 }
 
 TEST_F(PasteServiceX11, PastesWithTheKeyThatTypesVOnTheCurrentLayout)
 {
     // On Dvorak the key that types v is where US has the period; the US V position types k.
-    ASSERT_EQ(QProcess::execute("setxkbmap", {"us", "-variant", "dvorak"}), 0);
-    struct RestoreLayout
-    {
-        ~RestoreLayout() { QProcess::execute("setxkbmap", {"us"}); }
-    } restore;
+    const KeloTest::UsLayoutRestorer restoreLayout;
+    ASSERT_TRUE(KeloTest::setKeyboardLayout("us", "dvorak"));
     Scene scene;
     ASSERT_TRUE(scene.start());
     service.writePlainText(QStringLiteral("dvorak"));
@@ -262,7 +178,7 @@ TEST_F(PasteServiceX11, WithoutSyntheticKeysOrWithTheTargetGoneNothingIsActivate
     scene.target.reset();
     EXPECT_FALSE(service.paste(gone));
 
-    KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(500));
+    KeloTest::processEventsFor(std::chrono::milliseconds(500));
     EXPECT_EQ(frontmostWindow(), front.window());
     EXPECT_EQ(scene.activationsOfTarget(), activationsBefore);
 }

@@ -1,5 +1,6 @@
 #include "KeloPlatform/Platform.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -11,27 +12,12 @@ namespace {
 class WindowSystemX11 : public ::testing::Test
 {
 protected:
-    std::optional<uint32_t> frontmostWindow() const
-    {
-        const auto frontmost = windows().frontmostApplication();
-        return frontmost ? std::optional(frontmost->windowId) : std::nullopt;
-    }
+    std::optional<uint32_t> frontmostWindow() const { return KeloTest::frontmostWindow(windows()); }
 
-    // Shows the window and puts it in front with a request from the user's side, which the
-    // window manager always grants (a new window's own request may lose against later focus
-    // changes).
     bool showInFront(QWidget &window)
     {
         window.show();
-        const auto id = uint32_t(window.winId());
-        for (int attempt = 0; attempt < 5; ++attempt) {
-            if (!windows().activate({id, std::nullopt}))
-                return false;
-            if (KeloTest::waitUntil([&] { return frontmostWindow() == id; },
-                                    std::chrono::seconds(1)))
-                return true;
-        }
-        return false;
+        return KeloTest::bringToFront(windows(), uint32_t(window.winId()));
     }
 
     KeloPlatform::WindowSystem &windows() const { return *m_platform->windowSystem; }

@@ -24,24 +24,6 @@ int colorDistance(const QColor &a, const QColor &b)
 
 } // namespace
 
-TEST(ButtonStyle, ControlSizesSetTheHeightAndTheTextSetsTheWidth)
-{
-    QPushButton small(QStringLiteral("Open Settings"));
-    QPushButton regular(QStringLiteral("Open Settings"));
-    QPushButton large(QStringLiteral("Open Settings"));
-    QPushButton longer(QStringLiteral("Open Settings and more"));
-    keloButton(&small, ControlSize::small);
-    keloButton(&regular);
-    keloProminentButton(&large, ControlSize::large);
-    keloButton(&longer);
-
-    EXPECT_EQ(small.sizeHint().height(), 22);
-    EXPECT_EQ(regular.sizeHint().height(), 28);
-    EXPECT_EQ(large.sizeHint().height(), 34);
-    EXPECT_LT(small.sizeHint().width(), regular.sizeHint().width());
-    EXPECT_GT(longer.sizeHint().width(), regular.sizeHint().width());
-}
-
 TEST(ButtonStyle, ProminentButtonsAreFilledWithTheAccentAndFadeWhenDisabled)
 {
     QPushButton prominent(QStringLiteral("Paste"));

@@ -1,4 +1,5 @@
 #include "support/PortalBus.h"
+#include "support/X11Harness.h"
 
 #include "support/TestSupport.h"
 
@@ -29,11 +30,6 @@ QByteArray serviceFile(const char *name, const char *exec)
 }
 
 } // namespace
-
-QString helperProgram(const QString &relativePath)
-{
-    return QStringLiteral(KELO_TEST_BINARY_DIR "/tests/") + relativePath;
-}
 
 PortalBus::PortalBus()
 {

@@ -55,7 +55,4 @@ private:
     QString m_problem;
 };
 
-// The path of a helper program built next to the tests.
-[[nodiscard]] QString helperProgram(const QString &relativePath);
-
 } // namespace KeloTest

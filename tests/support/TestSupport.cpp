@@ -20,12 +20,17 @@ bool waitUntil(const std::function<bool()> &condition, std::chrono::milliseconds
     return true;
 }
 
+void processEventsFor(std::chrono::milliseconds duration)
+{
+    waitUntil([] { return false; }, duration);
+}
+
 QString runProgram(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout)
 {
     QProcess process;
     process.start(program, arguments);
-    if (!process.waitForFinished(int(timeout.count()))) {
+    if (!waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeout)) {
         process.kill();
         process.waitForFinished();
         return {};

@@ -5,6 +5,13 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <ostream>
+
+// Failures show strings as text rather than as bytes.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
 
 namespace KeloTest {
 
@@ -12,7 +19,11 @@ namespace KeloTest {
 bool waitUntil(const std::function<bool()> &condition,
                std::chrono::milliseconds timeout = std::chrono::seconds(5));
 
-// Runs a program to completion and returns its standard output (empty on failure).
+// Turns the event loop for this long, for changes that may arrive but must not.
+void processEventsFor(std::chrono::milliseconds duration);
+
+// Runs a program to completion while the event loop keeps turning (it may ask this process for
+// the clipboard) and returns its standard output (empty on failure).
 QString runProgram(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
 

@@ -1,5 +1,6 @@
 // kelolens-recognize: reads the text and codes of image files the way a capture would.
 
+#include "KeloLens/Recognition/ImageReading.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/Recognizer.h"
@@ -11,7 +12,6 @@
 #include <QCoro/QCoroTask>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -72,10 +72,11 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
     parser.addPositionalArgument(QStringLiteral("IMAGE"), QStringLiteral("Images to read."),
                                  QStringLiteral("IMAGE..."));
 
-    const QString usage = QStringLiteral("usage: kelolens-recognize [--languages en,de] "
-                                         "[--join-paragraphs] [--keep-hyphens] [--no-codes] "
-                                         "[--json | --chips] IMAGE...\n"
-                                         "       kelolens-recognize [--json | --chips] --text FILE\n");
+    const QString usage =
+        QStringLiteral("usage: kelolens-recognize [--languages en,de] "
+                       "[--join-paragraphs] [--keep-hyphens] [--no-codes] "
+                       "[--json | --chips] IMAGE...\n"
+                       "       kelolens-recognize [--json | --chips] --text FILE\n");
     if (!parser.parse(commandLine)) {
         printTo(stderr, QStringLiteral("kelolens-recognize: %1\n").arg(parser.errorText()) + usage);
         return kExitUsage;
@@ -86,13 +87,13 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
     }
     arguments.images = parser.positionalArguments();
     if (parser.isSet(json) && parser.isSet(chips)) {
-        printTo(stderr, QStringLiteral("kelolens-recognize: use either --json or --chips\n") + usage);
+        printTo(stderr,
+                QStringLiteral("kelolens-recognize: use either --json or --chips\n") + usage);
         return kExitUsage;
     }
     if (parser.isSet(text)) {
         if (!arguments.images.isEmpty()) {
-            printTo(stderr,
-                    QStringLiteral("kelolens-recognize: --text takes no images\n") + usage);
+            printTo(stderr, QStringLiteral("kelolens-recognize: --text takes no images\n") + usage);
             return kExitUsage;
         }
         arguments.textFile = parser.value(text);
@@ -158,8 +159,8 @@ QString jsonLine(const std::optional<QString> &path, const RecognitionResult &re
                               jsonString(rawName(code.kind))));
     }
     return QStringLiteral("{\"image\":%1,\"text\":%2,\"paragraphs\":[%3],\"codes\":[%4]}\n")
-        .arg(path ? jsonString(*path) : QStringLiteral("null"), jsonString(result.text), paragraphs.join(QLatin1Char(',')),
-             codes.join(QLatin1Char(',')));
+        .arg(path ? jsonString(*path) : QStringLiteral("null"), jsonString(result.text),
+             paragraphs.join(QLatin1Char(',')), codes.join(QLatin1Char(',')));
 }
 
 QString plainText(const RecognitionResult &result)
@@ -182,22 +183,21 @@ std::optional<QImage> readImage(const QString &path)
         printTo(stderr, QStringLiteral("kelolens-recognize: %1: no such file\n").arg(path));
         return std::nullopt;
     }
-    QImageReader reader(path);
-    QImage image = reader.read();
-    if (image.isNull()) {
+    ImageReading::Outcome read = ImageReading::read(path);
+    if (read.image.isNull()) {
         printTo(stderr, QStringLiteral("kelolens-recognize: %1: cannot read the image (%2)\n")
-                            .arg(path, reader.errorString()));
+                            .arg(path, read.error));
         return std::nullopt;
     }
-    return image;
+    return std::move(read.image);
 }
 
 std::optional<QString> readText(const QString &path)
 {
     QFile file;
-    const bool isOpen = path == QStringLiteral("-") ? file.open(stdin, QIODevice::ReadOnly)
-                                                    : (file.setFileName(path),
-                                                       file.open(QIODevice::ReadOnly));
+    const bool isOpen = path == QStringLiteral("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(path), file.open(QIODevice::ReadOnly));
     if (!isOpen) {
         printTo(stderr, QStringLiteral("kelolens-recognize: %1: cannot read the text (%2)\n")
                             .arg(path, file.errorString()));

@@ -55,7 +55,9 @@ TEST(ScreencaptureCLICapturerX11, MaimReturnsThePixelsOfADraggedRegion)
     const QString captures = dir.filePath(QStringLiteral("captures"));
     ScreencaptureCLICapturer capturer(
         CaptureTool{maim,
-                    {QStringLiteral("-s"), QString::fromLatin1(CaptureTool::pathPlaceholder)}},
+                    {QStringLiteral("-s"), QString::fromLatin1(CaptureTool::pathPlaceholder)},
+                    {1},
+                    {}},
         captures);
 
     // A press and release in one place would select a whole window, so move in small steps.

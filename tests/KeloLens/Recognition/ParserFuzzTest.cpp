@@ -119,7 +119,8 @@ TEST(ParserFuzz, VeryLongPayloadsFinishPromptly)
     const QString semicolons = QStringLiteral("x;").repeated(100000);
     QElapsedTimer timer;
     timer.start();
-    EXPECT_EQ(wifi(QStringLiteral("WIFI:S:") + longName + QStringLiteral(";;")), (WifiCredentials{longName, std::nullopt}));
+    EXPECT_EQ(wifi(QStringLiteral("WIFI:S:") + longName + QStringLiteral(";;")),
+              (WifiCredentials{longName, std::nullopt}));
     ASSERT_TRUE(wifi(QStringLiteral("WIFI:S:") + escapes).has_value());
     EXPECT_EQ(wifi(QStringLiteral("WIFI:S:") + escapes)->ssid.size(), 100000);
     ASSERT_TRUE(wifi(QStringLiteral("WIFI:S:") + semicolons).has_value());

@@ -56,9 +56,11 @@ TEST(PayloadClassification, WifiFieldsInAnyOrder)
     EXPECT_EQ(wifi(QStringLiteral("WIFI:P:secret;H:true;S:Home;T:WPA;;")),
               network(QStringLiteral("Home"), QStringLiteral("secret")));
     // Lower-case prefix parses the same way.
-    EXPECT_EQ(wifi(QStringLiteral("wifi:S:Home;P:pw;;")), network(QStringLiteral("Home"), QStringLiteral("pw")));
+    EXPECT_EQ(wifi(QStringLiteral("wifi:S:Home;P:pw;;")),
+              network(QStringLiteral("Home"), QStringLiteral("pw")));
     // No trailing semicolons at all.
-    EXPECT_EQ(wifi(QStringLiteral("WIFI:S:Home;P:pw")), network(QStringLiteral("Home"), QStringLiteral("pw")));
+    EXPECT_EQ(wifi(QStringLiteral("WIFI:S:Home;P:pw")),
+              network(QStringLiteral("Home"), QStringLiteral("pw")));
 }
 
 TEST(PayloadClassification, WifiWithoutPasswordIsOpenWhateverItsType)
@@ -82,13 +84,15 @@ TEST(PayloadClassification, WifiEscapesAndFieldEnds)
     // Escaped semicolon, colon, comma and backslash are literal.
     EXPECT_EQ(wifi(QStringLiteral(R"(WIFI:S:a\;b\:c\,d\\e;P:x;;)")),
               network(QStringLiteral(R"(a;b:c,d\e)"), QStringLiteral("x")));
-    // An unescaped semicolon not followed by a key, another semicolon or the end is part of the value.
+    // An unescaped semicolon not followed by a key, another semicolon or the end is part of the
+    // value.
     EXPECT_EQ(wifi(QStringLiteral("WIFI:S:one;two;P:pw;;")),
               network(QStringLiteral("one;two"), QStringLiteral("pw")));
     // A lower-case letter and colon is not a key.
     EXPECT_EQ(wifi(QStringLiteral("WIFI:S:net;p:low;;")), network(QStringLiteral("net;p:low")));
     // A backslash at the very end stays a backslash.
-    EXPECT_EQ(wifi(QStringLiteral("WIFI:P:pw;S:end\\")), network(QStringLiteral("end\\"), QStringLiteral("pw")));
+    EXPECT_EQ(wifi(QStringLiteral("WIFI:P:pw;S:end\\")),
+              network(QStringLiteral("end\\"), QStringLiteral("pw")));
     // A field's value may itself start with what looks like a key.
     EXPECT_EQ(wifi(QStringLiteral("WIFI:S:P:x;;")), network(QStringLiteral("P:x")));
 }

@@ -2,87 +2,31 @@
 
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
-#include "RecognitionFixtures.h"
+#include "KeloLens/Recognition/TextAssembly.h"
+#include "support/SampleImages.h"
 
-#include <QFile>
-#include <QFontMetrics>
+#include "support/TestSupport.h"
+#include <QDir>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 #include <QThread>
+
 #include <gtest/gtest.h>
 
-namespace {
-
-int processThreads()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray &line : status.readAll().split('\n')) {
-        if (line.startsWith("Threads:"))
-            return line.mid(8).trimmed().toInt();
-    }
-    return -1;
-}
-
-} // namespace
-
-TEST(TesseractEngine, ReadsOnTheCallingThreadAlone)
-{
-    if (QThread::idealThreadCount() < 2)
-        GTEST_SKIP() << "one core: the engine would not start helper threads anyway";
-    ASSERT_TRUE(TesseractEngine::canLimitThreads());
-    const PreparedImage prepared = ImagePreparation::prepareForText(
-        Fixtures::renderText({QStringLiteral("Several lines of text, enough for the engine"),
-                              QStringLiteral("to split its work between threads if it may.")},
-                             Fixtures::light, 13));
-    const int before = processThreads();
-    ASSERT_GT(before, 0);
-    const auto lines = TesseractEngine::recognizeLines(
-        prepared, RecognitionLanguages::dataDirectory(), {QStringLiteral("eng")});
-    ASSERT_TRUE(lines.has_value());
-    EXPECT_EQ(lines->size(), 2);
-    EXPECT_EQ(processThreads(), before);
-}
-
-TEST(TesseractEngine, MissingOrUnusableLanguageDataIsAFailureNotACrash)
-{
-    const PreparedImage prepared = ImagePreparation::prepareForText(
-        Fixtures::renderText({QStringLiteral("Words")}, Fixtures::light));
-    EXPECT_FALSE(TesseractEngine::recognizeLines(prepared, RecognitionLanguages::dataDirectory(),
-                                                 {QStringLiteral("doesnotexist")}));
-    EXPECT_FALSE(
-        TesseractEngine::recognizeLines(prepared, RecognitionLanguages::dataDirectory(), {}));
-    EXPECT_FALSE(TesseractEngine::recognizeLines(
-        PreparedImage{}, RecognitionLanguages::dataDirectory(), {QStringLiteral("eng")}));
-    EXPECT_FALSE(TesseractEngine::recognizeLines(prepared, QStringLiteral("/nonexistent/tessdata"),
-                                                 {QStringLiteral("eng")}));
-    // A working call afterwards is unaffected.
-    EXPECT_TRUE(TesseractEngine::recognizeLines(prepared, RecognitionLanguages::dataDirectory(),
-                                                {QStringLiteral("eng")}));
-}
+using namespace std::chrono_literals;
 
 namespace {
 
-// Program text as a terminal draws it: a small monospace font, light on dark.
-QImage terminalText(const QStringList &lines)
+const QStringList kEnglish = {QStringLiteral("eng")};
+
+std::optional<TextReading> read(const TesseractEngine &engine, const QImage &image, int workers = 0,
+                                std::optional<std::chrono::milliseconds> deadline = {})
 {
-    QFont font(QStringLiteral("Liberation Mono"));
-    font.setPixelSize(10);
-    const QFontMetrics metrics(font);
-    int width = 0;
-    for (const QString &line : lines)
-        width = std::max(width, metrics.horizontalAdvance(line));
-    const int lineHeight = 14;
-    QImage image(width + 28, 24 + lineHeight * int(lines.size()), QImage::Format_RGB32);
-    image.fill(QColor(12, 42, 18));
-    QPainter painter(&image);
-    painter.setFont(font);
-    painter.setPen(QColor(111, 224, 138));
-    int y = 12;
-    for (const QString &line : lines) {
-        painter.drawText(QRect(14, y, width, lineHeight), Qt::AlignLeft | Qt::AlignVCenter, line);
-        y += lineHeight;
-    }
-    return image;
+    TextPassLimits limits;
+    limits.workers = workers;
+    limits.deadline = deadline;
+    return engine.read(ImagePreparation::prepareForText(image),
+                       RecognitionLanguages::dataDirectory(), kEnglish, limits);
 }
 
 QStringList textsOf(const QList<RecognizedLine> &lines)
@@ -93,31 +37,123 @@ QStringList textsOf(const QList<RecognizedLine> &lines)
     return texts;
 }
 
+// The visual lines, top to bottom: the engine may read part of a row as a block of its own.
+QStringList rowsOf(const QList<RecognizedLine> &lines)
+{
+    return textsOf(groupRows(lines));
+}
+
+// A page of numbered lines, in paragraphs of five.
+QStringList pageLines(int count)
+{
+    QStringList lines;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0 && i % 5 == 0)
+            lines.append(QString());
+        lines.append(QStringLiteral("Line %1 of the page, with a few more words in it").arg(i));
+    }
+    return lines;
+}
+
+int processThreads()
+{
+    return int(QDir(QStringLiteral("/proc/self/task"))
+                   .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+                   .size());
+}
+
+int deadlineWarnings = 0;
+
+void countDeadlineWarnings(QtMsgType, const QMessageLogContext &, const QString &message)
+{
+    if (message.contains(QStringLiteral("deadline")))
+        ++deadlineWarnings;
+}
+
 } // namespace
+
+TEST(TesseractEngine, SeveralEnginesReadTheSameLinesAsOneAndLeaveNoThreadsBehind)
+{
+    if (QThread::idealThreadCount() < 2)
+        GTEST_SKIP() << "one core: the engines would not start helper threads anyway";
+    ASSERT_TRUE(TesseractEngine::canLimitEngineThreads());
+    const QStringList lines = pageLines(40);
+    const QImage page = SampleImages::text(lines, SampleImages::textStyle(13));
+    TesseractEngine engine;
+    const int before = processThreads();
+    const auto one = read(engine, page, 1);
+    const auto three = read(engine, page, 3);
+    // Neither our engines nor OpenMP's pool stay: the threads went with the pass.
+    EXPECT_EQ(processThreads(), before);
+    ASSERT_TRUE(one && three);
+    EXPECT_EQ(rowsOf(one->lines), QStringList(lines).filter(QRegularExpression(".")));
+    EXPECT_EQ(rowsOf(three->lines), rowsOf(one->lines));
+    EXPECT_TRUE(one->isComplete && three->isComplete);
+}
+
+TEST(TesseractEngine, ADeadlineKeepsTheRowsReadBeforeItAndSaysSoOnce)
+{
+    const QStringList lines = pageLines(60).filter(QRegularExpression("."));
+    const QImage page = SampleImages::text(lines, SampleImages::textStyle(13));
+    TesseractEngine engine;
+    QElapsedTimer timer;
+    timer.start();
+    ASSERT_TRUE(read(engine, page, 1));
+    const auto whole = std::chrono::milliseconds(timer.elapsed());
+
+    // The machine's load changes between reads, so one cut may land before the first row or after
+    // the last; a few tries find one in between.
+    bool keptSomeRows = false;
+    for (const double share : {0.5, 0.3, 0.7, 0.2}) {
+        deadlineWarnings = 0;
+        const QtMessageHandler previous = qInstallMessageHandler(countDeadlineWarnings);
+        const auto cut = read(engine, page, 1,
+                              std::chrono::duration_cast<std::chrono::milliseconds>(whole * share));
+        qInstallMessageHandler(previous);
+        ASSERT_TRUE(cut);
+        if (cut->isComplete) {
+            continue;
+        }
+        EXPECT_EQ(deadlineWarnings, 1);
+        // The rows read come first and whole; the row under way and those after are left out.
+        const QStringList rows = rowsOf(cut->lines);
+        ASSERT_LT(rows.size(), lines.size());
+        EXPECT_EQ(rows, lines.mid(0, rows.size()));
+        if (!rows.isEmpty()) {
+            keptSomeRows = true;
+            break;
+        }
+    }
+    EXPECT_TRUE(keptSomeRows);
+}
+
+TEST(TesseractEngine, MissingOrUnusableLanguageDataIsAFailureNotACrash)
+{
+    TesseractEngine engine;
+    const PreparedImage prepared =
+        ImagePreparation::prepareForText(SampleImages::text({QStringLiteral("Words")}));
+    const QString directory = RecognitionLanguages::dataDirectory();
+    EXPECT_FALSE(engine.read(prepared, directory, {QStringLiteral("doesnotexist")}));
+    EXPECT_FALSE(engine.read(prepared, directory, {}));
+    EXPECT_FALSE(engine.read(PreparedImage{}, directory, kEnglish));
+    EXPECT_FALSE(engine.read(prepared, QStringLiteral("/nonexistent/tessdata"), kEnglish));
+    // A working call afterwards is unaffected.
+    EXPECT_TRUE(engine.read(prepared, directory, kEnglish));
+}
 
 TEST(TesseractEngine, KeepsTheEndOfALineThatLayoutAnalysisLeftOut)
 {
-    // The page layout puts "= 7;" in a column of its own and drops it as noise.
+    // Program text as a terminal draws it. The page layout puts "= 7;" in a column of its own
+    // and drops it as noise.
     const QString query = QStringLiteral("SELECT name, email FROM users WHERE id = 7;");
-    const auto lines = TesseractEngine::recognizeLines(
-        ImagePreparation::prepareForText(terminalText({query, query})),
-        RecognitionLanguages::dataDirectory(), {QStringLiteral("eng")});
-    ASSERT_TRUE(lines.has_value());
-    EXPECT_EQ(textsOf(*lines), QStringList({query, query}));
-    for (const RecognizedLine &line : *lines)
+    SampleImages::TextStyle terminal =
+        SampleImages::textStyle(10, {QColor(12, 42, 18), QColor(111, 224, 138)});
+    terminal.family = QStringLiteral("Liberation Mono");
+    terminal.lineSpacing = 1.4;
+    const auto reading =
+        read(TesseractEngine(), SampleImages::text({query, query}, terminal, 0, QPoint(14, 12)));
+    ASSERT_TRUE(reading);
+    EXPECT_EQ(textsOf(reading->lines), QStringList({query, query}));
+    for (const RecognizedLine &line : reading->lines)
         EXPECT_GT(line.box.maxX(), 0.9);
-}
-
-TEST(TesseractEngine, APictureBesideALineAddsNothingToIt)
-{
-    const QImage text = Fixtures::renderText({QStringLiteral("Scan the code to join")},
-                                             Fixtures::light, 13, 200, 4, 40);
-    const QImage capture = Fixtures::sideBySide(
-        {text, Fixtures::qrCode("https://example.org/join", Fixtures::light)}, Fixtures::light);
-    const auto lines = TesseractEngine::recognizeLines(ImagePreparation::prepareForText(capture),
-                                                       RecognitionLanguages::dataDirectory(),
-                                                       {QStringLiteral("eng")});
-    ASSERT_TRUE(lines.has_value());
-    ASSERT_FALSE(lines->isEmpty());
-    EXPECT_EQ(lines->first().text, QStringLiteral("Scan the code to join"));
 }

@@ -1,5 +1,6 @@
 #include "KeloLens/Results/DataDetector.h"
-#include "KeloLens/Results/LinkDetector.h"
+
+#include "support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -69,12 +70,10 @@ TEST(DataDetector, FileNamesVersionNumbersAndSentencesAreNotLinks)
     // Country domains that double as file extensions: a file name alone, a link with a path.
     EXPECT_EQ(links("README.md, main.py and setup.sh; docs.rs/serde"),
               QStringList{one("docs.rs/serde", "http://docs.rs/serde")});
+    EXPECT_EQ(links("Makefile.in config.h.in script.pl logo.ai main.ml www.script.pl example.in/x"),
+              (QStringList{one("www.script.pl", "http://www.script.pl"),
+                           one("example.in/x", "http://example.in/x")}));
     EXPECT_TRUE(links("").isEmpty());
-    EXPECT_TRUE(LinkDetector::isTopLevelDomain("com"));
-    EXPECT_TRUE(LinkDetector::isTopLevelDomain("DE"));
-    EXPECT_TRUE(LinkDetector::isTopLevelDomain(QString::fromUtf8("рф")));
-    EXPECT_FALSE(LinkDetector::isTopLevelDomain("txt"));
-    EXPECT_FALSE(LinkDetector::isTopLevelDomain("co.uk"));
 }
 
 TEST(DataDetector, LeavesSentencePunctuationOutOfLinks)
@@ -131,6 +130,15 @@ TEST(DataDetector, FindsEmailAddressesAsMailtoUrls)
               QStringList{one("mailto:a@b.org?subject=Hi", "mailto:a@b.org?subject=Hi")});
     EXPECT_EQ(links("Contact:support@example.io"),
               QStringList{one("support@example.io", "mailto:support@example.io")});
+    // Every character an address may hold unquoted: the whole address, never a shorter one.
+    EXPECT_EQ(links("pat.o'brien@example.com, x!y@example.com and {a|b}~c@example.com"),
+              (QStringList{one("pat.o'brien@example.com", "mailto:pat.o'brien@example.com"),
+                           one("x!y@example.com", "mailto:x!y@example.com"),
+                           one("{a|b}~c@example.com", "mailto:%7Ba%7Cb%7D~c@example.com")}));
+    // Quotes and emphasis around an address are not part of it.
+    EXPECT_EQ(links("Mail 'pat@example.com' or *sam@example.com*"),
+              (QStringList{one("pat@example.com", "mailto:pat@example.com"),
+                           one("sam@example.com", "mailto:sam@example.com")}));
     // No real domain, no address: the host part is not a link of its own either.
     EXPECT_TRUE(links("user@localhost and a@b.txt and .a@example.com@").isEmpty());
 }
@@ -145,6 +153,11 @@ TEST(DataDetector, FindsPhoneNumbersAsWritten)
     EXPECT_EQ(phones("Ruf an: 030 901820", "DE"), QStringList{"030 901820"});
     EXPECT_TRUE(phones("Ruf an: 030 901820", "US").isEmpty());
     EXPECT_TRUE(phones("Version 1.2.3, order 42, 2024-05-17, 12:30").isEmpty());
+    // Columns of a contact table, merged into one line one space apart.
+    EXPECT_EQ(phones("212 555 0123 212 555 0124"), (QStringList{"212 555 0123", "212 555 0124"}));
+    EXPECT_EQ(phones("Office +44 20 7946 0958 (212) 555-0147 212.555.0199."),
+              (QStringList{"+44 20 7946 0958", "(212) 555-0147", "212.555.0199"}));
+    EXPECT_TRUE(phones("Totals 1 2 3 4 5 6 7 8 9 10 11 12").isEmpty());
     EXPECT_EQ(DataDetector("zz").defaultRegion(), "US");
     EXPECT_EQ(DataDetector("fr").defaultRegion(), "FR");
 }
@@ -178,6 +191,7 @@ TEST(DataDetector, ReportsUtf16RangesInTextOrderWithoutOverlaps)
     EXPECT_EQ(text.mid(found[1].start, found[1].length), "https://example.com/2125550123");
     EXPECT_EQ(text.mid(found[2].start, found[2].length), QString::fromUtf8("bücher.de"));
     EXPECT_EQ(found[2].url->host(), QString::fromUtf8("bücher.de"));
+    EXPECT_EQ(links(QString::fromUtf8("сайт пример.рф")).size(), 1);
     // Scripts without spaces between words put links right after a word.
     EXPECT_EQ(links(QString::fromUtf8("詳細はhttps://example.jp/a ご覧ください")),
               QStringList{one("https://example.jp/a", "https://example.jp/a")});

@@ -1,5 +1,6 @@
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloPlatform/LoginItem.h"
+#include "support/LogCapture.h"
 
 #include <QFile>
 #include <QSettings>
@@ -13,24 +14,24 @@ namespace {
 class PreferencesTest : public ::testing::Test
 {
 protected:
+    // QSettings caches files per process and only re-reads one whose size or time changed, so
+    // every file a test writes by hand gets a new name.
     QString settingsPath() const
     {
         return m_dir.filePath(QStringLiteral("KeloLens-%1.conf").arg(m_fileNumber));
     }
-    // QSettings caches files per process and only re-reads one whose size or time changed, so a
-    // test that rewrites the file by hand starts a new one instead.
-    void useFreshFile() { ++m_fileNumber; }
 
     std::unique_ptr<QSettings> openSettings() const
     {
         return std::make_unique<QSettings>(settingsPath(), QSettings::NativeFormat);
     }
 
-    void writeRawFile(const QByteArray &contents) const
+    void writeRawFile(const QByteArray &contents)
     {
+        ++m_fileNumber;
         QFile file(settingsPath());
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
+        file.write("[General]\n" + contents);
     }
 
     QByteArray rawFile() const
@@ -43,231 +44,6 @@ protected:
     int m_fileNumber = 0;
 };
 
-} // namespace
-
-TEST_F(PreferencesTest, EmptyDatabaseGivesDefaultsAndStaysEmpty)
-{
-    auto settings = openSettings();
-    Preferences prefs(settings.get());
-
-    EXPECT_FALSE(prefs.playSound());
-    EXPECT_TRUE(prefs.showPanel());
-    EXPECT_EQ(prefs.panelPosition(), PanelPosition::nearSelection);
-    EXPECT_TRUE(prefs.recognitionLanguages().isEmpty());
-    EXPECT_EQ(prefs.lineBreaks(), LineBreakMode::keepLines);
-    EXPECT_TRUE(prefs.stripHyphenation());
-    EXPECT_TRUE(prefs.detectBarcodes());
-    EXPECT_FALSE(prefs.hasCompletedOnboarding());
-    EXPECT_FALSE(prefs.launchAtLogin());
-    EXPECT_EQ(prefs.hotKey().keyCode, 19u);
-    EXPECT_EQ(prefs.hotKey().modifiers, 768u);
-
-    // Defaults are never written.
-    settings->sync();
-    EXPECT_TRUE(settings->allKeys().isEmpty());
-    EXPECT_TRUE(rawFile().isEmpty());
-}
-
-TEST_F(PreferencesTest, EnumerationsNeedTheExactSecondRawValue)
-{
-    struct Case
-    {
-        QByteArray stored;
-        PanelPosition position;
-        LineBreakMode lineBreaks;
-    };
-    const QList<Case> cases{
-        {"panelPosition=fixed\nlineBreaks=joinParagraphs\n", PanelPosition::fixed,
-         LineBreakMode::joinParagraphs},
-        {"panelPosition=Fixed\nlineBreaks=JoinParagraphs\n", PanelPosition::nearSelection,
-         LineBreakMode::keepLines},
-        {"panelPosition=FIXED\nlineBreaks=\"joinParagraphs \"\n", PanelPosition::nearSelection,
-         LineBreakMode::keepLines},
-        {"panelPosition=nearSelection\nlineBreaks=keepLines\n", PanelPosition::nearSelection,
-         LineBreakMode::keepLines},
-        // Non-string values (a list, a byte array) select the first case.
-        {"panelPosition=fixed, fixed\nlineBreaks=@ByteArray(joinParagraphs)\n",
-         PanelPosition::nearSelection, LineBreakMode::keepLines},
-    };
-    for (const Case &c : cases) {
-        useFreshFile();
-        writeRawFile("[General]\n" + c.stored);
-        auto settings = openSettings();
-        Preferences prefs(settings.get());
-        EXPECT_EQ(prefs.panelPosition(), c.position) << c.stored.constData();
-        EXPECT_EQ(prefs.lineBreaks(), c.lineBreaks) << c.stored.constData();
-    }
-
-    // An invalid stored value stays as it is until the field is set.
-    useFreshFile();
-    writeRawFile("[General]\npanelPosition=Fixed\n");
-    {
-        auto settings = openSettings();
-        Preferences prefs(settings.get());
-        prefs.setPlaySound(true);
-    }
-    EXPECT_TRUE(rawFile().contains("panelPosition=Fixed"));
-    {
-        auto settings = openSettings();
-        Preferences prefs(settings.get());
-        prefs.setPanelPosition(PanelPosition::nearSelection);
-    }
-    EXPECT_TRUE(rawFile().contains("panelPosition=nearSelection"));
-}
-
-TEST_F(PreferencesTest, EverySetReachesTheFileAtOnceAndReadsBackAsTheRightType)
-{
-    auto settings = openSettings();
-    Preferences prefs(settings.get());
-    const HotKeyCombo combo{0, HotKeyCombo::option | HotKeyCombo::control};
-
-    prefs.setHotKey(combo);
-    EXPECT_TRUE(rawFile().contains("hotKey=\"@ByteArray("));
-    prefs.setPlaySound(true);
-    EXPECT_TRUE(rawFile().contains("playSound=true"));
-    prefs.setShowPanel(false);
-    EXPECT_TRUE(rawFile().contains("showPanel=false"));
-    prefs.setPanelPosition(PanelPosition::fixed);
-    EXPECT_TRUE(rawFile().contains("panelPosition=fixed"));
-    prefs.setRecognitionLanguages({QStringLiteral("en-US"), QStringLiteral("odd,name")});
-    EXPECT_TRUE(rawFile().contains("recognitionLanguages="));
-    prefs.setLineBreaks(LineBreakMode::joinParagraphs);
-    EXPECT_TRUE(rawFile().contains("lineBreaks=joinParagraphs"));
-    prefs.setStripHyphenation(false);
-    EXPECT_TRUE(rawFile().contains("stripHyphenation=false"));
-    prefs.setDetectBarcodes(false);
-    EXPECT_TRUE(rawFile().contains("detectBarcodes=false"));
-    prefs.setHasCompletedOnboarding(true);
-    EXPECT_TRUE(rawFile().contains("hasCompletedOnboarding=true"));
-
-    // A fresh store over the same file (as at the next launch) reads every value back.
-    settings.reset();
-    auto reopened = openSettings();
-    EXPECT_EQ(reopened->value(QStringLiteral("hotKey")).typeId(), QMetaType::QByteArray);
-    Preferences again(reopened.get());
-    EXPECT_EQ(again.hotKey(), combo);
-    EXPECT_TRUE(again.playSound());
-    EXPECT_FALSE(again.showPanel());
-    EXPECT_EQ(again.panelPosition(), PanelPosition::fixed);
-    EXPECT_EQ(again.recognitionLanguages(),
-              (QStringList{QStringLiteral("en-US"), QStringLiteral("odd,name")}));
-    EXPECT_EQ(again.lineBreaks(), LineBreakMode::joinParagraphs);
-    EXPECT_FALSE(again.stripHyphenation());
-    EXPECT_FALSE(again.detectBarcodes());
-    EXPECT_TRUE(again.hasCompletedOnboarding());
-}
-
-TEST_F(PreferencesTest, LanguageListsOfAnyLengthRoundTrip)
-{
-    const QList<QStringList> lists{
-        {},
-        {QStringLiteral("de-DE")},
-        {QStringLiteral("zh-Hans"), QStringLiteral("zh-Hant"), QStringLiteral("ja")},
-    };
-    for (const QStringList &list : lists) {
-        useFreshFile();
-        {
-            auto settings = openSettings();
-            Preferences prefs(settings.get());
-            prefs.setRecognitionLanguages({QStringLiteral("placeholder")});
-            prefs.setRecognitionLanguages(list);
-        }
-        auto settings = openSettings();
-        Preferences prefs(settings.get());
-        EXPECT_EQ(prefs.recognitionLanguages(), list) << list.join(u' ').toStdString();
-    }
-}
-
-TEST_F(PreferencesTest, HandWrittenBooleansAreReadAsBooleansAndGarbageKeepsTheDefault)
-{
-    useFreshFile();
-    writeRawFile("[General]\nplaySound=true\nshowPanel=false\ndetectBarcodes=0\n"
-                 "stripHyphenation=banana\nhasCompletedOnboarding=1\n");
-    auto settings = openSettings();
-    Preferences prefs(settings.get());
-    EXPECT_TRUE(prefs.playSound());
-    EXPECT_FALSE(prefs.showPanel());
-    EXPECT_FALSE(prefs.detectBarcodes());
-    EXPECT_TRUE(prefs.stripHyphenation());
-    EXPECT_TRUE(prefs.hasCompletedOnboarding());
-}
-
-TEST_F(PreferencesTest, PropertiesNotifyOnlyWhenTheValueChangesButAlwaysWrite)
-{
-    auto settings = openSettings();
-    Preferences prefs(settings.get());
-    QSignalSpy sound(&prefs, &Preferences::playSoundChanged);
-    QSignalSpy languages(&prefs, &Preferences::recognitionLanguagesChanged);
-    QSignalSpy position(&prefs, &Preferences::panelPositionChanged);
-
-    prefs.setPlaySound(false);
-    EXPECT_EQ(sound.count(), 0);
-    EXPECT_TRUE(rawFile().contains("playSound=false"));
-    prefs.setPlaySound(true);
-    prefs.setPlaySound(true);
-    ASSERT_EQ(sound.count(), 1);
-    EXPECT_EQ(sound.at(0).at(0).toBool(), true);
-
-    prefs.setRecognitionLanguages({});
-    EXPECT_EQ(languages.count(), 0);
-    prefs.setRecognitionLanguages({QStringLiteral("fr-FR")});
-    EXPECT_EQ(languages.count(), 1);
-
-    prefs.setPanelPosition(PanelPosition::nearSelection);
-    EXPECT_EQ(position.count(), 0);
-    EXPECT_TRUE(rawFile().contains("panelPosition=nearSelection"));
-    prefs.setPanelPosition(PanelPosition::fixed);
-    EXPECT_EQ(position.count(), 1);
-}
-
-TEST_F(PreferencesTest, SettingTheSameHotKeyStillWritesAndPostsTheNotification)
-{
-    auto settings = openSettings();
-    Preferences prefs(settings.get());
-    QSignalSpy posted(&prefs, &Preferences::hotKeyChanged);
-
-    prefs.setHotKey(HotKeyCombo::defaultCombo());
-    EXPECT_EQ(posted.count(), 1);
-    EXPECT_EQ(settings->value(QStringLiteral("hotKey")).toByteArray(),
-              HotKeyCombo::defaultCombo().toJson());
-    EXPECT_TRUE(rawFile().contains("hotKey="));
-
-    prefs.setHotKey({20, HotKeyCombo::command});
-    EXPECT_EQ(posted.count(), 2);
-}
-
-TEST_F(PreferencesTest, UndecodableHotKeyFallsBackWithoutRepairingTheStoredData)
-{
-    const QList<QByteArray> stored{
-        "hotKey=@ByteArray(not json)\n",
-        "hotKey=@ByteArray({\"keyCode\":19})\n",
-        "hotKey=@ByteArray({\"keyCode\":-1,\"modifiers\":768})\n",
-        "hotKey=42\n",
-    };
-    for (const QByteArray &line : stored) {
-        useFreshFile();
-        writeRawFile("[General]\n" + line);
-        const QVariant original = openSettings()->value(QStringLiteral("hotKey"));
-        ASSERT_TRUE(original.isValid());
-        auto settings = openSettings();
-        Preferences prefs(settings.get());
-        EXPECT_EQ(prefs.hotKey(), HotKeyCombo::defaultCombo()) << line.constData();
-        prefs.setShowPanel(false);
-        settings.reset();
-        EXPECT_EQ(openSettings()->value(QStringLiteral("hotKey")), original) << line.constData();
-        EXPECT_TRUE(rawFile().contains("showPanel=false"));
-    }
-
-    // A value written by hand as plain JSON text still reads.
-    useFreshFile();
-    writeRawFile("[General]\nhotKey=\"{\\\"keyCode\\\":18,\\\"modifiers\\\":256}\"\n");
-    auto settings = openSettings();
-    Preferences prefs(settings.get());
-    EXPECT_EQ(prefs.hotKey(), (HotKeyCombo{18, 256}));
-}
-
-namespace {
-
 class FakeLoginItem final : public KeloPlatform::LoginItem
 {
 public:
@@ -275,10 +51,10 @@ public:
     std::optional<QString> setEnabled(bool value) override
     {
         requests.append(value);
-        if (failure)
-            return failure;
-        enabled = value;
-        return std::nullopt;
+        if (!failure) {
+            enabled = value;
+        }
+        return failure;
     }
 
     bool enabled = false;
@@ -286,66 +62,148 @@ public:
     QList<bool> requests;
 };
 
-QStringList g_messages;
-void collectMessages(QtMsgType, const QMessageLogContext &, const QString &message)
+} // namespace
+
+TEST_F(PreferencesTest, DefaultsAreNeverWrittenAndEverySetIsReadBackAtTheNextLaunch)
 {
-    g_messages.append(message);
+    auto settings = openSettings();
+    Preferences prefs(settings.get());
+    EXPECT_TRUE(prefs.showPanel());
+    EXPECT_EQ(prefs.hotKey(), (HotKeyCombo{19, 768}));
+    settings->sync();
+    EXPECT_TRUE(rawFile().isEmpty());
+
+    const HotKeyCombo combo{0, HotKeyCombo::option | HotKeyCombo::control};
+    prefs.setHotKey(combo);
+    prefs.setPlaySound(true);
+    prefs.setPanelPosition(PanelPosition::fixed);
+    // A one-element list is stored as a plain string and must still read back as a list.
+    prefs.setRecognitionLanguages({QStringLiteral("de-DE")});
+    prefs.setLineBreaks(LineBreakMode::joinParagraphs);
+    prefs.setHasCompletedOnboarding(true);
+    // No save step: the file holds the value as soon as it is set.
+    EXPECT_TRUE(rawFile().contains("hasCompletedOnboarding=true"));
+
+    settings.reset();
+    auto reopened = openSettings();
+    Preferences again(reopened.get());
+    EXPECT_EQ(again.hotKey(), combo);
+    EXPECT_TRUE(again.playSound());
+    EXPECT_EQ(again.panelPosition(), PanelPosition::fixed);
+    EXPECT_EQ(again.recognitionLanguages(), QStringList{QStringLiteral("de-DE")});
+    EXPECT_EQ(again.lineBreaks(), LineBreakMode::joinParagraphs);
+    EXPECT_TRUE(again.hasCompletedOnboarding());
 }
 
-} // namespace
+TEST_F(PreferencesTest, HandEditedValuesNeedTheirExactFormAndStayUntilSet)
+{
+    writeRawFile("panelPosition=Fixed\nlineBreaks=joinParagraphs\nstripHyphenation=banana\n"
+                 "showPanel=0\nhotKey=@ByteArray({\"keyCode\":19})\n");
+    const QVariant storedHotKey = openSettings()->value(QStringLiteral("hotKey"));
+    {
+        auto settings = openSettings();
+        Preferences prefs(settings.get());
+        EXPECT_EQ(prefs.panelPosition(), PanelPosition::nearSelection);
+        EXPECT_EQ(prefs.lineBreaks(), LineBreakMode::joinParagraphs);
+        EXPECT_TRUE(prefs.stripHyphenation());
+        EXPECT_FALSE(prefs.showPanel());
+        EXPECT_EQ(prefs.hotKey(), HotKeyCombo::defaultCombo());
+        prefs.setPlaySound(true);
+    }
+    // Nothing is repaired behind the user's back.
+    EXPECT_TRUE(rawFile().contains("panelPosition=Fixed"));
+    EXPECT_EQ(openSettings()->value(QStringLiteral("hotKey")), storedHotKey);
+}
+
+TEST_F(PreferencesTest, PropertiesNotifyOnlyOnAChangeExceptTheShortcutAndAlwaysWrite)
+{
+    auto settings = openSettings();
+    Preferences prefs(settings.get());
+    QSignalSpy sound(&prefs, &Preferences::playSoundChanged);
+    QSignalSpy hotKey(&prefs, &Preferences::hotKeyChanged);
+
+    prefs.setPlaySound(false);
+    EXPECT_EQ(sound.count(), 0);
+    EXPECT_TRUE(rawFile().contains("playSound=false"));
+    prefs.setPlaySound(true);
+    prefs.setPlaySound(true);
+    EXPECT_EQ(sound.count(), 1);
+
+    // The owner of the global registration redoes it at every set.
+    prefs.setHotKey(HotKeyCombo::defaultCombo());
+    EXPECT_EQ(hotKey.count(), 1);
+    EXPECT_TRUE(rawFile().contains("hotKey="));
+}
 
 TEST_F(PreferencesTest, OnlyTheInstanceWithTheLoginItemTouchesItAndOnlyOnAChange)
 {
     FakeLoginItem loginItem;
+    loginItem.enabled = true;
+    auto settings = openSettings();
     {
-        // An instance over a separate file never registers anything.
-        auto settings = openSettings();
         Preferences separate(settings.get());
+        EXPECT_FALSE(separate.launchAtLogin());
         separate.setLaunchAtLogin(true);
-        EXPECT_TRUE(separate.launchAtLogin());
         EXPECT_TRUE(loginItem.requests.isEmpty());
     }
 
-    auto settings = openSettings();
-    loginItem.enabled = true;
     Preferences prefs(settings.get(), &loginItem);
-    EXPECT_TRUE(prefs.launchAtLogin()) << "the initial value comes from the login item";
-    QSignalSpy spy(&prefs, &Preferences::launchAtLoginChanged);
+    EXPECT_TRUE(prefs.launchAtLogin());
     prefs.setLaunchAtLogin(true);
-    EXPECT_TRUE(loginItem.requests.isEmpty()) << "setting the current value does nothing";
+    EXPECT_TRUE(loginItem.requests.isEmpty());
     prefs.setLaunchAtLogin(false);
     EXPECT_EQ(loginItem.requests, QList<bool>{false});
-    EXPECT_EQ(spy.count(), 1);
-    EXPECT_FALSE(rawFile().contains("launchAtLogin"));
 
-    // A failed change is logged once; the switch keeps what the user asked for.
+    // A failed change is logged; the switch keeps what the user asked for.
     loginItem.failure = QStringLiteral("disk full");
-    g_messages.clear();
-    const QtMessageHandler previous = qInstallMessageHandler(collectMessages);
+    const KeloTest::LogCapture log;
     prefs.setLaunchAtLogin(true);
-    qInstallMessageHandler(previous);
     EXPECT_TRUE(prefs.launchAtLogin());
-    EXPECT_EQ(g_messages,
+    EXPECT_EQ(log.lines(),
               QStringList{QStringLiteral("KeloLens: launch at login change failed: disk full")});
 }
 
 TEST_F(PreferencesTest, ABrokenSettingsFileKeepsWhatCanBeReadAndStillSaves)
 {
-    useFreshFile();
-    QByteArray garbage("[General]\nplaySound=true\n[Gen\x01\n=\n\\\\\\\n");
+    QByteArray garbage("playSound=true\n[Gen\x01\n=\n\\\\\\\n");
     for (int i = 0; i < 2000; ++i) {
         garbage.append(char((i * 7919) % 256));
     }
     writeRawFile(garbage);
+    const KeloTest::LogCapture log;
     {
         auto settings = openSettings();
         Preferences prefs(settings.get());
         EXPECT_TRUE(prefs.playSound());
-        EXPECT_TRUE(prefs.showPanel());
         prefs.setShowPanel(false);
     }
+    EXPECT_TRUE(log.lines().isEmpty()) << log.lines().join(u'\n').toStdString();
     auto settings = openSettings();
     Preferences reopened(settings.get());
     EXPECT_TRUE(reopened.playSound());
     EXPECT_FALSE(reopened.showPanel());
+}
+
+TEST_F(PreferencesTest, AnUnwritableSettingsFileIsLoggedOnceAndTheValuesStillApply)
+{
+    // A file where the settings folder belongs: even root cannot write there.
+    QFile blocker(m_dir.filePath(QStringLiteral("blocked")));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    QSettings settings(m_dir.filePath(QStringLiteral("blocked/KeloLens.conf")),
+                       QSettings::NativeFormat);
+    Preferences prefs(&settings);
+
+    const KeloTest::LogCapture log;
+    prefs.setShowPanel(false);
+    prefs.setPlaySound(true);
+    prefs.setHotKey({20, HotKeyCombo::command});
+
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().first().startsWith(
+        QStringLiteral("KeloLens: settings could not be saved to %1")
+            .arg(m_dir.filePath(QStringLiteral("blocked/KeloLens.conf")))));
+    EXPECT_FALSE(prefs.showPanel());
+    EXPECT_TRUE(prefs.playSound());
+    EXPECT_EQ(prefs.hotKey(), (HotKeyCombo{20, HotKeyCombo::command}));
 }

@@ -1,0 +1,420 @@
+#include "KeloLens/AppDelegate/AppDelegate.h"
+
+#include "KeloHotkey/HotKey.h"
+#include "KeloLens/AppDelegate/SingleInstance.h"
+#include "KeloLens/Capture/CaptureFlow.h"
+#include "KeloLens/Capture/ScreencaptureCLICapturer.h"
+#include "KeloLens/Capture/SystemPermissionChecker.h"
+#include "KeloLens/Onboarding/OnboardingSteps.h"
+#include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Recognition/Recognizer.h"
+#include "KeloLens/Results/ResultPanelController.h"
+#include "KeloLens/Results/ResultViewModel.h"
+#include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Settings/Preferences.h"
+#include "KeloLens/SettingsWindow/SettingsRouter.h"
+#include "KeloLens/SettingsWindow/SettingsWindowController.h"
+#include "KeloMenuBar/StatusItemController.h"
+#include "KeloMenuBar/StatusMenu.h"
+#include "KeloOnboarding/OnboardingWindowController.h"
+#include "KeloPaste/Accessibility.h"
+#include "KeloPaste/PasteService.h"
+#include "KeloPlatform/Platform.h"
+#include "KeloPlatform/TerminationSignals.h"
+#include "KeloTheme/Symbols.h"
+#include "KeloUpdates/FeedUpdater.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QLoggingCategory>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QSettings>
+
+namespace {
+
+// Debug lines (the launch finished, for tests and bug reports) only when asked for with
+// QT_LOGGING_RULES="kelolens.app.debug=true".
+Q_LOGGING_CATEGORY(lcApp, "kelolens.app", QtInfoMsg)
+
+const QByteArray reopenRequest = QByteArrayLiteral("reopen");
+const QByteArray captureRequest = QByteArrayLiteral("capture");
+const QByteArray captureCodeRequest = QByteArrayLiteral("capture-code");
+
+// Onboarding's steps, in the order it builds them.
+constexpr int welcomeStep = 0;
+constexpr int screenRecordingStep = 1;
+constexpr int tryItStep = 2;
+
+PanelMode panelMode(FlowPresentation::Mode mode)
+{
+    return mode == FlowPresentation::Mode::codesOnly ? PanelMode::codesOnly : PanelMode::all;
+}
+
+int showMessageBox(const AlertText &text)
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("KeloLens"));
+    box.setText(text.message);
+    box.setInformativeText(text.informativeText);
+    box.setIcon(QMessageBox::Warning);
+    QList<QAbstractButton *> buttons;
+    for (const QString &title : text.buttons) {
+        buttons << box.addButton(title, buttons.isEmpty() ? QMessageBox::AcceptRole
+                                                          : QMessageBox::RejectRole);
+    }
+    if (!buttons.isEmpty()) {
+        box.setDefaultButton(qobject_cast<QPushButton *>(buttons.first()));
+    }
+    if (text.activates) {
+        box.setWindowFlag(Qt::WindowStaysOnTopHint);
+    }
+    box.exec();
+    const qsizetype index = buttons.indexOf(box.clickedButton());
+    return index < 0 ? 0 : int(index);
+}
+
+} // namespace
+
+AppDelegate::AppDelegate(Overrides overrides, QObject *parent)
+    : QObject(parent), m_overrides(std::move(overrides))
+{
+}
+
+AppDelegate::~AppDelegate()
+{
+    shutDown();
+}
+
+bool AppDelegate::launch(const QStringList &arguments)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("KeloLens"));
+    QCoreApplication::setOrganizationName(QStringLiteral("KeloLens"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("app.kelolens.KeloLens"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Copy the text and codes in any part of the screen."));
+    parser.addHelpOption();
+    const QCommandLineOption capture(QStringLiteral("capture"),
+                                     QStringLiteral("Select a region and copy its text."));
+    const QCommandLineOption captureCode(QStringLiteral("capture-code"),
+                                         QStringLiteral("Select a region and copy its code."));
+    parser.addOption(capture);
+    parser.addOption(captureCode);
+    if (!parser.parse(arguments)) {
+        qCWarning(lcApp).noquote() << "KeloLens: " + parser.errorText();
+        m_exitCode = 2;
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("help"))) {
+        parser.showHelp(0);
+    }
+    const QByteArray request = parser.isSet(captureCode) ? captureCodeRequest
+                               : parser.isSet(capture)   ? captureRequest
+                                                         : reopenRequest;
+
+    m_instance = std::make_unique<SingleInstance>(m_overrides.runtimeFolder.isEmpty()
+                                                      ? SingleInstance::defaultFolder()
+                                                      : m_overrides.runtimeFolder);
+    switch (m_instance->start(request)) {
+    case SingleInstance::Role::secondary:
+        return false;
+    case SingleInstance::Role::failed:
+        qCWarning(lcApp).noquote()
+            << "KeloLens: another instance seems to run but does not answer: " +
+                   m_instance->errorString();
+        m_exitCode = 1;
+        return false;
+    case SingleInstance::Role::primary:
+        break;
+    }
+    connect(m_instance.get(), &SingleInstance::requestReceived, this, &AppDelegate::handleRequest);
+
+    finishLaunching();
+    if (request != reopenRequest) {
+        handleRequest(request);
+    }
+    return true;
+}
+
+void AppDelegate::finishLaunching()
+{
+    m_platform =
+        m_overrides.platform ? std::move(m_overrides.platform) : KeloPlatform::loadPlatform();
+    m_signals = std::make_unique<KeloPlatform::TerminationSignals>();
+    connect(m_signals.get(), &KeloPlatform::TerminationSignals::received, qApp,
+            &QCoreApplication::quit);
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDown);
+
+    m_layout = std::make_unique<KeyboardLayout>(*m_platform->keymapSource);
+    m_settings =
+        m_overrides.settings ? std::move(m_overrides.settings) : Preferences::openUserSettings();
+    m_prefs = std::make_unique<Preferences>(m_settings.get(), m_platform->loginItem.get());
+    m_permission = m_overrides.permission ? std::move(m_overrides.permission)
+                                          : std::make_unique<SystemPermissionChecker>();
+    if (m_overrides.updater) {
+        m_updater = std::move(m_overrides.updater);
+    } else {
+        m_updater = std::make_unique<FeedUpdater>(FeedUpdater::settingsFrom(AppInfo::fromBuild()));
+    }
+    m_toast = std::make_unique<ToastController>(*m_platform->windowSystem);
+    m_paste = std::make_unique<PasteService>(*m_platform->windowSystem, *m_platform->syntheticKeys,
+                                             *m_layout);
+    m_accessibility = std::make_unique<Accessibility>(*m_platform->syntheticKeys);
+    m_hotKeys = std::make_unique<HotKeyCenter>(*m_platform->keyGrabber);
+
+    m_model = std::make_unique<ResultViewModel>(PanelMode::all);
+    m_panel = std::make_unique<ResultPanelController>(
+        *m_model, *m_toast, *m_paste, *m_accessibility, *m_platform->windowSystem, *m_layout,
+        [prefs = m_prefs.get()] { return prefs->panelPosition(); });
+
+    if (m_overrides.capturer) {
+        m_capturer = std::move(m_overrides.capturer);
+    } else {
+        auto capturer =
+            std::make_unique<ScreencaptureCLICapturer>(ScreencaptureCLICapturer::chooseTool());
+        // Files an earlier run could not delete (it was killed mid-capture) go now.
+        capturer->removeLeftovers();
+        m_cliCapturer = capturer.get();
+        m_capturer = std::move(capturer);
+    }
+    m_recognizer =
+        m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
+
+    const QPointer<AppDelegate> self(this);
+    CaptureFlow::Outputs outputs;
+    outputs.clipboard = [paste = m_paste.get()](const QString &text) {
+        paste->writePlainText(text);
+    };
+    outputs.present = [self](const FlowPresentation &presentation) {
+        if (self) {
+            self->m_panel->present(presentation.result, panelMode(presentation.mode),
+                                   presentation.region);
+        }
+    };
+    outputs.toast = [self](const QString &message, std::optional<ToastLink> link) {
+        if (!self) {
+            return;
+        }
+        if (!link) {
+            self->m_toast->show(message);
+            return;
+        }
+        self->m_toast->show(message, QStringLiteral("Open Settings"), [self] {
+            if (self) {
+                self->m_permission->openScreenRecordingSettings();
+            }
+        });
+    };
+    outputs.permissionDenied = [self] {
+        if (self) {
+            self->showOnboarding(screenRecordingStep);
+        }
+    };
+    outputs.playSound = [sounds = m_platform->soundPlayer.get()] {
+        sounds->play(QStringLiteral("screen-capture"));
+    };
+    m_flow = std::make_unique<CaptureFlow>(
+        *m_capturer, *m_permission, *m_recognizer,
+        [prefs = m_prefs.get()] {
+            return CaptureSettings{
+                prefs->recognitionLanguages(),
+                {prefs->lineBreaks(), prefs->stripHyphenation(), prefs->detectBarcodes()},
+                prefs->playSound(),
+                prefs->showPanel()};
+        },
+        std::move(outputs));
+
+    m_statusItem = std::make_unique<StatusItemController>(
+        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
+        QStringLiteral("KeloLens"), [self](QMenu &menu) {
+            if (self) {
+                self->buildStatusMenu(menu);
+            }
+        });
+
+    registerHotKey();
+    connect(m_prefs.get(), &Preferences::hotKeyChanged, this, &AppDelegate::registerHotKey);
+
+    if (!m_prefs->hasCompletedOnboarding()) {
+        showOnboarding(m_permission->isScreenRecordingGranted() ? tryItStep : welcomeStep);
+    }
+    qCDebug(lcApp).noquote() << QStringLiteral("KeloLens: launched, shortcut %1")
+                                    .arg(m_registeredCombo
+                                             ? m_registeredCombo->displayString(*m_layout)
+                                             : QStringLiteral("none"));
+}
+
+void AppDelegate::handleRequest(const QByteArray &request)
+{
+    if (request == captureRequest) {
+        startCapture(false);
+    } else if (request == captureCodeRequest) {
+        startCapture(true);
+    } else {
+        reopen();
+    }
+}
+
+void AppDelegate::reopen()
+{
+    openSettings();
+}
+
+void AppDelegate::startCapture(bool codesOnly)
+{
+    m_panel->dismiss();
+    // Nobody awaits the capture: it runs on through the event loop and reports through the
+    // flow's outputs.
+    [[maybe_unused]] QCoro::Task<> capture = m_flow->run(codesOnly);
+}
+
+void AppDelegate::showLastResult()
+{
+    if (const auto &last = m_flow->lastPresentation()) {
+        m_panel->present(last->result, panelMode(last->mode), last->region);
+    }
+}
+
+void AppDelegate::registerHotKey()
+{
+    const HotKeyCombo wanted = m_prefs->hotKey();
+    if (m_registeredCombo == wanted) {
+        return;
+    }
+    const QPointer<AppDelegate> self(this);
+    std::unique_ptr<HotKey> hotKey = m_hotKeys->create(wanted, [self] {
+        if (self) {
+            self->startCapture(false);
+        }
+    });
+    if (hotKey) {
+        m_hotKey = std::move(hotKey);
+        m_registeredCombo = wanted;
+        return;
+    }
+
+    const QString wantedText = wanted.displayString(*m_layout);
+    qCWarning(lcApp).noquote() << "KeloLens: could not register hotkey " + wantedText;
+    if (!m_registeredCombo) {
+        const int answer = alert({wantedText + QStringLiteral(" is already in use by another app"),
+                                  QStringLiteral("Choose a different shortcut in Settings, or use "
+                                                 "Capture Text from the menu bar."),
+                                  {QStringLiteral("Open Settings"), QStringLiteral("Later")},
+                                  true});
+        if (answer == 0) {
+            openSettings(SettingsPage::general);
+        }
+        return;
+    }
+    const HotKeyCombo kept = *m_registeredCombo;
+    // Storing the kept shortcut announces it again; that registration stops at once, since it
+    // is the one registered.
+    m_prefs->setHotKey(kept);
+    alert({wantedText + QStringLiteral(" is already in use"),
+           QStringLiteral("Another app uses this shortcut, so KeloLens kept ") +
+               kept.displayString(*m_layout) + u'.',
+           {},
+           false});
+}
+
+void AppDelegate::openSettings(std::optional<SettingsPage> page)
+{
+    m_panel->dismiss();
+    if (!m_settingsWindow) {
+        m_router = std::make_unique<SettingsRouter>(SettingsPage::general);
+        SettingsServices services(*m_prefs, *m_layout);
+        services.permission = m_permission.get();
+        services.accessibility = m_accessibility.get();
+        services.updater = m_updater.get();
+        services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
+        services.isTrayMissing = !StatusItemController::isTrayAvailable();
+        m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
+    }
+    m_settingsWindow->show(page);
+}
+
+void AppDelegate::showOnboarding(int startAt)
+{
+    m_panel->dismiss();
+    const QPointer<AppDelegate> self(this);
+    if (!m_onboardingWindow) {
+        m_onboardingWindow = std::make_unique<OnboardingWindowController>(
+            QStringLiteral("Welcome to KeloLens"), QSize(500, 400), [self] {
+                if (!self) {
+                    return;
+                }
+                self->m_prefs->setHasCompletedOnboarding(true);
+                // The window's own close handling is still on the stack.
+                if (OnboardingWindowController *finished = self->m_onboardingWindow.release()) {
+                    finished->deleteLater();
+                }
+            });
+    }
+    const QList<OnboardingStep> steps =
+        makeOnboardingSteps(m_prefs->hotKey().displayString(*m_layout), *m_permission, [self] {
+            if (self) {
+                self->startCapture(false);
+            }
+        });
+    m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
+}
+
+void AppDelegate::buildStatusMenu(QMenu &menu)
+{
+    StatusMenuState state;
+    if (m_registeredCombo) {
+        state.registeredShortcut = m_registeredCombo->displayString(*m_layout);
+    }
+    state.hasLastResult = m_flow->lastPresentation().has_value();
+    state.isUpdaterAvailable = m_updater->isAvailable();
+
+    const QPointer<AppDelegate> self(this);
+    StatusMenuActions actions;
+    actions.captureText = [self] {
+        if (self) {
+            self->startCapture(false);
+        }
+    };
+    actions.captureCode = [self] {
+        if (self) {
+            self->startCapture(true);
+        }
+    };
+    actions.showLastResult = [self] {
+        if (self) {
+            self->showLastResult();
+        }
+    };
+    actions.openSettings = [self] {
+        if (self) {
+            self->openSettings();
+        }
+    };
+    actions.checkForUpdates = [self] {
+        if (self) {
+            self->m_updater->checkForUpdates();
+        }
+    };
+    ::buildStatusMenu(menu, state, actions);
+}
+
+int AppDelegate::alert(const AlertText &text)
+{
+    return m_overrides.showAlert ? m_overrides.showAlert(text) : showMessageBox(text);
+}
+
+void AppDelegate::shutDown()
+{
+    // A capture under way is cancelled so that its region tool and file go with us.
+    if (m_cliCapturer != nullptr) {
+        m_cliCapturer->cancel();
+    }
+    // A recognition under way would hold the exit until it ends, up to its deadline.
+    if (m_recognizer != nullptr) {
+        m_recognizer->cancelAll();
+    }
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include "KeloHotkey/HotKeyCombo.h"
+#include "KeloHotkey/KeyboardLayout.h"
+#include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Capture/ScreenCapturer.h"
+#include "KeloLens/Recognition/Recognizing.h"
+#include "KeloLens/SettingsWindow/SettingsPage.h"
+#include "KeloPlatform/Platform.h"
+#include "KeloUpdates/Updater.h"
+
+#include <QSettings>
+
+#include <QObject>
+#include <QPointer>
+#include <QStringList>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class Accessibility;
+class CaptureFlow;
+class HotKey;
+class HotKeyCenter;
+class OnboardingWindowController;
+class PasteService;
+class PermissionChecker;
+class Preferences;
+class QMenu;
+class QSettings;
+class Recognizer;
+class Recognizing;
+class ResultPanelController;
+class ResultViewModel;
+class ScreenCapturer;
+class ScreencaptureCLICapturer;
+class SettingsRouter;
+class SettingsWindowController;
+class SingleInstance;
+class StatusItemController;
+class ToastController;
+class Updater;
+
+namespace KeloPlatform {
+struct Platform;
+class TerminationSignals;
+} // namespace KeloPlatform
+
+// An alert the delegate shows: a message, an explanation and the buttons, first the default.
+struct AlertText
+{
+    QString message;
+    QString informativeText;
+    QStringList buttons;
+    // Bring the application to the front before showing it.
+    bool activates = false;
+
+    bool operator==(const AlertText &) const = default;
+};
+
+// Builds every long-lived object once, wires the capture flow's outputs to the clipboard, the
+// results panel, toasts and the sound, keeps the global shortcut registered as the settings say,
+// and opens the settings and onboarding windows on request. One per process, main thread only.
+class AppDelegate : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Collaborators a test hands in instead of the real ones; anything left empty is built here.
+    struct Overrides
+    {
+        std::unique_ptr<KeloPlatform::Platform> platform;
+        std::unique_ptr<QSettings> settings;
+        std::unique_ptr<PermissionChecker> permission;
+        std::unique_ptr<ScreenCapturer> capturer;
+        std::unique_ptr<Recognizing> recognizer;
+        std::unique_ptr<Updater> updater;
+        // Shows an alert modally and returns the index of the button that ended it.
+        std::function<int(const AlertText &)> showAlert;
+        // Where the single-instance lock and socket live; the runtime folder when empty.
+        QString runtimeFolder;
+    };
+
+    explicit AppDelegate(Overrides overrides = {}, QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Command-line arguments in, false when this process should end at once with exitCode():
+    // another instance took the request, or the arguments asked only for help.
+    bool launch(const QStringList &arguments);
+    [[nodiscard]] int exitCode() const { return m_exitCode; }
+
+    void startCapture(bool codesOnly);
+    void showLastResult();
+    void registerHotKey();
+    void openSettings(std::optional<SettingsPage> page = std::nullopt);
+    void showOnboarding(int startAt);
+    void buildStatusMenu(QMenu &menu);
+    // The user opened the application again while it runs.
+    void reopen();
+
+    [[nodiscard]] Preferences &preferences() const { return *m_prefs; }
+    [[nodiscard]] CaptureFlow *flow() const { return m_flow.get(); }
+    [[nodiscard]] ResultPanelController *panel() const { return m_panel.get(); }
+    [[nodiscard]] ToastController &toast() const { return *m_toast; }
+    [[nodiscard]] StatusItemController *statusItem() const { return m_statusItem.get(); }
+    [[nodiscard]] const std::optional<HotKeyCombo> &registeredCombo() const
+    {
+        return m_registeredCombo;
+    }
+    [[nodiscard]] OnboardingWindowController *onboardingWindow() const
+    {
+        return m_onboardingWindow.get();
+    }
+    [[nodiscard]] SettingsWindowController *settingsWindow() const
+    {
+        return m_settingsWindow.get();
+    }
+
+private:
+    void finishLaunching();
+    void handleRequest(const QByteArray &request);
+    int alert(const AlertText &text);
+    void shutDown();
+
+    Overrides m_overrides;
+    int m_exitCode = 0;
+    std::unique_ptr<KeloPlatform::Platform> m_platform;
+    std::unique_ptr<KeloPlatform::TerminationSignals> m_signals;
+    std::unique_ptr<SingleInstance> m_instance;
+    std::unique_ptr<KeyboardLayout> m_layout;
+    std::unique_ptr<QSettings> m_settings;
+    std::unique_ptr<Preferences> m_prefs;
+    std::unique_ptr<PermissionChecker> m_permission;
+    std::unique_ptr<Updater> m_updater;
+    std::unique_ptr<ToastController> m_toast;
+    std::unique_ptr<PasteService> m_paste;
+    std::unique_ptr<Accessibility> m_accessibility;
+    std::unique_ptr<HotKeyCenter> m_hotKeys;
+    std::unique_ptr<ResultViewModel> m_model;
+    std::unique_ptr<ResultPanelController> m_panel;
+    std::unique_ptr<ScreenCapturer> m_capturer;
+    // The same capturer when it is the region tool's, which can be cancelled.
+    ScreencaptureCLICapturer *m_cliCapturer = nullptr;
+    std::unique_ptr<Recognizing> m_recognizer;
+    std::unique_ptr<CaptureFlow> m_flow;
+    std::unique_ptr<StatusItemController> m_statusItem;
+    std::unique_ptr<HotKey> m_hotKey;
+    std::optional<HotKeyCombo> m_registeredCombo;
+    std::unique_ptr<SettingsRouter> m_router;
+    std::unique_ptr<SettingsWindowController> m_settingsWindow;
+    std::unique_ptr<OnboardingWindowController> m_onboardingWindow;
+};

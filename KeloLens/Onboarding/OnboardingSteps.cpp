@@ -1,0 +1,21 @@
+#include "KeloLens/Onboarding/OnboardingSteps.h"
+#include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Onboarding/ScreenRecordingStep.h"
+#include "KeloLens/Onboarding/TryItStep.h"
+#include "KeloLens/Onboarding/WelcomeStep.h"
+
+QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
+                                          std::function<void()> tryCapture, const QString &website)
+{
+    PermissionChecker *checker = &permission;
+    return {
+        {QStringLiteral("welcome"),
+         [hotKey, website] { return new WelcomeStep(hotKey, website); },
+         {}},
+        {QStringLiteral("screenRecording"), [checker] { return new ScreenRecordingStep(*checker); },
+         [checker] { return checker->isScreenRecordingGranted(); }},
+        {QStringLiteral("tryIt"),
+         [hotKey, tryCapture] { return new TryItStep(hotKey, tryCapture); },
+         {}},
+    };
+}

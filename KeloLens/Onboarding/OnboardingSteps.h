@@ -1,0 +1,17 @@
+#pragma once
+
+#include <KeloCore/AppInfo.h>
+#include <KeloOnboarding/OnboardingStep.h>
+
+#include <QList>
+#include <functional>
+
+class PermissionChecker;
+
+// The three onboarding steps, in order: "welcome", "screenRecording" (done while screen access
+// is granted, asked anew at each look) and "tryIt", whose button runs tryCapture. The shortcut
+// text is taken once, now; the permission checker must outlive the steps.
+[[nodiscard]] QList<OnboardingStep>
+makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
+                    std::function<void()> tryCapture,
+                    const QString &website = AppInfo::fromBuild().website);

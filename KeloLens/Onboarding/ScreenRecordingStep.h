@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QWidget>
+
+class PermissionChecker;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+// The onboarding page about reading the screen: whether this session lets KeloLens do it, asked
+// again every second, and a button to the system's setting where one must allow it.
+class ScreenRecordingStep final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ScreenRecordingStep(PermissionChecker &permission, QWidget *parent = nullptr);
+
+    [[nodiscard]] bool isGranted() const { return m_isGranted; }
+    [[nodiscard]] QPushButton *openSettingsButton() const { return m_openSettings; }
+    [[nodiscard]] QWidget *grantedLabel() const { return m_granted; }
+    [[nodiscard]] QTimer *refreshTimer() const { return m_timer; }
+
+    // What the timer does each second.
+    void refresh();
+
+private:
+    PermissionChecker &m_permission;
+    bool m_isGranted = false;
+    QLabel *m_symbol;
+    QWidget *m_granted;
+    QPushButton *m_openSettings;
+    QLabel *m_hint;
+    QTimer *m_timer;
+};

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+class QPushButton;
+
+// The last onboarding page: how a capture goes, and a button that starts one.
+class TryItStep final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TryItStep(const QString &hotKey, std::function<void()> tryCapture, QWidget *parent = nullptr);
+
+    [[nodiscard]] QPushButton *tryButton() const { return m_tryButton; }
+
+private:
+    QPushButton *m_tryButton;
+};

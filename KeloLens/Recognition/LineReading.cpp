@@ -1,0 +1,71 @@
+#include "KeloLens/Recognition/LineReading.h"
+
+#include <QStringList>
+
+#include <tesseract/resultiterator.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+
+namespace {
+
+// The ink of "Phone: 0800" ends at the baseline while "Mail jenny@example.org" reaches below it,
+// and paragraphs are found from the gaps between line boxes; so a line's box spans its row's
+// ascenders and descenders, whatever its own letters are. The row measurements come from the
+// engine's fit of the whole row; an implausible fit leaves the ink box alone.
+QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRect &ink)
+{
+    if (ink.isEmpty())
+        return ink;
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+    if (!iterator.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2))
+        return ink;
+    float rowHeight = 0;
+    float descenders = 0;
+    float ascenders = 0;
+    iterator.RowAttributes(&rowHeight, &descenders, &ascenders);
+    if (!std::isfinite(rowHeight) || !std::isfinite(descenders) || rowHeight <= 0 ||
+        rowHeight > 3.0f * float(ink.height()) || descenders > 0)
+        return ink;
+    const double baseline = (y1 + y2) / 2.0;
+    const int top = std::min(ink.top(), int(std::lround(baseline - rowHeight - descenders)));
+    const int bottom = std::max(ink.top() + ink.height(), int(std::lround(baseline - descenders)));
+    return QRect(ink.left(), top, ink.width(), bottom - top);
+}
+
+} // namespace
+
+LineReading LineReading::read(tesseract::ResultIterator &iterator)
+{
+    LineReading line;
+    QStringList words;
+    double confidenceSum = 0;
+    do {
+        const std::unique_ptr<char[]> raw(iterator.GetUTF8Text(tesseract::RIL_WORD));
+        const QString word = raw ? QString::fromUtf8(raw.get()).trimmed() : QString();
+        int left = 0;
+        int top = 0;
+        int right = 0;
+        int bottom = 0;
+        if (!iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
+            continue;
+        const QRect box(left, top, right - left, bottom - top);
+        if (word.isEmpty()) {
+            line.emptyWords.append(box);
+            continue;
+        }
+        words.append(word);
+        line.box = line.box.united(box);
+        confidenceSum += double(iterator.Confidence(tesseract::RIL_WORD));
+    } while (!iterator.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
+             iterator.Next(tesseract::RIL_WORD));
+    line.text = words.join(QLatin1Char(' '));
+    line.inkBox = line.box;
+    line.confidence = words.isEmpty() ? 0 : confidenceSum / double(words.size());
+    line.box = withTypographicHeight(iterator, line.box);
+    return line;
+}

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QList>
+#include <QRect>
+#include <QString>
+
+namespace tesseract {
+class ResultIterator;
+}
+
+// One text line as the engine read it, in the pixels of the image it was given.
+struct LineReading
+{
+    QString text;
+    QRect box;             // the row's full height, for placing the line among the others
+    QRect inkBox;          // the words' own ink
+    double confidence = 0; // mean of the words'
+    // Words the engine gave no text: pictures beside the text, or, in a pass stopped at its
+    // deadline, the words it did not reach.
+    QList<QRect> emptyWords;
+
+    // Reads the line at the iterator word by word and leaves the iterator on its last word. The
+    // engine's own line string pads words it could not read (pictures, QR codes beside the
+    // text) with spaces and stretches the line's box over them, which would put the line in the
+    // wrong place among the others; only the words with text count.
+    [[nodiscard]] static LineReading read(tesseract::ResultIterator &iterator);
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace tesseract {
+class TessBaseAPI;
+}
+
+// Initialising an engine for a set of languages takes longer than reading a screenful, so
+// engines are kept warm between recognitions: as many per set of languages as read at once, up
+// to a limit, for the few sets used last. Thread-safe.
+class TesseractEnginePool
+{
+public:
+    struct Deleter
+    {
+        void operator()(tesseract::TessBaseAPI *engine) const;
+    };
+    using Engine = std::unique_ptr<tesseract::TessBaseAPI, Deleter>;
+
+    TesseractEnginePool() = default;
+    TesseractEnginePool(const TesseractEnginePool &) = delete;
+    TesseractEnginePool &operator=(const TesseractEnginePool &) = delete;
+
+    // A warm engine for the languages, or a new one; null when their data cannot be loaded.
+    [[nodiscard]] Engine take(const QString &dataDirectory, const QStringList &dataNames);
+    // Hands an engine back for the next recognition, its last page cleared.
+    void giveBack(const QString &dataDirectory, const QStringList &dataNames, Engine engine);
+    // Drops the warm engines, so that the next recognition starts cold.
+    void clear();
+
+private:
+    QMutex m_mutex;
+    // Key: data folder and languages. The order of keys is most recently used last.
+    std::vector<std::pair<QString, std::vector<Engine>>> m_idle;
+};

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QImage>
+#include <QList>
+
+// Horizontal bands of a page that engines can read apart, at the same time. Cuts run only along
+// rows without ink, in the middle of the gap, so no line of text is split; the bands hold about
+// the same amount of ink, which is what takes the engine time.
+struct TextBand
+{
+    int top = 0;
+    int height = 0;
+
+    bool operator==(const TextBand &) const = default;
+};
+
+namespace TextBands {
+
+// At most `count` bands covering every row of a Grayscale8 image with dark text on white; fewer
+// when the page has fewer gaps, one when it has none.
+[[nodiscard]] QList<TextBand> split(const QImage &grey, int count);
+
+} // namespace TextBands

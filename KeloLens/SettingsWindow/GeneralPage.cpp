@@ -1,0 +1,147 @@
+#include "KeloLens/SettingsWindow/GeneralPage.h"
+#include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Settings/Preferences.h"
+#include "KeloLens/SettingsWindow/AboutSection.h"
+#include "KeloLens/SettingsWindow/PermissionStatus.h"
+#include "KeloLens/SettingsWindow/SettingsForm.h"
+#include "KeloLens/SettingsWindow/ToggleSwitch.h"
+
+#include <KeloHotkey/HotKeyRecorder.h>
+#include <KeloPaste/Accessibility.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
+    : QWidget(parent), m_services(services), m_timer(new QTimer(this))
+{
+    Preferences &prefs = m_services.preferences;
+    auto *form = new SettingsForm(this);
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(form);
+
+    if (m_services.isTrayMissing) {
+        addCaptureHint(*form);
+    }
+
+    SettingsSection *basics = form->addSection();
+    m_recorder = new HotKeyRecorder(m_services.layout, HotKeyCombo::defaultCombo());
+    m_recorder->setCombo(prefs.hotKey());
+    connect(m_recorder, &HotKeyRecorder::comboEdited, &prefs, &Preferences::setHotKey);
+    connect(&prefs, &Preferences::hotKeyChanged, m_recorder, &HotKeyRecorder::setCombo);
+    basics->addRow(QStringLiteral("Capture shortcut"),
+                   QStringLiteral("Press it anywhere, then drag over the text or code."),
+                   m_recorder);
+
+    m_launchAtLogin =
+        ToggleSwitch::bound(prefs, prefs.launchAtLogin(), &Preferences::setLaunchAtLogin,
+                            &Preferences::launchAtLoginChanged);
+    basics->addRow(QStringLiteral("Launch at login"),
+                   QStringLiteral("Start KeloLens quietly when you log in."), m_launchAtLogin);
+
+    m_playSound = ToggleSwitch::bound(prefs, prefs.playSound(), &Preferences::setPlaySound,
+                                      &Preferences::playSoundChanged);
+    basics->addRow(QStringLiteral("Play a sound after each capture"), {}, m_playSound);
+
+    SettingsSection *after = form->addSection(QStringLiteral("After capture"));
+    m_showPanel = ToggleSwitch::bound(prefs, prefs.showPanel(), &Preferences::setShowPanel,
+                                      &Preferences::showPanelChanged);
+    after->addRow(QStringLiteral("Show the results panel"),
+                  QStringLiteral("Off: the text is copied and a small confirmation appears."),
+                  m_showPanel);
+    m_panelPosition = new QComboBox;
+    m_panelPosition->addItem(QStringLiteral("Near the selection"),
+                             QVariant::fromValue(int(PanelPosition::nearSelection)));
+    m_panelPosition->addItem(QStringLiteral("Centre of the screen"),
+                             QVariant::fromValue(int(PanelPosition::fixed)));
+    const auto showPosition = [this](PanelPosition position) {
+        m_panelPosition->setCurrentIndex(m_panelPosition->findData(int(position)));
+    };
+    showPosition(prefs.panelPosition());
+    m_panelPosition->setEnabled(prefs.showPanel());
+    connect(m_panelPosition, &QComboBox::activated, this, [this](int index) {
+        m_services.preferences.setPanelPosition(
+            PanelPosition(m_panelPosition->itemData(index).toInt()));
+    });
+    connect(&prefs, &Preferences::panelPositionChanged, m_panelPosition, showPosition);
+    connect(&prefs, &Preferences::showPanelChanged, m_panelPosition, &QComboBox::setEnabled);
+    after->addRow(QStringLiteral("Panel position"), {}, m_panelPosition);
+
+    SettingsSection *permissions = form->addSection(QStringLiteral("Permissions"));
+    PermissionChecker *checker = m_services.permission;
+    m_screenRecording = new PermissionStatus(QStringLiteral("Open Settings…"), [checker] {
+        if (checker != nullptr) {
+            checker->openScreenRecordingSettings();
+        }
+    });
+    permissions->addRow(
+        QStringLiteral("Screen Recording"),
+        QStringLiteral(
+            "Required to read what's on your screen. Nothing is stored or sent anywhere."),
+        m_screenRecording);
+    Accessibility *accessibility = m_services.accessibility;
+    m_accessibility = new PermissionStatus(QStringLiteral("Allow…"), [accessibility] {
+        if (accessibility != nullptr) {
+            accessibility->request();
+        }
+    });
+    permissions->addRow(
+        QStringLiteral("Accessibility"),
+        QStringLiteral("Optional. Lets Paste press Ctrl+V in the app you were using."),
+        m_accessibility);
+
+    form->addSection(new AboutSection(m_services));
+
+    refreshPermissions();
+    m_timer->setInterval(1000);
+    connect(m_timer, &QTimer::timeout, this, &GeneralPage::refreshPermissions);
+}
+
+GeneralPage::~GeneralPage() = default;
+
+void GeneralPage::refreshPermissions()
+{
+    m_accessibility->setGranted(m_services.accessibility != nullptr &&
+                                m_services.accessibility->isTrusted());
+    m_screenRecording->setGranted(m_services.permission != nullptr &&
+                                  m_services.permission->isScreenRecordingGranted());
+}
+
+void GeneralPage::showEvent(QShowEvent *event)
+{
+    refreshPermissions();
+    m_timer->start();
+    QWidget::showEvent(event);
+}
+
+void GeneralPage::hideEvent(QHideEvent *event)
+{
+    m_timer->stop();
+    QWidget::hideEvent(event);
+}
+
+void GeneralPage::addCaptureHint(SettingsForm &form)
+{
+    SettingsSection *section = form.addSection(QStringLiteral("How to capture"));
+    m_captureHint = new QLabel;
+    m_captureHint->setWordWrap(true);
+    m_captureHint->setTextFormat(Qt::PlainText);
+    section->addRow(m_captureHint);
+    connect(&m_services.preferences, &Preferences::hotKeyChanged, this,
+            &GeneralPage::updateCaptureHint);
+    updateCaptureHint();
+}
+
+void GeneralPage::updateCaptureHint()
+{
+    const QString shortcut =
+        m_services.preferences.hotKey().displayString(m_services.layout, ShortcutStyle::names);
+    m_captureHint->setText(
+        QStringLiteral("This desktop shows no tray icon, so KeloLens has no menu. Press %1 "
+                       "anywhere to capture text, and start KeloLens again to open these "
+                       "settings.")
+            .arg(shortcut));
+}

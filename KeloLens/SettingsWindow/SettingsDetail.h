@@ -1,0 +1,31 @@
+#pragma once
+
+#include "KeloLens/SettingsWindow/SettingsPage.h"
+#include "KeloLens/SettingsWindow/SettingsServices.h"
+
+#include <QWidget>
+
+class SettingsRouter;
+
+// The right side of the settings window: the router's page, built afresh whenever the page
+// changes (so its state lives only while it is shown).
+class SettingsDetail final : public QWidget
+{
+    Q_OBJECT
+
+public:
+    SettingsDetail(SettingsRouter &router, const SettingsServices &services,
+                   QWidget *parent = nullptr);
+
+    static constexpr QSize minimumPageSize{480, 500};
+
+    [[nodiscard]] QWidget *page() const { return m_page; }
+    // Whether the pages say how to capture without a tray; rebuilds the page shown.
+    void setTrayMissing(bool isTrayMissing);
+
+private:
+    void showPage(SettingsPage page);
+
+    SettingsServices m_services;
+    QWidget *m_page = nullptr;
+};

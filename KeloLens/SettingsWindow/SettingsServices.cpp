@@ -1,0 +1,8 @@
+#include "KeloLens/SettingsWindow/SettingsServices.h"
+
+#include <QDesktopServices>
+
+bool SettingsServices::open(const QUrl &url) const
+{
+    return openUrl ? openUrl(url) : QDesktopServices::openUrl(url);
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "KeloHotkey/KeyboardLayout.h"
+
+#include <KeloCore/AppInfo.h>
+
+#include <QLocale>
+#include <QStringList>
+#include <QUrl>
+#include <functional>
+
+class Accessibility;
+class PermissionChecker;
+class Preferences;
+class Updater;
+
+// Everything the settings pages work with, handed in by the window's owner. The services that
+// may be missing are pointers: without a permission checker the screen access row offers a button
+// that does nothing, without accessibility the paste permission reads as not allowed, without
+// an updater (or one that offers no check) there is no Updates row.
+struct SettingsServices
+{
+    SettingsServices(Preferences &preferences, KeyboardLayout layout)
+        : preferences(preferences), layout(layout)
+    {
+    }
+
+    Preferences &preferences;
+    KeyboardLayout layout;
+    PermissionChecker *permission = nullptr;
+    Accessibility *accessibility = nullptr;
+    Updater *updater = nullptr;
+    // The recognition languages to offer; called away from the main thread.
+    std::function<QStringList()> loadSupportedLanguages;
+    AppInfo appInfo = AppInfo::fromBuild();
+    // Language names and the language a preferred list starts with follow this locale.
+    QLocale locale;
+    // Where the session shows no tray icon there is no menu either: the General page then says
+    // how to capture.
+    bool isTrayMissing = false;
+    // Opens a web or mail address; the desktop's handler when unset.
+    std::function<bool(const QUrl &)> openUrl;
+
+    // openUrl, or the desktop's handler.
+    bool open(const QUrl &url) const;
+};

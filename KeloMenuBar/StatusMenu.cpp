@@ -1,0 +1,37 @@
+#include "KeloMenuBar/StatusMenu.h"
+#include "KeloMenuBar/ClosureMenuItem.h"
+
+#include <KeloCore/AppInfo.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QUrl>
+
+void buildStatusMenu(QMenu &menu, const StatusMenuState &state, const StatusMenuActions &actions)
+{
+    const QString captureTitle = state.registeredShortcut
+                                     ? QStringLiteral("Capture Text   ") + *state.registeredShortcut
+                                     : QStringLiteral("Capture Text");
+    addItem(menu, captureTitle, {}, actions.captureText);
+    addItem(menu, QStringLiteral("Capture Code"), {}, actions.captureCode);
+    addItem(menu, QStringLiteral("Last Result"), {}, actions.showLastResult)
+        ->setEnabled(state.hasLastResult);
+    menu.addSeparator();
+    addItem(menu, QStringLiteral("Settings…"), QKeySequence(Qt::CTRL | Qt::Key_Comma),
+            actions.openSettings);
+    if (state.isUpdaterAvailable) {
+        addItem(menu, QStringLiteral("Check for Updates…"), {}, actions.checkForUpdates);
+    }
+    auto openMakerWebsite = actions.openMakerWebsite;
+    if (!openMakerWebsite) {
+        openMakerWebsite = [] {
+            QDesktopServices::openUrl(QUrl(AppInfo::fromBuild().makerWebsite));
+        };
+    }
+    addItem(menu, QStringLiteral("More Kelo apps…"), {}, openMakerWebsite);
+    menu.addSeparator();
+    auto quit = actions.quit ? actions.quit : [] { QCoreApplication::quit(); };
+    addItem(menu, QStringLiteral("Quit KeloLens"), QKeySequence(Qt::CTRL | Qt::Key_Q), quit);
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "Corpus.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <map>
+
+// Accuracy of one reader over the text images it was given.
+struct Score
+{
+    QList<double> cer;
+    int linesFound = 0;
+    int linesTotal = 0;
+    int paragraphsRight = 0;
+    int images = 0;
+    QList<double> milliseconds;
+    std::map<QString, QList<double>> cerByTheme;
+    int codeLinesFound = 0;
+    int codeLinesTotal = 0;
+
+    void add(const CorpusImage &item, const QString &text);
+
+    [[nodiscard]] double meanCer() const;
+    [[nodiscard]] double recall() const;
+    [[nodiscard]] double paragraphAccuracy() const;
+    // "prose / program code" line recall.
+    [[nodiscard]] QString splitRecall() const;
+};
+
+// Codes of one reader against those drawn.
+struct CodeScore
+{
+    int found = 0;
+    int expected = 0;
+    int falsePositives = 0;
+
+    void add(const CorpusImage &item, const QStringList &payloads);
+    [[nodiscard]] QString foundText() const;
+};
+
+// What was read wrong in one image, for looking into a figure.
+void printDifferences(const CorpusImage &item, const QString &text, const QStringList &payloads);

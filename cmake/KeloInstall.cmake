@@ -1,0 +1,36 @@
+# What `cmake --install` puts in place, and the Debian package made from it (packaging/).
+# Included after every target is defined, so the programs that exist in this build get installed.
+include(GNUInstallDirs)
+
+set(KELO_APP_ID app.kelolens.KeloLens)
+set(_kelo_man_dir ${CMAKE_BINARY_DIR}/packaging/man)
+
+# kelo_install_program(<target>): the program and its manual page packaging/<target>.1.
+# Debian wants manual pages compressed (gzip -9n: no name or time stamp, so builds repeat).
+function(kelo_install_program target)
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    set(page ${_kelo_man_dir}/${target}.1)
+    configure_file(${PROJECT_SOURCE_DIR}/packaging/${target}.1 ${page} @ONLY)
+    add_custom_command(OUTPUT ${page}.gz
+        COMMAND gzip -9nfk ${page}
+        DEPENDS ${page}
+        COMMENT "Compressing the manual page of ${target}")
+    add_custom_target(${target}-man ALL DEPENDS ${page}.gz)
+    install(FILES ${page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endfunction()
+
+if(TARGET kelolens)
+    kelo_install_program(kelolens)
+endif()
+kelo_install_program(kelolens-recognize)
+
+install(FILES ${PROJECT_SOURCE_DIR}/data/${KELO_APP_ID}.desktop
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${PROJECT_SOURCE_DIR}/data/${KELO_APP_ID}.metainfo.xml
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The full-colour launcher icon (scalable/apps) and the monochrome tray icon (symbolic/apps).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/hicolor
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/icons
+    FILES_MATCHING PATTERN "*.svg")
+
+include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)

@@ -1,0 +1,100 @@
+#include "KeloLens/Onboarding/OnboardingSteps.h"
+#include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Onboarding/ScreenRecordingStep.h"
+#include "KeloLens/Onboarding/TryItStep.h"
+#include "KeloLens/Onboarding/WelcomeStep.h"
+
+#include "support/TestSupport.h"
+
+#include <KeloOnboarding/ShortcutBadge.h>
+
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <gtest/gtest.h>
+#include <memory>
+
+namespace {
+
+class ScriptedPermission final : public PermissionChecker
+{
+public:
+    [[nodiscard]] bool isScreenRecordingGranted() const override { return isGranted; }
+    void requestScreenRecording() override { calls << QStringLiteral("request"); }
+    void openScreenRecordingSettings() override { calls << QStringLiteral("open"); }
+
+    bool isGranted = false;
+    QStringList calls;
+};
+
+bool showsText(const QWidget &widget, const QString &text)
+{
+    for (const QLabel *label : widget.findChildren<QLabel *>()) {
+        if (label->text() == text) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(OnboardingSteps, WelcomeThenScreenAccessThenTryIt)
+{
+    ScriptedPermission permission;
+    int captures = 0;
+    const QList<OnboardingStep> steps = makeOnboardingSteps(
+        QStringLiteral("Ctrl+Shift+2"), permission, [&captures] { ++captures; });
+    ASSERT_EQ(steps.size(), 3);
+    EXPECT_EQ(steps[0].id, "welcome");
+    EXPECT_EQ(steps[1].id, "screenRecording");
+    EXPECT_EQ(steps[2].id, "tryIt");
+    EXPECT_FALSE(steps[0].isComplete);
+    EXPECT_FALSE(steps[2].isComplete);
+    // Asked anew each time.
+    EXPECT_FALSE(steps[1].isComplete());
+    permission.isGranted = true;
+    EXPECT_TRUE(steps[1].isComplete());
+
+    const std::unique_ptr<QWidget> welcome(steps[0].content());
+    EXPECT_EQ(welcome->findChild<ShortcutBadge *>()->text(), "Ctrl+Shift+2");
+    EXPECT_TRUE(showsText(*welcome, "Welcome to KeloLens"));
+
+    const std::unique_ptr<QWidget> tryIt(steps[2].content());
+    EXPECT_TRUE(showsText(*tryIt, "Press Ctrl+Shift+2 anywhere"));
+    auto *tryItStep = qobject_cast<TryItStep *>(tryIt.get());
+    ASSERT_NE(tryItStep, nullptr);
+    tryItStep->tryButton()->click();
+    EXPECT_EQ(captures, 1);
+}
+
+TEST(OnboardingSteps, ScreenAccessStepFollowsThePermission)
+{
+    ScriptedPermission permission;
+    ScreenRecordingStep step(permission);
+    EXPECT_FALSE(step.isGranted());
+    EXPECT_FALSE(step.openSettingsButton()->isHidden());
+    EXPECT_TRUE(step.grantedLabel()->isHidden());
+    step.openSettingsButton()->click();
+    EXPECT_EQ(permission.calls, (QStringList{"request", "open"}));
+
+    EXPECT_EQ(step.refreshTimer()->interval(), 1000);
+    EXPECT_TRUE(step.refreshTimer()->isActive());
+    permission.isGranted = true;
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return step.isGranted(); }));
+    EXPECT_TRUE(step.openSettingsButton()->isHidden());
+    EXPECT_FALSE(step.grantedLabel()->isHidden());
+}
+
+TEST(OnboardingSteps, WelcomeDemonstrationLoopsThroughFourPhases)
+{
+    WelcomeStep step(QStringLiteral("Ctrl+Shift+2"), QStringLiteral("https://kelolens.app"));
+    EXPECT_EQ(step.phase(), 0);
+    EXPECT_EQ(step.phaseTimer()->interval(), 1200);
+    QList<int> phases;
+    for (int tick = 0; tick < 5; ++tick) {
+        step.nextPhase();
+        phases << step.phase();
+    }
+    EXPECT_EQ(phases, (QList<int>{1, 2, 3, 0, 1}));
+}

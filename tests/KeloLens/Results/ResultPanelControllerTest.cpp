@@ -1,0 +1,313 @@
+#include "KeloLens/Results/ResultPanelController.h"
+#include "KeloLens/Results/ResultPanelView.h"
+#include "KeloLens/Results/ResultViewModel.h"
+#include "KeloLens/Results/ToastController.h"
+#include "KeloPanel/FloatingPanelController.h"
+#include "KeloPaste/Accessibility.h"
+#include "KeloPaste/PasteService.h"
+#include "KeloPlatform/KeymapSource.h"
+#include "support/FakeServices.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+using KeloPlatform::RunningApplication;
+using namespace std::chrono_literals;
+
+// X keycodes (evdev + 8) of the keys at the US positions of C, I and W, and the X Lock mask.
+constexpr quint32 usCKey = 46 + 8;
+constexpr quint32 usIKey = 23 + 8;
+constexpr quint32 usWKey = 17 + 8;
+constexpr quint32 capsLockMask = 1u << 1;
+// What PasteService sends for Ctrl+V on a US layout: the evdev code of V.
+constexpr uint32_t usVEvdev = 47;
+
+RecognitionResult textResult(const QString &text, const QList<DetectedCode> &codes = {})
+{
+    return {{Paragraph{text.split(u'\n')}}, codes, text};
+}
+
+QString clipboardText()
+{
+    return QGuiApplication::clipboard()->text();
+}
+
+class ResultPanelControllerTest : public ::testing::Test
+{
+protected:
+    ResultPanelControllerTest()
+    {
+        controller.openUrl = [this](const QUrl &url) {
+            opened.append(url);
+            return true;
+        };
+        windows.frontmost = target;
+    }
+    ~ResultPanelControllerTest() override { controller.dismiss(); }
+
+    void present(const QString &text, const QList<DetectedCode> &codes = {})
+    {
+        controller.present(textResult(text, codes), PanelMode::all, ExactRect{100, 100, 200, 40});
+        QApplication::processEvents();
+    }
+
+    // A key press delivered as the window system does: to the panel's native window.
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier, const QString &text = {},
+               quint32 scanCode = 0, quint32 nativeModifiers = 0)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, modifiers, scanCode, 0, nativeModifiers, text);
+        QCoreApplication::sendEvent(controller.panel().panel().windowHandle(), &event);
+    }
+
+    [[nodiscard]] QPlainTextEdit *editor() { return controller.view().editor(); }
+    [[nodiscard]] bool isEditorFocused() { return controller.view().isEditorFocused(); }
+    [[nodiscard]] QString toastMessage() const
+    {
+        if (!toast.isVisible())
+            return {};
+        // The label may break the message into two lines; its accessible name is the message.
+        const auto *label = toast.window()->findChild<QLabel *>();
+        return label ? label->accessibleName() : QString();
+    }
+
+    const RunningApplication target{4711, 99};
+    KeloTest::FakeWindowSystem windows;
+    KeloTest::FakeSyntheticKeys keys;
+    std::unique_ptr<KeloPlatform::KeymapSource> keymap =
+        KeloPlatform::createNamedKeymapSource(QStringLiteral("us"));
+    Accessibility accessibility{keys};
+    PasteService paste{windows, keys, KeyboardLayout(*keymap)};
+    ResultViewModel model;
+    ToastController toast{windows};
+    PanelPosition position = PanelPosition::nearSelection;
+    ResultPanelController controller{model,
+                                     toast,
+                                     paste,
+                                     accessibility,
+                                     windows,
+                                     KeyboardLayout(*keymap),
+                                     [this] { return position; }};
+    QList<QUrl> opened;
+};
+
+} // namespace
+
+TEST_F(ResultPanelControllerTest, ReturnPastesIntoThePreviousWindowUnlessTheEditorTakesIt)
+{
+    present(QStringLiteral("hello"));
+    ASSERT_TRUE(controller.isVisible());
+    EXPECT_FALSE(isEditorFocused());
+    windows.frontmost = RunningApplication{1, 2};
+
+    press(Qt::Key_Tab);
+    EXPECT_TRUE(isEditorFocused());
+    editor()->moveCursor(QTextCursor::End);
+    press(Qt::Key_Return, Qt::NoModifier, QStringLiteral("\r"));
+    EXPECT_EQ(model.text(), QStringLiteral("hello\n")) << "the editor breaks the line";
+    EXPECT_TRUE(controller.isVisible());
+
+    press(Qt::Key_Return, Qt::ControlModifier, QStringLiteral("\r"));
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_EQ(clipboardText(), QStringLiteral("hello\n"));
+    EXPECT_EQ(windows.activations.constLast(), target);
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
+    EXPECT_EQ(keys.sent, QList<uint32_t>{usVEvdev});
+
+    // Alt pastes as one line; the keypad's Enter works as Return.
+    present(QStringLiteral("one\n  two\tthree "));
+    press(Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_EQ(clipboardText(), QStringLiteral("one two three"));
+}
+
+TEST_F(ResultPanelControllerTest, TabEntersAndLeavesTheEditorButNotWithOtherModifiersOrCapsLock)
+{
+    present(QStringLiteral("text"));
+    press(Qt::Key_Tab);
+    EXPECT_TRUE(isEditorFocused());
+    press(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_FALSE(isEditorFocused());
+
+    press(Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_FALSE(isEditorFocused());
+    press(Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"), 23, capsLockMask);
+    EXPECT_FALSE(isEditorFocused());
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab, Qt::NoModifier, QStringLiteral("\t"), 23, capsLockMask);
+    EXPECT_TRUE(isEditorFocused()) << "the editor keeps the focus and takes the tab itself";
+    EXPECT_EQ(model.text(), QStringLiteral("\ttext"));
+}
+
+TEST_F(ResultPanelControllerTest, CtrlCCopiesEverythingUnlessTheEditorHasASelection)
+{
+    present(QStringLiteral("first second"));
+    QGuiApplication::clipboard()->clear();
+    press(Qt::Key_C, Qt::ControlModifier, {}, usCKey);
+    EXPECT_EQ(clipboardText(), QStringLiteral("first second"));
+    EXPECT_TRUE(model.copied());
+
+    press(Qt::Key_Tab);
+    QTextCursor cursor = editor()->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(5, QTextCursor::KeepAnchor);
+    editor()->setTextCursor(cursor);
+    press(Qt::Key_C, Qt::ControlModifier, {}, usCKey);
+    EXPECT_EQ(clipboardText(), QStringLiteral("first")) << "the editor copied its selection";
+
+    // With Caps Lock on the panel leaves Ctrl+C alone.
+    press(Qt::Key_Tab);
+    QGuiApplication::clipboard()->clear();
+    press(Qt::Key_C, Qt::ControlModifier, {}, usCKey, capsLockMask);
+    EXPECT_TRUE(clipboardText().isEmpty());
+}
+
+TEST_F(ResultPanelControllerTest, CtrlCIsTheKeyThatTypesCOnTheCurrentLayout)
+{
+    const auto dvorak =
+        KeloPlatform::createNamedKeymapSource(QStringLiteral("us"), QStringLiteral("dvorak"));
+    ASSERT_NE(dvorak, nullptr);
+    ResultPanelController onDvorak(model, toast, paste, accessibility, windows,
+                                   KeyboardLayout(*dvorak), [] { return PanelPosition::fixed; });
+    onDvorak.present(textResult(QStringLiteral("dvorak")), PanelMode::all, std::nullopt);
+    QGuiApplication::clipboard()->clear();
+    QKeyEvent atUsC(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, usCKey, 0, 0, {});
+    EXPECT_FALSE(onDvorak.handleKey(&atUsC)) << "on Dvorak the US C position types j";
+    QKeyEvent atUsI(QEvent::KeyPress, Qt::Key_C, Qt::ControlModifier, usIKey, 0, 0, {});
+    EXPECT_TRUE(onDvorak.handleKey(&atUsI));
+    EXPECT_EQ(clipboardText(), QStringLiteral("dvorak"));
+    onDvorak.dismiss();
+}
+
+TEST_F(ResultPanelControllerTest, EscapeAndCtrlWCloseAndComposingTextKeepsEveryKey)
+{
+    present(QStringLiteral("text"));
+    press(Qt::Key_Escape);
+    EXPECT_FALSE(controller.isVisible());
+    present(QStringLiteral("text"));
+    press(Qt::Key_W, Qt::ControlModifier, {}, usWKey);
+    EXPECT_FALSE(controller.isVisible());
+
+    present(QStringLiteral("text"));
+    press(Qt::Key_Tab);
+    QInputMethodEvent composing(QStringLiteral("ka"), {});
+    QCoreApplication::sendEvent(editor(), &composing);
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    EXPECT_FALSE(controller.handleKey(&escape));
+    EXPECT_TRUE(controller.isVisible());
+}
+
+TEST_F(ResultPanelControllerTest, PresentingAgainKeepsThePlaceAndTheUsersEdits)
+{
+    const RecognitionResult result = textResult(QStringLiteral("draft"));
+    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40});
+    const QPoint place = controller.panel().panel().pos();
+    model.setText(QStringLiteral("draft, edited"));
+    controller.present(result, PanelMode::all, ExactRect{500, 300, 50, 20});
+    EXPECT_EQ(controller.panel().panel().pos(), place);
+    EXPECT_EQ(model.text(), QStringLiteral("draft, edited"));
+    controller.present(textResult(QStringLiteral("new")), PanelMode::all, std::nullopt);
+    EXPECT_EQ(controller.panel().panel().pos(), place);
+    EXPECT_EQ(editor()->toPlainText(), QStringLiteral("new"));
+}
+
+TEST_F(ResultPanelControllerTest, ChipsCopyWithAToastOrOpenTheirLinkAndClose)
+{
+    present(QStringLiteral(
+                "call +1 650 253 0000 or see https://example.com and ftp://files.example.com/a"),
+            {{QStringLiteral("QR"), QStringLiteral("BEGIN:VCARD\nFN:Ann\nEND:VCARD"),
+              CodeKind::contact}});
+    const QList<Chip> chips = model.chips();
+    ASSERT_EQ(chips.size(), 4);
+
+    model.onOpenChip(chips[0]);
+    EXPECT_EQ(clipboardText(), QStringLiteral("+1 650 253 0000"));
+    EXPECT_EQ(toastMessage(), QStringLiteral("Phone number copied"));
+    EXPECT_TRUE(controller.isVisible()) << "copying chips leave the panel open";
+
+    model.onOpenChip(chips[3]);
+    EXPECT_EQ(toastMessage(), QStringLiteral("Contact copied as text"));
+    EXPECT_EQ(clipboardText(), QStringLiteral("BEGIN:VCARD\nFN:Ann\nEND:VCARD"));
+
+    // Only web and mail links are handed to the desktop; others are copied instead.
+    model.onOpenChip(chips[2]);
+    EXPECT_TRUE(opened.isEmpty());
+    EXPECT_EQ(toastMessage(), QStringLiteral("Link copied"));
+    EXPECT_TRUE(controller.isVisible());
+
+    model.onOpenChip(chips[1]);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(QStringLiteral("https://example.com"))});
+    EXPECT_FALSE(controller.isVisible());
+
+    present(QStringLiteral("write to Ann@Example.org"));
+    model.onOpenChip(model.chips().value(0));
+    EXPECT_EQ(opened.value(1), QUrl(QStringLiteral("mailto:Ann@Example.org")));
+}
+
+TEST_F(ResultPanelControllerTest, SavingWritesUtf8AtomicallyAndReportsFailures)
+{
+    QTemporaryDir directory;
+    ASSERT_TRUE(directory.isValid());
+    const QString path = directory.filePath(QStringLiteral("Captured text.txt"));
+    controller.chooseSaveFile = [&] { return std::optional(path); };
+    present(QString::fromUtf8("Grüße ✓\nzweite Zeile"));
+    model.saveOutput();
+    EXPECT_FALSE(controller.isVisible());
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(saved.readAll(), QByteArray("Gr\xc3\xbc\xc3\x9f"
+                                          "e \xe2\x9c\x93\nzweite Zeile"));
+    EXPECT_FALSE(toast.isVisible());
+
+    controller.chooseSaveFile = [&] {
+        return std::optional(directory.filePath(QStringLiteral("missing/folder/x.txt")));
+    };
+    present(QStringLiteral("text"));
+    model.saveOutput();
+    EXPECT_TRUE(toastMessage().startsWith(QStringLiteral("Couldn't save: ")))
+        << toastMessage().toStdString();
+    EXPECT_GT(toastMessage().size(), QStringLiteral("Couldn't save: ").size());
+}
+
+TEST_F(ResultPanelControllerTest, PastingIntoAClosedWindowLeavesTheTextOnTheClipboardAndSaysSo)
+{
+    present(QStringLiteral("for a closed window"));
+    windows.frontmost = RunningApplication{1, 2};
+    windows.goneWindows = {target.windowId};
+    press(Qt::Key_Return);
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_EQ(clipboardText(), QStringLiteral("for a closed window"));
+    EXPECT_EQ(toastMessage(), ResultPanelController::windowGoneMessage);
+    EXPECT_TRUE(model.canPaste()) << "no permission is missing";
+    KeloTest::processEventsFor(200ms);
+    EXPECT_TRUE(keys.sent.isEmpty());
+}
+
+TEST_F(ResultPanelControllerTest, WithoutPermissionThePanelWaitsAndPastesOnceItArrives)
+{
+    keys.isSessionAllowingKeys = false;
+    present(QStringLiteral("later"));
+    EXPECT_FALSE(model.canPaste());
+    press(Qt::Key_Return);
+    EXPECT_TRUE(controller.isVisible());
+    EXPECT_TRUE(controller.isAwaitingAccessibility());
+    EXPECT_FALSE(controller.panel().hidesOnResignKey);
+
+    keys.isSessionAllowingKeys = true;
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return model.canPaste(); }, 3s));
+    EXPECT_FALSE(controller.isAwaitingAccessibility());
+    EXPECT_TRUE(controller.panel().hidesOnResignKey);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
+}

@@ -1,0 +1,87 @@
+#include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Results/ToastView.h"
+#include "KeloTheme/ThemeFonts.h"
+#include "support/FakeServices.h"
+#include "support/TestSupport.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+TEST(ToastController, EachToastReplacesTheLastAndGetsItsOwnFullTime)
+{
+    KeloTest::FakeWindowSystem windows;
+    ToastController toast(windows);
+    toast.show(QStringLiteral("Copied 42 characters"));
+    QPointer<QWidget> first = toast.window();
+    ASSERT_TRUE(toast.isVisible());
+    EXPECT_GT(toast.remainingDisplayTime(), 2400ms);
+    EXPECT_LE(toast.remainingDisplayTime(), 2500ms);
+
+    KeloTest::processEventsFor(300ms);
+    toast.show(QStringLiteral("No text found"), QStringLiteral("Open Settings"), [] {});
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->isVisible()) << "the first one goes at once";
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(first.isNull());
+    EXPECT_GT(toast.remainingDisplayTime(), 4900ms) << "an action leaves time to press it";
+
+    toast.show(QStringLiteral("Phone number copied"));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !toast.isVisible(); }, 4s));
+    EXPECT_EQ(toast.remainingDisplayTime(), 0ms);
+    EXPECT_EQ(toast.window(), nullptr);
+}
+
+TEST(ToastController, TheActionButtonRunsTheActionAndHidesOnlyItsOwnToast)
+{
+    KeloTest::FakeWindowSystem windows;
+    ToastController toast(windows);
+    int runs = 0;
+    toast.show(QStringLiteral("Screen access is off"), QStringLiteral("Open Settings"),
+               [&] { ++runs; });
+    auto *button = toast.window()->findChild<QPushButton *>(QStringLiteral("toastAction"));
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), QStringLiteral("Open Settings"));
+    EXPECT_TRUE(toast.isVisible());
+    button->click();
+    EXPECT_EQ(runs, 1);
+    EXPECT_FALSE(toast.isVisible());
+
+    // An action may show the next toast itself; that one stays.
+    toast.show(QStringLiteral("first"), QStringLiteral("Next"),
+               [&] { toast.show(QStringLiteral("second")); });
+    toast.window()->findChild<QPushButton *>(QStringLiteral("toastAction"))->click();
+    EXPECT_TRUE(toast.isVisible());
+    EXPECT_GT(toast.remainingDisplayTime(), 2000ms);
+}
+
+TEST(ToastController, ShortMessagesGetTheMinimumSizeAndLongOnesTwoLinesAtMost)
+{
+    KeloTest::FakeWindowSystem windows;
+    windows.isCompositingManagerRunning = false;
+    ToastController toast(windows);
+    toast.show(QStringLiteral("Hi"));
+    EXPECT_EQ(toast.window()->size(), QSize(200, 40));
+    EXPECT_TRUE(toast.window()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
+
+    windows.isCompositingManagerRunning = true;
+    toast.show(QStringLiteral("Hi"));
+    EXPECT_EQ(toast.window()->size(), QSize(256, 96)) << "with room for the shadow";
+
+    const QString longMessage = QStringLiteral("word ").repeated(80).trimmed();
+    const QFont font = themeFont(TextStyle::body);
+    const QString shown = ToastView::twoLines(longMessage, font, 360);
+    const QStringList lines = shown.split(u'\n');
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[1].endsWith(QChar(0x2026)));
+    EXPECT_LE(QFontMetrics(font).horizontalAdvance(lines[0]), 360);
+    EXPECT_LE(QFontMetrics(font).horizontalAdvance(lines[1]), 360);
+    EXPECT_EQ(ToastView::twoLines(QStringLiteral("Code copied"), font, 360),
+              QStringLiteral("Code copied"));
+    toast.show(longMessage);
+    EXPECT_LE(toast.window()->width(), 360 + 2 * 16 + 2 * 28);
+}

@@ -1,0 +1,136 @@
+#include "KeloLens/SettingsWindow/GeneralPage.h"
+#include "KeloLens/SettingsWindow/AboutSection.h"
+#include "KeloLens/SettingsWindow/PermissionStatus.h"
+#include "KeloLens/SettingsWindow/ToggleSwitch.h"
+
+#include "SettingsFixture.h"
+#include "support/TestSupport.h"
+
+#include <KeloHotkey/HotKeyRecorder.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QToolButton>
+
+using GeneralPageTest = SettingsFixture;
+
+TEST_F(GeneralPageTest, ControlsWriteTheirSettingsAtOnceAndFollowThem)
+{
+    GeneralPage page(services());
+    page.playSoundSwitch()->click();
+    EXPECT_TRUE(prefs.playSound());
+    EXPECT_TRUE(settings.value(Preferences::playSoundKey).toBool());
+    page.launchAtLoginSwitch()->click();
+    EXPECT_TRUE(prefs.launchAtLogin());
+
+    page.panelPositionPicker()->setCurrentIndex(1);
+    Q_EMIT page.panelPositionPicker()->activated(1);
+    EXPECT_EQ(prefs.panelPosition(), PanelPosition::fixed);
+
+    // The panel position is greyed out while the panel is off, and keeps its value.
+    page.showPanelSwitch()->click();
+    EXPECT_FALSE(prefs.showPanel());
+    EXPECT_FALSE(page.panelPositionPicker()->isEnabled());
+    EXPECT_EQ(page.panelPositionPicker()->currentText(), "Centre of the screen");
+
+    // A shortcut recorded in the page is stored; one set elsewhere (a taken shortcut put back)
+    // is shown.
+    const HotKeyCombo altA{0, HotKeyCombo::option};
+    page.recorder()->startRecording();
+    Q_EMIT page.recorder()->comboEdited(altA);
+    EXPECT_EQ(prefs.hotKey(), altA);
+    prefs.setHotKey(HotKeyCombo::defaultCombo());
+    EXPECT_EQ(page.recorder()->combo(), HotKeyCombo::defaultCombo());
+    prefs.setPlaySound(false);
+    EXPECT_FALSE(page.playSoundSwitch()->isChecked());
+}
+
+TEST_F(GeneralPageTest, PermissionRowsFollowTheSystemWhileShown)
+{
+    GeneralPage page(services());
+    EXPECT_FALSE(page.screenRecordingStatus()->isGranted());
+    EXPECT_EQ(page.screenRecordingStatus()->button()->text(), "Open Settings…");
+    EXPECT_EQ(page.accessibilityStatus()->button()->text(), "Allow…");
+    page.screenRecordingStatus()->button()->click();
+    EXPECT_EQ(permission.openCount, 1);
+
+    page.show();
+    EXPECT_TRUE(page.refreshTimer()->isActive());
+    EXPECT_EQ(page.refreshTimer()->interval(), 1000);
+    permission.isGranted = true;
+    keys.isAvailableNow = true;
+    EXPECT_TRUE(KeloTest::waitUntil([&] {
+        return page.screenRecordingStatus()->isGranted() && page.accessibilityStatus()->isGranted();
+    }));
+    EXPECT_EQ(page.screenRecordingStatus()->allowedLabel()->text(), "Allowed");
+    EXPECT_TRUE(page.screenRecordingStatus()->button()->isHidden());
+
+    // Revoked: the button comes back.
+    permission.isGranted = false;
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !page.screenRecordingStatus()->isGranted(); }));
+
+    page.hide();
+    EXPECT_FALSE(page.refreshTimer()->isActive());
+}
+
+TEST_F(GeneralPageTest, WorksWithoutTheOptionalServices)
+{
+    SettingsServices bare{prefs, KeyboardLayout(keymap)};
+    GeneralPage page(bare);
+    page.refreshPermissions();
+    EXPECT_FALSE(page.screenRecordingStatus()->isGranted());
+    EXPECT_FALSE(page.accessibilityStatus()->isGranted());
+    page.screenRecordingStatus()->button()->click();
+    page.accessibilityStatus()->button()->click();
+    EXPECT_EQ(page.findChild<AboutSection *>()->updatesButton(), nullptr);
+    EXPECT_EQ(page.captureHint(), nullptr);
+}
+
+TEST_F(GeneralPageTest, SaysHowToCaptureWhereNoTrayExists)
+{
+    SettingsServices noTray = services();
+    noTray.isTrayMissing = true;
+    GeneralPage page(noTray);
+    ASSERT_NE(page.captureHint(), nullptr);
+    const KeyboardLayout layout(keymap);
+    EXPECT_TRUE(page.captureHint()->text().contains(prefs.hotKey().displayString(layout)));
+    const HotKeyCombo altA{0, HotKeyCombo::option};
+    prefs.setHotKey(altA);
+    EXPECT_TRUE(page.captureHint()->text().contains(altA.displayString(layout)));
+}
+
+TEST_F(GeneralPageTest, AboutShowsTheVersionTheUpdateCheckAndTheLinks)
+{
+    AppInfo info;
+    EXPECT_EQ(AboutSection::versionText(info), "dev (0)");
+    info.version = QStringLiteral("0.1.0");
+    EXPECT_EQ(AboutSection::versionText(info), "0.1.0 (0)");
+    info.buildNumber = QStringLiteral("42");
+    EXPECT_EQ(AboutSection::versionText(info), "0.1.0 (42)");
+
+    SettingsServices withInfo = services();
+    withInfo.appInfo.website = QStringLiteral("https://kelolens.example/");
+    withInfo.appInfo.supportMailbox = QStringLiteral("help@kelolens.example");
+    AboutSection about(withInfo);
+    ASSERT_NE(about.updatesButton(), nullptr);
+    EXPECT_EQ(about.updatesButton()->text(), "Check for Updates…");
+    about.updatesButton()->click();
+    EXPECT_EQ(updater.checkCount, 1);
+
+    QStringList titles;
+    for (QToolButton *link : about.links()) {
+        titles << link->text();
+        link->click();
+    }
+    EXPECT_EQ(titles, (QStringList{"Website", "What's New", "Contact Support"}));
+    EXPECT_EQ(opened, (QList<QUrl>{QUrl("https://kelolens.example/"),
+                                   QUrl("https://kelolens.example/changelog"),
+                                   QUrl("mailto:help@kelolens.example")}));
+
+    // An updater without an in-app check gets no row.
+    CountingUpdater linkOnly(false);
+    withInfo.updater = &linkOnly;
+    EXPECT_EQ(AboutSection(withInfo).updatesButton(), nullptr);
+}

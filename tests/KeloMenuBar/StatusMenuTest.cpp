@@ -1,0 +1,139 @@
+#include <KeloMenuBar/ClosureMenuItem.h>
+#include <KeloMenuBar/MainMenu.h>
+#include <KeloMenuBar/StatusItemController.h>
+#include <KeloMenuBar/StatusMenu.h>
+
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QMenu>
+#include <QSystemTrayIcon>
+#include <QTest>
+#include <QVBoxLayout>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Titles in order, "-" for a separator.
+QStringList titles(const QMenu &menu)
+{
+    QStringList result;
+    for (const QAction *action : menu.actions()) {
+        result << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    return result;
+}
+
+QAction *find(const QMenu &menu, const QString &title)
+{
+    for (QAction *action : menu.actions()) {
+        if (action->text() == title) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TEST(StatusMenu, ListsTheNineItemsWithTheRegisteredShortcut)
+{
+    QMenu menu;
+    buildStatusMenu(menu, {QStringLiteral("Ctrl+Shift+2"), true, true}, {});
+    EXPECT_EQ(titles(menu), (QStringList{"Capture Text   Ctrl+Shift+2", "Capture Code",
+                                         "Last Result", "-", "Settings…", "Check for Updates…",
+                                         "More Kelo apps…", "-", "Quit KeloLens"}));
+    EXPECT_EQ(find(menu, "Settings…")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
+    EXPECT_EQ(find(menu, "Quit KeloLens")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    // The shortcut in the first title is only text: capturing has no menu shortcut.
+    EXPECT_TRUE(menu.actions().first()->shortcut().isEmpty());
+}
+
+TEST(StatusMenu, FollowsTheStateOfTheMoment)
+{
+    QMenu menu;
+    buildStatusMenu(menu, {std::nullopt, false, false}, {});
+    EXPECT_EQ(menu.actions().first()->text(), "Capture Text");
+    EXPECT_FALSE(find(menu, "Last Result")->isEnabled());
+    EXPECT_EQ(menu.actions().size(), 8);
+    EXPECT_EQ(find(menu, "Check for Updates…"), nullptr);
+
+    menu.clear();
+    buildStatusMenu(menu, {std::nullopt, true, false}, {});
+    EXPECT_TRUE(find(menu, "Last Result")->isEnabled());
+}
+
+TEST(StatusMenu, EachItemRunsItsAction)
+{
+    QStringList calls;
+    const auto record = [&calls](const char *name) {
+        return [&calls, name] { calls << QString::fromLatin1(name); };
+    };
+    StatusMenuActions actions{record("text"),  record("code"),  record("last"), record("settings"),
+                              record("check"), record("maker"), record("quit")};
+    QMenu menu;
+    buildStatusMenu(menu, {QStringLiteral("Ctrl+Shift+2"), true, true}, actions);
+    for (QAction *action : menu.actions()) {
+        action->trigger();
+    }
+    EXPECT_EQ(calls, (QStringList{"text", "code", "last", "settings", "check", "maker", "quit"}));
+}
+
+TEST(ClosureMenuItem, TakesTitlesLiterallyAndSkipsAnUnsetAction)
+{
+    QMenu menu;
+    int calls = 0;
+    QAction *item = addItem(menu, QStringLiteral("Copy & Paste"), {}, [&calls] { ++calls; });
+    EXPECT_EQ(menu.actions(), QList<QAction *>{item});
+    // Shown as "Copy & Paste", with no keyboard accelerator on P.
+    EXPECT_EQ(item->text(), "Copy && Paste");
+    item->trigger();
+    EXPECT_EQ(calls, 1);
+    addItem(menu, QStringLiteral("Nothing"), {}, {})->trigger();
+}
+
+TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
+{
+    int captures = 0;
+    QPixmap mark(16, 16);
+    mark.fill(Qt::black);
+    StatusItemController controller(
+        QIcon(mark), QStringLiteral("KeloLens"), [&captures](QMenu &menu) {
+            addItem(menu, QStringLiteral("Captures: %1").arg(captures), {}, {});
+        });
+    for (captures = 0; captures < 2; ++captures) {
+        controller.menu().popup(QPoint(10, 10));
+        ASSERT_TRUE(KeloTest::waitUntil([&] { return controller.menu().isVisible(); }));
+        EXPECT_EQ(titles(controller.menu()),
+                  QStringList{QStringLiteral("Captures: %1").arg(captures)});
+        controller.menu().hide();
+    }
+    EXPECT_EQ(controller.trayIcon().toolTip(), "KeloLens");
+    EXPECT_FALSE(controller.trayIcon().icon().isNull());
+}
+
+TEST(MainMenu, CtrlWClosesTheWindowAndCtrlQQuits)
+{
+    QWidget window;
+    auto *layout = new QVBoxLayout(&window);
+    auto *field = new QLineEdit(&window);
+    layout->addWidget(field);
+    int quits = 0;
+    const MainMenu::Commands commands =
+        MainMenu::install(window, QStringLiteral("KeloLens"), [&quits] { ++quits; });
+    EXPECT_EQ(commands.quit->text(), "Quit KeloLens");
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    field->setFocus();
+
+    QTest::keyClick(field, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    // The text field keeps its own editing commands.
+    QTest::keyClicks(field, QStringLiteral("abc"));
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(field->selectedText(), "abc");
+    QTest::keyClick(field, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(window.isVisible());
+}

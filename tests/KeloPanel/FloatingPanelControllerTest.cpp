@@ -1,0 +1,153 @@
+#include "KeloPanel/FloatingPanelController.h"
+#include "support/FakeServices.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QScreen>
+#include <QVBoxLayout>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+namespace {
+
+using KeloPlatform::RunningApplication;
+
+class FloatingPanelControllerTest : public ::testing::Test
+{
+protected:
+    FloatingPanelControllerTest()
+    {
+        auto *layout = new QVBoxLayout(content);
+        layout->addWidget(field);
+        windows.frontmost = RunningApplication{77, 4242};
+    }
+    ~FloatingPanelControllerTest() override { controller.hide(); }
+
+    // A key press as the window system delivers it: to the panel's native window.
+    void press(Qt::Key key, const QString &text)
+    {
+        QKeyEvent event(QEvent::KeyPress, key, Qt::NoModifier, text);
+        QCoreApplication::sendEvent(controller.panel().windowHandle(), &event);
+    }
+
+    KeloTest::FakeWindowSystem windows;
+    QWidget *content = new QWidget;
+    QLineEdit *field = new QLineEdit(content);
+    FloatingPanelController controller{{420, 400}, std::nullopt, content, windows};
+};
+
+} // namespace
+
+TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicationInFront)
+{
+    int willShow = 0;
+    controller.onWillShow = [&] { ++willShow; };
+    controller.show(ExactRect{100, 80, 200, 40});
+    ASSERT_TRUE(controller.isVisible());
+    EXPECT_EQ(willShow, 1);
+    EXPECT_EQ(controller.panel().size(), QSize(476, 456));
+    EXPECT_EQ(field->window(), &controller.panel());
+    const QRect usable = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = controller.panel().geometry();
+    EXPECT_EQ(frame.left(), std::max(usable.left(), std::min(200 - 238, usable.right() + 1 - 476)));
+    EXPECT_EQ(controller.previousApp(), (RunningApplication{77, 4242}));
+
+    // This application itself in front, or nothing: there is nowhere to go back to.
+    controller.hide();
+    windows.frontmost = RunningApplication{78, QCoreApplication::applicationPid()};
+    controller.show();
+    EXPECT_EQ(controller.previousApp(), std::nullopt);
+    controller.hide();
+    windows.frontmost.reset();
+    controller.show();
+    EXPECT_EQ(controller.previousApp(), std::nullopt);
+}
+
+TEST_F(FloatingPanelControllerTest, HidingCallsBackOnceAndOnlyForAVisiblePanel)
+{
+    int didHide = 0;
+    controller.onDidHide = [&] { ++didHide; };
+    controller.hide();
+    EXPECT_EQ(didHide, 0);
+    controller.show();
+    controller.hide();
+    controller.hide();
+    EXPECT_EQ(didHide, 1);
+    EXPECT_FALSE(controller.isVisible());
+}
+
+TEST_F(FloatingPanelControllerTest, KeyHandlerSeesKeysBeforeTheFocusedWidget)
+{
+    QList<int> seen;
+    bool consumes = false;
+    controller.keyHandler = [&](QKeyEvent *event) {
+        seen.append(event->key());
+        return consumes;
+    };
+    controller.show();
+    field->setFocus();
+
+    press(Qt::Key_A, QStringLiteral("a"));
+    consumes = true;
+    press(Qt::Key_B, QStringLiteral("b"));
+    EXPECT_EQ(seen, (QList<int>{Qt::Key_A, Qt::Key_B}));
+    EXPECT_EQ(field->text(), QStringLiteral("a"));
+}
+
+TEST_F(FloatingPanelControllerTest, KnowsWhenAnInputMethodIsComposing)
+{
+    controller.show();
+    field->setFocus();
+    EXPECT_FALSE(controller.isComposing());
+    QInputMethodEvent composing(QStringLiteral("ni"), {});
+    QCoreApplication::sendEvent(field, &composing);
+    EXPECT_TRUE(controller.isComposing());
+    QInputMethodEvent committed;
+    committed.setCommitString(QString::fromUtf8("你"));
+    QCoreApplication::sendEvent(field, &committed);
+    EXPECT_FALSE(controller.isComposing());
+    EXPECT_EQ(field->text(), QString::fromUtf8("你"));
+}
+
+TEST_F(FloatingPanelControllerTest, FollowsTheCompositorBetweenShows)
+{
+    controller.show();
+    EXPECT_EQ(controller.panel().size(), QSize(476, 456));
+    windows.isCompositingManagerRunning = false;
+    controller.show(ExactRect{10, 10, 10, 10});
+    EXPECT_EQ(controller.panel().size(), QSize(476, 456)) << "a visible panel is not rebuilt";
+    controller.hide();
+    controller.show();
+    EXPECT_EQ(controller.panel().size(), QSize(420, 400));
+    EXPECT_FALSE(controller.panel().mask().isEmpty());
+    EXPECT_EQ(field->window(), &controller.panel());
+}
+
+TEST_F(FloatingPanelControllerTest, LosingTheFocusHidesThePanelUnlessTheOwnerSaysOtherwise)
+{
+    QWidget other;
+    other.resize(100, 100);
+    const auto focusElsewhere = [&] {
+        other.show();
+        other.activateWindow();
+        return KeloTest::waitUntil([&] { return other.isActiveWindow(); });
+    };
+
+    controller.show();
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return controller.panel().isActiveWindow(); }));
+    controller.hidesOnResignKey = false;
+    ASSERT_TRUE(focusElsewhere());
+    EXPECT_TRUE(controller.isVisible());
+
+    controller.hidesOnResignKey = true;
+    controller.panel().activateWindow();
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return controller.panel().isActiveWindow(); }));
+    int didHide = 0;
+    controller.onDidHide = [&] { ++didHide; };
+    ASSERT_TRUE(focusElsewhere());
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_EQ(didHide, 1);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <chrono>
+#include <optional>
+
+namespace KeloE2E {
+
+// The real kelolens binary, started with a fresh settings, cache and runtime folder of its own,
+// so every test begins as a first launch on a new machine. Its log lines are collected while
+// the test's event loop turns.
+class AppUnderTest
+{
+public:
+    AppUnderTest();
+    ~AppUnderTest();
+    AppUnderTest(const AppUnderTest &) = delete;
+    AppUnderTest &operator=(const AppUnderTest &) = delete;
+
+    // Writes a line into the settings file before the start ("showPanel=false").
+    void presetSetting(const QString &line);
+
+    bool start(const QStringList &arguments = {});
+    // Starts a second kelolens process with the same folders and waits for it to end; its exit
+    // code, or absent when it did not end in time.
+    std::optional<int> launchAgain(const QStringList &arguments = {});
+    // Waits for the process to end by itself; its exit code, or absent when it did not.
+    std::optional<int> waitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    // SIGTERM, then SIGKILL when it does not go.
+    void stop();
+
+    [[nodiscard]] bool isRunning() const;
+    [[nodiscard]] qint64 processId() const { return m_process.processId(); }
+    bool waitForLog(const QString &fragment,
+                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    [[nodiscard]] QStringList log() const { return m_log; }
+
+    [[nodiscard]] QString capturesFolder() const;
+    [[nodiscard]] QString settingsFile() const;
+    [[nodiscard]] QProcessEnvironment environment() const { return m_environment; }
+    // For the next start.
+    void setEnvironment(const QProcessEnvironment &environment);
+
+    static QString binary();
+
+private:
+    void collect();
+
+    QTemporaryDir m_home;
+    QProcessEnvironment m_environment;
+    QProcess m_process;
+    QStringList m_log;
+    QByteArray m_partial;
+};
+
+} // namespace KeloE2E
