@@ -1,18 +1,20 @@
-// The capture path of a Wayland session end to end, on a real compositor (headless sway) with
-// Debian's real portal front end over the mock back ends: a second launch with --capture reaches
-// the running instance, the desktop's screenshot is read, and the text is on the clipboard as
-// another Wayland client reads it, with no window of ours anywhere.
+// The application on a real compositor (headless sway, no XWayland) with Debian's real portal
+// front end over the mock back ends: it starts with the portal set, a second launch with
+// --capture reaches the running instance, the desktop's screenshot is read, and the text is on
+// the clipboard as another Wayland client reads it, with the panel off.
+
+#include "KeloLens/Settings/Preferences.h"
 
 #include "support/PortalBus.h"
 #include "support/TestSupport.h"
 #include "support/WaylandSession.h"
-#include "support/X11Harness.h"
 
 #include <QFileInfo>
 #include <QFont>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -20,53 +22,48 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// A probe process whose output lines are collected while the event loop turns (it may be asked
-// for the clipboard by wl-paste meanwhile, and this process never blocks on it).
-class Probe
+QString kelolens()
+{
+    return QStringLiteral(KELO_TEST_BINARY_DIR "/app/kelolens");
+}
+
+// The running application, its output collected while the event loop turns (wl-paste may ask it
+// for the clipboard meanwhile, and this process never blocks on it).
+class RunningApp
 {
 public:
-    Probe(const QProcessEnvironment &environment, const QStringList &arguments)
+    explicit RunningApp(const QProcessEnvironment &environment)
     {
-        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
-            while (m_process.canReadLine()) {
-                m_lines << QString::fromUtf8(m_process.readLine()).trimmed();
-            }
-        });
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput,
+                         [this] { m_log += QString::fromUtf8(m_process.readAllStandardOutput()); });
         m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_process.start(KeloTest::helperProgram(QStringLiteral("KeloLens/kelo-wayland-probe")),
-                        arguments);
+        m_process.setProcessChannelMode(QProcess::MergedChannels);
+        m_process.start(kelolens(), {});
     }
-    ~Probe()
+    ~RunningApp()
     {
         m_process.terminate();
-        if (!m_process.waitForFinished(3000)) {
+        if (!m_process.waitForFinished(5000)) {
             m_process.kill();
             m_process.waitForFinished();
         }
     }
 
-    std::optional<QString> waitForLine(const QString &prefix, std::chrono::milliseconds timeout)
+    bool waitFor(const QString &text, std::chrono::milliseconds timeout)
     {
-        std::optional<QString> found;
-        KeloTest::waitUntil(
-            [&] {
-                for (const QString &line : std::as_const(m_lines)) {
-                    if (line.startsWith(prefix)) {
-                        found = line.mid(prefix.size());
-                        return true;
-                    }
-                }
-                return m_process.state() == QProcess::NotRunning && !m_process.canReadLine();
-            },
-            timeout);
-        return found;
+        return KeloTest::waitUntil(
+                   [&] {
+                       return m_log.contains(text) || m_process.state() == QProcess::NotRunning;
+                   },
+                   timeout) &&
+               m_log.contains(text);
     }
-    [[nodiscard]] QStringList lines() const { return m_lines; }
+    [[nodiscard]] bool isRunning() const { return m_process.state() == QProcess::Running; }
+    [[nodiscard]] const QString &log() const { return m_log; }
 
 private:
     QProcess m_process;
-    QStringList m_lines;
+    QString m_log;
 };
 
 } // namespace
@@ -95,32 +92,59 @@ TEST(CaptureOnCompositor, ASecondLaunchCapturesThroughThePortalOntoTheClipboard)
     ASSERT_TRUE(screen.save(picture));
     bus.setScreenshotFile(picture, true);
 
+    // A user who finished onboarding and turned the panel off: no window of ours has the focus
+    // when the text is copied.
+    const QString config = dir.filePath(QStringLiteral("config"));
+    {
+        QSettings settings(config + QStringLiteral("/KeloLens/KeloLens.conf"),
+                           QSettings::IniFormat);
+        Preferences prefs(&settings);
+        prefs.setHasCompletedOnboarding(true);
+        prefs.setShowPanel(false);
+        prefs.setPlaySound(false);
+    }
+
     // GNOME's desktop name, so that the capture goes through the portal as it does there.
     QProcessEnvironment environment = sway.environment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
     environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
     environment.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("kelolens.app.debug=true;kelolens.platform.info=true"));
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
+    environment.remove(QStringLiteral("DISPLAY"));
 
-    Probe running(environment, {});
-    ASSERT_TRUE(running.waitForLine(QStringLiteral("ready"), 30s))
-        << running.lines().join(u'\n').toStdString();
-    EXPECT_EQ(running.waitForLine(QStringLiteral("backend "), 1s),
-              QStringLiteral("portal qt wayland"));
+    RunningApp app(environment);
+    ASSERT_TRUE(app.waitFor(QStringLiteral("KeloLens: launched"), 30s)) << app.log().toStdString();
+    EXPECT_TRUE(app.log().contains(QStringLiteral("platform backend portal")) &&
+                app.log().contains(QStringLiteral("Qt platform wayland")))
+        << app.log().toStdString();
 
-    Probe second(environment, {QStringLiteral("--capture")});
-    EXPECT_TRUE(second.waitForLine(QStringLiteral("handed over"), 10s))
-        << second.lines().join(u'\n').toStdString();
+    QProcess second;
+    second.setProcessEnvironment(environment);
+    second.setProcessChannelMode(QProcess::ForwardedChannels);
+    second.start(kelolens(), {QStringLiteral("--capture")});
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return second.state() == QProcess::NotRunning; }, 10s));
+    EXPECT_EQ(second.exitCode(), 0) << "the request went to the running instance";
 
-    const auto copied = running.waitForLine(QStringLiteral("clipboard "), 60s);
-    ASSERT_TRUE(copied) << running.lines().join(u'\n').toStdString();
-    EXPECT_NE(*copied, QStringLiteral("failed"));
-    const auto text = sway.clipboardText();
-    ASSERT_TRUE(text);
+    std::optional<QString> text;
+    KeloTest::waitUntil(
+        [&] {
+            text = sway.clipboardText(1s);
+            return text && text->contains(QStringLiteral("Wayland"));
+        },
+        60s);
+    ASSERT_TRUE(text) << app.log().toStdString();
     EXPECT_TRUE(text->contains(QStringLiteral("Wayland capture works"))) << text->toStdString();
-    EXPECT_EQ(bus.calls().filter(QStringLiteral("Screenshot interactive=true modal=true")).size(), 1)
-        << bus.calls().join(u'\n').toStdString();
+    EXPECT_TRUE(app.isRunning());
+    const QStringList calls = bus.calls();
+    EXPECT_EQ(calls.filter(QStringLiteral("Screenshot interactive=true modal=true")).size(), 1)
+        << calls.join(u'\n').toStdString();
+    // The shortcut was asked of the desktop's portal, not grabbed.
+    EXPECT_EQ(calls.filter(QStringLiteral("GlobalShortcuts.BindShortcuts")).size(), 1)
+        << calls.join(u'\n').toStdString();
     EXPECT_FALSE(QFileInfo::exists(picture + QStringLiteral(".1.png")))
         << "the desktop's file made for the capture is gone";
     EXPECT_TRUE(QFileInfo::exists(picture));
