@@ -18,8 +18,8 @@ packages=(
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
-  # compositor, and Qt's Wayland platform
-  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland
+  # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
+  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils
   desktop-file-utils appstream groff-base
   # make package: dependencies computed from the binaries
   dpkg-dev file

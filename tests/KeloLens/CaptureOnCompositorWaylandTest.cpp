@@ -1,5 +1,6 @@
-// The application on a real compositor (headless sway, no XWayland) with Debian's real portal
-// front end over the mock back ends: it starts with the portal set, a second launch with
+// The application on a real compositor (headless sway, with and without XWayland) with Debian's
+// real portal front end over the mock back ends: it starts with the portal set, a second launch
+// with
 // --capture reaches the running instance, the desktop's screenshot is read, and the text is on
 // the clipboard as another Wayland client reads it, with the panel off.
 
@@ -66,11 +67,36 @@ private:
     QString m_log;
 };
 
-} // namespace
-
-TEST(CaptureOnCompositor, ASecondLaunchCapturesThroughThePortalOntoTheClipboard)
+// A user who finished onboarding and turned the panel off (no window of ours has the focus when
+// the text is copied), on GNOME as far as the desktop name goes, so that the capture goes through
+// the portal as it does there.
+QProcessEnvironment appEnvironment(const KeloTest::WaylandSession &sway,
+                                   const KeloTest::PortalBus &bus, const QTemporaryDir &dir)
 {
-    KeloTest::WaylandSession sway;
+    const QString config = dir.filePath(QStringLiteral("config"));
+    {
+        QSettings settings(config + QStringLiteral("/KeloLens/KeloLens.conf"),
+                           QSettings::IniFormat);
+        Preferences prefs(&settings);
+        prefs.setHasCompletedOnboarding(true);
+        prefs.setShowPanel(false);
+        prefs.setPlaySound(false);
+    }
+    QProcessEnvironment environment = sway.environment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
+    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
+    environment.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("kelolens.app.debug=true;kelolens.platform.info=true"));
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
+    return environment;
+}
+
+void captureThroughASecondLaunch(bool withXWayland, const QString &qtPlatform)
+{
+    KeloTest::WaylandSession sway(withXWayland);
     if (!sway.isReady()) {
         GTEST_SKIP() << sway.problem().toStdString();
     }
@@ -92,34 +118,11 @@ TEST(CaptureOnCompositor, ASecondLaunchCapturesThroughThePortalOntoTheClipboard)
     ASSERT_TRUE(screen.save(picture));
     bus.setScreenshotFile(picture, true);
 
-    // A user who finished onboarding and turned the panel off: no window of ours has the focus
-    // when the text is copied.
-    const QString config = dir.filePath(QStringLiteral("config"));
-    {
-        QSettings settings(config + QStringLiteral("/KeloLens/KeloLens.conf"),
-                           QSettings::IniFormat);
-        Preferences prefs(&settings);
-        prefs.setHasCompletedOnboarding(true);
-        prefs.setShowPanel(false);
-        prefs.setPlaySound(false);
-    }
-
-    // GNOME's desktop name, so that the capture goes through the portal as it does there.
-    QProcessEnvironment environment = sway.environment();
-    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());
-    environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
-    environment.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), config);
-    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
-                       QStringLiteral("kelolens.app.debug=true;kelolens.platform.info=true"));
-    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
-    environment.remove(QStringLiteral("DISPLAY"));
-
+    const QProcessEnvironment environment = appEnvironment(sway, bus, dir);
     RunningApp app(environment);
     ASSERT_TRUE(app.waitFor(QStringLiteral("KeloLens: launched"), 30s)) << app.log().toStdString();
     EXPECT_TRUE(app.log().contains(QStringLiteral("platform backend portal")) &&
-                app.log().contains(QStringLiteral("Qt platform wayland")))
+                app.log().contains(QStringLiteral("Qt platform ") + qtPlatform))
         << app.log().toStdString();
 
     QProcess second;
@@ -148,4 +151,35 @@ TEST(CaptureOnCompositor, ASecondLaunchCapturesThroughThePortalOntoTheClipboard)
     EXPECT_FALSE(QFileInfo::exists(picture + QStringLiteral(".1.png")))
         << "the desktop's file made for the capture is gone";
     EXPECT_TRUE(QFileInfo::exists(picture));
+}
+
+} // namespace
+
+TEST(CaptureOnCompositor, ASecondLaunchCapturesThroughThePortalOntoTheClipboard)
+{
+    captureThroughASecondLaunch(false, QStringLiteral("wayland"));
+}
+
+// With XWayland the interface runs on X11; the clipboard is still set for Wayland clients.
+TEST(CaptureOnCompositor, UnderXWaylandTheTextStillReachesWaylandClients)
+{
+    captureThroughASecondLaunch(true, QStringLiteral("xcb"));
+}
+
+TEST(CaptureOnCompositor, AShortcutTheDesktopRefusesIsReportedLikeATakenOne)
+{
+    KeloTest::WaylandSession sway;
+    if (!sway.isReady()) {
+        GTEST_SKIP() << sway.problem().toStdString();
+    }
+    KeloTest::PortalBus bus;
+    if (!bus.isReady()) {
+        GTEST_SKIP() << bus.problem().toStdString();
+    }
+    bus.setAnswer(QStringLiteral("BindShortcuts"), QStringLiteral("cancel"));
+    QTemporaryDir dir;
+    RunningApp app(appEnvironment(sway, bus, dir));
+    EXPECT_TRUE(app.waitFor(QStringLiteral("KeloLens: could not register hotkey"), 30s))
+        << app.log().toStdString();
+    EXPECT_TRUE(app.isRunning()) << "the menu and kelolens --capture still capture";
 }

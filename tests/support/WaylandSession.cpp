@@ -2,6 +2,7 @@
 
 #include "support/TestSupport.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -14,7 +15,7 @@ constexpr uid_t nobody = 65534;
 
 } // namespace
 
-WaylandSession::WaylandSession()
+WaylandSession::WaylandSession(bool withXWayland)
 {
     if (QStandardPaths::findExecutable(QStringLiteral("sway")).isEmpty() ||
         QStandardPaths::findExecutable(QStringLiteral("wl-paste")).isEmpty()) {
@@ -35,7 +36,8 @@ WaylandSession::WaylandSession()
     QDir().mkpath(runtime);
     QFile config(runtime + QStringLiteral("/sway.conf"));
     if (!config.open(QIODevice::WriteOnly) ||
-        config.write("xwayland disable\noutput HEADLESS-1 resolution 1280x720\n") < 0) {
+        config.write(withXWayland ? "xwayland enable\n" : "xwayland disable\n") < 0 ||
+        config.write("output HEADLESS-1 resolution 1280x720\n") < 0) {
         m_problem = QStringLiteral("cannot write the sway configuration");
         return;
     }
@@ -58,6 +60,7 @@ WaylandSession::WaylandSession()
     m_sway.setStandardOutputFile(m_dir.path() + QStringLiteral("/sway.log"));
     m_sway.setStandardErrorFile(m_dir.path() + QStringLiteral("/sway.log"));
     QStringList arguments{QStringLiteral("-c"), config.fileName()};
+    const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
     if (isRoot) {
         m_sway.start(QStringLiteral("setpriv"),
                      QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
@@ -82,6 +85,50 @@ WaylandSession::WaylandSession()
             return false;
         },
         std::chrono::seconds(10));
+    if (hasSocket && withXWayland) {
+        // sway starts XWayland on first use, but takes its X display at once: the newest lock
+        // file of the compositor's user names it.
+        const uint owner = isRoot ? nobody : uint(::geteuid());
+        waitUntil(
+            [&] {
+                const QFileInfoList locks =
+                    QDir(QStringLiteral("/tmp"))
+                        .entryInfoList({QStringLiteral(".X*-lock")}, QDir::Hidden | QDir::Files,
+                                       QDir::Time);
+                for (const QFileInfo &lock : locks) {
+                    if (lock.ownerId() == owner && lock.lastModified() >= started) {
+                        const QString name = lock.fileName();
+                        m_xDisplay = u':' + name.mid(2, name.size() - 7);
+                        return true;
+                    }
+                }
+                return false;
+            },
+            std::chrono::seconds(5));
+        if (m_xDisplay.isEmpty()) {
+            m_problem = QStringLiteral("sway started no XWayland (apt install xwayland)");
+            m_display.clear();
+            return;
+        }
+        // XWayland admits only the compositor's user; root, running the tests, is let in by it.
+        if (isRoot) {
+            QProcess xhost;
+            QProcessEnvironment xEnvironment = environment;
+            xEnvironment.insert(QStringLiteral("DISPLAY"), m_xDisplay);
+            xhost.setProcessEnvironment(xEnvironment);
+            xhost.start(QStringLiteral("setpriv"),
+                        {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                         QStringLiteral("--clear-groups"), QStringLiteral("xhost"),
+                         QStringLiteral("+si:localuser:root")});
+            if (!xhost.waitForFinished(20000) || xhost.exitCode() != 0) {
+                m_problem = QStringLiteral("cannot let root into XWayland (apt install "
+                                           "x11-xserver-utils): ") +
+                            QString::fromUtf8(xhost.readAllStandardError());
+                m_display.clear();
+                return;
+            }
+        }
+    }
     if (!hasSocket || m_display.isEmpty()) {
         m_display.clear();
         QFile log(m_dir.path() + QStringLiteral("/sway.log"));
@@ -112,8 +159,8 @@ bool WaylandSession::addKeyboard()
 {
     m_keyboard.setProcessEnvironment(environment());
     m_keyboard.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    m_keyboard.start(QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPlatform/kelo-test-virtual-keyboard"),
-                     {});
+    m_keyboard.start(
+        QStringLiteral(KELO_TEST_BINARY_DIR "/tests/KeloPlatform/kelo-test-virtual-keyboard"), {});
     return m_keyboard.waitForReadyRead(5000) && m_keyboard.readLine().startsWith("ready");
 }
 
@@ -128,7 +175,11 @@ QProcessEnvironment WaylandSession::environment() const
     environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
     environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_display);
     environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-    environment.remove(QStringLiteral("DISPLAY"));
+    if (m_xDisplay.isEmpty()) {
+        environment.remove(QStringLiteral("DISPLAY"));
+    } else {
+        environment.insert(QStringLiteral("DISPLAY"), m_xDisplay);
+    }
     return environment;
 }
 

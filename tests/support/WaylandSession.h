@@ -15,7 +15,8 @@ namespace KeloTest {
 class WaylandSession
 {
 public:
-    WaylandSession();
+    // With XWayland, X11 clients (DISPLAY in environment()) run on the compositor too.
+    explicit WaylandSession(bool withXWayland = false);
     ~WaylandSession();
     WaylandSession(const WaylandSession &) = delete;
     WaylandSession &operator=(const WaylandSession &) = delete;
@@ -45,6 +46,7 @@ private:
     QProcess m_sway;
     QProcess m_keyboard;
     QString m_display;
+    QString m_xDisplay;
     QString m_problem;
 };
 
