@@ -54,6 +54,12 @@ bool SystemPermissionChecker::isScreenRecordingGranted() const
     return m_screenshots == nullptr || m_screenshots->storedPermission().value_or(true);
 }
 
+bool SystemPermissionChecker::isAskedAtCapture() const
+{
+    return m_screenshots != nullptr && m_screenshots->isAvailable() &&
+           !m_screenshots->storedPermission().has_value();
+}
+
 void SystemPermissionChecker::requestScreenRecording() {}
 
 void SystemPermissionChecker::openScreenRecordingSettings() {}

@@ -29,6 +29,8 @@ public:
     }
 
     // Keys of one window description in a window list.
+    [[nodiscard]] bool isAskedAtCapture() const override;
+
     static constexpr auto ownerPidKey = "ownerPID";
     static constexpr auto layerKey = "layer";
     static constexpr auto ownerNameKey = "ownerName";

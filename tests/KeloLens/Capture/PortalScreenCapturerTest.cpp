@@ -114,8 +114,10 @@ TEST_F(PortalCapture, AStoredRefusalIsTheOnlyThingThatDeniesAccess)
 {
     SystemPermissionChecker checker(&screenshots);
     EXPECT_TRUE(checker.isScreenRecordingGranted()) << "nothing stored: the desktop asks";
+    EXPECT_TRUE(checker.isAskedAtCapture());
     screenshots.permission = true;
     EXPECT_TRUE(checker.isScreenRecordingGranted());
+    EXPECT_FALSE(checker.isAskedAtCapture());
     screenshots.permission = false;
     EXPECT_FALSE(checker.isScreenRecordingGranted());
     EXPECT_TRUE(SystemPermissionChecker().isScreenRecordingGranted());
