@@ -20,6 +20,7 @@
 #include "KeloOnboarding/OnboardingWindowController.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
+#include "KeloPlatform/ExitHandler.h"
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/TerminationSignals.h"
 #include "KeloTheme/Symbols.h"
@@ -34,6 +35,8 @@
 #include <QSettings>
 
 namespace {
+
+constexpr std::chrono::seconds kIdleMemoryDelay{45};
 
 // Debug lines (the launch finished, for tests and bug reports) only when asked for with
 // QT_LOGGING_RULES="kelolens.app.debug=true".
@@ -149,11 +152,28 @@ void AppDelegate::finishLaunching()
     connect(m_signals.get(), &KeloPlatform::TerminationSignals::received, qApp,
             &QCoreApplication::quit);
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::shutDown);
+    // When the X server goes away, Qt ends the process with exit() from inside the event loop:
+    // no quit, no destructors. The region tool dies with us, but its file and the instance lock
+    // would stay.
+    m_exitHandler = std::make_unique<KeloPlatform::ExitHandler>([this] {
+        if (m_cliCapturer != nullptr) {
+            m_cliCapturer->cancel();
+        }
+        m_instance.reset();
+    });
 
     m_layout = std::make_unique<KeyboardLayout>(*m_platform->keymapSource);
     m_settings =
         m_overrides.settings ? std::move(m_overrides.settings) : Preferences::openUserSettings();
     m_prefs = std::make_unique<Preferences>(m_settings.get(), m_platform->loginItem.get());
+    // The login entry names the program that wrote it. Written again by the program running now,
+    // it follows KeloLens from a build folder to the installed package, or to a new place.
+    if (m_prefs->launchAtLogin() && m_platform->loginItem != nullptr) {
+        if (const std::optional<QString> error = m_platform->loginItem->setEnabled(true)) {
+            qCWarning(lcApp).noquote()
+                << QStringLiteral("KeloLens: couldn't update the login item: %1").arg(*error);
+        }
+    }
     m_permission = m_overrides.permission
                        ? std::move(m_overrides.permission)
                        : std::make_unique<SystemPermissionChecker>(m_platform->screenshots.get());
@@ -185,11 +205,21 @@ void AppDelegate::finishLaunching()
     }
     m_recognizer =
         m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
+    // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
+    // paused it goes, and the next one loads it again (about half a second).
+    m_idleMemoryRelease.setSingleShot(true);
+    m_idleMemoryRelease.setInterval(kIdleMemoryDelay);
+    connect(&m_idleMemoryRelease, &QTimer::timeout, this,
+            [this] { m_recognizer->releaseIdleMemory(); });
 
     const QPointer<AppDelegate> self(this);
     CaptureFlow::Outputs outputs;
-    outputs.clipboard = [paste = m_paste.get()](const QString &text) {
-        return paste->writePlainText(text).has_value();
+    outputs.clipboard = [self, paste = m_paste.get()](const QString &text) {
+        const bool isCopied = paste->writePlainText(text).has_value();
+        if (self) {
+            self->m_idleMemoryRelease.start();
+        }
+        return isCopied;
     };
     outputs.present = [self](const FlowPresentation &presentation) {
         if (self) {
@@ -287,6 +317,7 @@ void AppDelegate::reopen()
 void AppDelegate::startCapture(bool codesOnly)
 {
     m_panel->dismiss();
+    m_idleMemoryRelease.start();
     // Nobody awaits the capture: it runs on through the event loop and reports through the
     // flow's outputs.
     [[maybe_unused]] QCoro::Task<> capture = m_flow->run(codesOnly);

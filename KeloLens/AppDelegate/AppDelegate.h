@@ -14,6 +14,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
+#include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -43,6 +44,7 @@ class Updater;
 
 namespace KeloPlatform {
 struct Platform;
+class ExitHandler;
 class TerminationSignals;
 } // namespace KeloPlatform
 
@@ -129,6 +131,7 @@ private:
     int m_exitCode = 0;
     std::unique_ptr<KeloPlatform::Platform> m_platform;
     std::unique_ptr<KeloPlatform::TerminationSignals> m_signals;
+    std::unique_ptr<KeloPlatform::ExitHandler> m_exitHandler;
     std::unique_ptr<SingleInstance> m_instance;
     std::unique_ptr<KeyboardLayout> m_layout;
     std::unique_ptr<QSettings> m_settings;
@@ -145,6 +148,8 @@ private:
     // The same capturer when it is the region tool's, which can be cancelled.
     ScreencaptureCLICapturer *m_cliCapturer = nullptr;
     std::unique_ptr<Recognizing> m_recognizer;
+    // Runs once captures have paused for a while.
+    QTimer m_idleMemoryRelease;
     std::unique_ptr<CaptureFlow> m_flow;
     std::unique_ptr<StatusItemController> m_statusItem;
     std::unique_ptr<HotKey> m_hotKey;

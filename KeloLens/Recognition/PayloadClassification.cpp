@@ -1,7 +1,5 @@
 #include "KeloLens/Recognition/PayloadClassification.h"
 
-#include "KeloLens/Recognition/Graphemes.h"
-
 #include <QHash>
 #include <QTextBoundaryFinder>
 #include <QUrl>
@@ -27,28 +25,45 @@ bool hasCharacterPrefix(const QString &text, QStringView prefix)
 // Field keys in the order they are tested. Each is one letter and a colon.
 constexpr std::array<char16_t, 7> wifiKeys = {u'T', u'S', u'P', u'H', u'E', u'A', u'I'};
 
-// Reads a Wi-Fi payload one user-perceived character at a time.
+// Reads a Wi-Fi payload one user-perceived character at a time. Characters are views into the
+// payload between its grapheme boundaries, found once: a copy per character made every payload
+// cost an allocation per character.
 class WifiFieldReader
 {
 public:
-    explicit WifiFieldReader(QStringList clusters) : m_clusters(std::move(clusters)) {}
-
-    [[nodiscard]] bool atEnd() const { return m_position >= m_clusters.size(); }
-    [[nodiscard]] const QString &peek(qsizetype offset = 0) const
+    // Starts reading after the first `skipped` characters.
+    WifiFieldReader(const QString &text, qsizetype skipped) : m_text(text)
     {
-        static const QString none;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
+        qsizetype start = 0;
+        while (start < text.size()) {
+            m_starts.append(start);
+            finder.setPosition(start);
+            const qsizetype end = finder.toNextBoundary();
+            start = end > start ? end : text.size();
+        }
+        m_starts.append(text.size());
+        m_position = std::min(skipped, count());
+    }
+
+    [[nodiscard]] bool atEnd() const { return m_position >= count(); }
+    [[nodiscard]] QStringView peek(qsizetype offset = 0) const
+    {
         const qsizetype i = m_position + offset;
-        return i < m_clusters.size() ? m_clusters.at(i) : none;
+        if (i >= count()) {
+            return {};
+        }
+        return QStringView(m_text).mid(m_starts.at(i), m_starts.at(i + 1) - m_starts.at(i));
     }
     void advance(qsizetype count = 1) { m_position += count; }
 
     // The stored key ("T", "S", ...) when the input starts with one of the seven keys.
     [[nodiscard]] std::optional<QChar> keyAtStart() const
     {
-        if (peek(1) != QStringLiteral(":")) {
+        if (peek(1) != u":") {
             return std::nullopt;
         }
-        const QString &letter = peek();
+        const QStringView letter = peek();
         for (char16_t key : wifiKeys) {
             if (letter.size() == 1 && letter.at(0) == QChar(key)) {
                 return QChar(key);
@@ -61,17 +76,17 @@ public:
     {
         QString value;
         while (!atEnd()) {
-            const QString c = peek();
+            const QStringView c = peek();
             advance();
-            if (c == QStringLiteral("\\")) {
+            if (c == u"\\") {
                 if (atEnd()) {
                     value += c;
                     break;
                 }
                 value += peek();
                 advance();
-            } else if (c == QStringLiteral(";")) {
-                if (atEnd() || peek() == QStringLiteral(";") || keyAtStart()) {
+            } else if (c == u";") {
+                if (atEnd() || peek() == u";" || keyAtStart()) {
                     break;
                 }
                 value += c;
@@ -83,7 +98,11 @@ public:
     }
 
 private:
-    QStringList m_clusters;
+    [[nodiscard]] qsizetype count() const { return m_starts.size() - 1; }
+
+    const QString &m_text;
+    // Where each character starts, then the end of the text.
+    QList<qsizetype> m_starts;
     qsizetype m_position = 0;
 };
 
@@ -114,15 +133,14 @@ std::optional<WifiCredentials> wifiCredentials(const QString &payload, CodeKind 
     if (kind != CodeKind::wifi) {
         return std::nullopt;
     }
-    QStringList clusters = Graphemes::split(payload);
-    clusters.remove(0, std::min<qsizetype>(5, clusters.size()));
-    WifiFieldReader reader(std::move(clusters));
+    // After "WIFI:".
+    WifiFieldReader reader(payload, 5);
 
     QHash<QChar, QString> fields;
     while (const std::optional<QChar> key = reader.keyAtStart()) {
         reader.advance(2);
         fields.insert(*key, reader.readValue());
-        while (reader.peek() == QStringLiteral(";")) {
+        while (reader.peek() == u";") {
             reader.advance();
         }
     }

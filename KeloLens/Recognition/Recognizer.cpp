@@ -13,6 +13,8 @@
 #include <QSet>
 #include <QtConcurrent/QtConcurrentRun>
 
+#include <malloc.h>
+
 namespace {
 
 const QStringList &userLanguages()
@@ -76,6 +78,13 @@ std::stop_token Recognizer::stopToken()
 {
     QMutexLocker lock(&m_stopMutex);
     return m_stop.get_token();
+}
+
+void Recognizer::releaseIdleMemory()
+{
+    m_textEngine->releaseIdleEngines();
+    // A capture's images are large and short-lived; glibc keeps their pages otherwise.
+    malloc_trim(0);
 }
 
 void Recognizer::cancelAll()

@@ -47,6 +47,9 @@ public:
     // Stops every recognition under way: its passes end at the next word or look, and it
     // returns what was read by then. Later recognitions are not affected. For quitting.
     void cancelAll() override;
+    // Drops the warm text engines (the next recognition loads one again) and returns freed heap
+    // pages to the system.
+    void releaseIdleMemory() override;
 
     // The text engine's lines, in its order; empty when the pass failed. Languages are BCP 47
     // tags; none means the user's languages that are installed, plus English.

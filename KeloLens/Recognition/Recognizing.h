@@ -18,4 +18,6 @@ public:
                                                      RecognitionOptions options) = 0;
     // Ends every pass under way early; their calls still complete, with what was found by then.
     virtual void cancelAll() {}
+    // Gives back the memory kept warm between recognitions, once captures have paused.
+    virtual void releaseIdleMemory() {}
 };

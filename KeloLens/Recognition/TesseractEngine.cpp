@@ -146,9 +146,9 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
     const PassLimit limit{std::chrono::steady_clock::now() + allowed, limits.stop};
     const int workers = limits.workers > 0 ? limits.workers : automaticWorkers(prepared);
     const double pixels = double(prepared.image.width()) * prepared.image.height();
-    const QList<TextBand> bands = TextBands::split(
-        prepared.image, std::max(workers > 1 ? workers * kBandsPerWorker : 1,
-                                 int(std::ceil(pixels / kMaxBandPixels))));
+    const QList<TextBand> bands =
+        TextBands::split(prepared.image, std::max(workers > 1 ? workers * kBandsPerWorker : 1,
+                                                  int(std::ceil(pixels / kMaxBandPixels))));
 
     TesseractEnginePool::Engine first = m_pool->take(dataDirectory, dataNames);
     if (!first)

@@ -63,18 +63,31 @@ bool endsWithHyphenatedLetter(const QString &text)
     if (!text.endsWith(u'-')) {
         return false;
     }
-    // Only the last two clusters matter; walking back from the end keeps long paragraphs linear.
-    QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text);
-    finder.toEnd();
-    const qsizetype hyphenStart = finder.toPreviousBoundary();
-    if (hyphenStart != text.size() - 1 || hyphenStart <= 0) {
-        return false;
+    // Only the last two clusters matter. Segmenting the whole text at every line made long
+    // paragraphs quadratic, so only a tail is segmented, widened while a cluster may reach past
+    // its start (a tail's start is always a boundary to the finder).
+    for (qsizetype window = 32;; window *= 2) {
+        const qsizetype from = std::max<qsizetype>(0, text.size() - window);
+        const bool isWhole = from == 0;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Grapheme, text.constData() + from,
+                                   text.size() - from);
+        finder.toEnd();
+        const qsizetype hyphenStart = finder.toPreviousBoundary();
+        if (hyphenStart <= 0 && !isWhole) {
+            continue;
+        }
+        if (hyphenStart != text.size() - from - 1 || hyphenStart <= 0) {
+            return false;
+        }
+        const qsizetype letterStart = finder.toPreviousBoundary();
+        if (letterStart <= 0 && !isWhole) {
+            continue;
+        }
+        if (letterStart < 0) {
+            return false;
+        }
+        return Graphemes::isLetter(text.mid(from + letterStart, hyphenStart - letterStart));
     }
-    const qsizetype letterStart = finder.toPreviousBoundary();
-    if (letterStart < 0) {
-        return false;
-    }
-    return Graphemes::isLetter(text.mid(letterStart, hyphenStart - letterStart));
 }
 
 } // namespace

@@ -16,18 +16,12 @@ namespace {
 
 using KeloPlatform::RunningApplication;
 
-// The X11 services every test here uses.
 KeloPlatform::Platform &platform()
 {
-    static const std::unique_ptr<KeloPlatform::Platform> x11 =
-        KeloPlatform::createPlatform(QStringLiteral("x11"));
-    return *x11;
+    return KeloTest::x11Platform();
 }
 
-std::optional<uint32_t> frontmostWindow()
-{
-    return KeloTest::frontmostWindow(*platform().windowSystem);
-}
+using KeloTest::frontmostWindow;
 
 bool bringToFront(uint32_t window)
 {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 #include <csignal>
 
 namespace KeloE2E {
@@ -47,6 +48,23 @@ void AppUnderTest::setEnvironment(const QProcessEnvironment &environment)
 {
     m_environment = environment;
     m_process.setProcessEnvironment(m_environment);
+}
+
+void AppUnderTest::replaceRegionTool(const QString &script)
+{
+    const QDir tools(m_home.filePath(QStringLiteral("tools")));
+    tools.mkpath(QStringLiteral("."));
+    QFile file(tools.filePath(QStringLiteral("maim")));
+    file.open(QIODevice::WriteOnly);
+    file.write("#!/bin/sh\n" + script.toUtf8() + '\n');
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    QProcessEnvironment environment = m_environment;
+    environment.insert(QStringLiteral("KELO_REAL_TOOL"),
+                       QStandardPaths::findExecutable(QStringLiteral("maim")));
+    environment.insert(QStringLiteral("PATH"),
+                       tools.path() + u':' + m_environment.value(QStringLiteral("PATH")));
+    setEnvironment(environment);
 }
 
 void AppUnderTest::presetSetting(const QString &line)

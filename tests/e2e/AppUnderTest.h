@@ -43,6 +43,12 @@ public:
     [[nodiscard]] QProcessEnvironment environment() const { return m_environment; }
     // For the next start.
     void setEnvironment(const QProcessEnvironment &environment);
+    // Puts a program named maim first on the app's PATH for the next start, standing in for the
+    // region tool: a shell script whose $1 is -s and $2 the capture file's path. The real tool
+    // is in $KELO_REAL_TOOL.
+    void replaceRegionTool(const QString &script);
+    // The folder the app's files live in: settings, cache and runtime folders are inside.
+    [[nodiscard]] QString home() const { return m_home.path(); }
 
     static QString binary();
 

@@ -1,11 +1,24 @@
 #include "support/X11Harness.h"
 #include "support/TestSupport.h"
 
+#include "KeloPlatform/Platform.h"
 #include "KeloPlatform/WindowSystem.h"
 
 #include <QProcess>
 
 namespace KeloTest {
+
+KeloPlatform::Platform &x11Platform()
+{
+    static const std::unique_ptr<KeloPlatform::Platform> x11 =
+        KeloPlatform::createPlatform(QStringLiteral("x11"));
+    return *x11;
+}
+
+std::optional<uint32_t> frontmostWindow()
+{
+    return frontmostWindow(*x11Platform().windowSystem);
+}
 
 QString helperProgram(const QString &name)
 {

@@ -6,6 +6,7 @@
 #include <optional>
 
 namespace KeloPlatform {
+struct Platform;
 class WindowSystem;
 }
 
@@ -41,6 +42,10 @@ public:
 [[nodiscard]] QString readClipboard(const QString &target);
 
 // The window that has the focus, if the window manager says.
+// The X11 service set, made once per test program and shared by its tests.
+[[nodiscard]] KeloPlatform::Platform &x11Platform();
+// The frontmost window of the shared X11 set.
+[[nodiscard]] std::optional<uint32_t> frontmostWindow();
 [[nodiscard]] std::optional<uint32_t> frontmostWindow(const KeloPlatform::WindowSystem &windows);
 
 // Puts the window in front the way a pager would and waits until it stays there. A new window's

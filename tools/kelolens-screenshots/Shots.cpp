@@ -26,6 +26,8 @@ QPalette darkPalette()
     palette.setColor(QPalette::ToolTipBase, window);
     palette.setColor(QPalette::ToolTipText, text);
     palette.setColor(QPalette::PlaceholderText, QColor(0x8e, 0x8e, 0x93));
+    palette.setColor(QPalette::Link, QColor(0x6c, 0xb4, 0xff));
+    palette.setColor(QPalette::LinkVisited, QColor(0xb4, 0x9c, 0xff));
     palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x7a, 0x7a, 0x7e));
     palette.setColor(QPalette::Disabled, QPalette::Text, QColor(0x7a, 0x7a, 0x7e));
     palette.setColor(QPalette::Disabled, QPalette::ButtonText, QColor(0x7a, 0x7a, 0x7e));

@@ -183,6 +183,11 @@ TEST(TextAssembly, DehyphenationJoinsOnlyAfterALetter)
     // A letter with a combining mark is still a letter.
     EXPECT_EQ(joined(QStringLiteral("cafe\u0301-"), QStringLiteral("s"), keep, true),
               QStringLiteral("cafe\u0301s"));
+    // However many marks it carries; and a mark piled on a digit is no letter.
+    const QString marks(40, QChar(0x0301));
+    EXPECT_EQ(joined(u'e' + marks + u'-', QStringLiteral("s"), keep, true), u'e' + marks + u's');
+    EXPECT_EQ(joined(u'2' + marks + u'-', QStringLiteral("5"), keep, true),
+              u'2' + marks + QStringLiteral("-\n5"));
 
     EXPECT_EQ(joined(QStringLiteral("2024-"), QStringLiteral("25"), keep, true),
               QStringLiteral("2024-\n25"));

@@ -19,15 +19,10 @@ using namespace std::chrono_literals;
 
 KeloPlatform::Platform &platform()
 {
-    static const std::unique_ptr<KeloPlatform::Platform> x11 =
-        KeloPlatform::createPlatform(QStringLiteral("x11"));
-    return *x11;
+    return KeloTest::x11Platform();
 }
 
-std::optional<uint32_t> frontmostWindow()
-{
-    return KeloTest::frontmostWindow(*platform().windowSystem);
-}
+using KeloTest::frontmostWindow;
 
 // The paste target: a window with one focused text field that reports every change of its text,
 // put in front the way a pager would.

@@ -1,0 +1,153 @@
+#pragma once
+
+#include "AppUnderTest.h"
+#include "Desktop.h"
+#include "support/TestSupport.h"
+#include "support/X11Harness.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QScreen>
+#include <cstdio>
+#include <gtest/gtest.h>
+
+// What the end-to-end tests share: a returning user's kelolens next to a system tray, driven with
+// the keyboard, the mouse and the tray menu, and read back from the screen and the clipboard.
+namespace KeloE2E {
+
+using namespace std::chrono_literals;
+
+inline std::optional<QRect> resultsPanel()
+{
+    const QList<quint64> windows = windowsNamed(QStringLiteral("KeloLens results"));
+    return windows.isEmpty() ? std::nullopt : windowGeometry(windows.last());
+}
+
+inline bool anyLineContains(const QStringList &lines, const QString &text)
+{
+    for (const QString &line : lines) {
+        if (line.contains(text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether one of the windows with this title shows the text.
+inline bool windowShows(const QString &title, const QString &text)
+{
+    for (const quint64 window : windowsNamed(title)) {
+        const auto geometry = windowGeometry(window);
+        if (geometry && anyLineContains(textOnScreen(*geometry), text)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a toast (or any window of the app) shows the text within a few seconds.
+inline bool toastShows(const QString &text)
+{
+    return KeloTest::waitUntil([&] { return windowShows(QStringLiteral("KeloLens"), text); }, 5s);
+}
+
+class AppFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_tray.isRunning()) << "trayer is needed";
+        // A returning user: onboarding done, so no window is in the way.
+        m_app.presetSetting(QStringLiteral("hasCompletedOnboarding=true"));
+    }
+
+    void TearDown() override
+    {
+        m_app.stop();
+        if (HasFailure()) {
+            std::fprintf(stderr, "kelolens said:\n%s\n", qPrintable(m_app.log().join(u'\n')));
+        }
+        EXPECT_TRUE(QDir(m_app.capturesFolder()).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot))
+            << "a capture was left on disk";
+    }
+
+    // Starts the app and waits until it has registered its capture shortcut.
+    bool startAndWaitForShortcut()
+    {
+        return m_app.start() && m_app.waitForLog(QStringLiteral("launched, shortcut Ctrl+Shift+2"));
+    }
+
+    // Waits for the region tool the app runs, then drags over the rectangle.
+    bool selectRegion(const QRect &area)
+    {
+        if (!KeloTest::waitUntil([] { return isProgramRunning(QStringLiteral("maim")); }, 10s)) {
+            return false;
+        }
+        // Let the tool grab the pointer before the drag starts.
+        KeloTest::processEventsFor(500ms);
+        return drag(area.topLeft(), area.bottomRight());
+    }
+
+    // Escape in the running region tool, as the user cancels a selection.
+    static bool cancelRegionTool()
+    {
+        // maim runs a moment before it grabs the keyboard; an Escape sent earlier goes elsewhere.
+        for (int attempt = 0; attempt < 5; ++attempt) {
+            if (!KeloTest::pressKeys({QStringLiteral("Escape")})) {
+                return false;
+            }
+            if (KeloTest::waitUntil([] { return !isProgramRunning(QStringLiteral("maim")); },
+                                    1500ms)) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // The shortcut starts the region tool, which the user then cancels.
+    static bool answersShortcut()
+    {
+        return KeloTest::pressKeys({QStringLiteral("ctrl+shift+2")}) &&
+               KeloTest::waitUntil([] { return isProgramRunning(QStringLiteral("maim")); }, 10s) &&
+               cancelRegionTool();
+    }
+
+    static bool waitForClipboard(const QString &text)
+    {
+        return KeloTest::waitUntil([&] { return clipboardText() == text; }, 30s);
+    }
+
+    // Opens the tray menu and clicks the item, found by its title on screen.
+    bool chooseTrayItem(const QString &title)
+    {
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        const QRect menuArea(screen.right() - 400, 0, 370, 420);
+        std::optional<QRect> item;
+        for (int attempt = 0; attempt < 3 && !item; ++attempt) {
+            if (!m_tray.openMenu()) {
+                return false;
+            }
+            KeloTest::waitUntil([&] { return (item = findText(menuArea, title)).has_value(); }, 5s);
+        }
+        return item && click(item->center());
+    }
+
+    // The tray menu's lines of text, read off the screen.
+    QStringList trayMenuText()
+    {
+        if (!m_tray.openMenu()) {
+            return {};
+        }
+        KeloTest::processEventsFor(800ms);
+        const QRect screen = QGuiApplication::primaryScreen()->geometry();
+        // Left of the tray, which sits in the top-right corner.
+        QStringList text = textOfLightSurface(QRect(screen.right() - 400, 0, 370, 260));
+        (void)KeloTest::pressKeys({QStringLiteral("Escape")});
+        return text;
+    }
+
+    Tray m_tray;
+    AppUnderTest m_app;
+};
+
+} // namespace KeloE2E
