@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QUrl>
+#include <ctime>
 #include <unistd.h>
 
 namespace KeloPlatform {
@@ -36,8 +37,16 @@ QMap<QString, QStringList> readPermissions(const QDBusArgument &argument)
     return permissions;
 }
 
-// File times come from the kernel's coarse clock, which lags the precise one by up to a tick.
-constexpr qint64 fileClockLagMs = 100;
+// Now, on the clock the kernel stamps files with: its coarse clock lags the precise one by up to
+// a tick, so a file made right after the precise "now" could look older than the request.
+QDateTime fileClockNow()
+{
+    timespec now{};
+    if (::clock_gettime(CLOCK_REALTIME_COARSE, &now) != 0) {
+        return QDateTime::currentDateTime();
+    }
+    return QDateTime::fromMSecsSinceEpoch(qint64(now.tv_sec) * 1000 + now.tv_nsec / 1000000);
+}
 
 // A file made for this request: created while it ran, by this user, a plain file. Files the
 // desktop hands back from elsewhere (an existing picture) are the user's.
@@ -50,9 +59,9 @@ bool isMadeForRequest(const QFileInfo &file, const QDateTime &requestStart)
     if (!made.isValid()) {
         made = file.lastModified();
     }
-    // No more slack than that, also on file systems that round times: a user's file taken for
-    // ours would be deleted, while a fresh file taken for the user's is only left behind.
-    return made.isValid() && made >= requestStart.addMSecs(-fileClockLagMs);
+    // No slack, also on file systems that round times: a user's file taken for ours would be
+    // deleted, while a fresh file taken for the user's is only left behind.
+    return made.isValid() && made >= requestStart;
 }
 
 Screenshot failed(const QString &message)
@@ -118,7 +127,7 @@ std::optional<bool> PortalScreenshotService::storedPermission() const
 
 QCoro::Task<Screenshot> PortalScreenshotService::takeInteractive()
 {
-    const QDateTime start = QDateTime::currentDateTime();
+    const QDateTime start = fileClockNow();
     QVariantMap options;
     options.insert(QStringLiteral("interactive"), true);
     options.insert(QStringLiteral("modal"), true);
