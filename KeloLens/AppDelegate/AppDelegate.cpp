@@ -334,6 +334,8 @@ void AppDelegate::registerHotKey()
 {
     const HotKeyCombo wanted = m_prefs->hotKey();
     if (m_registeredCombo == wanted) {
+        // A change back to the shortcut in force drops one the desktop is still asked about.
+        m_pendingHotKey.reset();
         return;
     }
     const QPointer<AppDelegate> self(this);
