@@ -7,4 +7,7 @@ bool Accessibility::isTrusted() const
     return m_keys->isAvailable();
 }
 
-void Accessibility::request() {}
+void Accessibility::request()
+{
+    m_keys->requestAccess();
+}

@@ -12,11 +12,13 @@ public:
     explicit Accessibility(KeloPlatform::SyntheticKeys &keys) : m_keys(&keys) {}
 
     // True when synthetic keystrokes reach other applications (on X11: the XTEST extension is
-    // there). Cheap enough to poll.
+    // there; under Wayland: the user allowed remote control of the keyboard). Cheap enough to
+    // poll.
     [[nodiscard]] bool isTrusted() const;
 
-    // Asks the system for that permission where it has a prompt for it. X11 has none, so this
-    // does nothing there.
+    // Asks the system for that permission where it has a prompt for it: under Wayland the
+    // desktop's remote control dialog (the "Allow Paste…" step). X11 has none, so this does
+    // nothing there. The answer is not awaited; isTrusted() turns true once it is given.
     void request();
 
 private:

@@ -1,32 +1,44 @@
 #include "KeloPaste/PasteService.h"
 
+#include "KeloPlatform/Clipboard.h"
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
+#include "KeloPlatform/qt/QtClipboard.h"
 
-#include <QClipboard>
 #include <QGuiApplication>
+#include <QLoggingCategory>
 #include <QTimer>
 #include <chrono>
 
 namespace {
 
+Q_LOGGING_CATEGORY(lcPaste, "kelolens.paste")
+
 // V on the ANSI layout, for layouts without a v.
 constexpr uint16_t ansiVKeyCode = 9;
 constexpr std::chrono::milliseconds shortcutDelay(80);
+// How often, and how many times, to look again whether our window still has the focus.
+constexpr std::chrono::milliseconds focusPoll(20);
+constexpr int focusPolls = 50;
 
 } // namespace
 
 PasteService::PasteService(KeloPlatform::WindowSystem &windows, KeloPlatform::SyntheticKeys &keys,
-                           KeyboardLayout layout)
-    : m_windows(&windows), m_keys(&keys), m_layout(layout)
+                           KeyboardLayout layout, KeloPlatform::Clipboard *clipboard)
+    : m_windows(&windows), m_keys(&keys), m_layout(layout),
+      m_ownClipboard(clipboard == nullptr ? std::make_unique<KeloPlatform::QtClipboard>()
+                                          : nullptr),
+      m_clipboard(clipboard == nullptr ? m_ownClipboard.get() : clipboard)
 {
 }
 
-qint64 PasteService::writePlainText(const QString &text)
+PasteService::~PasteService() = default;
+
+std::optional<qint64> PasteService::writePlainText(const QString &text)
 {
-    if (QClipboard *clipboard = QGuiApplication::clipboard())
-        clipboard->setText(text, QClipboard::Clipboard);
+    if (!m_clipboard->writeText(text))
+        return std::nullopt;
     return ++m_changeCount;
 }
 
@@ -41,12 +53,33 @@ bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &
     }
     // The service may go away with its owner before the keys are due; the timer then dies with
     // the guard object instead of reaching a dangling service.
+    // A named target was brought to the front; without one (under Wayland no other window can
+    // be named) the keys wait until the window manager has taken the focus from our windows.
+    const int polls = target ? -1 : focusPolls;
     QTimer::singleShot(shortcutDelay, Qt::PreciseTimer, QCoreApplication::instance(),
-                       [this, alive = std::weak_ptr<int>(m_alive)] {
+                       [this, polls, alive = std::weak_ptr<int>(m_alive)] {
                            if (!alive.expired())
-                               postPasteShortcut();
+                               sendWhenFocusLeft(polls);
                        });
     return true;
+}
+
+void PasteService::sendWhenFocusLeft(int attemptsLeft)
+{
+    if (QGuiApplication::focusWindow() == nullptr || attemptsLeft < 0) {
+        postPasteShortcut();
+        return;
+    }
+    if (attemptsLeft == 0) {
+        qCWarning(lcPaste).noquote()
+            << QStringLiteral("KeloLens: Ctrl+V not sent: a window of KeloLens kept the focus");
+        return;
+    }
+    QTimer::singleShot(focusPoll, Qt::PreciseTimer, QCoreApplication::instance(),
+                       [this, attemptsLeft, alive = std::weak_ptr<int>(m_alive)] {
+                           if (!alive.expired())
+                               sendWhenFocusLeft(attemptsLeft - 1);
+                       });
 }
 
 void PasteService::postPasteShortcut()
@@ -56,5 +89,5 @@ void PasteService::postPasteShortcut()
     if (!evdevCode)
         evdevCode = KeloPlatform::evdevCodeForMacKeyCode(ansiVKeyCode);
     if (evdevCode)
-        m_keys->sendWithControl(*evdevCode);
+        m_keys->sendCharacterWithControl(U'v', *evdevCode);
 }

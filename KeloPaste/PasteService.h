@@ -9,6 +9,7 @@
 #include <optional>
 
 namespace KeloPlatform {
+class Clipboard;
 class SyntheticKeys;
 class WindowSystem;
 } // namespace KeloPlatform
@@ -18,30 +19,43 @@ class WindowSystem;
 class PasteService
 {
 public:
+    // Without a clipboard service the text goes to Qt's own clipboard.
     PasteService(KeloPlatform::WindowSystem &windows, KeloPlatform::SyntheticKeys &keys,
-                 KeyboardLayout layout);
+                 KeyboardLayout layout, KeloPlatform::Clipboard *clipboard = nullptr);
+    ~PasteService();
     PasteService(const PasteService &) = delete;
     PasteService &operator=(const PasteService &) = delete;
 
     // Replaces everything on the clipboard with `text` as its only, plain-text content, and
-    // returns the clipboard's change count after the write. The count is ours: it grows by one
-    // per write. On X11 the text stays available while this application runs.
-    qint64 writePlainText(const QString &text);
+    // returns the clipboard's change count after the write; absent when the session did not take
+    // the text (the caller says so: the user must not paste something else unknowingly). The
+    // count is ours: it grows by one per write that worked. The text stays available while this
+    // application runs, also when none of its windows has the focus.
+    std::optional<qint64> writePlainText(const QString &text);
 
     // Pastes the clipboard into `target`: brings it to the front unless it already is, then
-    // presses Ctrl+V 0.08 seconds later. Without a target the keys go to whatever is in front
-    // then. False, with nothing sent, when keystrokes may not be sent (the keys service is not
-    // available) or when the target's window has gone: the keys would land in whatever window
-    // happens to be in front. True says the keys were scheduled, not that they arrived.
+    // presses Ctrl+V 0.08 seconds later. Without a target (always under Wayland, where no other
+    // window can be named) the keys go to whatever is in front then, and only once no window of
+    // this application has the keyboard focus any more (the compositor gives it back when our
+    // panel hides); keys that would land in our own window are not sent. False, with
+    // nothing sent, when keystrokes may not be sent (the keys service is not available) or when
+    // the target's window has gone: the keys would land in whatever window happens to be in
+    // front. True says the keys were scheduled, not that they arrived.
     bool paste(const std::optional<KeloPlatform::RunningApplication> &target);
 
     // Presses Ctrl+V now, with the key that types "v" on the current keyboard layout.
     void postPasteShortcut();
 
 private:
+    // Sends the keys once our windows lost the focus, polling that many times; at once when
+    // negative.
+    void sendWhenFocusLeft(int attemptsLeft);
+
     KeloPlatform::WindowSystem *m_windows;
     KeloPlatform::SyntheticKeys *m_keys;
     KeyboardLayout m_layout;
+    std::unique_ptr<KeloPlatform::Clipboard> m_ownClipboard;
+    KeloPlatform::Clipboard *m_clipboard;
     qint64 m_changeCount = 0;
     // Expires with the service; pending keystrokes check it.
     std::shared_ptr<int> m_alive = std::make_shared<int>(0);

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "KeloPlatform/Clipboard.h"
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/KeymapSource.h"
 #include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SoundPlayer.h"
 #include "KeloPlatform/SyntheticKeys.h"
+#include "KeloPlatform/TrayHost.h"
 #include "KeloPlatform/WindowSystem.h"
 
 #include <QProcessEnvironment>
@@ -17,7 +20,7 @@ namespace KeloPlatform {
 // for the life of the process and hands each module the services it needs.
 struct Platform
 {
-    // "x11" or "null": which backend made the set.
+    // "x11", "portal" or "null": which backend made the set.
     QString backend;
     std::unique_ptr<WindowSystem> windowSystem;
     std::unique_ptr<KeyGrabber> keyGrabber;
@@ -25,16 +28,35 @@ struct Platform
     std::unique_ptr<SyntheticKeys> syntheticKeys;
     std::unique_ptr<LoginItem> loginItem;
     std::unique_ptr<SoundPlayer> soundPlayer;
+    std::unique_ptr<Clipboard> clipboard;
+    // The desktop's interactive screenshot service; X11 sets have none that works (they use a
+    // region tool instead) and say so through isAvailable().
+    std::unique_ptr<ScreenshotService> screenshots;
+    std::unique_ptr<TrayHost> trayHost;
 };
 
-// The environment variable that overrides the choice ("x11" or "null"), for tests and bug reports.
+// The environment variable that overrides the choice ("x11", "portal" or "null"), for tests and
+// bug reports.
 inline constexpr auto backendVariable = "KELOLENS_PLATFORM";
 
+// Whether the session is a Wayland one (WAYLAND_DISPLAY set, or XDG_SESSION_TYPE "wayland"),
+// whatever Qt itself runs on.
+[[nodiscard]] bool isWaylandSession(const QProcessEnvironment &environment);
+
 // Which backend fits the session: the override when it names a backend this build has, else the
-// session type (XDG_SESSION_TYPE, WAYLAND_DISPLAY, DISPLAY). X11 services need Qt itself to run on
-// X11 (`qtPlatformName` "xcb"), since they share its connection; otherwise the null set.
+// session type. A Wayland session gets the portal set even when Qt runs through XWayland: there
+// X11 cannot grab keys, send keys to Wayland windows or read their pixels. X11 services need Qt
+// itself to run on X11 (`qtPlatformName` "xcb"), since they share its connection; otherwise the
+// null set.
 [[nodiscard]] QString chooseBackend(const QProcessEnvironment &environment,
                                     const QString &qtPlatformName);
+
+// The Qt platform plugin the interface should use in this session, to be set (QT_QPA_PLATFORM)
+// before the application object exists: "xcb" in a Wayland session that offers XWayland, so that
+// the panel can be kept above other windows and placed next to the selection where the
+// compositor allows it; "wayland" in one without; empty (Qt's own choice) elsewhere or when the
+// user set QT_QPA_PLATFORM.
+[[nodiscard]] QString preferredQtPlatform(const QProcessEnvironment &environment);
 
 // Builds the set for this process, once, after the application object exists, and says in one
 // log line which backend it chose and why.

@@ -7,6 +7,9 @@
 #ifdef KELO_HAVE_X11
 #include "KeloPlatform/x11/X11Services.h"
 #endif
+#ifdef KELO_HAVE_PORTAL
+#include "KeloPlatform/portal/PortalServices.h"
+#endif
 
 namespace KeloPlatform {
 namespace {
@@ -14,6 +17,7 @@ namespace {
 Q_LOGGING_CATEGORY(lcPlatform, "kelolens.platform")
 
 const QString x11Name = QStringLiteral("x11");
+const QString portalName = QStringLiteral("portal");
 const QString nullName = QStringLiteral("null");
 
 // Why the session looks the way it does, for the log line.
@@ -33,11 +37,21 @@ QString sessionDescription(const QProcessEnvironment &environment)
 
 QStringList availableBackends()
 {
+    QStringList backends;
 #ifdef KELO_HAVE_X11
-    return {x11Name, nullName};
-#else
-    return {nullName};
+    backends << x11Name;
 #endif
+#ifdef KELO_HAVE_PORTAL
+    backends << portalName;
+#endif
+    backends << nullName;
+    return backends;
+}
+
+bool isWaylandSession(const QProcessEnvironment &environment)
+{
+    return !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+           environment.value(QStringLiteral("XDG_SESSION_TYPE")).toLower() == u"wayland";
 }
 
 QString chooseBackend(const QProcessEnvironment &environment, const QString &qtPlatformName)
@@ -48,14 +62,30 @@ QString chooseBackend(const QProcessEnvironment &environment, const QString &qtP
         // X11 services share Qt's connection: without one they could not even start.
         return forced == x11Name && !qtOnX11 ? nullName : forced;
     }
-    // Under Wayland, X11 services only reach other X11 clients (XWayland); until a portal backend
-    // exists they are still the best there is when Qt itself runs through XWayland.
+    // Under Wayland, X11 services only reach other X11 clients (XWayland): keys grabbed there
+    // arrive only while an X11 window has the focus, keys sent reach no Wayland window, and
+    // screenshots show Wayland windows black. The portals do what X11 cannot there.
+    if (isWaylandSession(environment) && availableBackends().contains(portalName)) {
+        return portalName;
+    }
     const bool hasX11Display = !environment.value(QStringLiteral("DISPLAY")).isEmpty() ||
                                environment.value(QStringLiteral("XDG_SESSION_TYPE")) == u"x11";
     if (qtOnX11 && hasX11Display && availableBackends().contains(x11Name)) {
         return x11Name;
     }
     return nullName;
+}
+
+QString preferredQtPlatform(const QProcessEnvironment &environment)
+{
+    if (!environment.value(QStringLiteral("QT_QPA_PLATFORM")).isEmpty() ||
+        !isWaylandSession(environment)) {
+        return {};
+    }
+    // Through XWayland the panel stays above other windows and may be placed by us (GNOME and
+    // KDE honour the position; sway centres it). A native Wayland window can be neither.
+    return environment.value(QStringLiteral("DISPLAY")).isEmpty() ? QStringLiteral("wayland")
+                                                                  : QStringLiteral("xcb");
 }
 
 std::unique_ptr<Platform> createPlatform(const QString &backend)
@@ -65,6 +95,11 @@ std::unique_ptr<Platform> createPlatform(const QString &backend)
         if (auto platform = createX11Platform()) {
             return platform;
         }
+    }
+#endif
+#ifdef KELO_HAVE_PORTAL
+    if (backend == portalName) {
+        return createPortalPlatform(QDBusConnection::sessionBus());
     }
 #endif
     return createNullPlatform();

@@ -11,14 +11,28 @@ class SyntheticKeys
 public:
     virtual ~SyntheticKeys() = default;
 
-    // Whether this session accepts synthetic key presses (on X11: the XTEST extension is there).
+    // Whether this session accepts synthetic key presses now (on X11: the XTEST extension is
+    // there; under Wayland: the user allowed it through the desktop's remote control portal).
     // Cheap enough to poll.
     [[nodiscard]] virtual bool isAvailable() const = 0;
+
+    // Asks the user to allow synthetic key presses where the session asks first; the answer is
+    // not awaited: isAvailable() turns true once it is given.
+    virtual void requestAccess() {}
 
     // Presses and releases the key at `evdevCode` with Control held and no other modifier:
     // modifier keys the user still holds are released first, so that Shift or Alt do not turn
     // Ctrl+V into another shortcut. False when nothing could be sent.
     virtual bool sendWithControl(uint32_t evdevCode) = 0;
+
+    // Presses Ctrl with the key that types `character` (a letter). Sessions that take key symbols
+    // find that key on their own layout; the others press `evdevCode`, the caller's reading of
+    // the layout.
+    virtual bool sendCharacterWithControl(char32_t character, uint32_t evdevCode)
+    {
+        (void)character;
+        return sendWithControl(evdevCode);
+    }
 };
 
 } // namespace KeloPlatform

@@ -1,4 +1,5 @@
 #include "KeloLens/AppDelegate/AppDelegate.h"
+#include "KeloPlatform/Platform.h"
 
 #include <QApplication>
 
@@ -6,6 +7,12 @@ int main(int argc, char **argv)
 {
     // Every diagnostic line starts "KeloLens: " by itself; Qt would put the category first.
     qSetMessagePattern(QStringLiteral("%{message}"));
+    // Qt reads its platform when the application object is made, so the session picks it first.
+    const QString qtPlatform =
+        KeloPlatform::preferredQtPlatform(QProcessEnvironment::systemEnvironment());
+    if (!qtPlatform.isEmpty()) {
+        qputenv("QT_QPA_PLATFORM", qtPlatform.toLatin1());
+    }
     QApplication app(argc, argv);
     AppDelegate delegate;
     if (!delegate.launch(QCoreApplication::arguments())) {

@@ -17,6 +17,8 @@ SOURCE_SUFFIXES = (".h", ".hpp", ".cpp", ".cc", ".c")
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^">]+)[">]')
 OUR_MODULE = re.compile(r"^Kelo[A-Za-z]+/")
 PLATFORM_HEADER = re.compile(r"^(xcb|X11|xkbcommon)/")
+# Keyboard maps and Wayland's own headers serve the Wayland backend too.
+WAYLAND_HEADER = re.compile(r"^(xkbcommon/xkbcommon\.h|wayland-)")
 # Folders of the tree that are not ours to check.
 SKIPPED_TOP = re.compile(r"^(\..*|build.*|data|cmake)$")
 
@@ -62,7 +64,11 @@ def violations(path, include, widgets):
         found.append("the platform layer includes none of ours")
     if path.startswith("KeloCore/") and ours and not include.startswith("KeloCore/"):
         found.append("the core includes nothing of ours")
-    if PLATFORM_HEADER.match(include) and not path.startswith(("KeloPlatform/x11/", "tests/")):
+    if WAYLAND_HEADER.match(include):
+        if not path.startswith(("KeloPlatform/x11/", "KeloPlatform/portal/",
+                                "KeloPlatform/wayland/", "tests/")):
+            found.append("keymap and Wayland headers only in the platform backends")
+    elif PLATFORM_HEADER.match(include) and not path.startswith(("KeloPlatform/x11/", "tests/")):
         found.append("X11 headers only in KeloPlatform/x11")
     return found
 

@@ -12,10 +12,14 @@ packages=(
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
+  libwayland-dev libwayland-bin wayland-protocols
   # tests
   libgtest-dev libgmock-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
+  # Wayland tests: the real portal front end and permission store on a private bus, a headless
+  # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
+  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils
   desktop-file-utils appstream groff-base
   # make package: dependencies computed from the binaries
   dpkg-dev file

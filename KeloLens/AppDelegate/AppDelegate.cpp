@@ -3,6 +3,7 @@
 #include "KeloHotkey/HotKey.h"
 #include "KeloLens/AppDelegate/SingleInstance.h"
 #include "KeloLens/Capture/CaptureFlow.h"
+#include "KeloLens/Capture/CapturerChoice.h"
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 #include "KeloLens/Capture/SystemPermissionChecker.h"
 #include "KeloLens/Onboarding/OnboardingSteps.h"
@@ -173,8 +174,9 @@ void AppDelegate::finishLaunching()
                 << QStringLiteral("KeloLens: couldn't update the login item: %1").arg(*error);
         }
     }
-    m_permission = m_overrides.permission ? std::move(m_overrides.permission)
-                                          : std::make_unique<SystemPermissionChecker>();
+    m_permission = m_overrides.permission
+                       ? std::move(m_overrides.permission)
+                       : std::make_unique<SystemPermissionChecker>(m_platform->screenshots.get());
     if (m_overrides.updater) {
         m_updater = std::move(m_overrides.updater);
     } else {
@@ -182,7 +184,7 @@ void AppDelegate::finishLaunching()
     }
     m_toast = std::make_unique<ToastController>(*m_platform->windowSystem);
     m_paste = std::make_unique<PasteService>(*m_platform->windowSystem, *m_platform->syntheticKeys,
-                                             *m_layout);
+                                             *m_layout, m_platform->clipboard.get());
     m_accessibility = std::make_unique<Accessibility>(*m_platform->syntheticKeys);
     m_hotKeys = std::make_unique<HotKeyCenter>(*m_platform->keyGrabber);
 
@@ -194,12 +196,12 @@ void AppDelegate::finishLaunching()
     if (m_overrides.capturer) {
         m_capturer = std::move(m_overrides.capturer);
     } else {
-        auto capturer =
-            std::make_unique<ScreencaptureCLICapturer>(ScreencaptureCLICapturer::chooseTool());
-        // Files an earlier run could not delete (it was killed mid-capture) go now.
-        capturer->removeLeftovers();
-        m_cliCapturer = capturer.get();
-        m_capturer = std::move(capturer);
+        m_capturer = createScreenCapturer(*m_platform->screenshots);
+        m_cliCapturer = dynamic_cast<ScreencaptureCLICapturer *>(m_capturer.get());
+        if (m_cliCapturer != nullptr) {
+            // Files an earlier run could not delete (it was killed mid-capture) go now.
+            m_cliCapturer->removeLeftovers();
+        }
     }
     m_recognizer =
         m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
@@ -213,10 +215,11 @@ void AppDelegate::finishLaunching()
     const QPointer<AppDelegate> self(this);
     CaptureFlow::Outputs outputs;
     outputs.clipboard = [self, paste = m_paste.get()](const QString &text) {
-        paste->writePlainText(text);
+        const bool isCopied = paste->writePlainText(text).has_value();
         if (self) {
             self->m_idleMemoryRelease.start();
         }
+        return isCopied;
     };
     outputs.present = [self](const FlowPresentation &presentation) {
         if (self) {
@@ -257,13 +260,16 @@ void AppDelegate::finishLaunching()
         },
         std::move(outputs));
 
-    m_statusItem = std::make_unique<StatusItemController>(
-        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
-        QStringLiteral("KeloLens"), [self](QMenu &menu) {
-            if (self) {
-                self->buildStatusMenu(menu);
-            }
-        });
+    // An icon made while no tray is there stays invisible, so it waits for one; without any,
+    // "kelolens --capture" and the settings window remain.
+    m_platform->trayHost->onAvailabilityChanged = [self](bool isAvailable) {
+        if (self && isAvailable) {
+            self->createStatusItem();
+        }
+    };
+    if (m_platform->trayHost->isAvailable()) {
+        createStatusItem();
+    }
 
     registerHotKey();
     connect(m_prefs.get(), &Preferences::hotKeyChanged, this, &AppDelegate::registerHotKey);
@@ -275,6 +281,21 @@ void AppDelegate::finishLaunching()
                                     .arg(m_registeredCombo
                                              ? m_registeredCombo->displayString(*m_layout)
                                              : QStringLiteral("none"));
+}
+
+void AppDelegate::createStatusItem()
+{
+    if (m_statusItem) {
+        return;
+    }
+    const QPointer<AppDelegate> self(this);
+    m_statusItem = std::make_unique<StatusItemController>(
+        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
+        QStringLiteral("KeloLens"), [self](QMenu &menu) {
+            if (self) {
+                self->buildStatusMenu(menu);
+            }
+        });
 }
 
 void AppDelegate::handleRequest(const QByteArray &request)
@@ -313,6 +334,8 @@ void AppDelegate::registerHotKey()
 {
     const HotKeyCombo wanted = m_prefs->hotKey();
     if (m_registeredCombo == wanted) {
+        // A change back to the shortcut in force drops one the desktop is still asked about.
+        m_pendingHotKey.reset();
         return;
     }
     const QPointer<AppDelegate> self(this);
@@ -321,12 +344,35 @@ void AppDelegate::registerHotKey()
             self->startCapture(false);
         }
     });
+    if (hotKey && hotKey->isPending()) {
+        // The desktop asks the user first; the old shortcut works until it has answered.
+        HotKey *pending = hotKey.get();
+        pending->onSettled = [self, pending, wanted](bool isRegistered) {
+            if (!self || self->m_pendingHotKey.get() != pending) {
+                return;
+            }
+            std::unique_ptr<HotKey> settled = std::move(self->m_pendingHotKey);
+            if (isRegistered) {
+                self->m_hotKey = std::move(settled);
+                self->m_registeredCombo = wanted;
+            } else {
+                self->reportTakenHotKey(wanted);
+            }
+        };
+        m_pendingHotKey = std::move(hotKey);
+        return;
+    }
+    m_pendingHotKey.reset();
     if (hotKey) {
         m_hotKey = std::move(hotKey);
         m_registeredCombo = wanted;
         return;
     }
+    reportTakenHotKey(wanted);
+}
 
+void AppDelegate::reportTakenHotKey(const HotKeyCombo &wanted)
+{
     const QString wantedText = wanted.displayString(*m_layout);
     qCWarning(lcApp).noquote() << "KeloLens: could not register hotkey " + wantedText;
     if (!m_registeredCombo) {
@@ -361,7 +407,8 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.accessibility = m_accessibility.get();
         services.updater = m_updater.get();
         services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
-        services.isTrayMissing = !StatusItemController::isTrayAvailable();
+        services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
+        services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
     m_settingsWindow->show(page);
@@ -384,8 +431,9 @@ void AppDelegate::showOnboarding(int startAt)
                 }
             });
     }
-    const QList<OnboardingStep> steps =
-        makeOnboardingSteps(m_prefs->hotKey().displayString(*m_layout), *m_permission, [self] {
+    const QList<OnboardingStep> steps = makeOnboardingSteps(
+        m_hotKeys->hasGlobalShortcuts() ? m_prefs->hotKey().displayString(*m_layout) : QString(),
+        *m_permission, [self] {
             if (self) {
                 self->startCapture(false);
             }

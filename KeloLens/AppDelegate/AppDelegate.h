@@ -120,6 +120,9 @@ public:
 
 private:
     void finishLaunching();
+    void createStatusItem();
+    // The alert for a shortcut the session would not give us (taken, or refused by the desktop).
+    void reportTakenHotKey(const HotKeyCombo &wanted);
     void handleRequest(const QByteArray &request);
     int alert(const AlertText &text);
     void shutDown();
@@ -150,6 +153,8 @@ private:
     std::unique_ptr<CaptureFlow> m_flow;
     std::unique_ptr<StatusItemController> m_statusItem;
     std::unique_ptr<HotKey> m_hotKey;
+    // A registration the desktop has not answered yet.
+    std::unique_ptr<HotKey> m_pendingHotKey;
     std::optional<HotKeyCombo> m_registeredCombo;
     std::unique_ptr<SettingsRouter> m_router;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;

@@ -123,9 +123,7 @@ void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
     } else if (result.codes.size() == 1) {
         copiedText = result.codes.first().payload;
     }
-    if (copiedText && m_outputs.clipboard) {
-        m_outputs.clipboard(*copiedText);
-    }
+    const bool isCopyLost = copiedText && m_outputs.clipboard && !m_outputs.clipboard(*copiedText);
     if (settings.playSound && m_outputs.playSound) {
         m_outputs.playSound();
     }
@@ -143,7 +141,10 @@ void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
         if (m_outputs.present) {
             m_outputs.present(presentation);
         }
-    } else {
+    }
+    if (isCopyLost) {
+        showToast(QString::fromLatin1(clipboardFailedMessage));
+    } else if (!settings.showPanel) {
         showToast(confirmationMessage(result, codesOnly, copiedText));
     }
 }

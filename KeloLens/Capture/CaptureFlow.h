@@ -25,7 +25,9 @@ public:
     // Filled in by the owner; an unset callback is not called.
     struct Outputs
     {
-        std::function<void(const QString &text)> clipboard;
+        // False when the session did not take the text; the user is told instead of finding
+        // something else on the clipboard.
+        std::function<bool(const QString &text)> clipboard;
         std::function<void(const FlowPresentation &presentation)> present;
         std::function<void(const QString &message, std::optional<ToastLink> link)> toast;
         std::function<void()> permissionDenied;
@@ -49,6 +51,9 @@ public:
     }
 
     // The message of a toast shown instead of the panel.
+    // The toast when the clipboard did not take the text.
+    static constexpr auto clipboardFailedMessage = "Couldn't copy to the clipboard";
+
     [[nodiscard]] static QString confirmationMessage(const RecognitionResult &result,
                                                      bool codesOnly,
                                                      const std::optional<QString> &copiedText);

@@ -13,4 +13,7 @@ public:
     virtual void requestScreenRecording() = 0;
     // Opens the system's settings page for screen access, where there is one.
     virtual void openScreenRecordingSettings() = 0;
+    // True where access counts as granted only because the desktop asks at the first capture
+    // (nothing is stored yet), so that onboarding can say so.
+    [[nodiscard]] virtual bool isAskedAtCapture() const { return false; }
 };

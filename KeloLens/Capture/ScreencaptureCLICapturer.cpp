@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -161,24 +162,45 @@ QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &curre
 {
     const QString path = QString::fromLatin1(CaptureTool::pathPlaceholder);
     const QStringList desktops = currentDesktop.toUpper().split(u':', Qt::SkipEmptyParts);
+    const bool isKde = desktops.contains(QStringLiteral("KDE"));
+    const bool isGnome = desktops.contains(QStringLiteral("GNOME"));
     QList<CaptureTool> tools;
-    if (desktops.contains(QStringLiteral("KDE"))) {
+    if (isKde) {
         tools.append({QStringLiteral("spectacle"),
                       {QStringLiteral("-i"), QStringLiteral("-b"), QStringLiteral("-n"),
                        QStringLiteral("-r"), QStringLiteral("-o"), path},
+                      {},
                       {}});
     }
+    if (sessionType.toLower() == u"wayland") {
+        // slurp and grim need the wlroots protocols (layer shell, screencopy), which GNOME and
+        // KDE do not offer; GNOME lets only its screenshot portal select a region. The path is
+        // the shell's first argument, never part of the script.
+        if (!isKde && !isGnome) {
+            tools.append(
+                {QStringLiteral("sh"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("region=$(slurp) || exit 0; exec grim -g \"$region\" \"$1\""),
+                  QStringLiteral("kelolens-capture"), path},
+                 {},
+                 {QStringLiteral("slurp"), QStringLiteral("grim")}});
+        }
+        return tools;
+    }
     // gnome-screenshot's area selection only works on X11; under Wayland it needs the portal.
-    if (desktops.contains(QStringLiteral("GNOME")) && sessionType.toLower() == u"x11") {
+    if (isGnome && sessionType.toLower() == u"x11") {
         tools.append({QStringLiteral("gnome-screenshot"),
                       {QStringLiteral("-a"), QStringLiteral("-f"), path},
+                      {},
                       {}});
     }
     // maim exits with 1 when the user cancels the selection.
-    tools.append({QStringLiteral("maim"), {QStringLiteral("-s"), path}, {1}});
-    tools.append({QStringLiteral("scrot"), {QStringLiteral("-s"), QStringLiteral("-o"), path}, {}});
+    tools.append({QStringLiteral("maim"), {QStringLiteral("-s"), path}, {1}, {}});
+    tools.append(
+        {QStringLiteral("scrot"), {QStringLiteral("-s"), QStringLiteral("-o"), path}, {}, {}});
     tools.append({QStringLiteral("xfce4-screenshooter"),
                   {QStringLiteral("-r"), QStringLiteral("-s"), path},
+                  {},
                   {}});
     return tools;
 }
@@ -190,12 +212,19 @@ ScreencaptureCLICapturer::chooseTool(const QProcessEnvironment &environment,
     const auto find = findExecutable ? findExecutable : [](const QString &name) {
         return QStandardPaths::findExecutable(name);
     };
+    // A Wayland display is a Wayland session even where the session type is not set.
+    QString sessionType = environment.value(QStringLiteral("XDG_SESSION_TYPE"));
+    if (!environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty()) {
+        sessionType = QStringLiteral("wayland");
+    }
     const QList<CaptureTool> candidates =
-        candidateTools(environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")),
-                       environment.value(QStringLiteral("XDG_SESSION_TYPE")));
+        candidateTools(environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")), sessionType);
     for (CaptureTool tool : candidates) {
         const QString resolved = find(tool.program);
-        if (!resolved.isEmpty()) {
+        const bool hasAll =
+            std::all_of(tool.requiredPrograms.cbegin(), tool.requiredPrograms.cend(),
+                        [&](const QString &program) { return !find(program).isEmpty(); });
+        if (!resolved.isEmpty() && hasAll) {
             tool.program = resolved;
             return tool;
         }

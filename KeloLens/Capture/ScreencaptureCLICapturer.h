@@ -26,6 +26,8 @@ struct CaptureTool
     QStringList arguments;
     // Exit statuses by which the tool says the user cancelled (maim: 1 on Escape), not logged.
     QList<int> cancelStatuses;
+    // Other programs the tool runs, which must be installed too.
+    QStringList requiredPrograms;
 
     bool operator==(const CaptureTool &) const = default;
 
@@ -63,7 +65,8 @@ public:
     [[nodiscard]] static QString defaultDirectory();
 
     // The tools to try, best first, for a desktop (XDG_CURRENT_DESKTOP) and session type
-    // (XDG_SESSION_TYPE).
+    // (XDG_SESSION_TYPE). Under Wayland only tools that see Wayland windows: X11 tools would
+    // capture them black.
     [[nodiscard]] static QList<CaptureTool> candidateTools(const QString &currentDesktop,
                                                            const QString &sessionType);
     // The first candidate that is installed, its program resolved to a full path.

@@ -1,5 +1,7 @@
 #include "KeloLens/Capture/SystemPermissionChecker.h"
 
+#include "KeloPlatform/ScreenshotService.h"
+
 namespace {
 
 std::optional<qint64> integerValue(const QVariant &value)
@@ -49,7 +51,13 @@ bool passes(const QVariantMap &window, qint64 ownPid)
 
 bool SystemPermissionChecker::isScreenRecordingGranted() const
 {
-    return true;
+    return m_screenshots == nullptr || m_screenshots->storedPermission().value_or(true);
+}
+
+bool SystemPermissionChecker::isAskedAtCapture() const
+{
+    return m_screenshots != nullptr && m_screenshots->isAvailable() &&
+           !m_screenshots->storedPermission().has_value();
 }
 
 void SystemPermissionChecker::requestScreenRecording() {}

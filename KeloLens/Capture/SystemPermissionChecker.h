@@ -7,15 +7,30 @@
 #include <QString>
 #include <QVariantMap>
 
+namespace KeloPlatform {
+class ScreenshotService;
+}
+
 // The checker of a desktop session. Under X11 every client may read the screen, so access is
-// always in force and there is nothing to request or open.
+// always in force and there is nothing to request or open. Under Wayland the desktop's
+// screenshot portal decides: a refusal the user stored there counts, and where nothing is stored
+// access counts as granted, because the desktop asks at the first capture.
 //
 // The window-list test is kept for sessions that gate screen access: there, another
 // application's window only shows its title when this process may read its contents.
 class SystemPermissionChecker : public PermissionChecker
 {
 public:
+    // Without a screenshot service (or with one that has nothing stored) access is granted. The
+    // service must outlive the checker.
+    explicit SystemPermissionChecker(const KeloPlatform::ScreenshotService *screenshots = nullptr)
+        : m_screenshots(screenshots)
+    {
+    }
+
     // Keys of one window description in a window list.
+    [[nodiscard]] bool isAskedAtCapture() const override;
+
     static constexpr auto ownerPidKey = "ownerPID";
     static constexpr auto layerKey = "layer";
     static constexpr auto ownerNameKey = "ownerName";
@@ -33,4 +48,7 @@ public:
     // title.
     [[nodiscard]] static bool otherAppShowsWindowTitle(const QList<QVariantMap> &windows,
                                                        qint64 ownPid);
+
+private:
+    const KeloPlatform::ScreenshotService *m_screenshots;
 };

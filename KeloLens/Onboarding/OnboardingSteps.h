@@ -10,7 +10,9 @@ class PermissionChecker;
 
 // The three onboarding steps, in order: "welcome", "screenRecording" (done while screen access
 // is granted, asked anew at each look) and "tryIt", whose button runs tryCapture. The shortcut
-// text is taken once, now; the permission checker must outlive the steps.
+// text is taken once, now (empty where the session has no global shortcuts: the steps then say
+// to bind a desktop shortcut to the capture command); the permission checker must outlive the
+// steps.
 [[nodiscard]] QList<OnboardingStep>
 makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
                     std::function<void()> tryCapture,

@@ -42,7 +42,7 @@ QPixmap recordSymbol(const QColor &color, qreal scale)
 
 ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget *parent)
     : QWidget(parent), m_permission(permission), m_symbol(new QLabel(this)),
-      m_granted(new QWidget(this)),
+      m_granted(new QWidget(this)), m_grantedText(new QLabel(m_granted)),
       m_openSettings(new QPushButton(QStringLiteral("Open Settings"), this)),
       m_hint(StepText::caption(QStringLiteral("Allow KeloLens there, then come back here."))),
       m_timer(new QTimer(this))
@@ -65,12 +65,11 @@ ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget 
     grantedLayout->setSpacing(6);
     auto *check = new QLabel(m_granted);
     check->setPixmap(bundledSymbolIcon(Symbol::checkmark, grantedGreen).pixmap(16, 16));
-    auto *grantedText = new QLabel(QStringLiteral("Access granted"), m_granted);
-    QPalette green = grantedText->palette();
+    QPalette green = m_grantedText->palette();
     green.setColor(QPalette::WindowText, grantedGreen);
-    grantedText->setPalette(green);
+    m_grantedText->setPalette(green);
     grantedLayout->addWidget(check);
-    grantedLayout->addWidget(grantedText);
+    grantedLayout->addWidget(m_grantedText);
     layout->addWidget(m_granted, 0, Qt::AlignHCenter);
 
     keloButton(m_openSettings, ControlSize::large);
@@ -96,6 +95,9 @@ void ScreenRecordingStep::refresh()
                                           .pixmap(QSize(symbolSize, symbolSize), scale)
                                     : recordSymbol(ThemeColors::accent(palette()), scale));
     m_granted->setVisible(m_isGranted);
+    m_grantedText->setText(m_permission.isAskedAtCapture()
+                               ? QStringLiteral("Your desktop will ask at your first capture")
+                               : QStringLiteral("Access granted"));
     m_openSettings->setVisible(!m_isGranted);
     m_hint->setVisible(!m_isGranted);
 }

@@ -29,6 +29,7 @@ private:
     bool m_isGranted = false;
     QLabel *m_symbol;
     QWidget *m_granted;
+    QLabel *m_grantedText;
     QPushButton *m_openSettings;
     QLabel *m_hint;
     QTimer *m_timer;

@@ -67,8 +67,13 @@ TryItStep::TryItStep(const QString &hotKey, std::function<void()> tryCapture, QW
     QLabel *title = StepText::title(QStringLiteral("Try it now"), 22);
     title->setAlignment(Qt::AlignLeft);
     layout->addWidget(title);
-    layout->addWidget(
-        numberedRow(1, QStringLiteral("Press ") + hotKey + QStringLiteral(" anywhere"), column));
+    layout->addWidget(numberedRow(
+        1,
+        hotKey.isEmpty()
+            ? QStringLiteral("Add a shortcut that runs “kelolens --capture” in your desktop's "
+                             "keyboard settings, then press it anywhere.")
+            : QStringLiteral("Press ") + hotKey + QStringLiteral(" anywhere"),
+        column));
     layout->addWidget(
         numberedRow(2, QStringLiteral("Drag over some text, a link, or a QR code."), column));
     layout->addWidget(numberedRow(

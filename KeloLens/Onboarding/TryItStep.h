@@ -11,6 +11,8 @@ class TryItStep final : public QWidget
     Q_OBJECT
 
 public:
+    // Without global shortcuts (`hotKey` empty) the first row says to bind a desktop shortcut to
+    // the capture command instead.
     TryItStep(const QString &hotKey, std::function<void()> tryCapture, QWidget *parent = nullptr);
 
     [[nodiscard]] QPushButton *tryButton() const { return m_tryButton; }

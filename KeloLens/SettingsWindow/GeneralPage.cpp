@@ -28,13 +28,23 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
     }
 
     SettingsSection *basics = form->addSection();
-    m_recorder = new HotKeyRecorder(m_services.layout, HotKeyCombo::defaultCombo());
-    m_recorder->setCombo(prefs.hotKey());
-    connect(m_recorder, &HotKeyRecorder::comboEdited, &prefs, &Preferences::setHotKey);
-    connect(&prefs, &Preferences::hotKeyChanged, m_recorder, &HotKeyRecorder::setCombo);
-    basics->addRow(QStringLiteral("Capture shortcut"),
-                   QStringLiteral("Press it anywhere, then drag over the text or code."),
-                   m_recorder);
+    if (m_services.hasGlobalShortcuts) {
+        m_recorder = new HotKeyRecorder(m_services.layout, HotKeyCombo::defaultCombo());
+        m_recorder->setCombo(prefs.hotKey());
+        connect(m_recorder, &HotKeyRecorder::comboEdited, &prefs, &Preferences::setHotKey);
+        connect(&prefs, &Preferences::hotKeyChanged, m_recorder, &HotKeyRecorder::setCombo);
+        basics->addRow(QStringLiteral("Capture shortcut"),
+                       QStringLiteral("Press it anywhere, then drag over the text or code."),
+                       m_recorder);
+    } else {
+        m_shortcutCommand = new QLabel(QStringLiteral("kelolens --capture"));
+        m_shortcutCommand->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        basics->addRow(QStringLiteral("Capture shortcut"),
+                       QStringLiteral("This desktop doesn't let apps set a shortcut. Add one in "
+                                      "its keyboard settings that runs this command "
+                                      "(“kelolens --capture-code” reads codes only)."),
+                       m_shortcutCommand);
+    }
 
     m_launchAtLogin =
         ToggleSwitch::bound(prefs, prefs.launchAtLogin(), &Preferences::setLaunchAtLogin,
@@ -137,6 +147,13 @@ void GeneralPage::addCaptureHint(SettingsForm &form)
 
 void GeneralPage::updateCaptureHint()
 {
+    if (!m_services.hasGlobalShortcuts) {
+        m_captureHint->setText(QStringLiteral(
+            "This desktop shows no tray icon, so KeloLens has no menu. Run “kelolens --capture” "
+            "(best from a desktop shortcut) to capture text, and start KeloLens again to open "
+            "these settings."));
+        return;
+    }
     const QString shortcut =
         m_services.preferences.hotKey().displayString(m_services.layout, ShortcutStyle::names);
     m_captureHint->setText(

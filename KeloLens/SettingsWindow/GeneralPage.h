@@ -32,6 +32,7 @@ public:
     [[nodiscard]] PermissionStatus *accessibilityStatus() const { return m_accessibility; }
     // The line saying how to capture without a tray; absent unless the tray is missing.
     [[nodiscard]] QLabel *captureHint() const { return m_captureHint; }
+    [[nodiscard]] QLabel *shortcutCommand() const { return m_shortcutCommand; }
     [[nodiscard]] QTimer *refreshTimer() const { return m_timer; }
 
     // What the timer does each second: asks both permissions again.
@@ -54,5 +55,7 @@ private:
     PermissionStatus *m_screenRecording = nullptr;
     PermissionStatus *m_accessibility = nullptr;
     QLabel *m_captureHint = nullptr;
+    // The command to bind, where the session has no global shortcuts.
+    QLabel *m_shortcutCommand = nullptr;
     QTimer *m_timer = nullptr;
 };

@@ -38,6 +38,9 @@ struct SettingsServices
     // Where the session shows no tray icon there is no menu either: the General page then says
     // how to capture.
     bool isTrayMissing = false;
+    // Where the session lets no application have a global shortcut, the General page says how to
+    // bind a desktop shortcut to "kelolens --capture" instead of offering a recorder.
+    bool hasGlobalShortcuts = true;
     // Opens a web or mail address; the desktop's handler when unset.
     std::function<bool(const QUrl &)> openUrl;
 

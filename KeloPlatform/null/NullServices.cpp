@@ -1,4 +1,5 @@
 #include "KeloPlatform/null/NullServices.h"
+#include "KeloPlatform/qt/QtClipboard.h"
 
 namespace KeloPlatform {
 
@@ -13,6 +14,11 @@ bool NullWindowSystem::activate(const RunningApplication &)
 }
 
 bool NullWindowSystem::isCompositing() const
+{
+    return false;
+}
+
+bool NullKeyGrabber::isAvailable() const
 {
     return false;
 }
@@ -52,6 +58,24 @@ std::optional<QString> NullLoginItem::setEnabled(bool enabled)
 
 void NullSoundPlayer::play(const QString &) {}
 
+bool NullScreenshotService::isAvailable() const
+{
+    return false;
+}
+
+std::optional<bool> NullScreenshotService::storedPermission() const
+{
+    return std::nullopt;
+}
+
+QCoro::Task<Screenshot> NullScreenshotService::takeInteractive()
+{
+    co_return Screenshot{Screenshot::Status::failed,
+                         {},
+                         false,
+                         QStringLiteral("This session has no screenshot service.")};
+}
+
 std::unique_ptr<Platform> createNullPlatform()
 {
     auto platform = std::make_unique<Platform>();
@@ -62,6 +86,9 @@ std::unique_ptr<Platform> createNullPlatform()
     platform->syntheticKeys = std::make_unique<NullSyntheticKeys>();
     platform->loginItem = std::make_unique<NullLoginItem>();
     platform->soundPlayer = std::make_unique<NullSoundPlayer>();
+    platform->clipboard = std::make_unique<QtClipboard>();
+    platform->screenshots = std::make_unique<NullScreenshotService>();
+    platform->trayHost = std::make_unique<FixedTrayHost>(false);
     return platform;
 }
 

@@ -3,8 +3,8 @@
 #include "KeloPlatform/Platform.h"
 
 // The services of a session this application cannot reach into (no X server, an unknown session,
-// the offscreen platform): nothing is in front, nothing can be grabbed, sent or heard. Tests use
-// them as the neutral stand-in for whatever they do not fake.
+// the offscreen platform): nothing is in front, nothing can be grabbed, sent or heard; the
+// clipboard is Qt's own. Tests use them as the neutral stand-in for whatever they do not fake.
 namespace KeloPlatform {
 
 class NullWindowSystem final : public WindowSystem
@@ -18,6 +18,7 @@ public:
 class NullKeyGrabber final : public KeyGrabber
 {
 public:
+    [[nodiscard]] bool isAvailable() const override;
     [[nodiscard]] bool grab(uint32_t id, const KeyChord &chord) override;
     void release(uint32_t id) override;
 };
@@ -50,6 +51,26 @@ class NullSoundPlayer final : public SoundPlayer
 {
 public:
     void play(const QString &eventId) override;
+};
+
+// No desktop screenshot service: captures use a region tool instead.
+class NullScreenshotService final : public ScreenshotService
+{
+public:
+    [[nodiscard]] bool isAvailable() const override;
+    [[nodiscard]] std::optional<bool> storedPermission() const override;
+    QCoro::Task<Screenshot> takeInteractive() override;
+};
+
+// A tray that is always there (X11, where Qt finds the tray on its own) or never (no session).
+class FixedTrayHost final : public TrayHost
+{
+public:
+    explicit FixedTrayHost(bool isAvailable) : m_isAvailable(isAvailable) {}
+    [[nodiscard]] bool isAvailable() const override { return m_isAvailable; }
+
+private:
+    bool m_isAvailable;
 };
 
 [[nodiscard]] std::unique_ptr<Platform> createNullPlatform();

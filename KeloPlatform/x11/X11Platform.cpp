@@ -1,3 +1,5 @@
+#include "KeloPlatform/null/NullServices.h"
+#include "KeloPlatform/qt/QtClipboard.h"
 #include "KeloPlatform/x11/X11Services.h"
 #include "KeloPlatform/x11/XcbConnection.h"
 #include "KeloPlatform/xdg/CanberraSoundPlayer.h"
@@ -18,6 +20,9 @@ std::unique_ptr<Platform> createX11Platform()
     platform->syntheticKeys = createX11SyntheticKeys();
     platform->loginItem = std::make_unique<XdgAutostartLoginItem>();
     platform->soundPlayer = std::make_unique<CanberraSoundPlayer>();
+    platform->clipboard = std::make_unique<QtClipboard>();
+    platform->screenshots = std::make_unique<NullScreenshotService>();
+    platform->trayHost = std::make_unique<FixedTrayHost>(true);
     return platform;
 }
 

@@ -30,15 +30,27 @@ TEST(PlatformLoader, ChoosesFromTheSessionAndHonoursTheOverride)
         KeloPlatform::chooseBackend(environment({{"DISPLAY", ":0"}}), QStringLiteral("offscreen")),
         null);
     EXPECT_EQ(KeloPlatform::chooseBackend(environment({}), xcb), null);
-    // Qt through XWayland still reaches X11 clients.
+    // A Wayland session gets the portals, whether Qt runs natively or through XWayland: X11
+    // could neither grab keys nor reach Wayland windows there.
+    const QString portal = QStringLiteral("portal");
+    ASSERT_TRUE(KeloPlatform::availableBackends().contains(portal));
     EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"XDG_SESSION_TYPE", "wayland"},
                                                        {"WAYLAND_DISPLAY", "wayland-0"},
                                                        {"DISPLAY", ":1"}}),
                                           xcb),
-              x11);
+              portal);
     EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"WAYLAND_DISPLAY", "wayland-0"}}),
                                           QStringLiteral("wayland")),
-              null);
+              portal);
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"XDG_SESSION_TYPE", "wayland"}}),
+                                          QStringLiteral("offscreen")),
+              portal);
+    EXPECT_EQ(KeloPlatform::chooseBackend(environment({{"WAYLAND_DISPLAY", "wayland-0"},
+                                                       {"DISPLAY", ":1"},
+                                                       {"KELOLENS_PLATFORM", "x11"}}),
+                                          xcb),
+              x11)
+        << "the override still wins";
 
     EXPECT_EQ(KeloPlatform::chooseBackend(
                   environment({{"DISPLAY", ":0"}, {"KELOLENS_PLATFORM", "null"}}), xcb),
@@ -50,15 +62,32 @@ TEST(PlatformLoader, ChoosesFromTheSessionAndHonoursTheOverride)
         << "an unknown override falls back to the session";
 }
 
+TEST(PlatformLoader, TheInterfaceRunsThroughXWaylandWhereThereIsOne)
+{
+    EXPECT_EQ(KeloPlatform::preferredQtPlatform(
+                  environment({{"WAYLAND_DISPLAY", "wayland-0"}, {"DISPLAY", ":0"}})),
+              QStringLiteral("xcb"));
+    EXPECT_EQ(KeloPlatform::preferredQtPlatform(environment({{"XDG_SESSION_TYPE", "wayland"}})),
+              QStringLiteral("wayland"));
+    EXPECT_EQ(KeloPlatform::preferredQtPlatform(
+                  environment({{"WAYLAND_DISPLAY", "wayland-0"}, {"QT_QPA_PLATFORM", "wayland"}})),
+              QString())
+        << "the user's choice stays";
+    EXPECT_EQ(KeloPlatform::preferredQtPlatform(environment({{"DISPLAY", ":0"}})), QString());
+}
+
 TEST(PlatformLoader, EveryBackendGivesACompleteSet)
 {
     for (const QString &name : KeloPlatform::availableBackends()) {
-        // Unit tests run offscreen, so the X11 set falls back to the null one.
+        // Unit tests run offscreen, so the X11 set falls back to the null one; the portal set
+        // does not need Qt's connection.
         const auto platform = KeloPlatform::createPlatform(name);
         ASSERT_TRUE(platform);
-        EXPECT_EQ(platform->backend, QStringLiteral("null")) << name.toStdString();
+        EXPECT_EQ(platform->backend, name == u"portal" ? name : QStringLiteral("null"))
+            << name.toStdString();
         EXPECT_TRUE(platform->windowSystem && platform->keyGrabber && platform->keymapSource &&
-                    platform->syntheticKeys && platform->loginItem && platform->soundPlayer);
+                    platform->syntheticKeys && platform->loginItem && platform->soundPlayer &&
+                    platform->clipboard && platform->screenshots && platform->trayHost);
     }
 }
 

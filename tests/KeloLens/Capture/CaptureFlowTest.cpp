@@ -93,7 +93,10 @@ protected:
     CaptureFlow::Outputs outputs()
     {
         return {
-            [this](const QString &text) { m_events.append(QStringLiteral("clipboard:") + text); },
+            [this](const QString &text) {
+                m_events.append(QStringLiteral("clipboard:") + text);
+                return isClipboardTaking;
+            },
             [this](const FlowPresentation &presentation) {
                 m_presented.append(presentation);
                 m_events.append(QStringLiteral("present"));
@@ -130,6 +133,7 @@ protected:
     }
 
     CaptureSettings m_settings;
+    bool isClipboardTaking = true;
     ScriptedCapturer m_capturer;
     ScriptedPermission m_permission;
     ScriptedRecognizer m_recognizer;
@@ -260,6 +264,19 @@ TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
         captureImage(textResult(text));
         EXPECT_EQ(runEvents(false), (QStringList{QStringLiteral("clipboard:") + text, toast}));
     }
+}
+
+TEST_F(CaptureFlowTest, AClipboardThatRefusesTheTextIsSaidWithOrWithoutThePanel)
+{
+    isClipboardTaking = false;
+    captureImage(textResult(QStringLiteral("lost")));
+    const QString failed =
+        QStringLiteral("toast:") + QString::fromLatin1(CaptureFlow::clipboardFailedMessage);
+    m_settings.showPanel = false;
+    EXPECT_EQ(runEvents(false), (QStringList{QStringLiteral("clipboard:lost"), failed}));
+    m_settings.showPanel = true;
+    EXPECT_EQ(runEvents(false),
+              (QStringList{QStringLiteral("clipboard:lost"), QStringLiteral("present"), failed}));
 }
 
 TEST_F(CaptureFlowTest, ARequestWhileACaptureIsUnderWayDoesNothing)

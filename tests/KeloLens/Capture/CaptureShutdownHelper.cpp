@@ -32,6 +32,7 @@ int main(int argc, char **argv)
     ScreencaptureCLICapturer capturer(
         CaptureTool{QString::fromLocal8Bit(argv[1]),
                     {QString::fromLatin1(CaptureTool::pathPlaceholder)},
+                    {},
                     {}},
         QString::fromLocal8Bit(argv[2]));
     const QCoro::Task<> capture = report(capturer);

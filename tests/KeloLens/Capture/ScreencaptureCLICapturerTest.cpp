@@ -72,7 +72,7 @@ protected:
                        .toUtf8());
         file.close();
         file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return {path, {QString::fromLatin1(CaptureTool::pathPlaceholder)}, cancelStatuses};
+        return {path, {QString::fromLatin1(CaptureTool::pathPlaceholder)}, cancelStatuses, {}};
     }
 
     CaptureTool copyingTool(int status = 0) const
@@ -186,8 +186,9 @@ TEST_F(CapturerTest, AToolThatCannotStartOrIsMissingFailsWithAReason)
 {
     const QString prefix = QStringLiteral("Couldn't start screencapture: ");
     const QList<std::optional<CaptureTool>> broken{
-        CaptureTool{m_dir.filePath(QStringLiteral("no-such-tool")), {QStringLiteral("{path}")}, {}},
-        CaptureTool{fixturePath(), {QStringLiteral("{path}")}, {}}, // not executable
+        CaptureTool{
+            m_dir.filePath(QStringLiteral("no-such-tool")), {QStringLiteral("{path}")}, {}, {}},
+        CaptureTool{fixturePath(), {QStringLiteral("{path}")}, {}, {}}, // not executable
         std::nullopt,
     };
     for (const std::optional<CaptureTool> &captureTool : broken) {
@@ -354,9 +355,15 @@ TEST(ChooseTool, TheFirstInstalledToolInTheDesktopsOrderWins)
               QStringLiteral("/usr/bin/spectacle"));
     EXPECT_EQ(chosen(QStringLiteral("ubuntu:GNOME"), QStringLiteral("x11"), all),
               QStringLiteral("/usr/bin/gnome-screenshot"));
-    // gnome-screenshot cannot select an area under Wayland.
-    EXPECT_EQ(chosen(QStringLiteral("GNOME"), QStringLiteral("wayland"), all),
-              QStringLiteral("/usr/bin/maim"));
+    // Under Wayland X11 tools would capture Wayland windows black: GNOME has only its portal,
+    // wlroots compositors slurp and grim, run together by the shell.
+    EXPECT_EQ(chosen(QStringLiteral("GNOME"), QStringLiteral("wayland"), all), QString());
+    const QStringList wlroots =
+        all + QStringList{QStringLiteral("sh"), QStringLiteral("slurp"), QStringLiteral("grim")};
+    EXPECT_EQ(chosen(QStringLiteral("sway"), QStringLiteral("wayland"), wlroots),
+              QStringLiteral("/usr/bin/sh"));
+    EXPECT_EQ(chosen(QStringLiteral("sway"), QStringLiteral("wayland"), wlroots.mid(0, 7)),
+              QString());
     EXPECT_EQ(chosen(QStringLiteral("KDE"), QStringLiteral("x11"), all.mid(3)),
               QStringLiteral("/usr/bin/scrot"));
     EXPECT_EQ(chosen(QStringLiteral("KDE"), QStringLiteral("x11"), {}), QString());

@@ -54,8 +54,10 @@ TEST(ScreencaptureCLICapturerX11, MaimReturnsThePixelsOfADraggedRegion)
     QTemporaryDir dir;
     const QString captures = dir.filePath(QStringLiteral("captures"));
     ScreencaptureCLICapturer capturer(
-        CaptureTool{
-            maim, {QStringLiteral("-s"), QString::fromLatin1(CaptureTool::pathPlaceholder)}, {1}},
+        CaptureTool{maim,
+                    {QStringLiteral("-s"), QString::fromLatin1(CaptureTool::pathPlaceholder)},
+                    {1},
+                    {}},
         captures);
 
     // A press and release in one place would select a whole window, so move in small steps.

@@ -22,8 +22,10 @@ public:
     [[nodiscard]] bool isScreenRecordingGranted() const override { return isGranted; }
     void requestScreenRecording() override { calls << QStringLiteral("request"); }
     void openScreenRecordingSettings() override { calls << QStringLiteral("open"); }
+    [[nodiscard]] bool isAskedAtCapture() const override { return isAsked; }
 
     bool isGranted = false;
+    bool isAsked = false;
     QStringList calls;
 };
 
@@ -84,6 +86,12 @@ TEST(OnboardingSteps, ScreenAccessStepFollowsThePermission)
     EXPECT_TRUE(KeloTest::waitUntil([&] { return step.isGranted(); }));
     EXPECT_TRUE(step.openSettingsButton()->isHidden());
     EXPECT_FALSE(step.grantedLabel()->isHidden());
+    EXPECT_TRUE(showsText(step, QStringLiteral("Access granted")));
+
+    // Where the desktop asks at the first capture, the step says so instead.
+    permission.isAsked = true;
+    step.refresh();
+    EXPECT_TRUE(showsText(step, QStringLiteral("Your desktop will ask at your first capture")));
 }
 
 TEST(OnboardingSteps, WelcomeDemonstrationLoopsThroughFourPhases)

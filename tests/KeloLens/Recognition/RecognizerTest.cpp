@@ -223,7 +223,10 @@ TEST(Recognizer, ACodeCaptureCopiesThePayloadThroughTheFlow)
     QStringList clipboard;
     std::optional<FlowPresentation> presented;
     CaptureFlow flow(capturer, permission, recognizer, [] { return CaptureSettings{}; },
-                     {[&](const QString &text) { clipboard.append(text); },
+                     {[&](const QString &text) {
+                          clipboard.append(text);
+                          return true;
+                      },
                       [&](const FlowPresentation &presentation) { presented = presentation; },
                       {},
                       {},

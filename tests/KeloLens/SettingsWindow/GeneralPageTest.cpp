@@ -101,6 +101,20 @@ TEST_F(GeneralPageTest, SaysHowToCaptureWhereNoTrayExists)
     EXPECT_TRUE(page.captureHint()->text().contains(altA.displayString(layout)));
 }
 
+TEST_F(GeneralPageTest, WithoutGlobalShortcutsTheCommandToBindReplacesTheRecorder)
+{
+    SettingsServices bare = services();
+    bare.hasGlobalShortcuts = false;
+    bare.isTrayMissing = true;
+    GeneralPage page(bare);
+    EXPECT_EQ(page.recorder(), nullptr);
+    ASSERT_NE(page.shortcutCommand(), nullptr);
+    EXPECT_EQ(page.shortcutCommand()->text(), QStringLiteral("kelolens --capture"));
+    // Without a tray either, the hint names the command, not a shortcut that does nothing.
+    ASSERT_NE(page.captureHint(), nullptr);
+    EXPECT_TRUE(page.captureHint()->text().contains(QStringLiteral("kelolens --capture")));
+}
+
 TEST_F(GeneralPageTest, AboutShowsTheVersionTheUpdateCheckAndTheLinks)
 {
     AppInfo info;

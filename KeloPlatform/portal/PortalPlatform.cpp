@@ -1,0 +1,74 @@
+#include "KeloPlatform/null/NullServices.h"
+#include "KeloPlatform/portal/PortalKeyGrabber.h"
+#include "KeloPlatform/portal/PortalScreenshotService.h"
+#include "KeloPlatform/portal/PortalServices.h"
+#include "KeloPlatform/portal/PortalSyntheticKeys.h"
+#include "KeloPlatform/qt/QtClipboard.h"
+#include "KeloPlatform/wayland/WaylandClipboard.h"
+#include "KeloPlatform/xdg/StatusNotifierTrayHost.h"
+#include "KeloPlatform/xdg/XdgAutostartLoginItem.h"
+
+#include <QLoggingCategory>
+
+#ifdef KELO_HAVE_X11
+#include "KeloPlatform/x11/X11Services.h"
+#include "KeloPlatform/x11/XcbConnection.h"
+#endif
+
+namespace KeloPlatform {
+namespace {
+
+Q_LOGGING_CATEGORY(lcPortal, "kelolens.platform.portal")
+
+std::unique_ptr<KeymapSource> sessionKeymapSource()
+{
+#ifdef KELO_HAVE_X11
+    // XWayland mirrors the compositor's layout.
+    if (detail::qtXcbConnection() != nullptr) {
+        return createX11KeymapSource();
+    }
+#endif
+    return std::make_unique<NullKeymapSource>();
+}
+
+} // namespace
+
+std::optional<RunningApplication> PortalWindowSystem::frontmostApplication() const
+{
+    return std::nullopt;
+}
+
+bool PortalWindowSystem::activate(const RunningApplication &)
+{
+    return false;
+}
+
+bool PortalWindowSystem::isCompositing() const
+{
+    return true;
+}
+
+std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
+{
+    auto platform = std::make_unique<Platform>();
+    platform->backend = QStringLiteral("portal");
+    platform->windowSystem = std::make_unique<PortalWindowSystem>();
+    platform->keymapSource = sessionKeymapSource();
+    platform->keyGrabber = std::make_unique<PortalKeyGrabber>(bus, platform->keymapSource.get());
+    platform->syntheticKeys = std::make_unique<PortalSyntheticKeys>(bus);
+    platform->loginItem = std::make_unique<XdgAutostartLoginItem>();
+    platform->soundPlayer = std::make_unique<NullSoundPlayer>();
+    if (auto clipboard = WaylandClipboard::connect()) {
+        platform->clipboard = std::move(clipboard);
+    } else {
+        qCWarning(lcPortal).noquote() << QStringLiteral(
+            "KeloLens: no Wayland connection for the clipboard; it works only while a window of "
+            "KeloLens has the focus");
+        platform->clipboard = std::make_unique<QtClipboard>();
+    }
+    platform->screenshots = std::make_unique<PortalScreenshotService>(bus);
+    platform->trayHost = std::make_unique<StatusNotifierTrayHost>(bus);
+    return platform;
+}
+
+} // namespace KeloPlatform

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "KeloPlatform/ScreenshotService.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QStringList>
+#include <chrono>
+
+namespace KeloPlatform {
+
+// Screenshots through the desktop's Screenshot portal, interactive: the desktop shows its own
+// selection (GNOME's area selection, KDE's dialog). The permission is read from the portal's
+// permission store.
+class PortalScreenshotService final : public QObject, public ScreenshotService
+{
+public:
+    // How long a user may take to select before the request is given up.
+    static constexpr std::chrono::minutes defaultTimeout{3};
+    // The names the portal may know this application by: its desktop file's name when it was
+    // launched from it, nothing for an application it cannot identify.
+    static QStringList permissionAppIds();
+
+    explicit PortalScreenshotService(QDBusConnection bus,
+                                     std::chrono::milliseconds timeout = defaultTimeout);
+
+    [[nodiscard]] bool isAvailable() const override;
+    [[nodiscard]] std::optional<bool> storedPermission() const override;
+    QCoro::Task<Screenshot> takeInteractive() override;
+
+private:
+    QDBusConnection m_bus;
+    std::chrono::milliseconds m_timeout;
+    mutable std::optional<bool> m_isAvailable;
+};
+
+} // namespace KeloPlatform

@@ -1,0 +1,18 @@
+#include "KeloPlatform/qt/QtClipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace KeloPlatform {
+
+bool QtClipboard::writeText(const QString &text)
+{
+    QClipboard *clipboard = qGuiApp != nullptr ? QGuiApplication::clipboard() : nullptr;
+    if (clipboard == nullptr) {
+        return false;
+    }
+    clipboard->setText(text, QClipboard::Clipboard);
+    return true;
+}
+
+} // namespace KeloPlatform

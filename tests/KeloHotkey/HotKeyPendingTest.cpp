@@ -1,0 +1,107 @@
+// HotKeys on desktops that answer a registration later (the GlobalShortcuts portal).
+
+#include "KeloHotkey/HotKey.h"
+#include "KeloPlatform/KeyGrabber.h"
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace {
+
+// Asks and answers when the test says so, from inside "event processing" like a D-Bus reply.
+class AskingGrabber final : public KeloPlatform::KeyGrabber
+{
+public:
+    [[nodiscard]] bool answersLater() const override { return true; }
+    bool grab(uint32_t id, const KeloPlatform::KeyChord &) override
+    {
+        asked.insert(id);
+        return true;
+    }
+    void release(uint32_t id) override { released.insert(id); }
+    void answer(uint32_t id, bool isTaken, const QString &trigger = {})
+    {
+        asked.erase(id);
+        onAnswered(id, {isTaken, trigger, isTaken ? QString() : QStringLiteral("refused")});
+    }
+
+    std::set<uint32_t> asked;
+    std::set<uint32_t> released;
+};
+
+void drainEvents()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace
+
+TEST(PendingHotKey, SettlesLaterAndOnlyARegisteredOneFires)
+{
+    AskingGrabber grabber;
+    HotKeyCenter center(grabber);
+    int presses = 0;
+    auto hotKey = center.create(HotKeyCombo::defaultCombo(), [&] { ++presses; });
+    ASSERT_TRUE(hotKey);
+    EXPECT_TRUE(hotKey->isPending());
+    std::vector<bool> settled;
+    hotKey->onSettled = [&](bool isRegistered) { settled.push_back(isRegistered); };
+
+    grabber.answer(hotKey->id(), true, QStringLiteral("Ctrl+Alt+K"));
+    EXPECT_TRUE(settled.empty()) << "not inside the desktop's callback";
+    drainEvents();
+    EXPECT_EQ(settled, std::vector<bool>{true});
+    EXPECT_EQ(hotKey->registration(), HotKey::Registration::registered);
+    EXPECT_EQ(hotKey->boundTrigger(), QStringLiteral("Ctrl+Alt+K"));
+    grabber.onPressed(hotKey->id());
+    drainEvents();
+    EXPECT_EQ(presses, 1);
+
+    // A refusal is reported like a taken combination, and the HotKey never fires.
+    auto refused = center.create({20, 0x300}, [&] { ++presses; });
+    ASSERT_TRUE(refused);
+    bool refusedSettled = true;
+    refused->onSettled = [&](bool isRegistered) { refusedSettled = isRegistered; };
+    grabber.answer(refused->id(), false);
+    drainEvents();
+    EXPECT_FALSE(refusedSettled);
+    EXPECT_EQ(refused->registration(), HotKey::Registration::refused);
+    grabber.onPressed(refused->id());
+    drainEvents();
+    EXPECT_EQ(presses, 1);
+    const uint32_t refusedId = refused->id();
+    refused.reset();
+    EXPECT_EQ(grabber.released.count(refusedId), 0u) << "a refused grab is not given back twice";
+}
+
+TEST(PendingHotKey, DroppedBeforeTheAnswerHearsNothing)
+{
+    AskingGrabber grabber;
+    HotKeyCenter center(grabber);
+    auto hotKey = center.create(HotKeyCombo::defaultCombo(), [] {});
+    ASSERT_TRUE(hotKey);
+    int calls = 0;
+    hotKey->onSettled = [&](bool) { ++calls; };
+    const uint32_t id = hotKey->id();
+    hotKey.reset();
+    EXPECT_EQ(grabber.released.count(id), 1u) << "the question is withdrawn";
+    grabber.answer(id, true);
+    drainEvents();
+    EXPECT_EQ(calls, 0);
+}
+
+TEST(PendingHotKey, TheSessionSaysWhetherItHasGlobalShortcuts)
+{
+    AskingGrabber asking;
+    EXPECT_TRUE(HotKeyCenter(asking).hasGlobalShortcuts());
+    struct NoShortcuts final : KeloPlatform::KeyGrabber
+    {
+        [[nodiscard]] bool isAvailable() const override { return false; }
+        bool grab(uint32_t, const KeloPlatform::KeyChord &) override { return false; }
+        void release(uint32_t) override {}
+    } none;
+    EXPECT_FALSE(HotKeyCenter(none).hasGlobalShortcuts());
+}

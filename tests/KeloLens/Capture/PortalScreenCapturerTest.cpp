@@ -1,0 +1,215 @@
+#include "KeloLens/Capture/PortalScreenCapturer.h"
+#include "KeloLens/Capture/CapturerChoice.h"
+#include "KeloLens/Capture/ScreencaptureCLICapturer.h"
+#include "KeloLens/Capture/SystemPermissionChecker.h"
+#include "KeloPlatform/ScreenshotService.h"
+#include "support/TestSupport.h"
+
+#include <QCoro/QCoroTask>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using KeloPlatform::Screenshot;
+
+namespace {
+
+// Hands back whatever the test scripted, as the desktop's service would.
+class ScriptedScreenshots final : public KeloPlatform::ScreenshotService
+{
+public:
+    [[nodiscard]] bool isAvailable() const override { return true; }
+    [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
+    QCoro::Task<Screenshot> takeInteractive() override { co_return next; }
+
+    Screenshot next;
+    std::optional<bool> permission;
+};
+
+class PortalCapture : public ::testing::Test
+{
+protected:
+    QString captures() const { return m_dir.filePath(QStringLiteral("captures")); }
+
+    // A 40 by 20 picture where the desktop would leave one.
+    QString picture(const QString &name) const
+    {
+        const QString path = m_dir.filePath(name);
+        QImage image(40, 20, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        EXPECT_TRUE(image.save(path, "PNG"));
+        return path;
+    }
+
+    CaptureOutcome capture()
+    {
+        PortalScreenCapturer capturer(screenshots, captures());
+        return QCoro::waitFor(capturer.capture());
+    }
+
+    bool capturesAreEmpty() const
+    {
+        return QDir(captures())
+            .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)
+            .isEmpty();
+    }
+
+    QTemporaryDir m_dir;
+    ScriptedScreenshots screenshots;
+};
+
+} // namespace
+
+TEST_F(PortalCapture, ReadsTheDesktopsFileAndDeletesOnlyWhatIsOurs)
+{
+    const QString made = picture(QStringLiteral("made-for-us.png"));
+    screenshots.next = {Screenshot::Status::saved, made, true, {}};
+    const CaptureOutcome fromOurs = capture();
+    ASSERT_TRUE(std::holds_alternative<CapturedImage>(fromOurs));
+    const CapturedImage &image = std::get<CapturedImage>(fromOurs);
+    EXPECT_EQ(image.image.size(), QSize(40, 20));
+    EXPECT_EQ(image.region, std::nullopt) << "the desktop does not say where the selection was";
+    EXPECT_FALSE(QFileInfo::exists(made));
+    EXPECT_TRUE(capturesAreEmpty());
+    EXPECT_EQ(QFileInfo(captures()).permissions() & (QFile::ReadOther | QFile::ReadGroup), 0);
+
+    // A picture the user already had stays where it was.
+    const QString users = picture(QStringLiteral("Screenshot from today.png"));
+    screenshots.next = {Screenshot::Status::saved, users, false, {}};
+    EXPECT_TRUE(std::holds_alternative<CapturedImage>(capture()));
+    EXPECT_TRUE(QFileInfo::exists(users));
+    EXPECT_TRUE(capturesAreEmpty());
+}
+
+TEST_F(PortalCapture, CancelsFailuresAndUnreadableFilesBecomeOutcomes)
+{
+    screenshots.next = {Screenshot::Status::cancelled, {}, false, {}};
+    EXPECT_EQ(capture(), CaptureOutcome(CaptureCancelled{}));
+
+    screenshots.next = {Screenshot::Status::failed, {}, false, QStringLiteral("No portal here.")};
+    EXPECT_EQ(capture(), CaptureOutcome(CaptureFailed{QStringLiteral("No portal here.")}));
+
+    const QString broken = m_dir.filePath(QStringLiteral("broken.png"));
+    QFile file(broken);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not an image");
+    file.close();
+    screenshots.next = {Screenshot::Status::saved, broken, true, {}};
+    EXPECT_EQ(capture(),
+              CaptureOutcome(CaptureFailed{QStringLiteral("The capture couldn't be read")}));
+    EXPECT_FALSE(QFileInfo::exists(broken));
+
+    screenshots.next = {
+        Screenshot::Status::saved, m_dir.filePath(QStringLiteral("gone.png")), false, {}};
+    EXPECT_EQ(capture(),
+              CaptureOutcome(CaptureFailed{QStringLiteral("The capture couldn't be read")}));
+    EXPECT_TRUE(capturesAreEmpty());
+}
+
+TEST_F(PortalCapture, AStoredRefusalIsTheOnlyThingThatDeniesAccess)
+{
+    SystemPermissionChecker checker(&screenshots);
+    EXPECT_TRUE(checker.isScreenRecordingGranted()) << "nothing stored: the desktop asks";
+    EXPECT_TRUE(checker.isAskedAtCapture());
+    screenshots.permission = true;
+    EXPECT_TRUE(checker.isScreenRecordingGranted());
+    EXPECT_FALSE(checker.isAskedAtCapture());
+    screenshots.permission = false;
+    EXPECT_FALSE(checker.isScreenRecordingGranted());
+    EXPECT_TRUE(SystemPermissionChecker().isScreenRecordingGranted());
+}
+
+TEST(CapturerChoice, WaylandSessionsNeverGetAnX11Tool)
+{
+    ScriptedScreenshots screenshots;
+    const auto environment = [](const char *desktop, const char *session, bool hasWayland) {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QString::fromLatin1(desktop));
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QString::fromLatin1(session));
+        if (hasWayland) {
+            env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
+        }
+        return env;
+    };
+    const auto everything = [](const QString &name) { return QStringLiteral("/usr/bin/") + name; };
+    const auto programOf = [](const std::unique_ptr<ScreenCapturer> &capturer) {
+        const auto *cli = dynamic_cast<const ScreencaptureCLICapturer *>(capturer.get());
+        return cli != nullptr && cli->tool() ? cli->tool()->program : QString();
+    };
+
+    const auto gnome =
+        createScreenCapturer(screenshots, environment("GNOME", "wayland", true), everything);
+    EXPECT_NE(dynamic_cast<PortalScreenCapturer *>(gnome.get()), nullptr);
+    EXPECT_EQ(programOf(createScreenCapturer(screenshots, environment("KDE", "wayland", true),
+                                             everything)),
+              QStringLiteral("/usr/bin/spectacle"));
+    // The session type may be missing; the Wayland display still tells.
+    EXPECT_EQ(
+        programOf(createScreenCapturer(screenshots, environment("sway", "", true), everything)),
+        QStringLiteral("/usr/bin/sh"));
+    const auto bare = createScreenCapturer(
+        screenshots, environment("sway", "wayland", true), [](const QString &name) {
+            return name == u"maim" ? QStringLiteral("/usr/bin/maim") : QString();
+        });
+    EXPECT_NE(dynamic_cast<PortalScreenCapturer *>(bare.get()), nullptr);
+    EXPECT_EQ(
+        programOf(createScreenCapturer(screenshots, environment("XFCE", "x11", false), everything)),
+        QStringLiteral("/usr/bin/maim"));
+}
+
+// slurp prints the selected geometry (nothing, with status 1, when cancelled); grim writes the
+// region to the file. Stand-ins on PATH show what the wlroots tool line does with them.
+TEST(WlrootsCaptureTool, PassesSlurpsRegionToGrimAndTreatsACancelAsCancelled)
+{
+    QTemporaryDir dir;
+    const QString bin = dir.filePath(QStringLiteral("bin"));
+    ASSERT_TRUE(QDir().mkpath(bin));
+    const auto script = [&](const QString &name, const QString &body) {
+        QFile file(bin + u'/' + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(("#!/bin/sh\n" + body + u'\n').toUtf8());
+        file.close();
+        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    const QString fixture = dir.filePath(QStringLiteral("fixture.png"));
+    ASSERT_TRUE(QImage(30, 10, QImage::Format_RGB32).save(fixture));
+    const QString log = dir.filePath(QStringLiteral("grim.log"));
+    script(QStringLiteral("slurp"), QStringLiteral("[ -e '%1/cancel' ] && exit 1\n"
+                                                   "echo '10,20 300x100'")
+                                        .arg(dir.path()));
+    script(QStringLiteral("grim"),
+           QStringLiteral("printf '%s|' \"$@\" > '%1'\ncp '%2' \"$3\"").arg(log, fixture));
+
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("sway"));
+    env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-1"));
+    const auto inBin = [&](const QString &name) {
+        return QFileInfo(bin + u'/' + name).isExecutable() ? bin + u'/' + name
+                                                           : QStandardPaths::findExecutable(name);
+    };
+    std::optional<CaptureTool> tool = ScreencaptureCLICapturer::chooseTool(env, inBin);
+    ASSERT_TRUE(tool);
+    // The tool runs slurp and grim from PATH.
+    const KeloTest::ScopedEnvironment path(
+        "PATH", (bin + u':' + qEnvironmentVariable("PATH")).toLocal8Bit());
+
+    // A folder name a shell would trip over if the path were ever part of the script.
+    const QString captures = dir.filePath(QStringLiteral("it's $HOME; `x`"));
+    ScreencaptureCLICapturer capturer(tool, captures);
+    const CaptureOutcome taken = QCoro::waitFor(capturer.capture());
+    ASSERT_TRUE(std::holds_alternative<CapturedImage>(taken));
+    EXPECT_EQ(std::get<CapturedImage>(taken).image.size(), QSize(30, 10));
+    QFile grimLog(log);
+    ASSERT_TRUE(grimLog.open(QIODevice::ReadOnly));
+    const QString arguments = QString::fromUtf8(grimLog.readAll());
+    EXPECT_TRUE(arguments.startsWith(QStringLiteral("-g|10,20 300x100|") + captures + u'/'))
+        << arguments.toStdString();
+
+    QFile(dir.filePath(QStringLiteral("cancel"))).open(QIODevice::WriteOnly);
+    EXPECT_EQ(QCoro::waitFor(capturer.capture()), CaptureOutcome(CaptureCancelled{}));
+    EXPECT_TRUE(QDir(captures).entryList(QDir::Files).isEmpty());
+}

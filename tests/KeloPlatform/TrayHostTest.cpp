@@ -1,0 +1,51 @@
+#include "KeloPlatform/xdg/StatusNotifierTrayHost.h"
+#include "support/PortalBus.h"
+#include "support/TestSupport.h"
+
+#include <QDBusConnection>
+#include <QObject>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A panel's StatusNotifierWatcher with a host registered, as KDE Plasma or waybar run one.
+class FakeWatcher : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ isHostRegistered)
+
+public:
+    [[nodiscard]] bool isHostRegistered() const { return true; }
+};
+
+} // namespace
+
+TEST(StatusNotifierTrayHost, FollowsTheWatcherComingAndGoing)
+{
+    KeloTest::PortalBus bus;
+    if (!bus.isReady()) {
+        GTEST_SKIP() << bus.problem().toStdString();
+    }
+    KeloPlatform::StatusNotifierTrayHost host(bus.connection());
+    std::vector<bool> changes;
+    host.onAvailabilityChanged = [&](bool isAvailable) { changes.push_back(isAvailable); };
+    EXPECT_FALSE(host.isAvailable()) << "no panel yet";
+
+    // The panel starts after the application.
+    QDBusConnection panel = QDBusConnection::connectToBus(bus.address(), QStringLiteral("panel"));
+    FakeWatcher watcher;
+    ASSERT_TRUE(panel.registerObject(QStringLiteral("/StatusNotifierWatcher"), &watcher,
+                                     QDBusConnection::ExportAllProperties));
+    ASSERT_TRUE(panel.registerService(
+        QString::fromLatin1(KeloPlatform::StatusNotifierTrayHost::watcherService)));
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return host.isAvailable(); }));
+
+    panel.unregisterService(
+        QString::fromLatin1(KeloPlatform::StatusNotifierTrayHost::watcherService));
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return !host.isAvailable(); }));
+    EXPECT_EQ(changes, (std::vector<bool>{true, false}));
+    QDBusConnection::disconnectFromBus(QStringLiteral("panel"));
+}
+
+#include "TrayHostTest.moc"
