@@ -40,12 +40,6 @@ QImage textImage(const QStringList &lines, const Theme &theme = light, int pixel
     return text(lines, textStyle(pixelSize, theme), 640);
 }
 
-QCoro::Task<> flagWhenDone(QCoro::Task<RecognitionResult> task, bool *isDone)
-{
-    co_await std::move(task);
-    *isDone = true;
-}
-
 QStringList foundCodes(const QImage &image)
 {
     QStringList found;
