@@ -69,7 +69,9 @@ void OnboardingWindowController::show(const QList<OnboardingStep> &steps, int st
 bool OnboardingWindowController::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_window && event->type() == QEvent::Close) {
+        // This controller may be gone once end() returns.
         end();
+        return false;
     }
     return QObject::eventFilter(watched, event);
 }

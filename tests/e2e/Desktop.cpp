@@ -82,11 +82,12 @@ std::optional<QRect> windowGeometry(quint64 window)
 
 namespace {
 
-// One warm reader for the whole test program.
+// One warm reader for the whole test program. Never destroyed: its engines would end after
+// Tesseract's static dictionary cache, which drops the dictionaries they still hold.
 const Recognizer &reader()
 {
-    static const Recognizer instance;
-    return instance;
+    static const Recognizer *const instance = new Recognizer;
+    return *instance;
 }
 
 QStringList readText(const QImage &image)
