@@ -110,6 +110,9 @@ struct SourceState
 {
     WaylandClipboard::Connection *connection = nullptr;
     std::shared_ptr<const QByteArray> text;
+    // The source's handle, one of the two; destroyed with the connection while still offered.
+    zwlr_data_control_source_v1 *controlSource = nullptr;
+    wl_data_source *dataSource = nullptr;
 
     void cancel();
 };
@@ -344,6 +347,12 @@ WaylandClipboard::Connection::~Connection()
 {
     notifier.reset();
     for (SourceState *source : sources) {
+        if (source->controlSource != nullptr) {
+            zwlr_data_control_source_v1_destroy(source->controlSource);
+        }
+        if (source->dataSource != nullptr) {
+            wl_data_source_destroy(source->dataSource);
+        }
         delete source;
     }
     if (display == nullptr) {
@@ -477,6 +486,7 @@ bool WaylandClipboard::Connection::writeWithDataControl(std::shared_ptr<const QB
         zwlr_data_control_source_v1_offer(source, mimeType);
     }
     auto *state = new SourceState{this, std::move(text)};
+    state->controlSource = source;
     sources.insert(state);
     zwlr_data_control_source_v1_add_listener(source, &controlSourceListener, state);
     zwlr_data_control_device_v1_set_selection(controlDevice, source);
@@ -518,6 +528,7 @@ bool WaylandClipboard::Connection::writeWithFocusedSurface(std::shared_ptr<const
                 wl_data_source_offer(source, mimeType);
             }
             auto *state = new SourceState{this, std::move(text)};
+            state->dataSource = source;
             sources.insert(state);
             wl_data_source_add_listener(source, &sourceListener, state);
             wl_data_device_set_selection(dataDevice, source, *wait.enterSerial);
