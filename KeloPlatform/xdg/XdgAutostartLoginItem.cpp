@@ -122,11 +122,17 @@ std::optional<QString> XdgAutostartLoginItem::setEnabled(bool enabled)
     if (program.isEmpty()) {
         return QStringLiteral("the path of the running program is unknown");
     }
+    const QByteArray contents = entryContents(program);
+    // Every launch asks again; an entry that already says this leaves the disk alone.
+    QFile current(path);
+    if (current.open(QIODevice::ReadOnly) && current.read(64 * 1024) == contents) {
+        return std::nullopt;
+    }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         return file.errorString();
     }
-    file.write(entryContents(program));
+    file.write(contents);
     if (!file.commit()) {
         return file.errorString();
     }

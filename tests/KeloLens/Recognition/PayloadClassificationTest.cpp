@@ -1,5 +1,6 @@
 #include "KeloLens/Recognition/PayloadClassification.h"
 
+#include <QElapsedTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -117,4 +118,23 @@ TEST(PayloadClassification, WifiValuesKeepWholeCharacters)
 {
     EXPECT_EQ(wifi(QStringLiteral("WIFI:S:Café 🇫🇷;P:p\u00e4ss👍🏽;;")),
               network(QStringLiteral("Café 🇫🇷"), QStringLiteral("p\u00e4ss👍🏽")));
+}
+
+TEST(PayloadClassification, VeryLongPayloadsFinishPromptly)
+{
+    // Quadratic work here would take minutes; linear work takes milliseconds.
+    const QString longName(200000, u'a');
+    const QString escapes = QStringLiteral("\\;").repeated(100000);
+    const QString semicolons = QStringLiteral("x;").repeated(100000);
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(wifi(QStringLiteral("WIFI:S:") + longName + QStringLiteral(";;")),
+              (WifiCredentials{longName, std::nullopt}));
+    ASSERT_TRUE(wifi(QStringLiteral("WIFI:S:") + escapes).has_value());
+    EXPECT_EQ(wifi(QStringLiteral("WIFI:S:") + escapes)->ssid.size(), 100000);
+    ASSERT_TRUE(wifi(QStringLiteral("WIFI:S:") + semicolons).has_value());
+    EXPECT_EQ(classifyPayload(QStringLiteral("https://example.com/") + longName), CodeKind::url);
+    EXPECT_EQ(classifyPayload(QString(500000, QChar(0xD800))), CodeKind::text);
+    // A generous bound that only a runaway loop could exceed.
+    EXPECT_LT(timer.elapsed(), 60000);
 }
