@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QRectF>
+
 #include <algorithm>
 
 // A rectangle of four doubles compared exactly. QRectF's operator== is fuzzy, which would make

@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 #include <QMetaObject>
+
 #include <map>
 #include <optional>
 

@@ -3,6 +3,7 @@
 #include "KeloHotkey/HotKeyCombo.h"
 
 #include <QString>
+
 #include <cstdint>
 #include <functional>
 #include <memory>

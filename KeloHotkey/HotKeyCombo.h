@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringList>
 #include <Qt>
+
 #include <cstdint>
 #include <optional>
 

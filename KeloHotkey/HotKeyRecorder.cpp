@@ -1,10 +1,10 @@
 #include "KeloHotkey/HotKeyRecorder.h"
-#include "KeloHotkey/KeyCaps.h"
 
-#include <KeloPlatform/KeyCodeTable.h>
-#include <KeloTheme/Symbols.h>
-#include <KeloTheme/ThemeColors.h>
-#include <KeloTheme/ThemeFonts.h>
+#include "KeloHotkey/KeyCaps.h"
+#include "KeloPlatform/KeyCodeTable.h"
+#include "KeloTheme/Symbols.h"
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QToolButton>
+
 #include <array>
 #include <optional>
 

@@ -1,7 +1,7 @@
 #include "KeloHotkey/KeyCap.h"
 
-#include <KeloTheme/ThemeColors.h>
-#include <KeloTheme/ThemeFonts.h>
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QFontMetrics>
 #include <QPainter>

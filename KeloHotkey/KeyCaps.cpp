@@ -1,4 +1,5 @@
 #include "KeloHotkey/KeyCaps.h"
+
 #include "KeloHotkey/KeyCap.h"
 
 #include <QHBoxLayout>

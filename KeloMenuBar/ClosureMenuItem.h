@@ -2,6 +2,7 @@
 
 #include <QKeySequence>
 #include <QString>
+
 #include <functional>
 
 class QAction;

@@ -1,7 +1,7 @@
 #include "KeloMenuBar/StatusMenu.h"
-#include "KeloMenuBar/ClosureMenuItem.h"
 
-#include <KeloCore/AppInfo.h>
+#include "KeloCore/AppInfo.h"
+#include "KeloMenuBar/ClosureMenuItem.h"
 
 #include <QAction>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #include "KeloOnboarding/OnboardingView.h"
 
-#include <KeloTheme/ButtonStyle.h>
-#include <KeloTheme/ThemeColors.h>
+#include "KeloTheme/ButtonStyle.h"
+#include "KeloTheme/ThemeColors.h"
 
 #include <QHBoxLayout>
 #include <QPainter>

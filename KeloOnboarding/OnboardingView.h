@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QWidget>
+
 #include <functional>
 
 class QPushButton;

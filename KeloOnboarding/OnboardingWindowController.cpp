@@ -1,8 +1,8 @@
 #include "KeloOnboarding/OnboardingWindowController.h"
-#include "KeloOnboarding/OnboardingView.h"
 
-#include <KeloMenuBar/MainMenu.h>
-#include <KeloTheme/GlassSurface.h>
+#include "KeloMenuBar/MainMenu.h"
+#include "KeloOnboarding/OnboardingView.h"
+#include "KeloTheme/GlassSurface.h"
 
 #include <QEvent>
 #include <QGuiApplication>

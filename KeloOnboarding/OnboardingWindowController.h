@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QSize>
 #include <QString>
+
 #include <functional>
 
 class QWidget;

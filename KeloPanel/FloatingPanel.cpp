@@ -39,12 +39,14 @@ bool FloatingPanel::eventFilter(QObject *watched, QEvent *event)
     case QEvent::KeyPress:
         // Every key press for this window arrives at its native window first, before Qt hands
         // it to the focused widget: the one place to see it once and ahead of the widgets.
-        if (watched == windowHandle() && windowHandle() != nullptr && keyHandler)
+        if (watched == windowHandle() && windowHandle() != nullptr && keyHandler) {
             return keyHandler(static_cast<QKeyEvent *>(event));
+        }
         break;
     case QEvent::InputMethod:
-        if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->window() == this)
+        if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->window() == this) {
             m_isComposing = !static_cast<QInputMethodEvent *>(event)->preeditString().isEmpty();
+        }
         break;
     default:
         break;
@@ -56,8 +58,9 @@ void FloatingPanel::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow() &&
-        onResignKey)
+        onResignKey) {
         onResignKey();
+    }
 }
 
 void FloatingPanel::showEvent(QShowEvent *event)

@@ -19,8 +19,9 @@ FloatingPanelController::FloatingPanelController(QSize contentSize,
     // The panel lives and dies with this controller, so its callbacks may hold it plainly.
     m_panel->keyHandler = [this](QKeyEvent *event) { return keyHandler && keyHandler(event); };
     m_panel->onResignKey = [this] {
-        if (hidesOnResignKey)
+        if (hidesOnResignKey) {
             hide();
+        }
     };
     updateSurface();
 }
@@ -37,10 +38,12 @@ void FloatingPanelController::updateSurface()
 void FloatingPanelController::show(const ExactRect &selection)
 {
     capturePreviousApp();
-    if (onWillShow)
+    if (onWillShow) {
         onWillShow();
-    if (!m_panel->isVisible())
+    }
+    if (!m_panel->isVisible()) {
         updateSurface();
+    }
     present(
         PanelPlacement::nearSelection(selection, QSizeF(m_panel->size()), ScreenLayout::current()));
 }
@@ -48,18 +51,21 @@ void FloatingPanelController::show(const ExactRect &selection)
 void FloatingPanelController::show()
 {
     capturePreviousApp();
-    if (onWillShow)
+    if (onWillShow) {
         onWillShow();
-    if (!m_panel->isVisible())
+    }
+    if (!m_panel->isVisible()) {
         updateSurface();
+    }
     present(PanelPlacement::fixedPlace(QPointF(QCursor::pos()), QSizeF(m_panel->size()),
                                        ScreenLayout::current()));
 }
 
 void FloatingPanelController::present(const std::optional<QPointF> &origin)
 {
-    if (origin)
+    if (origin) {
         m_panel->move(origin->toPoint());
+    }
     m_panel->show();
     m_panel->raise();
     m_panel->activateWindow();
@@ -71,16 +77,19 @@ void FloatingPanelController::present(const std::optional<QPointF> &origin)
 
 void FloatingPanelController::hide()
 {
-    if (!m_panel->isVisible())
+    if (!m_panel->isVisible()) {
         return;
+    }
     // A panel that had the keyboard hands it back to the application the user came from, as if
     // it had never taken it; one that lost it already leaves it where the user put it.
     const bool hadKeyboard = m_panel->isActiveWindow();
     m_panel->hide();
-    if (hadKeyboard && m_previousApp)
+    if (hadKeyboard && m_previousApp) {
         m_windows->activate(*m_previousApp);
-    if (onDidHide)
+    }
+    if (onDidHide) {
         onDidHide();
+    }
 }
 
 bool FloatingPanelController::isVisible() const
@@ -96,8 +105,9 @@ bool FloatingPanelController::isComposing() const
 void FloatingPanelController::capturePreviousApp()
 {
     m_previousApp = m_windows->frontmostApplication();
-    if (!m_previousApp)
+    if (!m_previousApp) {
         return;
+    }
     if (m_previousApp->processId == QCoreApplication::applicationPid()) {
         m_previousApp.reset();
         return;

@@ -5,6 +5,7 @@
 #include "KeloPlatform/RunningApplication.h"
 
 #include <QSize>
+
 #include <functional>
 #include <memory>
 #include <optional>

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+
 #include <algorithm>
 
 namespace {
@@ -15,8 +16,9 @@ ScreenArea areaOf(const QScreen *screen)
 // Overlap with a non-empty area; empty rectangles touch nothing, and neither do shared edges.
 bool intersects(const ExactRect &a, const ExactRect &b)
 {
-    if (a.width == 0 || a.height == 0 || b.width == 0 || b.height == 0)
+    if (a.width == 0 || a.height == 0 || b.width == 0 || b.height == 0) {
         return false;
+    }
     return a.minX() < b.maxX() && b.minX() < a.maxX() && a.minY() < b.maxY() && b.minY() < a.maxY();
 }
 
@@ -30,8 +32,9 @@ bool contains(const ExactRect &rect, QPointF point)
 std::optional<ScreenArea> screenUnder(QPointF pointer, const ScreenLayout &layout)
 {
     for (const ScreenArea &screen : layout.screens) {
-        if (contains(screen.frame, pointer))
+        if (contains(screen.frame, pointer)) {
             return screen;
+        }
     }
     return layout.primary;
 }
@@ -41,10 +44,12 @@ std::optional<ScreenArea> screenUnder(QPointF pointer, const ScreenLayout &layou
 ScreenLayout ScreenLayout::current()
 {
     ScreenLayout layout;
-    for (const QScreen *screen : QGuiApplication::screens())
+    for (const QScreen *screen : QGuiApplication::screens()) {
         layout.screens.append(areaOf(screen));
-    if (const QScreen *primary = QGuiApplication::primaryScreen())
+    }
+    if (const QScreen *primary = QGuiApplication::primaryScreen()) {
         layout.primary = areaOf(primary);
+    }
     return layout;
 }
 
@@ -60,18 +65,21 @@ std::optional<QPointF> nearSelection(const ExactRect &selection, QSizeF window,
             break;
         }
     }
-    if (!screen)
+    if (!screen) {
         screen = layout.primary;
-    if (!screen)
+    }
+    if (!screen) {
         return std::nullopt;
+    }
 
     const ExactRect &usable = screen->available;
     const double w = window.width();
     const double h = window.height();
     double x = selection.midX() - w / 2;
     double y = selection.maxY() + selectionGap;
-    if (y + h > usable.maxY())
+    if (y + h > usable.maxY()) {
         y = selection.minY() - selectionGap - h;
+    }
     x = std::max(x, usable.minX());
     x = std::min(x, usable.maxX() - w);
     y = std::min(y, usable.maxY() - h);
@@ -82,8 +90,9 @@ std::optional<QPointF> nearSelection(const ExactRect &selection, QSizeF window,
 std::optional<QPointF> fixedPlace(QPointF pointer, QSizeF window, const ScreenLayout &layout)
 {
     const auto screen = screenUnder(pointer, layout);
-    if (!screen)
+    if (!screen) {
         return std::nullopt;
+    }
     const ExactRect &usable = screen->available;
     return QPointF(usable.midX() - window.width() / 2,
                    usable.minY() + 0.4 * usable.height - window.height() / 2);
@@ -92,8 +101,9 @@ std::optional<QPointF> fixedPlace(QPointF pointer, QSizeF window, const ScreenLa
 std::optional<QPointF> topCentre(QPointF pointer, QSizeF window, const ScreenLayout &layout)
 {
     const auto screen = screenUnder(pointer, layout);
-    if (!screen)
+    if (!screen) {
         return std::nullopt;
+    }
     const ExactRect &usable = screen->available;
     return QPointF(usable.midX() - window.width() / 2, usable.minY() + toastTopGap);
 }

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPointF>
 #include <QSizeF>
+
 #include <optional>
 
 // One screen as Qt reports it, in global device-independent coordinates (top-left origin, y

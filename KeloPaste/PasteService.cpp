@@ -9,6 +9,7 @@
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QTimer>
+
 #include <chrono>
 
 namespace {
@@ -37,19 +38,23 @@ PasteService::~PasteService() = default;
 
 std::optional<qint64> PasteService::writePlainText(const QString &text)
 {
-    if (!m_clipboard->writeText(text))
+    if (!m_clipboard->writeText(text)) {
         return std::nullopt;
+    }
     return ++m_changeCount;
 }
 
 bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &target)
 {
-    if (!m_keys->isAvailable() || QCoreApplication::instance() == nullptr)
+    if (!m_keys->isAvailable() || QCoreApplication::instance() == nullptr) {
         return false;
+    }
     if (target) {
         const auto frontmost = m_windows->frontmostApplication();
-        if ((!frontmost || !frontmost->isSameApplication(*target)) && !m_windows->activate(*target))
+        if ((!frontmost || !frontmost->isSameApplication(*target)) &&
+            !m_windows->activate(*target)) {
             return false;
+        }
     }
     // The service may go away with its owner before the keys are due; the timer then dies with
     // the guard object instead of reaching a dangling service.
@@ -58,8 +63,9 @@ bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &
     const int polls = target ? -1 : focusPolls;
     QTimer::singleShot(shortcutDelay, Qt::PreciseTimer, QCoreApplication::instance(),
                        [this, polls, alive = std::weak_ptr<int>(m_alive)] {
-                           if (!alive.expired())
+                           if (!alive.expired()) {
                                sendWhenFocusLeft(polls);
+                           }
                        });
     return true;
 }
@@ -77,8 +83,9 @@ void PasteService::sendWhenFocusLeft(int attemptsLeft)
     }
     QTimer::singleShot(focusPoll, Qt::PreciseTimer, QCoreApplication::instance(),
                        [this, attemptsLeft, alive = std::weak_ptr<int>(m_alive)] {
-                           if (!alive.expired())
+                           if (!alive.expired()) {
                                sendWhenFocusLeft(attemptsLeft - 1);
+                           }
                        });
 }
 
@@ -86,8 +93,10 @@ void PasteService::postPasteShortcut()
 {
     const uint16_t macKeyCode = m_layout.keyCode(QStringLiteral("v")).value_or(ansiVKeyCode);
     auto evdevCode = KeloPlatform::evdevCodeForMacKeyCode(macKeyCode);
-    if (!evdevCode)
+    if (!evdevCode) {
         evdevCode = KeloPlatform::evdevCodeForMacKeyCode(ansiVKeyCode);
-    if (evdevCode)
+    }
+    if (evdevCode) {
         m_keys->sendCharacterWithControl(U'v', *evdevCode);
+    }
 }

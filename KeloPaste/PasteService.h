@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QtGlobal>
+
 #include <memory>
 #include <optional>
 

@@ -12,6 +12,7 @@
 
 #include <QProcessEnvironment>
 #include <QString>
+
 #include <memory>
 
 namespace KeloPlatform {

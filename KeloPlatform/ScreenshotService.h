@@ -2,6 +2,7 @@
 
 #include <QCoro/QCoroTask>
 #include <QString>
+
 #include <optional>
 
 namespace KeloPlatform {

@@ -28,10 +28,11 @@ int horizontalPadding(ControlSize size)
 QFont buttonFont(ControlSize size)
 {
     QFont font = themeFont(TextStyle::button);
-    if (size == ControlSize::small)
+    if (size == ControlSize::small) {
         font.setPixelSize(11);
-    else if (size == ControlSize::large)
+    } else if (size == ControlSize::large) {
         font.setPixelSize(14);
+    }
     return font;
 }
 
@@ -94,14 +95,16 @@ void ButtonStyle::drawBevel(const QStyleOption *option, QPainter *painter) const
 
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
-    if (!isEnabled)
+    if (!isEnabled) {
         painter->setOpacity(disabledOpacity);
+    }
     if (m_kind == Kind::prominent) {
         QColor fill = ThemeColors::accent(palette);
-        if (isDown)
+        if (isDown) {
             fill = fill.darker(115);
-        else if (isHovered)
+        } else if (isHovered) {
             fill = fill.lighter(110);
+        }
         painter->fillPath(capsule, fill);
     } else {
         const qreal strength = isDown ? 0.17 : isHovered ? 0.12 : 0.075;
@@ -137,8 +140,9 @@ void ButtonStyle::drawControl(ControlElement element, const QStyleOption *option
             // Disabled buttons fade as a whole instead of switching to the grey of the palette.
             label.state |= State_Enabled;
             painter->save();
-            if (!(option->state & State_Enabled))
+            if (!(option->state & State_Enabled)) {
                 painter->setOpacity(disabledOpacity);
+            }
             QProxyStyle::drawControl(element, &label, painter, widget);
             painter->restore();
             return;
@@ -151,16 +155,18 @@ void ButtonStyle::drawPrimitive(PrimitiveElement element, const QStyleOption *op
                                 QPainter *painter, const QWidget *widget) const
 {
     // The bevel draws its own focus ring.
-    if (element == PE_FrameFocusRect || element == PE_FrameDefaultButton)
+    if (element == PE_FrameFocusRect || element == PE_FrameDefaultButton) {
         return;
+    }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
 
 QSize ButtonStyle::sizeFromContents(ContentsType type, const QStyleOption *option,
                                     const QSize &contentsSize, const QWidget *widget) const
 {
-    if (type == CT_PushButton)
+    if (type == CT_PushButton) {
         return {contentsSize.width() + 2 * horizontalPadding(m_size), height(m_size)};
+    }
     return QProxyStyle::sizeFromContents(type, option, contentsSize, widget);
 }
 

@@ -58,8 +58,9 @@ private:
 void keloCard(QWidget *widget, qreal cornerRadius)
 {
     if (auto *painter = widget->findChild<QObject *>(QLatin1String(CardPainter::name),
-                                                     Qt::FindDirectChildrenOnly))
+                                                     Qt::FindDirectChildrenOnly)) {
         static_cast<CardPainter *>(painter)->setRadius(cornerRadius);
-    else
+    } else {
         new CardPainter(widget, cornerRadius);
+    }
 }

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QWindow>
+
 #include <algorithm>
 #include <vector>
 
@@ -26,19 +27,23 @@ void boxBlurPass(std::vector<int> &values, int count, int length, int step, int 
     const int window = 2 * r + 1;
     for (int lineIndex = 0; lineIndex < count; ++lineIndex) {
         const int base = lineIndex * lineStep;
-        for (int i = 0; i < length; ++i)
+        for (int i = 0; i < length; ++i) {
             line[size_t(i)] = values[size_t(base + i * step)];
+        }
         int sum = 0;
-        for (int i = 0; i <= std::min(r, length - 1); ++i)
+        for (int i = 0; i <= std::min(r, length - 1); ++i) {
             sum += line[size_t(i)];
+        }
         for (int i = 0; i < length; ++i) {
             values[size_t(base + i * step)] = sum / window;
             const int entering = i + r + 1;
             const int leaving = i - r;
-            if (entering < length)
+            if (entering < length) {
                 sum += line[size_t(entering)];
-            if (leaving >= 0)
+            }
+            if (leaving >= 0) {
                 sum -= line[size_t(leaving)];
+            }
         }
     }
 }
@@ -52,8 +57,9 @@ void blurAlpha(QImage &image, qreal sigma)
     std::vector<int> alpha(size_t(width) * size_t(height));
     for (int y = 0; y < height; ++y) {
         const auto *row = reinterpret_cast<const QRgb *>(image.constScanLine(y));
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < width; ++x) {
             alpha[size_t(y * width + x)] = qAlpha(row[x]);
+        }
     }
     for (int pass = 0; pass < 3; ++pass) {
         boxBlurPass(alpha, height, width, 1, width, r);
@@ -61,8 +67,9 @@ void blurAlpha(QImage &image, qreal sigma)
     }
     for (int y = 0; y < height; ++y) {
         auto *row = reinterpret_cast<QRgb *>(image.scanLine(y));
-        for (int x = 0; x < width; ++x)
+        for (int x = 0; x < width; ++x) {
             row[x] = qRgba(0, 0, 0, alpha[size_t(y * width + x)]);
+        }
     }
 }
 
@@ -72,8 +79,9 @@ GlassBackground::GlassBackground(QWidget *parent) : QWidget(parent) {}
 
 void GlassBackground::setLook(const Look &look)
 {
-    if (look == m_look)
+    if (look == m_look) {
         return;
+    }
     m_look = look;
     m_shadow = QImage();
     layoutContent();
@@ -82,10 +90,12 @@ void GlassBackground::setLook(const Look &look)
 
 void GlassBackground::setContent(QWidget *content)
 {
-    if (content == m_content)
+    if (content == m_content) {
         return;
-    if (m_content)
+    }
+    if (m_content) {
         m_content->deleteLater();
+    }
     m_content = content;
     if (m_content) {
         m_content->setParent(this);
@@ -103,8 +113,9 @@ QColor GlassBackground::fillColor(const QPalette &palette, bool isTranslucent)
     QColor fill =
         QColor::fromRgbF((window.redF() + base.redF()) / 2, (window.greenF() + base.greenF()) / 2,
                          (window.blueF() + base.blueF()) / 2);
-    if (isTranslucent)
+    if (isTranslucent) {
         fill.setAlphaF(0.97f);
+    }
     return fill;
 }
 
@@ -116,16 +127,18 @@ QRectF GlassBackground::surfaceRect() const
 
 void GlassBackground::layoutContent()
 {
-    if (m_content)
+    if (m_content) {
         m_content->setGeometry(surfaceRect().toRect());
+    }
 }
 
 const QImage &GlassBackground::shadow()
 {
     const qreal scale = devicePixelRatioF();
     const QSize pixels = (QSizeF(size()) * scale).toSize();
-    if (m_shadow.size() == pixels && m_shadow.devicePixelRatio() == scale)
+    if (m_shadow.size() == pixels && m_shadow.devicePixelRatio() == scale) {
         return m_shadow;
+    }
 
     QImage image(pixels, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
@@ -157,8 +170,9 @@ void GlassBackground::paintEvent(QPaintEvent *)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    if (m_look.shadowMargin > 0)
+    if (m_look.shadowMargin > 0) {
         painter.drawImage(QPointF(0, 0), shadow());
+    }
 
     const qreal r = m_look.cornerRadius;
     const QRectF surface = surfaceRect();
@@ -181,8 +195,9 @@ void GlassBackground::resizeEvent(QResizeEvent *)
 
 void GlassBackground::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::PaletteChange)
+    if (event->type() == QEvent::PaletteChange) {
         update();
+    }
     QWidget::changeEvent(event);
 }
 

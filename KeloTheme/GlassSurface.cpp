@@ -12,8 +12,9 @@ namespace {
 GlassBackground *backgroundOf(QWidget *window)
 {
     if (auto *background =
-            window->findChild<GlassBackground *>(QString(), Qt::FindDirectChildrenOnly))
+            window->findChild<GlassBackground *>(QString(), Qt::FindDirectChildrenOnly)) {
         return background;
+    }
     auto *background = new GlassBackground(window);
     if (!window->layout()) {
         auto *layout = new QVBoxLayout(window);
@@ -51,10 +52,11 @@ QSize floating(QWidget *window, QWidget *content, QSize size, qreal cornerRadius
     window->setAttribute(Qt::WA_TranslucentBackground, isCompositing);
     window->setAttribute(Qt::WA_NoSystemBackground, isCompositing);
     window->setFixedSize(windowSize);
-    if (isCompositing)
+    if (isCompositing) {
         window->clearMask();
-    else
+    } else {
         window->setMask(roundedMask(windowSize, cornerRadius));
+    }
     return windowSize;
 }
 
@@ -73,10 +75,11 @@ QBitmap roundedMask(QSize size, qreal radius)
     QPainter painter(&mask);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::color1);
-    if (radius <= 0)
+    if (radius <= 0) {
         painter.drawRect(QRect(QPoint(0, 0), size));
-    else
+    } else {
         painter.drawRoundedRect(QRectF(QPointF(0, 0), size), radius, radius);
+    }
     return mask;
 }
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QSvgRenderer>
+
 #include <optional>
 
 namespace {
@@ -76,8 +77,9 @@ private:
         QImage image(size.expandedTo(QSize(1, 1)), QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QSvgRenderer renderer(m_path);
-        if (!renderer.isValid())
+        if (!renderer.isValid()) {
             return image;
+        }
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
         // Keep the drawing's aspect ratio inside a non-square request.
@@ -133,8 +135,9 @@ QString themeIconName(Symbol symbol)
 QIcon symbolIcon(Symbol symbol, const QColor &tint)
 {
     const QString name = themeIconName(symbol);
-    if (!name.isEmpty() && QIcon::hasThemeIcon(name))
+    if (!name.isEmpty() && QIcon::hasThemeIcon(name)) {
         return QIcon::fromTheme(name);
+    }
     return bundledSymbolIcon(symbol, tint);
 }
 

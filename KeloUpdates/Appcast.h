@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+
 #include <optional>
 #include <variant>
 

@@ -1,7 +1,7 @@
 #include "KeloUpdates/FeedUpdater.h"
-#include "KeloUpdates/UpdateDialog.h"
 
-#include <KeloCore/AppInfo.h>
+#include "KeloCore/AppInfo.h"
+#include "KeloUpdates/UpdateDialog.h"
 
 #include <QLoggingCategory>
 #include <QNetworkAccessManager>

@@ -3,6 +3,7 @@
 #include "KeloUpdates/Updater.h"
 
 #include <QUrl>
+
 #include <functional>
 
 // No in-app check: asking for one opens the changelog page in the browser.

@@ -3,6 +3,7 @@
 #include "KeloUpdates/Appcast.h"
 
 #include <QString>
+
 #include <optional>
 
 // What one update check found, for the dialog that tells the user.

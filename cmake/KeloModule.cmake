@@ -9,7 +9,7 @@ endfunction()
 
 # kelo_module(NAME <name> [EXCLUDE <regex>] [LINK_PUBLIC ...] [LINK_PRIVATE ...])
 # One static library from every .cpp/.h below the module's folder. Headers are included by
-# module path (<KeloHotkey/HotKey.h>), so the repository root is the include directory.
+# module path ("KeloHotkey/HotKey.h"), so the repository root is the include directory.
 function(kelo_module)
     cmake_parse_arguments(ARG "" "NAME;EXCLUDE" "LINK_PUBLIC;LINK_PRIVATE;EXTRA_SOURCES" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS

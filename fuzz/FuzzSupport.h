@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

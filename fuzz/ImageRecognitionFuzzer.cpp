@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QImageReader>
+
 #include <cmath>
 
 namespace {

@@ -36,7 +36,7 @@
 
 namespace {
 
-constexpr std::chrono::seconds kIdleMemoryDelay{45};
+constexpr std::chrono::seconds idleMemoryDelay{45};
 
 // Debug lines (the launch finished, for tests and bug reports) only when asked for with
 // QT_LOGGING_RULES="kelolens.app.debug=true".
@@ -208,7 +208,7 @@ void AppDelegate::finishLaunching()
     // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
     // paused it goes, and the next one loads it again (about half a second).
     m_idleMemoryRelease.setSingleShot(true);
-    m_idleMemoryRelease.setInterval(kIdleMemoryDelay);
+    m_idleMemoryRelease.setInterval(idleMemoryDelay);
     connect(&m_idleMemoryRelease, &QTimer::timeout, this,
             [this] { m_recognizer->releaseIdleMemory(); });
 

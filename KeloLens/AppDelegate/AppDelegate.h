@@ -9,12 +9,12 @@
 #include "KeloPlatform/Platform.h"
 #include "KeloUpdates/Updater.h"
 
-#include <QSettings>
-
 #include <QObject>
 #include <QPointer>
+#include <QSettings>
 #include <QStringList>
 #include <QTimer>
+
 #include <functional>
 #include <memory>
 #include <optional>

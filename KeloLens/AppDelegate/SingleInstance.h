@@ -4,6 +4,7 @@
 #include <QLockFile>
 #include <QObject>
 #include <QString>
+
 #include <memory>
 
 class QLocalServer;

@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+
 #include <optional>
 
 // The private captures folder and the files a capture keeps there only until it has been read.

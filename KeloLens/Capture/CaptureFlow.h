@@ -7,6 +7,7 @@
 #include <QCoro/QCoroTask>
 #include <QObject>
 #include <QString>
+
 #include <functional>
 #include <optional>
 

@@ -4,6 +4,7 @@
 
 #include <QImage>
 #include <QString>
+
 #include <optional>
 #include <variant>
 

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QStringList>
 #include <QTimer>
+
 #include <chrono>
 #include <coroutine>
 #include <optional>

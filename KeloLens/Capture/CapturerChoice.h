@@ -3,6 +3,7 @@
 #include "KeloLens/Capture/ScreenCapturer.h"
 
 #include <QProcessEnvironment>
+
 #include <functional>
 #include <memory>
 

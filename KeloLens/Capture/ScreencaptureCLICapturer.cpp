@@ -12,6 +12,7 @@
 #include <QStandardPaths>
 #include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
+
 #include <algorithm>
 #include <filesystem>
 #include <memory>

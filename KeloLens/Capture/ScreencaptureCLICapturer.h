@@ -8,6 +8,7 @@
 #include <QRect>
 #include <QSize>
 #include <QStringList>
+
 #include <chrono>
 #include <functional>
 #include <memory>

@@ -1,4 +1,5 @@
 #include "KeloLens/Onboarding/OnboardingSteps.h"
+
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Onboarding/ScreenRecordingStep.h"
 #include "KeloLens/Onboarding/TryItStep.h"

@@ -1,9 +1,10 @@
 #pragma once
 
-#include <KeloCore/AppInfo.h>
-#include <KeloOnboarding/OnboardingStep.h>
+#include "KeloCore/AppInfo.h"
+#include "KeloOnboarding/OnboardingStep.h"
 
 #include <QList>
+
 #include <functional>
 
 class PermissionChecker;

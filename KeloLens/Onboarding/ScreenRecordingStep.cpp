@@ -1,10 +1,10 @@
 #include "KeloLens/Onboarding/ScreenRecordingStep.h"
+
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Onboarding/StepText.h"
-
-#include <KeloTheme/ButtonStyle.h>
-#include <KeloTheme/Symbols.h>
-#include <KeloTheme/ThemeColors.h>
+#include "KeloTheme/ButtonStyle.h"
+#include "KeloTheme/Symbols.h"
+#include "KeloTheme/ThemeColors.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "KeloLens/Onboarding/StepText.h"
 
-#include <KeloTheme/ThemeColors.h>
-#include <KeloTheme/ThemeFonts.h>
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QLabel>
 

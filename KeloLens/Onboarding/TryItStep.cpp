@@ -1,9 +1,9 @@
 #include "KeloLens/Onboarding/TryItStep.h"
-#include "KeloLens/Onboarding/StepText.h"
 
-#include <KeloTheme/ButtonStyle.h>
-#include <KeloTheme/ThemeColors.h>
-#include <KeloTheme/ThemeFonts.h>
+#include "KeloLens/Onboarding/StepText.h"
+#include "KeloTheme/ButtonStyle.h"
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,10 +1,10 @@
 #include "KeloLens/Onboarding/WelcomeStep.h"
-#include "KeloLens/Onboarding/StepText.h"
 
-#include <KeloOnboarding/ShortcutBadge.h>
-#include <KeloTheme/Symbols.h>
-#include <KeloTheme/ThemeColors.h>
-#include <KeloTheme/ThemeFonts.h>
+#include "KeloLens/Onboarding/StepText.h"
+#include "KeloOnboarding/ShortcutBadge.h"
+#include "KeloTheme/Symbols.h"
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QFontDatabase>
 #include <QLabel>

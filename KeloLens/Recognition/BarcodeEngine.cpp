@@ -74,11 +74,13 @@ public:
     // Whether the result is new: the same code seen again in another look is reported once.
     bool add(const ZXing::Result &result, const QTransform &toImage)
     {
-        if (!result.isValid())
+        if (!result.isValid()) {
             return false;
+        }
         QPolygon outline;
-        for (const ZXing::PointI &corner : result.position())
+        for (const ZXing::PointI &corner : result.position()) {
             outline << QPoint(corner.x, corner.y);
+        }
         BarcodeObservation observation{shortName(result.format()),
                                        QString::fromStdString(result.text()),
                                        toImage.mapRect(outline.boundingRect()) & m_bounds};
@@ -87,8 +89,9 @@ public:
                                              return known.symbology == observation.symbology &&
                                                     known.payload == observation.payload;
                                          });
-        if (isKnown)
+        if (isKnown) {
             return false;
+        }
         m_observations.append(std::move(observation));
         return true;
     }
@@ -112,11 +115,13 @@ Look withQuietZone(const QImage &grey)
 {
     const int margin = std::clamp(std::min(grey.width(), grey.height()) / 10, 8, 48);
     QImage padded(grey.width() + 2 * margin, grey.height() + 2 * margin, QImage::Format_Grayscale8);
-    if (padded.isNull())
+    if (padded.isNull()) {
         return {grey, {}};
+    }
     padded.fill(255);
-    for (int y = 0; y < grey.height(); ++y)
+    for (int y = 0; y < grey.height(); ++y) {
         std::copy_n(grey.constScanLine(y), grey.width(), padded.scanLine(y + margin) + margin);
+    }
     return {padded, QTransform::fromTranslate(-margin, -margin)};
 }
 
@@ -137,33 +142,37 @@ ZXing::DecodeHints hintsFor(ZXing::BarcodeFormat formats)
 // The reader reports one symbol of some kinds per look, and a QR code's finder patterns can hide
 // an Aztec code's bullseye; so the symbols found are painted over with the background and the
 // image is read again, until a look finds nothing new.
-constexpr int kMaxLooks = 8;
+constexpr int maxLooks = 8;
 
 void appendCodes(Look look, Findings &findings, const std::stop_token &stop,
                  bool isLinearOnly = false)
 {
-    for (int pass = 0; pass < kMaxLooks && !stop.stop_requested(); ++pass) {
+    for (int pass = 0; pass < maxLooks && !stop.stop_requested(); ++pass) {
         ZXing::Results results = read(look.grey, hintsFor(ZXing::BarcodeFormat::LinearCodes));
         if (!isLinearOnly) {
             for (ZXing::Result &result :
-                 read(look.grey, hintsFor(ZXing::BarcodeFormat::MatrixCodes)))
+                 read(look.grey, hintsFor(ZXing::BarcodeFormat::MatrixCodes))) {
                 results.push_back(std::move(result));
+            }
         }
         bool isAnythingNew = false;
         QPainter painter(&look.grey);
         painter.setPen(QPen(Qt::white, 6));
         painter.setBrush(Qt::white);
         for (const ZXing::Result &result : results) {
-            if (!result.isValid())
+            if (!result.isValid()) {
                 continue;
+            }
             isAnythingNew = findings.add(result, look.toImage) || isAnythingNew;
             QPolygon outline;
-            for (const ZXing::PointI &corner : result.position())
+            for (const ZXing::PointI &corner : result.position()) {
                 outline << QPoint(corner.x, corner.y);
+            }
             painter.drawPolygon(outline);
         }
-        if (!isAnythingNew)
+        if (!isAnythingNew) {
             return;
+        }
     }
 }
 
@@ -171,42 +180,47 @@ void appendCodes(Look look, Findings &findings, const std::stop_token &stop,
 Look windowOf(const Look &look, const QRect &area, int factor = 1)
 {
     QImage window(area.size(), QImage::Format_Grayscale8);
-    if (window.isNull())
+    if (window.isNull()) {
         return {};
+    }
     window.fill(255);
     QPainter painter(&window);
     painter.drawImage(-area.topLeft(), look.grey);
     painter.end();
-    if (factor > 1)
+    if (factor > 1) {
         window =
             window.scaled(window.size() * factor, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
     return {window, QTransform::fromScale(1.0 / factor, 1.0 / factor) *
                         QTransform::fromTranslate(area.left(), area.top()) * look.toImage};
 }
 
 void appendWindowCodes(const Look &window, Findings &findings, const ZXing::DecodeHints &hints)
 {
-    if (window.grey.isNull())
+    if (window.grey.isNull()) {
         return;
-    for (const ZXing::Result &result : read(window.grey, hints))
+    }
+    for (const ZXing::Result &result : read(window.grey, hints)) {
         findings.add(result, window.toImage);
+    }
 }
 
 // Aztec codes away from the middle of the image, looked for around each likely bullseye.
-constexpr int kMaxBullseyes = 6;
+constexpr int maxBullseyes = 6;
 // The widest Aztec code is 151 modules.
-constexpr double kAztecReachModules = 80;
+constexpr double aztecReachModules = 80;
 // Keeps the window for a giant code (or a striped picture taken for one) to a few megapixels.
-constexpr int kMaxAztecReach = 1200;
+constexpr int maxAztecReach = 1200;
 
 void appendOffCentreAztecCodes(const Look &look, Findings &findings, const std::stop_token &stop)
 {
     const ZXing::DecodeHints hints = hintsFor(ZXing::BarcodeFormat::Aztec);
-    for (const AztecBullseye &bullseye : AztecBullseyes::find(look.grey, kMaxBullseyes)) {
-        if (stop.stop_requested())
+    for (const AztecBullseye &bullseye : AztecBullseyes::find(look.grey, maxBullseyes)) {
+        if (stop.stop_requested()) {
             return;
+        }
         const int reach =
-            std::min(kMaxAztecReach, int(std::ceil(bullseye.moduleSize * kAztecReachModules)));
+            std::min(maxAztecReach, int(std::ceil(bullseye.moduleSize * aztecReachModules)));
         const QRect area(bullseye.centre - QPoint(reach, reach),
                          QSize(2 * reach + 1, 2 * reach + 1));
         appendWindowCodes(windowOf(look, area), findings, hints);
@@ -215,18 +229,19 @@ void appendOffCentreAztecCodes(const Look &look, Findings &findings, const std::
 
 // Data Matrix codes anywhere, looked for around each likely finder. Small ones are enlarged:
 // the reader needs modules of two pixels or more.
-constexpr int kMaxDataMatrixFinders = 24;
-constexpr int kDataMatrixWindowSide = 60;
+constexpr int maxDataMatrixFinders = 24;
+constexpr int dataMatrixWindowSide = 60;
 
 void appendDataMatrixCodes(const Look &look, Findings &findings, const std::stop_token &stop)
 {
     const ZXing::DecodeHints hints = hintsFor(ZXing::BarcodeFormat::DataMatrix);
-    for (const QRect &finder : DataMatrixCorners::find(look.grey, kMaxDataMatrixFinders)) {
-        if (stop.stop_requested())
+    for (const QRect &finder : DataMatrixCorners::find(look.grey, maxDataMatrixFinders)) {
+        if (stop.stop_requested()) {
             return;
+        }
         const int side = std::min(finder.width(), finder.height());
         const int margin = std::max(4, side / 5);
-        const int factor = std::clamp(kDataMatrixWindowSide / side + 1, 1, 4);
+        const int factor = std::clamp(dataMatrixWindowSide / side + 1, 1, 4);
         appendWindowCodes(windowOf(look, finder.adjusted(-margin, -margin, margin, margin), factor),
                           findings, hints);
     }
@@ -234,12 +249,13 @@ void appendDataMatrixCodes(const Look &look, Findings &findings, const std::stop
 
 // Bars a pixel or so wide, blurred by the screen's scaling, merge for the reader; enlarged
 // twice and smoothed they part again. Linear codes only: the others gain nothing from it.
-constexpr double kMaxPixelsToEnlarge = 2.5e6;
+constexpr double maxPixelsToEnlarge = 2.5e6;
 
 void appendDenseLinearCodes(const Look &look, Findings &findings, const std::stop_token &stop)
 {
-    if (double(look.grey.width()) * look.grey.height() > kMaxPixelsToEnlarge)
+    if (double(look.grey.width()) * look.grey.height() > maxPixelsToEnlarge) {
         return;
+    }
     // Qt smooths only colour images when enlarging them.
     const QImage enlarged =
         look.grey.convertToFormat(QImage::Format_RGB32)
@@ -254,19 +270,22 @@ namespace BarcodeEngine {
 
 QList<BarcodeObservation> readCodes(const QImage &image, std::stop_token stop)
 {
-    if (image.isNull() || image.width() < 1 || image.height() < 1)
+    if (image.isNull() || image.width() < 1 || image.height() < 1) {
         return {};
+    }
     const QImage grey = ImagePreparation::flattenedGrey(image);
-    if (grey.isNull())
+    if (grey.isNull()) {
         return {};
+    }
     Findings findings(image.size());
     try {
         QImage inverted = grey;
         inverted.invertPixels();
         for (const QImage &picture : {grey, inverted}) {
             const Look look = withQuietZone(picture);
-            if (stop.stop_requested())
+            if (stop.stop_requested()) {
                 break;
+            }
             appendCodes(look, findings, stop);
             appendOffCentreAztecCodes(look, findings, stop);
             appendDataMatrixCodes(look, findings, stop);

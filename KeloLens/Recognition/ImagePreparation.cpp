@@ -1,6 +1,7 @@
 #include "KeloLens/Recognition/ImagePreparation.h"
 
 #include <QPainter>
+
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -10,16 +11,16 @@ namespace {
 
 // The engine reads text best when a line's ink (ascenders to descenders) is around this many
 // pixels high; 13 px screen text at 96 dpi is about two thirds of it. Found with the benchmark.
-constexpr double kTargetLineHeight = 24;
+constexpr double targetLineHeight = 24;
 // Scales are rounded to halves: odd fractions blur strokes unevenly and cost accuracy.
-constexpr double kScaleSteps = 2;
-constexpr double kMaxUpscale = 4;
+constexpr double scaleSteps = 2;
+constexpr double maxUpscale = 4;
 // Enlarging by less than this gains nothing and costs time.
-constexpr double kMinUsefulUpscale = 1.3;
-constexpr int kPadding = 10;
-constexpr double kScreenDpi = 96;
+constexpr double minUsefulUpscale = 1.3;
+constexpr int borderPadding = 10;
+constexpr double screenDpi = 96;
 // Pixels this far from the background count as ink.
-constexpr int kInkContrast = 48;
+constexpr int inkContrast = 48;
 
 using Histogram = std::array<qint64, 256>;
 
@@ -28,8 +29,9 @@ Histogram histogramOf(const QImage &grey)
     Histogram histogram{};
     for (int y = 0; y < grey.height(); ++y) {
         const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
+        for (int x = 0; x < grey.width(); ++x) {
             ++histogram[row[x]];
+        }
     }
     return histogram;
 }
@@ -43,14 +45,16 @@ int mostCommonValue(const Histogram &histogram)
 int percentile(const Histogram &histogram, double fraction)
 {
     qint64 total = 0;
-    for (qint64 count : histogram)
+    for (qint64 count : histogram) {
         total += count;
+    }
     const auto wanted = qint64(double(total) * fraction);
     qint64 seen = 0;
     for (int value = 0; value < 256; ++value) {
         seen += histogram[value];
-        if (seen > wanted)
+        if (seen > wanted) {
             return value;
+        }
     }
     return 255;
 }
@@ -77,8 +81,9 @@ void applyTable(QImage &grey, const std::array<uchar, 256> &table)
 {
     for (int y = 0; y < grey.height(); ++y) {
         uchar *row = grey.scanLine(y);
-        for (int x = 0; x < grey.width(); ++x)
+        for (int x = 0; x < grey.width(); ++x) {
             row[x] = table[row[x]];
+        }
     }
 }
 
@@ -87,8 +92,9 @@ void applyTable(QImage &grey, const std::array<uchar, 256> &table)
 QImage enlarged(const QImage &grey, int width, int height, const std::stop_token &stop)
 {
     QImage out(width, height, QImage::Format_Grayscale8);
-    if (out.isNull())
+    if (out.isNull()) {
         return out;
+    }
     const int sourceWidth = grey.width();
     const int sourceHeight = grey.height();
     // Where each column comes from: the left source pixel and the weight of the right one, of 256.
@@ -101,8 +107,9 @@ QImage enlarged(const QImage &grey, int width, int height, const std::stop_token
         weight[size_t(x)] = int(std::lround((source - left[size_t(x)]) * 256));
     }
     for (int y = 0; y < height; ++y) {
-        if (y % 256 == 0 && stop.stop_requested())
+        if (y % 256 == 0 && stop.stop_requested()) {
             return {};
+        }
         const double source =
             std::clamp((y + 0.5) * sourceHeight / height - 0.5, 0.0, double(sourceHeight - 1));
         const int top = int(source);
@@ -128,8 +135,9 @@ ExactRect PreparedImage::normalizedBox(const QRect &preparedBox) const
 {
     const double width = originalSize.width();
     const double height = originalSize.height();
-    if (width <= 0 || height <= 0 || scale <= 0)
+    if (width <= 0 || height <= 0 || scale <= 0) {
         return {};
+    }
     const auto toOriginal = [&](int value, double limit) {
         return std::clamp((value - padding) / scale, 0.0, limit);
     };
@@ -144,12 +152,14 @@ namespace ImagePreparation {
 
 QImage flattenedGrey(const QImage &capture)
 {
-    if (!capture.hasAlphaChannel())
+    if (!capture.hasAlphaChannel()) {
         return capture.convertToFormat(QImage::Format_Grayscale8);
+    }
     // Transparent parts of a capture read as the light background they would show on.
     QImage flattened(capture.size(), QImage::Format_RGB32);
-    if (flattened.isNull())
+    if (flattened.isNull()) {
         return {};
+    }
     flattened.fill(Qt::white);
     QPainter painter(&flattened);
     painter.drawImage(0, 0, capture);
@@ -165,20 +175,23 @@ int typicalLineHeight(const QImage &grey, int background)
         bool hasInk = false;
         if (y < grey.height()) {
             const uchar *row = grey.constScanLine(y);
-            for (int x = 0; x < grey.width() && !hasInk; ++x)
-                hasInk = background - row[x] >= kInkContrast;
+            for (int x = 0; x < grey.width() && !hasInk; ++x) {
+                hasInk = background - row[x] >= inkContrast;
+            }
         }
         if (hasInk) {
             ++run;
         } else if (run > 0) {
             // Runs of a pixel or two are rules and underlines, not text.
-            if (run >= 4)
+            if (run >= 4) {
                 runs.push_back(run);
+            }
             run = 0;
         }
     }
-    if (runs.empty())
+    if (runs.empty()) {
         return 0;
+    }
     std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
     return runs[runs.size() / 2];
 }
@@ -186,11 +199,13 @@ int typicalLineHeight(const QImage &grey, int background)
 PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
 {
     PreparedImage prepared;
-    if (capture.isNull() || capture.width() < 1 || capture.height() < 1)
+    if (capture.isNull() || capture.width() < 1 || capture.height() < 1) {
         return prepared;
+    }
     QImage grey = flattenedGrey(capture);
-    if (grey.isNull())
+    if (grey.isNull()) {
         return prepared;
+    }
     prepared.originalSize = capture.size();
 
     // The most common value is the background; the ink is whatever lies far from it, and there
@@ -200,10 +215,11 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
     qint64 darker = 0;
     qint64 lighter = 0;
     for (int value = 0; value < 256; ++value) {
-        if (value <= background - kInkContrast)
+        if (value <= background - inkContrast) {
             darker += histogram[value];
-        else if (value >= background + kInkContrast)
+        } else if (value >= background + inkContrast) {
             lighter += histogram[value];
+        }
     }
     prepared.wasInverted = lighter > darker || (lighter == darker && background < 128);
 
@@ -216,45 +232,51 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
     for (int value = 0; value < 256; ++value) {
         const int oriented = prepared.wasInverted ? 255 - value : value;
         int mapped = oriented;
-        if (paper - ink >= kInkContrast)
+        if (paper - ink >= inkContrast) {
             mapped = int(std::lround(double(oriented - ink) * 255.0 / double(paper - ink)));
+        }
         table[size_t(value)] = uchar(std::clamp(mapped, 0, 255));
     }
     applyTable(grey, table);
 
     const int lineHeight = typicalLineHeight(grey, 255);
-    double scale = lineHeight > 0 ? std::min(kMaxUpscale, kTargetLineHeight / lineHeight) : 1.0;
-    scale = std::round(scale * kScaleSteps) / kScaleSteps;
-    if (scale < kMinUsefulUpscale)
+    double scale = lineHeight > 0 ? std::min(maxUpscale, targetLineHeight / lineHeight) : 1.0;
+    scale = std::round(scale * scaleSteps) / scaleSteps;
+    if (scale < minUsefulUpscale) {
         scale = 1;
+    }
     const double pixels = double(grey.width()) * double(grey.height());
-    if (pixels * scale * scale > kMaxPixels)
-        scale = std::sqrt(kMaxPixels / pixels);
+    if (pixels * scale * scale > maxPixels) {
+        scale = std::sqrt(maxPixels / pixels);
+    }
     if (scale != 1) {
         const int width = std::max(1, int(std::lround(grey.width() * scale)));
         const int height = std::max(1, int(std::lround(grey.height() * scale)));
         grey = scale > 1
                    ? enlarged(grey, width, height, stop)
                    : grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (grey.isNull())
+        if (grey.isNull()) {
             return {};
+        }
         scale = double(width) / capture.width();
     }
 
     const int edge = borderMedian(grey);
-    QImage padded(grey.width() + 2 * kPadding, grey.height() + 2 * kPadding,
+    QImage padded(grey.width() + 2 * borderPadding, grey.height() + 2 * borderPadding,
                   QImage::Format_Grayscale8);
-    if (padded.isNull())
+    if (padded.isNull()) {
         return {};
+    }
     padded.fill(QColor(edge, edge, edge));
     for (int y = 0; y < grey.height(); ++y) {
-        std::copy_n(grey.constScanLine(y), grey.width(), padded.scanLine(y + kPadding) + kPadding);
+        std::copy_n(grey.constScanLine(y), grey.width(),
+                    padded.scanLine(y + borderPadding) + borderPadding);
     }
 
     prepared.image = padded;
     prepared.scale = scale;
-    prepared.padding = kPadding;
-    prepared.resolution = int(std::lround(kScreenDpi * scale));
+    prepared.padding = borderPadding;
+    prepared.resolution = int(std::lround(screenDpi * scale));
     return prepared;
 }
 

@@ -29,7 +29,7 @@ namespace ImagePreparation {
 
 // Never more pixels than this after scaling, whatever the capture's size: enough for two 8K
 // screens as they are; larger captures are shrunk to it.
-inline constexpr double kMaxPixels = 80e6;
+inline constexpr double maxPixels = 80e6;
 
 // Null once `stop` is triggered.
 [[nodiscard]] PreparedImage prepareForText(const QImage &capture, std::stop_token stop = {});

@@ -10,20 +10,21 @@ Outcome read(const QString &path)
     reader.setDecideFormatFromContent(true);
     // The header gives the size before anything is decoded: refuse what would not fit.
     const QSize size = reader.size();
-    if (size.isValid() && qint64(size.width()) * size.height() * 4 > kMaxDecodedBytes) {
+    if (size.isValid() && qint64(size.width()) * size.height() * 4 > maxDecodedBytes) {
         return {{},
                 // Short enough for a toast's two lines after "The capture couldn't be read: ".
                 QStringLiteral("it is %1 x %2 pixels, over %3 megapixels")
                     .arg(size.width())
                     .arg(size.height())
-                    .arg(kMaxDecodedBytes / 4 / 1000000),
+                    .arg(maxDecodedBytes / 4 / 1000000),
                 true};
     }
     // Formats whose header gives no size are held to the same cap while they decode.
-    reader.setAllocationLimit(int(kMaxDecodedBytes / (1024 * 1024)) + 1);
+    reader.setAllocationLimit(int(maxDecodedBytes / (1024 * 1024)) + 1);
     QImage image = reader.read();
-    if (image.isNull())
+    if (image.isNull()) {
         return {{}, reader.errorString()};
+    }
     return {image, {}};
 }
 

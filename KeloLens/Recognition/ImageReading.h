@@ -11,7 +11,7 @@
 namespace ImageReading {
 
 // Four 8K screens (7680 x 4320) of 32-bit pixels.
-inline constexpr qint64 kMaxDecodedBytes = 4LL * 7680 * 4320 * 4;
+inline constexpr qint64 maxDecodedBytes = 4LL * 7680 * 4320 * 4;
 
 struct Outcome
 {

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+
 #include <optional>
 
 // How the lines of one paragraph are joined in the assembled text.

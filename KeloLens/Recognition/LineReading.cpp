@@ -2,11 +2,10 @@
 
 #include <QStringList>
 
-#include <tesseract/resultiterator.h>
-
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tesseract/resultiterator.h>
 
 namespace {
 
@@ -16,21 +15,24 @@ namespace {
 // engine's fit of the whole row; an implausible fit leaves the ink box alone.
 QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRect &ink)
 {
-    if (ink.isEmpty())
+    if (ink.isEmpty()) {
         return ink;
+    }
     int x1 = 0;
     int y1 = 0;
     int x2 = 0;
     int y2 = 0;
-    if (!iterator.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2))
+    if (!iterator.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2)) {
         return ink;
+    }
     float rowHeight = 0;
     float descenders = 0;
     float ascenders = 0;
     iterator.RowAttributes(&rowHeight, &descenders, &ascenders);
     if (!std::isfinite(rowHeight) || !std::isfinite(descenders) || rowHeight <= 0 ||
-        rowHeight > 3.0f * float(ink.height()) || descenders > 0)
+        rowHeight > 3.0f * float(ink.height()) || descenders > 0) {
         return ink;
+    }
     const double baseline = (y1 + y2) / 2.0;
     const int top = std::min(ink.top(), int(std::lround(baseline - rowHeight - descenders)));
     const int bottom = std::max(ink.top() + ink.height(), int(std::lround(baseline - descenders)));
@@ -51,8 +53,9 @@ LineReading LineReading::read(tesseract::ResultIterator &iterator)
         int top = 0;
         int right = 0;
         int bottom = 0;
-        if (!iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom))
+        if (!iterator.BoundingBox(tesseract::RIL_WORD, &left, &top, &right, &bottom)) {
             continue;
+        }
         const QRect box(left, top, right - left, bottom - top);
         if (word.isEmpty()) {
             line.emptyWords.append(box);

@@ -22,8 +22,9 @@ const OpenMp &openMp()
             reinterpret_cast<void (*)(int)>(dlsym(RTLD_DEFAULT, "omp_set_max_active_levels"));
         auto getMaxActiveLevels =
             reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "omp_get_max_active_levels"));
-        if (getMaxActiveLevels)
+        if (getMaxActiveLevels) {
             found.defaultMaxActiveLevels = getMaxActiveLevels();
+        }
         return found;
     }();
     return instance;
@@ -41,8 +42,9 @@ bool canLimit()
 void allowEngineThreads(bool isAllowed)
 {
     const OpenMp &omp = openMp();
-    if (omp.setMaxActiveLevels)
+    if (omp.setMaxActiveLevels) {
         omp.setMaxActiveLevels(isAllowed ? omp.defaultMaxActiveLevels : 0);
+    }
 }
 
 } // namespace OpenMpThreads

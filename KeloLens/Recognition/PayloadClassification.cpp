@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QTextBoundaryFinder>
 #include <QUrl>
+
 #include <array>
 
 namespace {

@@ -3,6 +3,7 @@
 #include "KeloLens/Recognition/RecognitionModel.h"
 
 #include <QString>
+
 #include <optional>
 
 // What a code's payload is: a Wi-Fi network, a contact card, a web link or plain text.

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QLocale>
 #include <QRegularExpression>
+
 #include <array>
 
 namespace {
@@ -18,7 +19,7 @@ struct LanguageEntry
 // Every language data set Debian ships as tesseract-ocr-*, English first so that it leads the
 // list the settings offer. Vertical-text and historical variants carry a private-use subtag;
 // script data (the engine's "script/..." models) have an undetermined language.
-constexpr std::array kLanguages = {
+constexpr std::array knownLanguages = {
     LanguageEntry{"en", "eng"},
     LanguageEntry{"af", "afr"},
     LanguageEntry{"am", "amh"},
@@ -183,7 +184,7 @@ constexpr std::array kLanguages = {
 
 // How many installed languages automatic mode loads when none matches the user: each one adds
 // start-up time and memory to every capture.
-constexpr int kMaxFallbackLanguages = 3;
+constexpr int maxFallbackLanguages = 3;
 
 struct ParsedTag
 {
@@ -199,19 +200,23 @@ ParsedTag parseTag(QString tag)
     ParsedTag parsed;
     tag = tag.trimmed();
     if (const qsizetype cut = tag.indexOf(QRegularExpression(QStringLiteral("[.@]"))); cut >= 0) {
-        if (tag.mid(cut).startsWith(QLatin1String("@latin"), Qt::CaseInsensitive))
+        if (tag.mid(cut).startsWith(QLatin1String("@latin"), Qt::CaseInsensitive)) {
             parsed.script = QStringLiteral("Latn");
+        }
         tag.truncate(cut);
     }
     const QStringList parts = tag.split(QRegularExpression(QStringLiteral("[-_]")));
-    if (parts.isEmpty())
+    if (parts.isEmpty()) {
         return parsed;
+    }
     static const QRegularExpression languageForm(QStringLiteral("^[A-Za-z]{2,3}$"));
-    if (!languageForm.match(parts.first()).hasMatch())
+    if (!languageForm.match(parts.first()).hasMatch()) {
         return parsed;
+    }
     const QString language = parts.first().toLower();
-    if (language != QLatin1String("und"))
+    if (language != QLatin1String("und")) {
         parsed.language = language;
+    }
     for (qsizetype i = 1; i < parts.size(); ++i) {
         const QString &part = parts.at(i);
         if (part.compare(QLatin1String("x"), Qt::CaseInsensitive) == 0) {
@@ -220,10 +225,11 @@ ParsedTag parseTag(QString tag)
         }
         const bool isAlpha = std::all_of(part.begin(), part.end(),
                                          [](QChar c) { return c.isLetter() && c.unicode() < 128; });
-        if (part.size() == 4 && isAlpha && parsed.script.isEmpty() && parsed.region.isEmpty())
+        if (part.size() == 4 && isAlpha && parsed.script.isEmpty() && parsed.region.isEmpty()) {
             parsed.script = part.left(1).toUpper() + part.mid(1).toLower();
-        else if ((part.size() == 2 && isAlpha) || (part.size() == 3 && part.toInt() > 0))
+        } else if ((part.size() == 2 && isAlpha) || (part.size() == 3 && part.toInt() > 0)) {
             parsed.region = part.toUpper();
+        }
     }
     return parsed;
 }
@@ -232,16 +238,19 @@ ParsedTag parseTag(QString tag)
 // in, so that "zh-TW" means Traditional Chinese and "sr" Cyrillic. Empty when unknown.
 QString effectiveScript(const ParsedTag &tag)
 {
-    if (!tag.script.isEmpty() || tag.language.isEmpty())
+    if (!tag.script.isEmpty() || tag.language.isEmpty()) {
         return tag.script;
+    }
     const QLocale::Language language = QLocale::codeToLanguage(tag.language);
-    if (language == QLocale::AnyLanguage || language == QLocale::C)
+    if (language == QLocale::AnyLanguage || language == QLocale::C) {
         return {};
+    }
     const QLocale::Territory territory =
         tag.region.isEmpty() ? QLocale::AnyTerritory : QLocale::codeToTerritory(tag.region);
     const QLocale locale(language, territory);
-    if (locale.language() != language || locale.script() == QLocale::AnyScript)
+    if (locale.language() != language || locale.script() == QLocale::AnyScript) {
         return {};
+    }
     return QLocale::scriptToCode(locale.script());
 }
 
@@ -263,8 +272,9 @@ namespace RecognitionLanguages {
 QString dataDirectory()
 {
     const QString prefix = qEnvironmentVariable("TESSDATA_PREFIX");
-    if (!prefix.isEmpty())
+    if (!prefix.isEmpty()) {
         return QDir::cleanPath(prefix);
+    }
     static const QStringList candidates = {
         QStringLiteral("/usr/share/tesseract-ocr/5/tessdata"),
         QStringLiteral("/usr/share/tesseract-ocr/4.00/tessdata"),
@@ -272,41 +282,47 @@ QString dataDirectory()
         QStringLiteral("/usr/local/share/tessdata"),
     };
     for (const QString &candidate : candidates) {
-        if (QDir(candidate).exists())
+        if (QDir(candidate).exists()) {
             return candidate;
+        }
     }
     return candidates.first();
 }
 
 std::optional<QString> dataNameForTag(const QString &tag)
 {
-    for (const LanguageEntry &entry : kLanguages) {
-        if (tag.compare(QLatin1String(entry.tag), Qt::CaseInsensitive) == 0)
+    for (const LanguageEntry &entry : knownLanguages) {
+        if (tag.compare(QLatin1String(entry.tag), Qt::CaseInsensitive) == 0) {
             return QString::fromLatin1(entry.dataName);
+        }
     }
     const ParsedTag wanted = parseTag(tag);
     const QString wantedScript = effectiveScript(wanted);
     if (!wanted.language.isEmpty() || !wantedScript.isEmpty()) {
-        for (const LanguageEntry &entry : kLanguages) {
+        for (const LanguageEntry &entry : knownLanguages) {
             const ParsedTag candidate = parseTag(QLatin1String(entry.tag));
-            if (candidate.hasPrivateUse || candidate.language != wanted.language)
+            if (candidate.hasPrivateUse || candidate.language != wanted.language) {
                 continue;
+            }
             const QString candidateScript = effectiveScript(candidate);
             if (wanted.language.isEmpty() ? candidateScript == wantedScript
-                                          : scriptsAgree(candidateScript, wantedScript))
+                                          : scriptsAgree(candidateScript, wantedScript)) {
                 return QString::fromLatin1(entry.dataName);
+            }
         }
     }
-    if (isDataNameForm(tag) && tag.size() > 2)
+    if (isDataNameForm(tag) && tag.size() > 2) {
         return tag;
+    }
     return std::nullopt;
 }
 
 std::optional<QString> tagForDataName(const QString &dataName)
 {
-    for (const LanguageEntry &entry : kLanguages) {
-        if (dataName == QLatin1String(entry.dataName))
+    for (const LanguageEntry &entry : knownLanguages) {
+        if (dataName == QLatin1String(entry.dataName)) {
             return QString::fromLatin1(entry.tag);
+        }
     }
     return std::nullopt;
 }
@@ -314,8 +330,9 @@ std::optional<QString> tagForDataName(const QString &dataName)
 QStringList allTags()
 {
     QStringList tags;
-    for (const LanguageEntry &entry : kLanguages)
+    for (const LanguageEntry &entry : knownLanguages) {
         tags.append(QString::fromLatin1(entry.tag));
+    }
     return tags;
 }
 
@@ -324,11 +341,13 @@ QStringList installedDataNames(const QString &directory)
     const QStringList filter = {QStringLiteral("*.traineddata")};
     const QString suffix = QStringLiteral(".traineddata");
     QStringList names;
-    for (const QString &file : QDir(directory).entryList(filter, QDir::Files | QDir::Readable))
+    for (const QString &file : QDir(directory).entryList(filter, QDir::Files | QDir::Readable)) {
         names.append(file.chopped(suffix.size()));
+    }
     const QDir scripts(directory + QStringLiteral("/script"));
-    for (const QString &file : scripts.entryList(filter, QDir::Files | QDir::Readable))
+    for (const QString &file : scripts.entryList(filter, QDir::Files | QDir::Readable)) {
         names.append(QStringLiteral("script/") + file.chopped(suffix.size()));
+    }
     return names;
 }
 
@@ -336,9 +355,10 @@ QStringList installedLanguages(const QString &directory)
 {
     const QStringList installed = installedDataNames(directory);
     QStringList tags;
-    for (const LanguageEntry &entry : kLanguages) {
-        if (installed.contains(QLatin1String(entry.dataName)))
+    for (const LanguageEntry &entry : knownLanguages) {
+        if (installed.contains(QLatin1String(entry.dataName))) {
             tags.append(QString::fromLatin1(entry.tag));
+        }
     }
     return tags;
 }
@@ -352,8 +372,9 @@ QStringList supportedLanguages()
         problem = QStringLiteral("no language data folder at %1").arg(directory);
     } else {
         languages = installedLanguages(directory);
-        if (languages.isEmpty())
+        if (languages.isEmpty()) {
             problem = QStringLiteral("no language data in %1").arg(directory);
+        }
     }
     if (!problem.isEmpty()) {
         qCWarning(lcRecognition).noquote()
@@ -369,24 +390,30 @@ QStringList dataNamesFor(const QStringList &tags, const QStringList &installed,
     QStringList names;
     const auto addIfInstalled = [&](const QString &tag) {
         const std::optional<QString> name = dataNameForTag(tag);
-        if (name && installed.contains(*name) && !names.contains(*name))
+        if (name && installed.contains(*name) && !names.contains(*name)) {
             names.append(*name);
+        }
     };
     if (!tags.isEmpty()) {
-        for (const QString &tag : tags)
+        for (const QString &tag : tags) {
             addIfInstalled(tag);
+        }
         return names;
     }
-    for (const QString &language : uiLanguages)
+    for (const QString &language : uiLanguages) {
         addIfInstalled(language);
+    }
     addIfInstalled(QStringLiteral("en"));
-    if (!names.isEmpty())
+    if (!names.isEmpty()) {
         return names;
-    for (const LanguageEntry &entry : kLanguages) {
-        if (names.size() == kMaxFallbackLanguages)
+    }
+    for (const LanguageEntry &entry : knownLanguages) {
+        if (names.size() == maxFallbackLanguages) {
             break;
-        if (installed.contains(QLatin1String(entry.dataName)))
+        }
+        if (installed.contains(QLatin1String(entry.dataName))) {
             names.append(QString::fromLatin1(entry.dataName));
+        }
     }
     if (names.isEmpty()) {
         for (const QString &name : installed) {
@@ -405,19 +432,23 @@ QString bestLanguageMatch(const QString &language, const QStringList &supported)
 {
     const QString fallback = QStringLiteral("en-US");
     const ParsedTag wanted = parseTag(language);
-    if (wanted.language.isEmpty())
+    if (wanted.language.isEmpty()) {
         return fallback;
+    }
     QStringList collected;
     for (const QString &identifier : supported) {
-        if (parseTag(identifier).language == wanted.language)
+        if (parseTag(identifier).language == wanted.language) {
             collected.append(identifier);
+        }
     }
-    if (collected.isEmpty())
+    if (collected.isEmpty()) {
         return fallback;
+    }
     const QString wantedScript = effectiveScript(wanted);
     for (const QString &identifier : collected) {
-        if (scriptsAgree(effectiveScript(parseTag(identifier)), wantedScript))
+        if (scriptsAgree(effectiveScript(parseTag(identifier)), wantedScript)) {
             return identifier;
+        }
     }
     return collected.first();
 }

@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+
 #include <optional>
 
 // Recognition languages are BCP 47 tags ("en", "zh-Hans", "sr-Latn"); the text engine knows them

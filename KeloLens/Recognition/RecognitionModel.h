@@ -7,6 +7,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+
 #include <optional>
 
 // One line of text as the text engine reported it, or one merged row of such lines. The box is

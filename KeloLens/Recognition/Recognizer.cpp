@@ -24,7 +24,7 @@ const QStringList &userLanguages()
 }
 
 // The share of a line's box that must lie on a code for the line to be the code's.
-constexpr double kOnCodeShare = 0.5;
+constexpr double onCodeShare = 0.5;
 
 double overlapArea(const ExactRect &a, const ExactRect &b)
 {
@@ -66,10 +66,11 @@ Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine, RecognitionP
             return Recognizer::recognizeText(*engine, image, languages, std::move(stop));
         };
     }
-    if (!m_passes.detectCodes)
+    if (!m_passes.detectCodes) {
         m_passes.detectCodes = [](const QImage &image, std::stop_token stop) {
             return Recognizer::detectCodes(image, std::move(stop));
         };
+    }
 }
 
 Recognizer::~Recognizer() = default;
@@ -124,11 +125,13 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     assemble(result, lines, options);
     if (options.detectBarcodes) {
         const QList<LocatedCode> codes = co_await codePass;
-        for (const LocatedCode &located : codes)
+        for (const LocatedCode &located : codes) {
             result.codes.append(located.code);
+        }
         const QList<RecognizedLine> text = linesOffCodes(lines, codes);
-        if (text.size() != lines.size())
+        if (text.size() != lines.size()) {
             assemble(result, text, options);
+        }
     }
     co_return result;
 }
@@ -145,11 +148,13 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
     const QString directory = RecognitionLanguages::dataDirectory();
     const QStringList dataNames = RecognitionLanguages::dataNamesFor(
         languages, RecognitionLanguages::installedDataNames(directory), userLanguages());
-    if (dataNames.isEmpty() || stop.stop_requested())
+    if (dataNames.isEmpty() || stop.stop_requested()) {
         return {};
+    }
     const PreparedImage prepared = ImagePreparation::prepareForText(image, stop);
-    if (prepared.image.isNull())
+    if (prepared.image.isNull()) {
         return {};
+    }
     TextPassLimits limits;
     limits.stop = std::move(stop);
     const std::optional<TextReading> reading = engine.read(prepared, directory, dataNames, limits);
@@ -163,8 +168,9 @@ QList<LocatedCode> Recognizer::detectCodes(const QImage &image, std::stop_token 
     const double width = image.width();
     const double height = image.height();
     for (const BarcodeObservation &observation : BarcodeEngine::readCodes(image, stop)) {
-        if (observation.payload.isEmpty() || seen.contains(observation.payload))
+        if (observation.payload.isEmpty() || seen.contains(observation.payload)) {
             continue;
+        }
         seen.insert(observation.payload);
         const QRect area = observation.area;
         const ExactRect box{area.left() / width, 1.0 - (area.top() + area.height()) / height,
@@ -183,10 +189,11 @@ QList<RecognizedLine> Recognizer::linesOffCodes(const QList<RecognizedLine> &lin
     for (const RecognizedLine &line : lines) {
         const double area = std::abs(line.box.width * line.box.height);
         const bool isOnCode = std::any_of(codes.begin(), codes.end(), [&](const LocatedCode &c) {
-            return area > 0 && overlapArea(line.box, c.box) >= kOnCodeShare * area;
+            return area > 0 && overlapArea(line.box, c.box) >= onCodeShare * area;
         });
-        if (!isOnCode)
+        if (!isOnCode) {
             kept.append(line);
+        }
     }
     return kept;
 }

@@ -1,12 +1,11 @@
 #include "KeloLens/Recognition/RowReread.h"
 
-#include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
-#include <tesseract/resultiterator.h>
-
 #include <algorithm>
 #include <memory>
 #include <optional>
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
 
 namespace {
 
@@ -26,11 +25,12 @@ bool isOnSameRow(const QRect &a, const QRect &b)
 std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineReading> &lines,
                                         qsizetype index)
 {
-    constexpr int kInk = 128;
+    constexpr int inkLevel = 128;
     const QRect ink = lines.at(index).inkBox;
     const int height = ink.height();
-    if (height < 4)
+    if (height < 4) {
         return std::nullopt;
+    }
     const int top = std::max(0, ink.top() - height / 4);
     const int bottom = std::min(image.height() - 1, ink.bottom() + height / 4);
     const QRect band(0, top, image.width(), bottom - top + 1);
@@ -38,8 +38,9 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
     QList<qsizetype> nearby;
     for (qsizetype other = 0; other < lines.size(); ++other) {
         const QRect box = lines.at(other).inkBox;
-        if (other != index && box.right() > ink.right() && box.intersects(band))
+        if (other != index && box.right() > ink.right() && box.intersects(band)) {
             nearby.append(other);
+        }
     }
     LostPiece piece;
     int end = ink.right();
@@ -51,8 +52,9 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
         bool isBlocked = false;
         for (qsizetype other : nearby) {
             const QRect box = lines.at(other).inkBox;
-            if (x < box.left() || x > box.right())
+            if (x < box.left() || x > box.right()) {
                 continue;
+            }
             if (isOnSameRow(ink, box) && !piece.besideLines.contains(other)) {
                 piece.besideLines.append(other);
                 x = box.right();
@@ -65,21 +67,25 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
             }
             break;
         }
-        if (isBlocked)
+        if (isBlocked) {
             break;
-        if (isInLine)
+        }
+        if (isInLine) {
             continue;
+        }
         bool hasInk = false;
         bool isTaller = false;
         for (int y = top; y <= bottom && !isTaller; ++y) {
-            if (image.constScanLine(y)[x] >= kInk)
+            if (image.constScanLine(y)[x] >= inkLevel) {
                 continue;
+            }
             hasInk = true;
             // Something taller than the row (a picture, a code, a rule) is not lost text.
             isTaller = y == top || y == bottom;
         }
-        if (isTaller)
+        if (isTaller) {
             break;
+        }
         if (hasInk) {
             end = x;
             gap = 0;
@@ -88,8 +94,9 @@ std::optional<LostPiece> lostPieceOfRow(const QImage &image, const QList<LineRea
             break;
         }
     }
-    if (!hasLostInk)
+    if (!hasLostInk) {
         return std::nullopt;
+    }
     const int left = std::max(0, ink.left() - height / 2);
     const int right = std::min(image.width() - 1, end + height / 2);
     piece.strip = QRect(QPoint(left, top), QPoint(right, bottom));
@@ -111,14 +118,17 @@ bool readRowAgain(tesseract::TessBaseAPI &engine, QList<LineReading> &lines, qsi
     limit.watch(monitor);
     const bool isRead = engine.Recognize(&monitor) == 0;
     engine.SetPageSegMode(tesseract::PSM_AUTO);
-    if (!isRead)
+    if (!isRead) {
         return false;
+    }
     const std::unique_ptr<tesseract::ResultIterator> iterator(engine.GetIterator());
-    if (!iterator)
+    if (!iterator) {
         return false;
+    }
     iterator->Begin();
-    if (iterator->Empty(tesseract::RIL_WORD))
+    if (iterator->Empty(tesseract::RIL_WORD)) {
         return false;
+    }
     const LineReading again = LineReading::read(*iterator);
     LineReading &line = lines[index];
     qsizetype length = line.text.size();
@@ -127,11 +137,12 @@ bool readRowAgain(tesseract::TessBaseAPI &engine, QList<LineReading> &lines, qsi
         length += 1 + lines.at(other).text.size();
         leastConfidence = std::min(leastConfidence, lines.at(other).confidence);
     }
-    constexpr double kConfidenceMargin = 10;
-    constexpr double kSureEnough = 80;
+    constexpr double confidenceMargin = 10;
+    constexpr double sureEnough = 80;
     if (again.text.size() <= length ||
-        again.confidence < std::min(leastConfidence, kSureEnough) - kConfidenceMargin)
+        again.confidence < std::min(leastConfidence, sureEnough) - confidenceMargin) {
         return false;
+    }
     line.text = again.text;
     line.confidence = again.confidence;
     line.box = line.box.united(again.box);
@@ -152,12 +163,14 @@ void readRowsAgain(tesseract::TessBaseAPI &engine, const QImage &image, QList<Li
 {
     QList<bool> isTakenIn(lines.size(), false);
     for (qsizetype i = 0; i < lines.size() && !limit.isReached(); ++i) {
-        if (isTakenIn.at(i))
+        if (isTakenIn.at(i)) {
             continue;
+        }
         const std::optional<LostPiece> piece = lostPieceOfRow(image, lines, i);
         if (piece && readRowAgain(engine, lines, i, *piece, limit)) {
-            for (qsizetype other : piece->besideLines)
+            for (qsizetype other : piece->besideLines) {
                 isTakenIn[other] = true;
+            }
         }
     }
     qsizetype index = 0;

@@ -10,15 +10,14 @@
 
 #include <QThread>
 
-#include <tesseract/baseapi.h>
-#include <tesseract/ocrclass.h>
-#include <tesseract/resultiterator.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <memory>
 #include <system_error>
+#include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
+#include <tesseract/resultiterator.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -29,22 +28,22 @@ namespace {
 
 // A screenful of text takes a few seconds, several times that on a busy machine; a huge capture
 // of noise could take many minutes.
-constexpr std::chrono::milliseconds kBaseDeadline = 30s;
-constexpr std::chrono::milliseconds kDeadlinePerMegapixel = 4s;
-constexpr std::chrono::milliseconds kLongestDeadline = 300s;
+constexpr std::chrono::milliseconds baseDeadline = 30s;
+constexpr std::chrono::milliseconds deadlinePerMegapixel = 4s;
+constexpr std::chrono::milliseconds longestDeadline = 300s;
 
-constexpr int kMaxWorkers = 4;
+constexpr int maxWorkers = 4;
 // Below this many prepared pixels a second engine costs more than it saves.
-constexpr double kMinPixelsPerWorker = 1.5e6;
+constexpr double minPixelsPerWorker = 1.5e6;
 // Several bands per engine, so that one engine does not wait for another's dense band; and no
 // band larger than this, since the engine lays out a band before it can be stopped.
-constexpr int kBandsPerWorker = 3;
-constexpr double kMaxBandPixels = 2e6;
+constexpr int bandsPerWorker = 3;
+constexpr double maxBandPixels = 2e6;
 // An engine's language model and working memory, and its band's images, per prepared pixel.
-constexpr double kEngineBytes = 64e6;
-constexpr double kBytesPerBandPixel = 12;
+constexpr double engineBytes = 64e6;
+constexpr double bytesPerBandPixel = 12;
 // White above and below a band: the engine reads lines touching the edge less well.
-constexpr int kBandPadding = 10;
+constexpr int bandPadding = 10;
 
 struct BandReading
 {
@@ -60,15 +59,18 @@ bool isWholePage(const TextBand &band, const QImage &page)
 
 QImage bandImage(const QImage &page, const TextBand &band)
 {
-    if (isWholePage(band, page))
+    if (isWholePage(band, page)) {
         return page;
-    QImage image(page.width(), band.height + 2 * kBandPadding, QImage::Format_Grayscale8);
-    if (image.isNull())
+    }
+    QImage image(page.width(), band.height + 2 * bandPadding, QImage::Format_Grayscale8);
+    if (image.isNull()) {
         return image;
+    }
     image.fill(255);
-    for (int y = 0; y < band.height; ++y)
+    for (int y = 0; y < band.height; ++y) {
         std::copy_n(page.constScanLine(band.top + y), page.width(),
-                    image.scanLine(y + kBandPadding));
+                    image.scanLine(y + bandPadding));
+    }
     return image;
 }
 
@@ -98,12 +100,14 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         if (iterator) {
             iterator->Begin();
             do {
-                if (iterator->Empty(tesseract::RIL_WORD))
+                if (iterator->Empty(tesseract::RIL_WORD)) {
                     break;
+                }
                 LineReading line = LineReading::read(*iterator);
                 emptyWords += line.emptyWords;
-                if (!line.text.isEmpty())
+                if (!line.text.isEmpty()) {
                     reading.lines.append(std::move(line));
+                }
             } while (iterator->Next(tesseract::RIL_WORD));
         }
     }
@@ -120,9 +124,10 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
     } else {
         RowReread::readRowsAgain(engine, image, reading.lines, limit);
     }
-    const int offset = isWholePage(band, prepared.image) ? 0 : band.top - kBandPadding;
-    for (LineReading &line : reading.lines)
+    const int offset = isWholePage(band, prepared.image) ? 0 : band.top - bandPadding;
+    for (LineReading &line : reading.lines) {
         line.box.translate(0, offset);
+    }
     return reading;
 }
 
@@ -140,19 +145,21 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
                                                  const QStringList &dataNames,
                                                  const TextPassLimits &limits) const
 {
-    if (prepared.image.isNull() || dataNames.isEmpty())
+    if (prepared.image.isNull() || dataNames.isEmpty()) {
         return std::nullopt;
+    }
     const auto allowed = limits.deadline.value_or(deadlineFor(prepared.originalSize));
     const PassLimit limit{std::chrono::steady_clock::now() + allowed, limits.stop};
     const int workers = limits.workers > 0 ? limits.workers : automaticWorkers(prepared);
     const double pixels = double(prepared.image.width()) * prepared.image.height();
     const QList<TextBand> bands =
-        TextBands::split(prepared.image, std::max(workers > 1 ? workers * kBandsPerWorker : 1,
-                                                  int(std::ceil(pixels / kMaxBandPixels))));
+        TextBands::split(prepared.image, std::max(workers > 1 ? workers * bandsPerWorker : 1,
+                                                  int(std::ceil(pixels / maxBandPixels))));
 
     TesseractEnginePool::Engine first = m_pool->take(dataDirectory, dataNames);
-    if (!first)
+    if (!first) {
         return std::nullopt;
+    }
     std::vector<BandReading> readings(size_t(bands.size()));
     std::atomic<qsizetype> next{0};
     const auto work = [&](tesseract::TessBaseAPI &engine) {
@@ -177,8 +184,9 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
             try {
                 helpers.emplace_back([&] {
                     TesseractEnginePool::Engine engine = m_pool->take(dataDirectory, dataNames);
-                    if (!engine)
+                    if (!engine) {
                         return;
+                    }
                     work(*engine);
                     m_pool->giveBack(dataDirectory, dataNames, std::move(engine));
                 });
@@ -194,14 +202,17 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
     bool isAnyRead = false;
     for (const BandReading &reading : readings) {
         result.isComplete = result.isComplete && !reading.isCutShort;
-        if (reading.hasFailed)
+        if (reading.hasFailed) {
             continue;
+        }
         isAnyRead = true;
-        for (const LineReading &line : reading.lines)
+        for (const LineReading &line : reading.lines) {
             result.lines.append({line.text, prepared.normalizedBox(line.box)});
+        }
     }
-    if (!isAnyRead && result.isComplete)
+    if (!isAnyRead && result.isComplete) {
         return std::nullopt;
+    }
     if (!result.isComplete && !limits.stop.stop_requested()) {
         qCWarning(lcRecognition).noquote()
             << QStringLiteral("KeloLens: text recognition stopped at its deadline of %1 s; the "
@@ -221,16 +232,16 @@ std::chrono::milliseconds TesseractEngine::deadlineFor(QSize captureSize)
     const double megapixels =
         double(std::max(0, captureSize.width())) * double(std::max(0, captureSize.height())) / 1e6;
     const auto scaled =
-        kBaseDeadline +
-        std::chrono::milliseconds(qint64(megapixels * double(kDeadlinePerMegapixel.count())));
-    return std::min(scaled, kLongestDeadline);
+        baseDeadline +
+        std::chrono::milliseconds(qint64(megapixels * double(deadlinePerMegapixel.count())));
+    return std::min(scaled, longestDeadline);
 }
 
 int TesseractEngine::automaticWorkers(const PreparedImage &prepared)
 {
     const double pixels = double(prepared.image.width()) * double(prepared.image.height());
-    int workers = std::clamp(QThread::idealThreadCount(), 1, kMaxWorkers);
-    workers = std::min(workers, std::max(1, int(pixels / kMinPixelsPerWorker)));
+    int workers = std::clamp(QThread::idealThreadCount(), 1, maxWorkers);
+    workers = std::min(workers, std::max(1, int(pixels / minPixelsPerWorker)));
     // Each engine beyond the first needs its own model and working memory; leave most of what
     // is free to the rest of the system.
     const long pages = sysconf(_SC_AVPHYS_PAGES);
@@ -238,7 +249,7 @@ int TesseractEngine::automaticWorkers(const PreparedImage &prepared)
     if (pages > 0 && pageSize > 0) {
         const double budget = double(pages) * double(pageSize) / 4;
         const double perWorker =
-            kEngineBytes + kBytesPerBandPixel * pixels / (workers * kBandsPerWorker);
+            engineBytes + bytesPerBandPixel * pixels / (workers * bandsPerWorker);
         workers = std::clamp(int(budget / perWorker), 1, workers);
     }
     return workers;

@@ -2,16 +2,15 @@
 
 #include <QMutexLocker>
 
-#include <tesseract/baseapi.h>
-
 #include <algorithm>
 #include <string>
+#include <tesseract/baseapi.h>
 
 namespace {
 
 // Every engine of the widest pass; more would only hold memory.
-constexpr size_t kMaxIdlePerKey = 4;
-constexpr size_t kMaxKeys = 3;
+constexpr size_t maxIdlePerKey = 4;
+constexpr size_t maxKeys = 3;
 
 QString keyOf(const QString &dataDirectory, const QStringList &dataNames)
 {
@@ -44,8 +43,9 @@ void TesseractEnginePool::Deleter::operator()(tesseract::TessBaseAPI *engine) co
 TesseractEnginePool::Engine TesseractEnginePool::take(const QString &dataDirectory,
                                                       const QStringList &dataNames)
 {
-    if (dataNames.isEmpty())
+    if (dataNames.isEmpty()) {
         return nullptr;
+    }
     const QString key = keyOf(dataDirectory, dataNames);
     {
         QMutexLocker lock(&m_mutex);
@@ -63,8 +63,9 @@ TesseractEnginePool::Engine TesseractEnginePool::take(const QString &dataDirecto
 void TesseractEnginePool::giveBack(const QString &dataDirectory, const QStringList &dataNames,
                                    Engine engine)
 {
-    if (!engine)
+    if (!engine) {
         return;
+    }
     engine->Clear();
     engine->SetPageSegMode(tesseract::PSM_AUTO);
     const QString key = keyOf(dataDirectory, dataNames);
@@ -76,11 +77,13 @@ void TesseractEnginePool::giveBack(const QString &dataDirectory, const QStringLi
         engines = std::move(it->second);
         m_idle.erase(it);
     }
-    if (engines.size() < kMaxIdlePerKey)
+    if (engines.size() < maxIdlePerKey) {
         engines.push_back(std::move(engine));
+    }
     m_idle.emplace_back(key, std::move(engines));
-    while (m_idle.size() > kMaxKeys)
+    while (m_idle.size() > maxKeys) {
         m_idle.erase(m_idle.begin());
+    }
 }
 
 void TesseractEnginePool::clear()

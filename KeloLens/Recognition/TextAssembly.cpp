@@ -3,6 +3,7 @@
 #include "KeloLens/Recognition/Graphemes.h"
 
 #include <QTextBoundaryFinder>
+
 #include <algorithm>
 #include <cmath>
 #include <limits>

@@ -6,7 +6,7 @@
 namespace {
 
 // Anti-aliased fringes lighter than this may be cut through.
-constexpr int kInk = 192;
+constexpr int inkLevel = 192;
 
 struct Gap
 {
@@ -22,8 +22,9 @@ namespace TextBands {
 QList<TextBand> split(const QImage &grey, int count)
 {
     const int height = grey.height();
-    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8 || count <= 1)
+    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8 || count <= 1) {
         return {{0, std::max(0, height)}};
+    }
 
     std::vector<Gap> gaps;
     qint64 inkRows = 0;
@@ -31,11 +32,13 @@ QList<TextBand> split(const QImage &grey, int count)
     for (int y = 0; y < height; ++y) {
         const uchar *row = grey.constScanLine(y);
         bool hasInk = false;
-        for (int x = 0; x < grey.width() && !hasInk; ++x)
-            hasInk = row[x] < kInk;
+        for (int x = 0; x < grey.width() && !hasInk; ++x) {
+            hasInk = row[x] < inkLevel;
+        }
         if (hasInk) {
-            if (gapTop >= 0 && inkRows > 0)
+            if (gapTop >= 0 && inkRows > 0) {
                 gaps.push_back({gapTop, y, inkRows});
+            }
             gapTop = -1;
             ++inkRows;
         } else if (gapTop < 0) {
@@ -51,10 +54,12 @@ QList<TextBand> split(const QImage &grey, int count)
         const qint64 wanted = inkRows * cut / count;
         size_t best = nextGap;
         for (size_t g = nextGap; g < gaps.size(); ++g) {
-            if (std::llabs(gaps[g].inkAbove - wanted) < std::llabs(gaps[best].inkAbove - wanted))
+            if (std::llabs(gaps[g].inkAbove - wanted) < std::llabs(gaps[best].inkAbove - wanted)) {
                 best = g;
-            if (gaps[g].inkAbove > wanted)
+            }
+            if (gaps[g].inkAbove > wanted) {
                 break;
+            }
         }
         const int middle = (gaps[best].top + gaps[best].bottom) / 2;
         if (middle > top) {

@@ -17,8 +17,9 @@ QString numericCharacters(const QString &text)
 {
     QString digits;
     for (char32_t codePoint : text.toUcs4()) {
-        if (QChar::isNumber(codePoint))
+        if (QChar::isNumber(codePoint)) {
             digits += QString::fromUcs4(&codePoint, 1);
+        }
     }
     return digits;
 }
@@ -28,8 +29,9 @@ std::optional<Chip> chipForMatch(const QString &text, const DataDetectorMatch &m
     const QString matched = text.mid(match.start, match.length);
     switch (match.type) {
     case DataDetectorMatch::Type::link: {
-        if (!match.url)
+        if (!match.url) {
             return std::nullopt;
+        }
         const QUrl &url = *match.url;
         if (url.scheme().toLower() == u"mailto") {
             // Decoded: "{a|b}@example.com" is the address as written, not as a URL escapes it.
@@ -40,8 +42,9 @@ std::optional<Chip> chipForMatch(const QString &text, const DataDetectorMatch &m
         return Chip{linkId(url), matched, QStringLiteral("Link"), ChipKind::link(url)};
     }
     case DataDetectorMatch::Type::phoneNumber:
-        if (!match.phoneNumber)
+        if (!match.phoneNumber) {
             return std::nullopt;
+        }
         return Chip{numericCharacters(*match.phoneNumber), *match.phoneNumber,
                     QStringLiteral("Phone"), ChipKind::phone(*match.phoneNumber)};
     }
@@ -91,18 +94,21 @@ QList<Chip> extractChips(const QString &text, const QList<DetectedCode> &codes,
     QList<Chip> chips;
     QSet<QString> seen;
     const auto add = [&](const Chip &chip) {
-        if (seen.contains(chip.id))
+        if (seen.contains(chip.id)) {
             return;
+        }
         seen.insert(chip.id);
         chips.append(chip);
     };
     if (!text.isEmpty()) {
         for (const DataDetectorMatch &match : detector.matches(text)) {
-            if (const auto chip = chipForMatch(text, match))
+            if (const auto chip = chipForMatch(text, match)) {
                 add(*chip);
+            }
         }
     }
-    for (const DetectedCode &code : codes)
+    for (const DetectedCode &code : codes) {
         add(chipForCode(code));
+    }
     return chips;
 }

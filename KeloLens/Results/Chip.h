@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+
 #include <variant>
 
 class DataDetector;

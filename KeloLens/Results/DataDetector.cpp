@@ -2,13 +2,13 @@
 
 #include "KeloLens/Results/LinkDetector.h"
 
+#include <QLocale>
+
+#include <algorithm>
+#include <limits>
 #include <phonenumbers/phonenumbermatch.h>
 #include <phonenumbers/phonenumbermatcher.h>
 #include <phonenumbers/phonenumberutil.h>
-
-#include <QLocale>
-#include <algorithm>
-#include <limits>
 #include <set>
 #include <string>
 #include <vector>
@@ -90,12 +90,14 @@ QList<DataDetectorMatch> phoneNumbersIn(const QString &text, qsizetype from, qsi
     while (matcher.HasNext() && matcher.Next(&match)) {
         const int startByte = match.start();
         const int endByte = match.end();
-        if (startByte < 0 || endByte <= startByte || size_t(endByte) >= utf8.utf16Offsets.size())
+        if (startByte < 0 || endByte <= startByte || size_t(endByte) >= utf8.utf16Offsets.size()) {
             continue;
+        }
         const qsizetype start = from + utf8.utf16Offsets[size_t(startByte)];
         const qsizetype end = from + utf8.utf16Offsets[size_t(endByte)];
-        if (end <= start)
+        if (end <= start) {
             continue;
+        }
         DataDetectorMatch phone;
         phone.type = DataDetectorMatch::Type::phoneNumber;
         phone.start = start;
@@ -122,10 +124,12 @@ QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region
         qsizetype to = std::min(n, from + windowSize);
         if (to < n) {
             qsizetype space = to;
-            while (space > from + windowSize / 2 && !text.at(space - 1).isSpace())
+            while (space > from + windowSize / 2 && !text.at(space - 1).isSpace()) {
                 --space;
-            if (space > from + windowSize / 2)
+            }
+            if (space > from + windowSize / 2) {
                 to = space;
+            }
         }
         const QList<DataDetectorMatch> inWindow = phoneNumbersIn(text, from, to, regionCode);
         if (to == n) {
@@ -142,8 +146,9 @@ QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region
             }
         }
         // Start the next window after white space, so its first number is read from its start.
-        while (next > from + 1 && !text.at(next - 1).isSpace() && next > to - 2 * windowOverlap)
+        while (next > from + 1 && !text.at(next - 1).isSpace() && next > to - 2 * windowOverlap) {
             --next;
+        }
         from = std::max(next, from + 1);
     }
     return found;
@@ -153,9 +158,9 @@ QList<DataDetectorMatch> phoneNumbers(const QString &text, const QString &region
 // table do once its rows are read as lines: "212 555 0123 212 555 0124" reads as one long number
 // that is no valid one. A run of number-like tokens separated by single spaces is split into the
 // longest stretches of tokens that are each a whole number on their own.
-constexpr int kMaxTokensPerNumber = 6;
+constexpr int maxTokensPerNumber = 6;
 // A run of more tokens than this is a table of figures, not a few numbers side by side.
-constexpr int kMaxTokensPerRun = 32;
+constexpr int maxTokensPerRun = 32;
 
 bool isNumberCharacter(QChar c)
 {
@@ -177,8 +182,9 @@ QList<QList<Token>> numberRuns(const QString &text)
     QList<QList<Token>> runs;
     QList<Token> run;
     const auto close = [&] {
-        if (run.size() >= 2 && run.size() <= kMaxTokensPerRun)
+        if (run.size() >= 2 && run.size() <= maxTokensPerRun) {
             runs.append(run);
+        }
         run.clear();
     };
     const qsizetype n = text.size();
@@ -189,8 +195,9 @@ QList<QList<Token>> numberRuns(const QString &text)
             const bool isSingleSpace = previousEnd == i &&
                                        text.at(i).category() == QChar::Separator_Space &&
                                        i + 1 < n && isNumberCharacter(text.at(i + 1));
-            if (!isSingleSpace)
+            if (!isSingleSpace) {
                 close();
+            }
             ++i;
             continue;
         }
@@ -200,8 +207,9 @@ QList<QList<Token>> numberRuns(const QString &text)
             ++i;
         }
         token.end = i;
-        while (token.end > token.start && QStringLiteral(".-/(").contains(text.at(token.end - 1)))
+        while (token.end > token.start && QStringLiteral(".-/(").contains(text.at(token.end - 1))) {
             --token.end;
+        }
         // A token glued to a word ("A12") is part of that word, and so ends the run.
         const bool isGlued = (token.start > 0 && text.at(token.start - 1).isLetter()) ||
                              (i < n && text.at(i).isLetter());
@@ -224,14 +232,16 @@ QList<DataDetectorMatch> numbersOneSpaceApart(const QString &text, const QList<T
     qsizetype first = 0;
     while (first < run.size()) {
         bool isFound = false;
-        for (qsizetype last = std::min(run.size(), first + kMaxTokensPerNumber) - 1;
+        for (qsizetype last = std::min(run.size(), first + maxTokensPerNumber) - 1;
              last >= first && !isFound; --last) {
             int digits = 0;
-            for (qsizetype t = first; t <= last; ++t)
+            for (qsizetype t = first; t <= last; ++t) {
                 digits += run.at(t).digits;
+            }
             // No valid number anywhere has fewer or more digits.
-            if (digits < 7 || digits > 17)
+            if (digits < 7 || digits > 17) {
                 continue;
+            }
             const qsizetype start = run.at(first).start;
             const qsizetype end = run.at(last).end;
             const QList<DataDetectorMatch> whole = phoneNumbersIn(text, start, end, region);
@@ -242,8 +252,9 @@ QList<DataDetectorMatch> numbersOneSpaceApart(const QString &text, const QList<T
                 isFound = true;
             }
         }
-        if (!isFound)
+        if (!isFound) {
             ++first;
+        }
     }
     return found;
 }
@@ -266,8 +277,9 @@ DataDetector::DataDetector(const QString &defaultRegion)
 QString DataDetector::systemRegion()
 {
     const QLocale::Territory territory = QLocale::system().territory();
-    if (territory == QLocale::AnyTerritory)
+    if (territory == QLocale::AnyTerritory) {
         return QStringLiteral("US");
+    }
     const QString code = QLocale::territoryToCode(territory);
     return code.size() == 2 ? code : QStringLiteral("US");
 }
@@ -275,8 +287,9 @@ QString DataDetector::systemRegion()
 QList<DataDetectorMatch> DataDetector::matches(const QString &text) const
 {
     QList<DataDetectorMatch> all;
-    if (text.isEmpty())
+    if (text.isEmpty()) {
         return all;
+    }
     for (const LinkMatch &link : LinkDetector::find(text)) {
         DataDetectorMatch match;
         match.type = DataDetectorMatch::Type::link;
@@ -291,12 +304,14 @@ QList<DataDetectorMatch> DataDetector::matches(const QString &text) const
     qsizetype nextLink = 0;
     for (const DataDetectorMatch &phone : phoneNumbers(text, m_region)) {
         while (nextLink < linkCount &&
-               all.at(nextLink).start + all.at(nextLink).length <= phone.start)
+               all.at(nextLink).start + all.at(nextLink).length <= phone.start) {
             ++nextLink;
+        }
         const bool overlapsLink =
             nextLink < linkCount && all.at(nextLink).start < phone.start + phone.length;
-        if (!overlapsLink)
+        if (!overlapsLink) {
             all.append(phone);
+        }
     }
     const std::string region = m_region.toStdString();
     // Only the stretches of a run that hold no match yet are looked at again.
@@ -308,8 +323,9 @@ QList<DataDetectorMatch> DataDetector::matches(const QString &text) const
                 stretch.append(run.at(t));
                 continue;
             }
-            if (stretch.size() >= 2)
+            if (stretch.size() >= 2) {
                 apart.append(numbersOneSpaceApart(text, stretch, region));
+            }
             stretch.clear();
         }
     }

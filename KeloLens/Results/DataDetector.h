@@ -3,6 +3,7 @@
 #include <QList>
 #include <QString>
 #include <QUrl>
+
 #include <optional>
 
 // One link or phone number found in free text. The range is in UTF-16 code units of the text.

@@ -87,42 +87,51 @@ void ResultPanelController::installModelCallbacks()
 {
     const QPointer self(this);
     m_model.onCopy = [self](const QString &text) {
-        if (self)
+        if (self) {
             self->m_paste.writePlainText(text);
+        }
     };
     m_model.onPaste = [self](const QString &text) {
-        if (self)
+        if (self) {
             self->pasteInto(text);
+        }
     };
     m_model.onRequestPaste = [self] {
-        if (!self)
+        if (!self) {
             return;
-        if (self->m_accessibility.isTrusted())
+        }
+        if (self->m_accessibility.isTrusted()) {
             self->m_model.setCanPaste(true);
-        else
+        } else {
             self->requestAccessibility();
+        }
     };
     m_model.onOpenChip = [self](const Chip &chip) {
-        if (self)
+        if (self) {
             self->openChip(chip);
+        }
     };
     m_model.onSaveText = [self](const QString &text) {
-        if (self)
+        if (self) {
             self->saveText(text);
+        }
     };
     m_model.onClose = [self] {
-        if (self)
+        if (self) {
             self->dismiss();
+        }
     };
     m_model.onPopoverVisibilityChanged = [self](bool isShown) {
-        if (!self)
+        if (!self) {
             return;
+        }
         self->m_isPopoverShown = isShown;
         self->applyAutoHide();
     };
     m_model.onCanPasteChanged = [self](bool canPaste) {
-        if (!self || !canPaste)
+        if (!self || !canPaste) {
             return;
+        }
         self->m_isAwaitingAccessibility = false;
         self->applyAutoHide();
     };
@@ -137,17 +146,20 @@ void ResultPanelController::applyAutoHide()
 void ResultPanelController::present(const RecognitionResult &result, PanelMode mode,
                                     const std::optional<ExactRect> &selection)
 {
-    if (QWidget *focused = m_panel->panel().focusWidget())
+    if (QWidget *focused = m_panel->panel().focusWidget()) {
         focused->clearFocus();
+    }
     m_model.requestEditorBlur();
     m_model.load(result, mode);
     m_model.setCanPaste(m_accessibility.isTrusted());
-    if (m_panel->isVisible())
+    if (m_panel->isVisible()) {
         return;
-    if (selection && m_panelPosition && m_panelPosition() == PanelPosition::nearSelection)
+    }
+    if (selection && m_panelPosition && m_panelPosition() == PanelPosition::nearSelection) {
         m_panel->show(*selection);
-    else
+    } else {
         m_panel->show();
+    }
 }
 
 void ResultPanelController::dismiss()
@@ -180,15 +192,17 @@ QString ResultPanelController::typedCharacter(const QKeyEvent *event) const
         return character ? character->toLower() : QString();
     }
     // Synthesized events carry no key position, only Qt's name of the key.
-    if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z)
+    if (event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
         return QString(QChar(u'a' + (event->key() - Qt::Key_A)));
+    }
     return {};
 }
 
 bool ResultPanelController::handleKey(QKeyEvent *event)
 {
-    if (event->type() != QEvent::KeyPress || m_panel->isComposing())
+    if (event->type() != QEvent::KeyPress || m_panel->isComposing()) {
         return false;
+    }
     const bool isEditorFocused = m_view->isEditorFocused();
     const Qt::KeyboardModifiers modifiers = event->modifiers() & significantModifiers;
     const bool isCapsLockOn = KeloPlatform::isCapsLockOn(event->nativeModifiers());
@@ -197,19 +211,22 @@ bool ResultPanelController::handleKey(QKeyEvent *event)
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         const bool withCtrlOrAlt = modifiers & (Qt::ControlModifier | Qt::AltModifier);
-        if (isEditorFocused && !withCtrlOrAlt)
+        if (isEditorFocused && !withCtrlOrAlt) {
             return false;
+        }
         pasteCommand(modifiers & Qt::AltModifier);
         return true;
     }
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
-        if ((modifiers & ~Qt::ShiftModifier) || isCapsLockOn)
+        if ((modifiers & ~Qt::ShiftModifier) || isCapsLockOn) {
             return false;
-        if (isEditorFocused)
+        }
+        if (isEditorFocused) {
             m_view->editor()->clearFocus();
-        else
+        } else {
             m_model.requestEditorFocus();
+        }
         return true;
     case Qt::Key_Escape:
         dismiss();
@@ -218,13 +235,15 @@ bool ResultPanelController::handleKey(QKeyEvent *event)
         break;
     }
 
-    if (modifiers != Qt::ControlModifier || isCapsLockOn)
+    if (modifiers != Qt::ControlModifier || isCapsLockOn) {
         return false;
+    }
     const QString character = typedCharacter(event);
     if (character == u"c") {
         // With a selection the editor copies just that, as editors do.
-        if (isEditorFocused && m_view->editor()->textCursor().hasSelection())
+        if (isEditorFocused && m_view->editor()->textCursor().hasSelection()) {
             return false;
+        }
         m_model.copyOutput();
         return true;
     }
@@ -238,8 +257,9 @@ bool ResultPanelController::handleKey(QKeyEvent *event)
 void ResultPanelController::pasteCommand(bool asOneLine)
 {
     if (!m_model.canPaste()) {
-        if (m_model.onRequestPaste)
+        if (m_model.onRequestPaste) {
             m_model.onRequestPaste();
+        }
         return;
     }
     if (asOneLine) {
@@ -247,8 +267,9 @@ void ResultPanelController::pasteCommand(bool asOneLine)
         return;
     }
     const QString text = m_model.outputText();
-    if (!text.isEmpty() && m_model.onPaste)
+    if (!text.isEmpty() && m_model.onPaste) {
         m_model.onPaste(text);
+    }
 }
 
 void ResultPanelController::pasteInto(const QString &text)
@@ -260,13 +281,15 @@ void ResultPanelController::pasteInto(const QString &text)
     const auto target = m_panel->previousApp();
     dismiss();
     m_paste.writePlainText(text);
-    if (m_paste.paste(target))
+    if (m_paste.paste(target)) {
         return;
+    }
     // Either the permission went away in between, or the window the user came from has closed.
-    if (m_accessibility.isTrusted())
+    if (m_accessibility.isTrusted()) {
         m_toast.show(windowGoneMessage);
-    else
+    } else {
         requestAccessibility();
+    }
 }
 
 void ResultPanelController::openChip(const Chip &chip)
@@ -300,8 +323,9 @@ void ResultPanelController::openLink(const QUrl &url)
         return;
     }
     dismiss();
-    if (!openUrl || !openUrl(url))
+    if (!openUrl || !openUrl(url)) {
         m_toast.show(linkNotOpenedMessage);
+    }
 }
 
 void ResultPanelController::copyWithToast(const QString &text, const QString &message)
@@ -315,10 +339,12 @@ void ResultPanelController::saveText(const QString &text)
     // The dialog takes the focus, which would hide the panel anyway.
     dismiss();
     const auto path = chooseSaveFile ? chooseSaveFile() : std::nullopt;
-    if (!path)
+    if (!path) {
         return;
+    }
     QSaveFile file(*path);
     const QByteArray bytes = text.toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         m_toast.show(saveFailedPrefix + file.errorString());
+    }
 }

@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 #include <QUrl>
+
 #include <functional>
 #include <memory>
 #include <optional>

@@ -24,6 +24,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+
 #include <chrono>
 
 namespace {
@@ -207,8 +208,9 @@ void ResultPanelView::buildButtonRow()
     m_allowPasteButton = button(QStringLiteral("allowPasteButton"), QStringLiteral("Allow Paste…"));
     m_allowPasteButton->setToolTip(allowPasteToolTip);
     connect(m_allowPasteButton, &QPushButton::clicked, this, [this] {
-        if (m_model.onRequestPaste)
+        if (m_model.onRequestPaste) {
             m_model.onRequestPaste();
+        }
     });
 
     m_moreButton = new QToolButton(this);
@@ -279,8 +281,9 @@ void ResultPanelView::showChips()
 {
     const QList<Chip> chips = m_model.chips();
     m_chipsRow->setVisible(!chips.isEmpty());
-    if (chips == m_shownChips)
+    if (chips == m_shownChips) {
         return;
+    }
     m_shownChips = chips;
     while (m_chipsLayout->count() > 1) {
         QLayoutItem *item = m_chipsLayout->takeAt(0);
@@ -310,10 +313,11 @@ void ResultPanelView::showCanPaste()
     m_oneLineButton->setVisible(canPaste);
     m_allowPasteButton->setVisible(!canPaste);
     m_hint->setVisible(!canPaste);
-    if (!canPaste && isVisible())
+    if (!canPaste && isVisible()) {
         m_accessCheck.start();
-    else if (canPaste)
+    } else if (canPaste) {
         m_accessCheck.stop();
+    }
 }
 
 void ResultPanelView::showEnabledStates()
@@ -347,14 +351,16 @@ void ResultPanelView::openChip(const Chip &chip)
         setWifiChip(chip);
         return;
     }
-    if (m_model.onOpenChip)
+    if (m_model.onOpenChip) {
         m_model.onOpenChip(chip);
+    }
 }
 
 void ResultPanelView::setWifiChip(const std::optional<Chip> &chip)
 {
-    if (chip == m_wifiChip)
+    if (chip == m_wifiChip) {
         return;
+    }
     m_wifiChip = chip;
     if (m_popover) {
         // Closing it reports back through `closed`, which must not undo the new choice.
@@ -364,38 +370,44 @@ void ResultPanelView::setWifiChip(const std::optional<Chip> &chip)
     if (chip) {
         ChipButton *anchor = nullptr;
         for (auto *button : m_chipsRow->widget()->findChildren<ChipButton *>()) {
-            if (button->chip() == *chip)
+            if (button->chip() == *chip) {
                 anchor = button;
+            }
         }
         // The popover points at the chip, which must be in view for that.
-        if (anchor)
+        if (anchor) {
             m_chipsRow->ensureWidgetVisible(anchor, 0, 0);
+        }
         m_popover = new WifiPopover(*chip, m_windows.isCompositing(), this);
         connect(m_popover, &WifiPopover::copyPasswordRequested, this,
                 [this](const QString &password) {
-                    if (m_model.onCopy)
+                    if (m_model.onCopy) {
                         m_model.onCopy(password);
+                    }
                     setWifiChip(std::nullopt);
                 });
         connect(m_popover, &WifiPopover::closed, this, [this] { setWifiChip(std::nullopt); });
         m_popover->popUp(anchor ? static_cast<QWidget *>(anchor) : this);
     }
-    if (m_model.onPopoverVisibilityChanged)
+    if (m_model.onPopoverVisibilityChanged) {
         m_model.onPopoverVisibilityChanged(m_wifiChip.has_value());
+    }
 }
 
 void ResultPanelView::checkAccess()
 {
-    if (m_accessibility.isTrusted())
+    if (m_accessibility.isTrusted()) {
         m_model.setCanPaste(true);
+    }
 }
 
 void ResultPanelView::showEvent(QShowEvent *event)
 {
     QWidget::showEvent(event);
     m_editor->clearFocus();
-    if (!m_model.canPaste())
+    if (!m_model.canPaste()) {
         m_accessCheck.start();
+    }
 }
 
 void ResultPanelView::hideEvent(QHideEvent *event)
@@ -407,6 +419,7 @@ void ResultPanelView::hideEvent(QHideEvent *event)
 void ResultPanelView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::PaletteChange)
+    if (event->type() == QEvent::PaletteChange) {
         refreshColors();
+    }
 }

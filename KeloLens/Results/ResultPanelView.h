@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QTimer>
 #include <QWidget>
+
 #include <optional>
 
 class Accessibility;

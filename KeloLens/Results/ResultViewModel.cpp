@@ -12,8 +12,9 @@ ResultViewModel::ResultViewModel(PanelMode mode, QObject *parent) : QObject(pare
 
 void ResultViewModel::setText(const QString &text)
 {
-    if (text == m_text)
+    if (text == m_text) {
         return;
+    }
     m_text = text;
     Q_EMIT textChanged();
     Q_EMIT outputChanged();
@@ -25,8 +26,9 @@ void ResultViewModel::setText(const QString &text)
 
 void ResultViewModel::setMode(PanelMode mode)
 {
-    if (mode == m_mode)
+    if (mode == m_mode) {
         return;
+    }
     m_mode = mode;
     Q_EMIT modeChanged();
     Q_EMIT outputChanged();
@@ -34,8 +36,9 @@ void ResultViewModel::setMode(PanelMode mode)
 
 void ResultViewModel::setCodes(const QList<DetectedCode> &codes)
 {
-    if (codes == m_codes)
+    if (codes == m_codes) {
         return;
+    }
     m_codes = codes;
     Q_EMIT codesChanged();
     Q_EMIT outputChanged();
@@ -43,30 +46,35 @@ void ResultViewModel::setCodes(const QList<DetectedCode> &codes)
 
 void ResultViewModel::setCanPaste(bool canPaste)
 {
-    if (canPaste == m_canPaste)
+    if (canPaste == m_canPaste) {
         return;
+    }
     m_canPaste = canPaste;
     Q_EMIT canPasteChanged();
-    if (onCanPasteChanged)
+    if (onCanPasteChanged) {
         onCanPasteChanged(canPaste);
+    }
 }
 
 void ResultViewModel::setCopied(bool copied)
 {
-    if (copied == m_copied)
+    if (copied == m_copied) {
         return;
+    }
     m_copied = copied;
     Q_EMIT copiedChanged();
 }
 
 QString ResultViewModel::outputText() const
 {
-    if (m_mode == PanelMode::all && !m_text.isEmpty())
+    if (m_mode == PanelMode::all && !m_text.isEmpty()) {
         return m_text;
+    }
     QStringList payloads;
     payloads.reserve(m_codes.size());
-    for (const DetectedCode &code : m_codes)
+    for (const DetectedCode &code : m_codes) {
         payloads.append(code.payload);
+    }
     return payloads.join(u'\n');
 }
 
@@ -82,8 +90,9 @@ QList<Chip> ResultViewModel::chips() const
 
 void ResultViewModel::load(const RecognitionResult &result, PanelMode mode)
 {
-    if (m_loadedResult && *m_loadedResult == result && mode == m_mode)
+    if (m_loadedResult && *m_loadedResult == result && mode == m_mode) {
         return;
+    }
     m_loadedResult = result;
     setMode(mode);
     setText(result.text);
@@ -114,46 +123,54 @@ void ResultViewModel::markCopied()
 void ResultViewModel::copyOutput()
 {
     const QString output = outputText();
-    if (output.isEmpty())
+    if (output.isEmpty()) {
         return;
-    if (onCopy)
+    }
+    if (onCopy) {
         onCopy(output);
+    }
     markCopied();
 }
 
 void ResultViewModel::pasteOutput()
 {
     const QString output = outputText();
-    if (!output.isEmpty() && onPaste)
+    if (!output.isEmpty() && onPaste) {
         onPaste(output);
+    }
 }
 
 void ResultViewModel::pasteAsOneLine()
 {
     const QString output = outputText();
-    if (output.isEmpty() || !onPaste)
+    if (output.isEmpty() || !onPaste) {
         return;
+    }
     const QString line = joinedAsOneLine(output);
     // Text of nothing but white space would paste an empty string over the user's clipboard.
-    if (!line.isEmpty())
+    if (!line.isEmpty()) {
         onPaste(line);
+    }
 }
 
 void ResultViewModel::copyAsMarkdown()
 {
     const QString output = outputText();
-    if (output.isEmpty())
+    if (output.isEmpty()) {
         return;
-    if (onCopy)
+    }
+    if (onCopy) {
         onCopy(markdownCodeBlock(output));
+    }
     markCopied();
 }
 
 void ResultViewModel::saveOutput()
 {
     const QString output = outputText();
-    if (!output.isEmpty() && onSaveText)
+    if (!output.isEmpty() && onSaveText) {
         onSaveText(output);
+    }
 }
 
 QString ResultViewModel::joinedAsOneLine(const QString &text)
@@ -170,8 +187,9 @@ QString ResultViewModel::joinedAsOneLine(const QString &text)
             pendingSpace = !line.isEmpty();
             continue;
         }
-        if (pendingSpace)
+        if (pendingSpace) {
             line += u' ';
+        }
         pendingSpace = false;
         line += c;
     }

@@ -45,17 +45,20 @@ void ToastController::show(const QString &message, std::optional<QString> action
     QPointer<ToastController> self(this);
     QPointer<QWidget> owner(window);
     auto *view = new ToastView(message, actionTitle, [self, owner, action = std::move(action)] {
-        if (action)
+        if (action) {
             action();
-        if (self && owner && self->m_window == owner)
+        }
+        if (self && owner && self->m_window == owner) {
             self->hide();
+        }
     });
     const QSize size = view->sizeHint().expandedTo(minimumSize);
     const QSize windowSize =
         GlassSurface::floating(window, view, size, toastCornerRadius, m_windows->isCompositing());
     if (const auto origin = PanelPlacement::topCentre(QPointF(QCursor::pos()), QSizeF(windowSize),
-                                                      ScreenLayout::current()))
+                                                      ScreenLayout::current())) {
         window->move(origin->toPoint());
+    }
     window->show();
     m_window = window;
     m_hideTimer.start(hasAction ? displayTimeWithAction : displayTime);
@@ -64,8 +67,9 @@ void ToastController::show(const QString &message, std::optional<QString> action
 void ToastController::hide()
 {
     m_hideTimer.stop();
-    if (!m_window)
+    if (!m_window) {
         return;
+    }
     // Later, not now: this may run inside a click on the toast's own button.
     m_window->hide();
     m_window->deleteLater();

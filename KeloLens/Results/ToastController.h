@@ -5,6 +5,7 @@
 #include <QSize>
 #include <QString>
 #include <QTimer>
+
 #include <chrono>
 #include <functional>
 #include <optional>

@@ -33,8 +33,9 @@ ToastView::ToastView(const QString &message, const std::optional<QString> &actio
         m_button->setFocusPolicy(Qt::NoFocus);
         keloButton(m_button, ControlSize::small);
         connect(m_button, &QPushButton::clicked, this, [action = std::move(action)] {
-            if (action)
+            if (action) {
                 action();
+            }
         });
         layout->addWidget(m_button, 0, Qt::AlignVCenter);
     }
@@ -45,8 +46,9 @@ QString ToastView::twoLines(const QString &message, const QFont &font, int width
 {
     const QString text = message.simplified();
     const QFontMetrics metrics(font);
-    if (metrics.horizontalAdvance(text) <= width)
+    if (metrics.horizontalAdvance(text) <= width) {
         return text;
+    }
 
     QTextLayout layout(text, font);
     QTextOption option;

@@ -74,8 +74,9 @@ void WifiPopover::popUp(const QWidget *anchor)
     QPoint origin(anchorRect.center().x() - width() / 2, anchorRect.bottom() + 1 + anchorGap - m);
     if (const QScreen *screen = anchor->screen()) {
         const QRect usable = screen->availableGeometry();
-        if (origin.y() + height() - m > usable.bottom() + 1)
+        if (origin.y() + height() - m > usable.bottom() + 1) {
             origin.setY(anchorRect.top() - anchorGap - height() + m);
+        }
         origin.setX(std::clamp(origin.x(), usable.left(),
                                std::max(usable.left(), usable.right() + 1 - width())));
     }

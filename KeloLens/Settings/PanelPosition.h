@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+
 #include <optional>
 
 // Where the results panel opens.

@@ -1,7 +1,7 @@
 #include "KeloLens/SettingsWindow/AboutSection.h"
-#include "KeloLens/SettingsWindow/SettingsIcon.h"
 
-#include <KeloUpdates/Updater.h>
+#include "KeloLens/SettingsWindow/SettingsIcon.h"
+#include "KeloUpdates/Updater.h"
 
 #include <QLabel>
 #include <QLayout>

@@ -1,13 +1,13 @@
 #include "KeloLens/SettingsWindow/GeneralPage.h"
+
+#include "KeloHotkey/HotKeyRecorder.h"
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
-
-#include <KeloHotkey/HotKeyRecorder.h>
-#include <KeloPaste/Accessibility.h>
+#include "KeloPaste/Accessibility.h"
 
 #include <QComboBox>
 #include <QLabel>

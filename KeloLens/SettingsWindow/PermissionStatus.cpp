@@ -1,7 +1,7 @@
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
-#include "KeloLens/SettingsWindow/SettingsIcon.h"
 
-#include <KeloTheme/Symbols.h>
+#include "KeloLens/SettingsWindow/SettingsIcon.h"
+#include "KeloTheme/Symbols.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,12 +1,12 @@
 #include "KeloLens/SettingsWindow/RecognitionPage.h"
+
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/LanguageNames.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
-
-#include <KeloTheme/Symbols.h>
+#include "KeloTheme/Symbols.h"
 
 #include <QComboBox>
 #include <QFutureWatcher>

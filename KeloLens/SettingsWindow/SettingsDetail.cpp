@@ -1,4 +1,5 @@
 #include "KeloLens/SettingsWindow/SettingsDetail.h"
+
 #include "KeloLens/SettingsWindow/GeneralPage.h"
 #include "KeloLens/SettingsWindow/RecognitionPage.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"

@@ -1,7 +1,7 @@
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 
-#include <KeloTheme/ThemeColors.h>
-#include <KeloTheme/ThemeFonts.h>
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QLabel>
 #include <QPainter>

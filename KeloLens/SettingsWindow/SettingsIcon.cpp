@@ -1,6 +1,6 @@
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 
-#include <KeloTheme/Symbols.h>
+#include "KeloTheme/Symbols.h"
 
 #include <QLinearGradient>
 #include <QPainter>

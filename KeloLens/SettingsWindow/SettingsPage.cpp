@@ -1,4 +1,5 @@
 #include "KeloLens/SettingsWindow/SettingsPage.h"
+
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 
 namespace SettingsPages {

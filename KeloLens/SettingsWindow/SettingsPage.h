@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QList>
 #include <QString>
+
 #include <optional>
 
 // The pages of the settings window, in sidebar order.

@@ -3,6 +3,7 @@
 #include "KeloLens/SettingsWindow/SettingsPage.h"
 
 #include <QObject>
+
 #include <functional>
 
 // Which settings page is selected, shared by the sidebar, the detail area and the window. Every

@@ -1,12 +1,12 @@
 #pragma once
 
+#include "KeloCore/AppInfo.h"
 #include "KeloHotkey/KeyboardLayout.h"
-
-#include <KeloCore/AppInfo.h>
 
 #include <QLocale>
 #include <QStringList>
 #include <QUrl>
+
 #include <functional>
 
 class Accessibility;

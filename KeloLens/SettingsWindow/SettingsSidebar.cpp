@@ -1,4 +1,5 @@
 #include "KeloLens/SettingsWindow/SettingsSidebar.h"
+
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 

@@ -1,9 +1,9 @@
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
+
 #include "KeloLens/SettingsWindow/SettingsDetail.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsSidebar.h"
-
-#include <KeloMenuBar/MainMenu.h>
+#include "KeloMenuBar/MainMenu.h"
 
 #include <QCursor>
 #include <QFrame>

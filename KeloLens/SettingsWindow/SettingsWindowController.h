@@ -4,6 +4,7 @@
 #include "KeloLens/SettingsWindow/SettingsServices.h"
 
 #include <QSize>
+
 #include <memory>
 #include <optional>
 

@@ -1,6 +1,6 @@
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
 
-#include <KeloTheme/ThemeColors.h>
+#include "KeloTheme/ThemeColors.h"
 
 #include <QPainter>
 

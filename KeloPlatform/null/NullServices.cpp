@@ -1,4 +1,5 @@
 #include "KeloPlatform/null/NullServices.h"
+
 #include "KeloPlatform/qt/QtClipboard.h"
 
 namespace KeloPlatform {

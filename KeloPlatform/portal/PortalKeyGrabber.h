@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QObject>
+
 #include <chrono>
 #include <map>
 #include <memory>

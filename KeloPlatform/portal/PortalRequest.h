@@ -9,6 +9,7 @@
 #include <QTimer>
 #include <QVariantList>
 #include <QVariantMap>
+
 #include <chrono>
 #include <coroutine>
 #include <functional>

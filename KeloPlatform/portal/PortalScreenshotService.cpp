@@ -1,4 +1,5 @@
 #include "KeloPlatform/portal/PortalScreenshotService.h"
+
 #include "KeloPlatform/portal/PortalRequest.h"
 
 #include <QDBusArgument>
@@ -7,6 +8,7 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QUrl>
+
 #include <ctime>
 #include <unistd.h>
 

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QStringList>
+
 #include <chrono>
 
 namespace KeloPlatform {

@@ -5,6 +5,7 @@
 #include "KeloPlatform/Platform.h"
 
 #include <QDBusConnection>
+
 #include <memory>
 
 namespace KeloPlatform {

@@ -6,6 +6,7 @@
 #include <QDBusMessage>
 #include <QList>
 #include <QObject>
+
 #include <chrono>
 #include <memory>
 

@@ -4,6 +4,7 @@
 #include "KeloPlatform/KeymapSource.h"
 
 #include <QStringList>
+
 #include <memory>
 #include <xkbcommon/xkbcommon.h>
 

@@ -1,6 +1,7 @@
 #include "KeloPlatform/ChildProcess.h"
 
 #include <QProcess>
+
 #include <csignal>
 #include <sys/prctl.h>
 #include <unistd.h>

@@ -3,6 +3,7 @@
 #include <QLoggingCategory>
 #include <QPointer>
 #include <QSocketNotifier>
+
 #include <array>
 #include <atomic>
 #include <cerrno>

@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 #include <QTimer>
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>

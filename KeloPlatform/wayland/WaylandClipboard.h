@@ -3,6 +3,7 @@
 #include "KeloPlatform/Clipboard.h"
 
 #include <QString>
+
 #include <memory>
 
 namespace KeloPlatform {

@@ -5,6 +5,7 @@
 
 #include <QAbstractNativeEventFilter>
 #include <QCoreApplication>
+
 #include <algorithm>
 #include <cstdlib>
 #include <map>

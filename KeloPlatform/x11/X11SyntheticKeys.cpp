@@ -36,16 +36,18 @@ public:
 bool X11SyntheticKeys::isAvailable() const
 {
     xcb_connection_t *connection = detail::qtXcbConnection();
-    if (connection == nullptr)
+    if (connection == nullptr) {
         return false;
+    }
     const xcb_query_extension_reply_t *extension = xcb_get_extension_data(connection, &xcb_test_id);
     return extension != nullptr && extension->present != 0;
 }
 
 bool X11SyntheticKeys::sendWithControl(uint32_t evdevCode)
 {
-    if (!isAvailable() || evdevCode + xKeycodeOffset > 255)
+    if (!isAvailable() || evdevCode + xKeycodeOffset > 255) {
         return false;
+    }
     xcb_connection_t *connection = detail::qtXcbConnection();
     const auto keycode = xcb_keycode_t(evdevCode + xKeycodeOffset);
 
@@ -71,26 +73,31 @@ bool X11SyntheticKeys::sendWithControl(uint32_t evdevCode)
         for (int i = 0; i < total; ++i) {
             const xcb_keycode_t key = keycodes[i];
             const int row = perRow > 0 ? i / perRow : 0;
-            if (key == 0 || row == lockRow)
+            if (key == 0 || row == lockRow) {
                 continue;
+            }
             if (row == controlRow) {
-                if (controlKeycode == 0)
+                if (controlKeycode == 0) {
                     controlKeycode = key;
+                }
                 isControlHeld = isControlHeld || isDown(key);
             } else if (isDown(key)) {
                 fake(connection, XCB_KEY_RELEASE, key);
             }
         }
     }
-    if (controlKeycode == 0)
+    if (controlKeycode == 0) {
         controlKeycode = fallbackControlKeycode;
+    }
 
-    if (!isControlHeld)
+    if (!isControlHeld) {
         fake(connection, XCB_KEY_PRESS, controlKeycode);
+    }
     fake(connection, XCB_KEY_PRESS, keycode);
     fake(connection, XCB_KEY_RELEASE, keycode);
-    if (!isControlHeld)
+    if (!isControlHeld) {
         fake(connection, XCB_KEY_RELEASE, controlKeycode);
+    }
     xcb_flush(connection);
     return true;
 }

@@ -20,8 +20,9 @@ constexpr uint32_t sourceIndicationPager = 2;
 std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_window_t window,
                                          xcb_atom_t property, xcb_atom_t type)
 {
-    if (property == XCB_ATOM_NONE)
+    if (property == XCB_ATOM_NONE) {
         return std::nullopt;
+    }
     // The window may be gone by now: take the error here rather than leave it to Qt's event
     // loop, which would log it.
     xcb_generic_error_t *error = nullptr;
@@ -29,8 +30,9 @@ std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_windo
         connection, xcb_get_property(connection, 0, window, property, type, 0, 1), &error));
     std::free(error);
     if (!reply || reply->type != type || reply->format != 32 ||
-        xcb_get_property_value_length(reply.get()) < 4)
+        xcb_get_property_value_length(reply.get()) < 4) {
         return std::nullopt;
+    }
     uint32_t value = 0;
     std::memcpy(&value, xcb_get_property_value(reply.get()), sizeof value);
     return value;
@@ -43,20 +45,23 @@ public:
     {
         xcb_connection_t *connection = detail::qtXcbConnection();
         const xcb_window_t root = detail::rootWindow(connection);
-        if (root == 0)
+        if (root == 0) {
             return std::nullopt;
+        }
         const auto window =
             cardinalProperty(connection, root, detail::internAtom(connection, "_NET_ACTIVE_WINDOW"),
                              XCB_ATOM_WINDOW);
-        if (!window || *window == XCB_WINDOW_NONE)
+        if (!window || *window == XCB_WINDOW_NONE) {
             return std::nullopt;
+        }
         RunningApplication application;
         application.windowId = *window;
         if (const auto pid =
                 cardinalProperty(connection, *window, detail::internAtom(connection, "_NET_WM_PID"),
                                  XCB_ATOM_CARDINAL);
-            pid && *pid != 0)
+            pid && *pid != 0) {
             application.processId = qint64(*pid);
+        }
         return application;
     }
 
@@ -64,16 +69,18 @@ public:
     {
         xcb_connection_t *connection = detail::qtXcbConnection();
         const xcb_window_t root = detail::rootWindow(connection);
-        if (root == 0 || application.windowId == XCB_WINDOW_NONE)
+        if (root == 0 || application.windowId == XCB_WINDOW_NONE) {
             return false;
+        }
         // A window that has gone away (its application quit) cannot be brought forward.
         xcb_generic_error_t *error = nullptr;
         ReplyPtr<xcb_get_window_attributes_reply_t> attributes(xcb_get_window_attributes_reply(
             connection, xcb_get_window_attributes(connection, application.windowId), &error));
         std::free(error);
         const xcb_atom_t activeWindow = detail::internAtom(connection, "_NET_ACTIVE_WINDOW");
-        if (!attributes || activeWindow == XCB_ATOM_NONE)
+        if (!attributes || activeWindow == XCB_ATOM_NONE) {
             return false;
+        }
 
         xcb_client_message_event_t message;
         std::memset(&message, 0, sizeof message);
@@ -95,12 +102,14 @@ public:
     {
         xcb_connection_t *connection = detail::qtXcbConnection();
         const xcb_screen_t *screen = detail::firstScreen(connection);
-        if (screen == nullptr || !hasArgbVisual(screen))
+        if (screen == nullptr || !hasArgbVisual(screen)) {
             return false;
+        }
         // A compositing manager announces itself by owning this selection for its screen.
         const xcb_atom_t selection = detail::internAtom(connection, "_NET_WM_CM_S0");
-        if (selection == XCB_ATOM_NONE)
+        if (selection == XCB_ATOM_NONE) {
             return false;
+        }
         ReplyPtr<xcb_get_selection_owner_reply_t> owner(xcb_get_selection_owner_reply(
             connection, xcb_get_selection_owner(connection, selection), nullptr));
         return owner && owner->owner != XCB_WINDOW_NONE;
@@ -111,12 +120,14 @@ private:
     {
         for (auto depths = xcb_screen_allowed_depths_iterator(screen); depths.rem > 0;
              xcb_depth_next(&depths)) {
-            if (depths.data->depth != 32)
+            if (depths.data->depth != 32) {
                 continue;
+            }
             for (auto visuals = xcb_depth_visuals_iterator(depths.data); visuals.rem > 0;
                  xcb_visualtype_next(&visuals)) {
-                if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR)
+                if (visuals.data->_class == XCB_VISUAL_CLASS_TRUE_COLOR) {
                     return true;
+                }
             }
         }
         return false;

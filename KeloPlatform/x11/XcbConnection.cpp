@@ -1,6 +1,7 @@
 #include "KeloPlatform/x11/XcbConnection.h"
 
 #include <QGuiApplication>
+
 #include <cstring>
 
 namespace KeloPlatform::detail {

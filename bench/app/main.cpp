@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -156,8 +157,8 @@ int main(int argc, char **argv)
                 percentile(milliseconds, 0.5), "300");
     std::printf("%-46s %8.0f ms %10s\n", "file written -> clipboard, p95",
                 percentile(milliseconds, 0.95), "");
-    std::printf("%-46s %8.0f ms %10s\n", "file written -> clipboard, after 60 s idle",
-                *afterIdle, "");
+    std::printf("%-46s %8.0f ms %10s\n", "file written -> clipboard, after 60 s idle", *afterIdle,
+                "");
     std::printf("%-46s %8.1f MB %7s MB\n", "resident memory, idle after start",
                 double(idleAtStart) / 1024, "80");
     std::printf("%-46s %8.1f MB %10s\n", "resident memory, after 20 captures",

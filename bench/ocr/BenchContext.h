@@ -19,9 +19,10 @@ struct BenchContext
     {
         const QString path = folder.filePath(item.name + QStringLiteral(".png"));
         item.image.save(path);
-        if (!keptCorpusFolder.isEmpty())
+        if (!keptCorpusFolder.isEmpty()) {
             item.image.save(keptCorpusFolder + QLatin1Char('/') + item.name +
                             QStringLiteral(".png"));
+        }
         return path;
     }
 };

@@ -1,10 +1,9 @@
 #include "CodeOnlyBench.h"
 
+#include "KeloLens/Recognition/Recognizer.h"
 #include "Metrics.h"
 #include "Readers.h"
 #include "Table.h"
-
-#include "KeloLens/Recognition/Recognizer.h"
 
 using namespace Table;
 
@@ -26,11 +25,13 @@ CodeOnlyFigures runCodeOnlyBench(const BenchContext &context, const QList<Corpus
         figures.luminanceOnly.add(capture, Readers::zxingLuminanceOnly(capture.image));
         if (context.isVerbose) {
             printDifferences(capture, timed.result.text, payloads);
-            if (!timed.result.text.isEmpty())
+            if (!timed.result.text.isEmpty()) {
                 Table::out() << capture.name << ": text \"" << timed.result.text << "\"\n";
+            }
         }
-        if (context.tesseract.isEmpty())
+        if (context.tesseract.isEmpty()) {
             continue;
+        }
         const Readers::CliRun run =
             Readers::runTesseract(context.tesseract, context.save(capture), true);
         plainMs.append(run.ms);

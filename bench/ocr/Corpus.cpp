@@ -17,7 +17,7 @@ struct Theme
     bool isDark;
 };
 
-const QList<Theme> kThemes = {
+const QList<Theme> themes = {
     {"light", QColor(255, 255, 255), QColor(29, 29, 31), false},
     {"dark", QColor(30, 30, 30), QColor(212, 212, 212), true},
     {"blue", QColor(38, 86, 160), QColor(255, 255, 255), true},
@@ -26,11 +26,11 @@ const QList<Theme> kThemes = {
     {"terminal", QColor(12, 42, 18), QColor(111, 224, 138), true},
 };
 
-const QStringList kFonts = {"DejaVu Sans",      "Liberation Sans",  "DejaVu Serif",
-                            "Liberation Serif", "DejaVu Sans Mono", "Liberation Mono"};
-const QList<int> kPixelSizes = {10, 11, 12, 13, 14, 16};
+const QStringList fonts = {"DejaVu Sans",      "Liberation Sans",  "DejaVu Serif",
+                           "Liberation Serif", "DejaVu Sans Mono", "Liberation Mono"};
+const QList<int> pixelSizes = {10, 11, 12, 13, 14, 16};
 
-const QStringList kWords = {
+const QStringList proseWords = {
     "the",     "screen",   "capture",   "reads",    "text",       "from",    "any",     "window",
     "and",     "copies",   "it",        "to",       "clipboard",  "quickly", "before",  "meeting",
     "please",  "review",   "attached",  "report",   "numbers",    "for",     "quarter", "budget",
@@ -41,16 +41,16 @@ const QStringList kWords = {
     "(draft)", "€42.50",   "100%",      "v2.3.1",   "2026-03-14", "OK,",     "done.",   "notes:",
     "next",    "steps",    "owner",     "due",      "priority",   "high",
 };
-const QStringList kUrls = {
+const QStringList urls = {
     "https://example.org/docs/getting-started", "https://kelolens.app/changelog",
     "http://intranet.local:8080/wiki/Home",     "https://github.com/example/project/issues/42",
     "www.example.com/pricing?plan=team",        "https://maps.example.net/@52.52,13.40,15z",
 };
-const QStringList kEmails = {"support@example.org", "jane.doe@company.co.uk",
-                             "team+alerts@example.com", "m.mueller@firma.de"};
-const QStringList kPhones = {"+1 (555) 010-2030", "+44 20 7946 0958", "030 1234 5678",
-                             "+49 170 1234567", "(212) 555-0147"};
-const QStringList kCode = {
+const QStringList emails = {"support@example.org", "jane.doe@company.co.uk",
+                            "team+alerts@example.com", "m.mueller@firma.de"};
+const QStringList phones = {"+1 (555) 010-2030", "+44 20 7946 0958", "030 1234 5678",
+                            "+49 170 1234567", "(212) 555-0147"};
+const QStringList codeLines = {
     "if (count == 0) { return nullptr; }",         "for (int i = 0; i < size; ++i) {",
     "const auto value = map.value(\"key\", 42);",  "git commit -m \"Fix the build\"",
     "export PATH=$HOME/.local/bin:$PATH",          "def parse(line): return line.split(',')",
@@ -60,8 +60,9 @@ const QStringList kCode = {
 QString prose(QRandomGenerator &random, int words)
 {
     QStringList line;
-    for (int i = 0; i < words; ++i)
-        line.append(kWords.at(random.bounded(int(kWords.size()))));
+    for (int i = 0; i < words; ++i) {
+        line.append(proseWords.at(random.bounded(int(proseWords.size()))));
+    }
     line.first()[0] = line.first().at(0).toUpper();
     return line.join(QLatin1Char(' '));
 }
@@ -86,16 +87,16 @@ QList<QStringList> content(QRandomGenerator &random, int kind, bool isMonospace)
                 break;
             case 1:
                 lines.append(l % 2 == 0
-                                 ? prose(random, 3) + QStringLiteral(": ") + pick(random, kUrls)
-                                 : QStringLiteral("Mail ") + pick(random, kEmails));
+                                 ? prose(random, 3) + QStringLiteral(": ") + pick(random, urls)
+                                 : QStringLiteral("Mail ") + pick(random, emails));
                 break;
             case 2:
                 lines.append(l % 2 == 0
-                                 ? QStringLiteral("Phone: ") + pick(random, kPhones)
-                                 : prose(random, 4) + QLatin1Char(' ') + pick(random, kEmails));
+                                 ? QStringLiteral("Phone: ") + pick(random, phones)
+                                 : prose(random, 4) + QLatin1Char(' ') + pick(random, emails));
                 break;
             default:
-                lines.append(pick(random, kCode));
+                lines.append(pick(random, codeLines));
                 break;
             }
         }
@@ -107,9 +108,9 @@ QList<QStringList> content(QRandomGenerator &random, int kind, bool isMonospace)
 CorpusImage textImage(int index)
 {
     QRandomGenerator random(quint32(1000 + index));
-    const Theme &theme = kThemes.at(index % kThemes.size());
-    const QString family = kFonts.at(index % kFonts.size());
-    const int pixelSize = kPixelSizes.at((index / kFonts.size()) % kPixelSizes.size());
+    const Theme &theme = themes.at(index % themes.size());
+    const QString family = fonts.at(index % fonts.size());
+    const int pixelSize = pixelSizes.at((index / fonts.size()) % pixelSizes.size());
     const bool isMonospace = family.contains(QLatin1String("Mono"));
 
     CorpusImage item;
@@ -126,8 +127,9 @@ CorpusImage textImage(int index)
     style.paragraphGap = pixelSize;
     style.scale = index % 4 == 3 ? 2 : 1;
     QStringList lines;
-    for (const QStringList &paragraph : item.paragraphs)
+    for (const QStringList &paragraph : item.paragraphs) {
         lines << paragraph << QString();
+    }
     item.image = SampleImages::text(lines, style, 0, QPoint(14, 12));
     item.name = QStringLiteral("text-%1-%2-%3px-x%4-%5")
                     .arg(index, 2, 10, QLatin1Char('0'))
@@ -156,7 +158,7 @@ QImage drawCode(const CodeSample &sample, const Theme &theme)
 
 CorpusImage codeImage(int index, const QList<CodeSample> &samples)
 {
-    const Theme &theme = kThemes.at(index % 3 == 2 ? 0 : index % 2);
+    const Theme &theme = themes.at(index % 3 == 2 ? 0 : index % 2);
     CorpusImage item;
     item.theme = QString::fromLatin1(theme.name);
     item.isDark = theme.isDark;
@@ -207,9 +209,10 @@ QList<QStringList> pageContent(QRandomGenerator &random, const SampleImages::Tex
         for (int l = 0; l < lines && height >= lineHeight; ++l) {
             QString line = prose(random, 1);
             for (;;) {
-                const QString longer = line + QLatin1Char(' ') + pick(random, kWords);
-                if (metrics.horizontalAdvance(longer) > width)
+                const QString longer = line + QLatin1Char(' ') + pick(random, proseWords);
+                if (metrics.horizontalAdvance(longer) > width) {
                     break;
+                }
                 line = longer;
             }
             paragraph.append(line);
@@ -242,7 +245,7 @@ QList<CorpusImage> fullScreenPages(QSize screen)
     QList<CorpusImage> corpus;
     for (int i = 0; i < pages.size(); ++i) {
         QRandomGenerator random(quint32(5000 + i));
-        const Theme &theme = kThemes.at(pages.at(i).theme);
+        const Theme &theme = themes.at(pages.at(i).theme);
         SampleImages::TextStyle style;
         style.family = QString::fromLatin1(pages.at(i).family);
         style.pixelSize = pages.at(i).pixelSize;
@@ -255,8 +258,9 @@ QList<CorpusImage> fullScreenPages(QSize screen)
         item.theme = QString::fromLatin1(theme.name);
         item.isDark = theme.isDark;
         QStringList lines;
-        for (const QStringList &paragraph : item.paragraphs)
+        for (const QStringList &paragraph : item.paragraphs) {
             lines << paragraph << QString();
+        }
         item.image = SampleImages::text(lines, style, screen.width(), margin)
                          .copy(QRect(QPoint(0, 0), screen));
         item.name = QStringLiteral("page-%1-%2px-%3")
@@ -293,7 +297,7 @@ QList<CorpusImage> codeOnlyCaptures()
     QList<CorpusImage> corpus;
     for (int i = 0; i < captures.size(); ++i) {
         const Capture &capture = captures.at(i);
-        const Theme &theme = kThemes.at(capture.theme);
+        const Theme &theme = themes.at(capture.theme);
         CorpusImage item;
         item.theme = QString::fromLatin1(theme.name);
         item.isDark = theme.isDark;
@@ -310,9 +314,10 @@ QList<CorpusImage> codeOnlyCaptures()
 QList<CorpusImage> build()
 {
     QList<CorpusImage> corpus;
-    constexpr int kTextImages = 36;
-    for (int i = 0; i < kTextImages; ++i)
+    constexpr int textImages = 36;
+    for (int i = 0; i < textImages; ++i) {
         corpus.append(textImage(i));
+    }
 
     using F = ZXing::BarcodeFormat;
     const QList<QList<CodeSample>> codeSets = {
@@ -336,8 +341,9 @@ QList<CorpusImage> build()
         {{F::Codabar, "A40156B", 2, "40156"}, {F::DataMatrix, "https://example.org/dm", 3}},
         {{F::QRCode, "WIFI:T:nopass;S:Guest;;", 4}, {F::Aztec, "https://example.org/aztec", 3}},
     };
-    for (int i = 0; i < codeSets.size(); ++i)
+    for (int i = 0; i < codeSets.size(); ++i) {
         corpus.append(codeImage(i, codeSets.at(i)));
+    }
     return corpus;
 }
 

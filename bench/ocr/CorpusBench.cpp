@@ -1,11 +1,10 @@
 #include "CorpusBench.h"
 
+#include "KeloLens/Recognition/Recognizer.h"
+#include "KeloLens/Recognition/TesseractEngine.h"
 #include "Metrics.h"
 #include "Readers.h"
 #include "Table.h"
-
-#include "KeloLens/Recognition/Recognizer.h"
-#include "KeloLens/Recognition/TesseractEngine.h"
 
 #include <QPainter>
 #include <QThread>
@@ -74,10 +73,12 @@ void measureOverlap(Recognizer &recognizer, const QList<CorpusImage> &corpus,
 {
     QList<int> textIndexes;
     QList<int> codeIndexes;
-    for (int i = 0; i < corpus.size(); ++i)
+    for (int i = 0; i < corpus.size(); ++i) {
         (corpus.at(i).payloads.isEmpty() ? textIndexes : codeIndexes).append(i);
-    if (textIndexes.isEmpty())
+    }
+    if (textIndexes.isEmpty()) {
         return;
+    }
     QList<double> both;
     QList<double> textAlone;
     QList<double> codesAlone;
@@ -126,26 +127,30 @@ void measureEngineThreads(const BenchContext &context, Recognizer &recognizer,
 {
     QList<int> largest;
     for (int i = 0; i < corpus.size(); ++i) {
-        if (corpus.at(i).payloads.isEmpty())
+        if (corpus.at(i).payloads.isEmpty()) {
             largest.append(i);
+        }
     }
     std::sort(largest.begin(), largest.end(), [&](int a, int b) {
         return qint64(corpus.at(a).image.width()) * corpus.at(a).image.height() >
                qint64(corpus.at(b).image.width()) * corpus.at(b).image.height();
     });
     largest = largest.mid(0, 6);
-    if (largest.isEmpty())
+    if (largest.isEmpty()) {
         return;
+    }
     QList<double> oursSingle;
     QList<double> oursMulti;
     QList<double> plainSingle;
     QList<double> plainMulti;
-    for (int i : largest)
+    for (int i : largest) {
         oursSingle.append(Readers::recognize(recognizer, corpus.at(i).image, textOnly()).ms);
+    }
     Recognizer withEngineThreads(std::make_shared<TesseractEngine>(true));
     (void)Readers::recognize(withEngineThreads, corpus.at(largest.first()).image, textOnly());
-    for (int i : largest)
+    for (int i : largest) {
         oursMulti.append(Readers::recognize(withEngineThreads, corpus.at(i).image, textOnly()).ms);
+    }
     const int threadsMulti = Readers::processThreads();
     if (!context.tesseract.isEmpty()) {
         for (int i : largest) {
@@ -170,11 +175,13 @@ void measureEngineThreads(const BenchContext &context, Recognizer &recognizer,
 CorpusFigures runCorpusBench(const BenchContext &context, const QList<CorpusImage> &corpus)
 {
     CorpusFigures figures;
-    if (corpus.isEmpty())
+    if (corpus.isEmpty()) {
         return figures;
+    }
     QStringList paths;
-    for (const CorpusImage &item : corpus)
+    for (const CorpusImage &item : corpus) {
         paths.append(context.save(item));
+    }
 
     // Ours: a cold first call, then the whole corpus twice with warm engines.
     auto engine = std::make_shared<TesseractEngine>();
@@ -184,14 +191,17 @@ CorpusFigures runCorpusBench(const BenchContext &context, const QList<CorpusImag
         for (const CorpusImage &item : corpus) {
             const Readers::Timed timed = Readers::recognize(recognizer, item.image, withCodes());
             figures.ours.milliseconds.append(timed.ms);
-            if (round > 0)
+            if (round > 0) {
                 continue;
-            if (item.payloads.isEmpty())
+            }
+            if (item.payloads.isEmpty()) {
                 figures.ours.add(item, timed.result.text);
+            }
             const QStringList payloads = Readers::payloadsOf(timed.result);
             figures.codes.add(item, payloads);
-            if (context.isVerbose)
+            if (context.isVerbose) {
                 printDifferences(item, timed.result.text, payloads);
+            }
         }
     }
     const int threadsSingle = Readers::processThreads();
@@ -199,8 +209,9 @@ CorpusFigures runCorpusBench(const BenchContext &context, const QList<CorpusImag
     Score unprepared;
     CodeScore luminanceOnly;
     for (const CorpusImage &item : corpus) {
-        if (item.payloads.isEmpty())
+        if (item.payloads.isEmpty()) {
             unprepared.add(item, Readers::readUnprepared(*engine, item.image));
+        }
         luminanceOnly.add(item, Readers::zxingLuminanceOnly(item.image));
     }
 
@@ -209,8 +220,9 @@ CorpusFigures runCorpusBench(const BenchContext &context, const QList<CorpusImag
         for (int i = 0; i < corpus.size(); ++i) {
             const Readers::CliRun run = Readers::runTesseract(context.tesseract, paths.at(i), true);
             figures.plain.milliseconds.append(run.ms);
-            if (corpus.at(i).payloads.isEmpty())
+            if (corpus.at(i).payloads.isEmpty()) {
                 figures.plain.add(corpus.at(i), run.text);
+            }
         }
     }
     printAccuracy(figures, unprepared, luminanceOnly, !context.tesseract.isEmpty());

@@ -1,13 +1,12 @@
 #include "FullScreenBench.h"
 
-#include "Readers.h"
-#include "Table.h"
-
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/Recognizer.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
 #include "KeloLens/Recognition/TextAssembly.h"
+#include "Readers.h"
+#include "Table.h"
 
 #include <QThread>
 
@@ -18,8 +17,8 @@ using namespace Table;
 
 namespace {
 
-constexpr int kRounds = 2;
-const QList<int> kWorkerCounts = {1, 2, 4};
+constexpr int roundCount = 2;
+const QList<int> workerCounts = {1, 2, 4};
 
 // The text pass alone with a fixed number of engines: preparation, reading, assembly.
 Readers::Timed readWithWorkers(const TesseractEngine &engine, const QImage &image, int workers)
@@ -42,8 +41,9 @@ Readers::Timed readWithWorkers(const TesseractEngine &engine, const QImage &imag
 FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<CorpusImage> &pages)
 {
     FullScreenFigures figures;
-    if (pages.isEmpty())
+    if (pages.isEmpty()) {
         return figures;
+    }
     RecognitionOptions textOnly;
     textOnly.stripHyphenation = false;
     textOnly.detectBarcodes = false;
@@ -57,27 +57,30 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
                 .arg(pages.size())
                 .arg(pages.first().image.width())
                 .arg(pages.first().image.height())
-                .arg(kRounds));
+                .arg(roundCount));
     row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract 1 thread"),
                     QStringLiteral("ratio")});
     for (const CorpusImage &page : pages) {
         const QString path = context.save(page);
         double ours = std::numeric_limits<double>::max();
         double plain = std::numeric_limits<double>::max();
-        for (int round = 0; round < kRounds; ++round) {
+        for (int round = 0; round < roundCount; ++round) {
             const Readers::Timed timed = Readers::recognize(recognizer, page.image, textOnly);
             ours = std::min(ours, timed.ms);
             if (round == 0) {
                 figures.ours.add(page, timed.result.text);
-                if (context.isVerbose)
+                if (context.isVerbose) {
                     printDifferences(page, timed.result.text, {});
+                }
             }
-            if (context.tesseract.isEmpty())
+            if (context.tesseract.isEmpty()) {
                 continue;
+            }
             const Readers::CliRun run = Readers::runTesseract(context.tesseract, path, true);
             plain = std::min(plain, run.ms);
-            if (round == 0)
+            if (round == 0) {
                 figures.plain.add(page, run.text);
+            }
         }
         figures.oursMs += ours;
         figures.plainMs += context.tesseract.isEmpty() ? 0 : plain;
@@ -93,8 +96,8 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
         {fixed(figures.ours.recall()), fixed(figures.plain.recall())});
 
     TesseractEngine engine;
-    (void)readWithWorkers(engine, pages.first().image, kWorkerCounts.last()); // warm engines
-    for (int workers : kWorkerCounts) {
+    (void)readWithWorkers(engine, pages.first().image, workerCounts.last()); // warm engines
+    for (int workers : workerCounts) {
         for (const CorpusImage &page : pages) {
             const Readers::Timed timed = readWithWorkers(engine, page.image, workers);
             figures.msByWorkers[workers] += timed.ms;

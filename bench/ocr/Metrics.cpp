@@ -1,6 +1,7 @@
 #include "Metrics.h"
 
 #include <QRegularExpression>
+
 #include <algorithm>
 #include <cmath>
 #include <numeric>
@@ -17,8 +18,9 @@ double characterErrorRate(const QString &truth, const QString &read)
 {
     const QString a = normalized(truth);
     const QString b = normalized(read);
-    if (a.isEmpty())
+    if (a.isEmpty()) {
         return b.isEmpty() ? 0.0 : 1.0;
+    }
     std::vector<int> previous(size_t(b.size()) + 1);
     std::vector<int> current(size_t(b.size()) + 1);
     std::iota(previous.begin(), previous.end(), 0);
@@ -37,12 +39,14 @@ double characterErrorRate(const QString &truth, const QString &read)
 int linesFound(const QStringList &truthLines, const QString &read)
 {
     QStringList readLines;
-    for (const QString &line : read.split(QLatin1Char('\n')))
+    for (const QString &line : read.split(QLatin1Char('\n'))) {
         readLines.append(normalized(line));
+    }
     int found = 0;
     for (const QString &line : truthLines) {
-        if (readLines.contains(normalized(line)))
+        if (readLines.contains(normalized(line))) {
             ++found;
+        }
     }
     return found;
 }
@@ -52,16 +56,18 @@ int paragraphCount(const QString &read)
     static const QRegularExpression blankLine(QStringLiteral("\\n\\s*\\n"));
     int count = 0;
     for (const QString &block : read.split(blankLine)) {
-        if (!block.trimmed().isEmpty())
+        if (!block.trimmed().isEmpty()) {
             ++count;
+        }
     }
     return count;
 }
 
 double percentile(QList<double> values, double fraction)
 {
-    if (values.isEmpty())
+    if (values.isEmpty()) {
         return 0;
+    }
     std::sort(values.begin(), values.end());
     const double position = fraction * double(values.size() - 1);
     const auto below = qsizetype(std::floor(position));
@@ -72,8 +78,9 @@ double percentile(QList<double> values, double fraction)
 
 double mean(const QList<double> &values)
 {
-    if (values.isEmpty())
+    if (values.isEmpty()) {
         return 0;
+    }
     return std::accumulate(values.begin(), values.end(), 0.0) / double(values.size());
 }
 

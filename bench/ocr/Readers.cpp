@@ -33,10 +33,11 @@ CliRun runTesseract(const QString &program, const QString &path, bool isSingleTh
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    if (isSingleThreaded)
+    if (isSingleThreaded) {
         environment.insert(QStringLiteral("OMP_THREAD_LIMIT"), QStringLiteral("1"));
-    else
+    } else {
         environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
+    }
     process.setProcessEnvironment(environment);
     QElapsedTimer timer;
     timer.start();
@@ -73,8 +74,9 @@ QStringList zxingLuminanceOnly(const QImage &image)
     const ZXing::ImageView view(grey.constBits(), grey.width(), grey.height(),
                                 ZXing::ImageFormat::Lum, int(grey.bytesPerLine()));
     for (const ZXing::Result &result : ZXing::ReadBarcodes(view)) {
-        if (result.isValid() && !payloads.contains(QString::fromStdString(result.text())))
+        if (result.isValid() && !payloads.contains(QString::fromStdString(result.text()))) {
             payloads.append(QString::fromStdString(result.text()));
+        }
     }
     return payloads;
 }
@@ -82,8 +84,9 @@ QStringList zxingLuminanceOnly(const QImage &image)
 QStringList payloadsOf(const RecognitionResult &result)
 {
     QStringList payloads;
-    for (const DetectedCode &code : result.codes)
+    for (const DetectedCode &code : result.codes) {
         payloads.append(code.payload);
+    }
     return payloads;
 }
 

@@ -10,8 +10,9 @@ namespace {
 QStringList truthLinesOf(const CorpusImage &item)
 {
     QStringList lines;
-    for (const QStringList &paragraph : item.paragraphs)
+    for (const QStringList &paragraph : item.paragraphs) {
         lines += paragraph;
+    }
     return lines;
 }
 
@@ -21,8 +22,9 @@ void Score::add(const CorpusImage &item, const QString &text)
 {
     const QStringList truthLines = truthLinesOf(item);
     QStringList truthParagraphs;
-    for (const QStringList &paragraph : item.paragraphs)
+    for (const QStringList &paragraph : item.paragraphs) {
         truthParagraphs.append(paragraph.join(QLatin1Char('\n')));
+    }
     const double rate =
         Metrics::characterErrorRate(truthParagraphs.join(QStringLiteral("\n\n")), text);
     cer.append(rate);
@@ -64,10 +66,12 @@ QString Score::splitRecall() const
 void CodeScore::add(const CorpusImage &item, const QStringList &payloads)
 {
     expected += int(item.payloads.size());
-    for (const QString &payload : item.payloads)
+    for (const QString &payload : item.payloads) {
         found += payloads.contains(payload) ? 1 : 0;
-    for (const QString &payload : payloads)
+    }
+    for (const QString &payload : payloads) {
         falsePositives += item.payloads.contains(payload) ? 0 : 1;
+    }
 }
 
 QString CodeScore::foundText() const
@@ -80,17 +84,20 @@ void printDifferences(const CorpusImage &item, const QString &text, const QStrin
     QTextStream &out = Table::out();
     const QStringList truthLines = truthLinesOf(item);
     for (const QString &line : truthLines) {
-        if (Metrics::linesFound({line}, text) == 0)
+        if (Metrics::linesFound({line}, text) == 0) {
             out << item.name << ": missed line \"" << line << "\"\n";
+        }
     }
     if (!item.payloads.isEmpty() || !payloads.isEmpty()) {
         for (const QString &payload : item.payloads) {
-            if (!payloads.contains(payload))
+            if (!payloads.contains(payload)) {
                 out << item.name << ": missed code \"" << payload << "\"\n";
+            }
         }
         for (const QString &payload : payloads) {
-            if (!item.payloads.contains(payload))
+            if (!item.payloads.contains(payload)) {
                 out << item.name << ": false code \"" << payload << "\"\n";
+            }
         }
     } else if (Metrics::paragraphCount(text) != item.paragraphs.size()) {
         out << item.name << ": " << Metrics::paragraphCount(text) << " paragraphs, drawn "
@@ -98,6 +105,7 @@ void printDifferences(const CorpusImage &item, const QString &text, const QStrin
             << text << "\n---\n";
     }
     if (Metrics::characterErrorRate(truthLines.join(QLatin1Char(' ')), text) > 0 &&
-        item.payloads.isEmpty())
+        item.payloads.isEmpty()) {
         out << item.name << ": read\n" << text << "\n---\n";
+    }
 }

@@ -18,8 +18,9 @@ void heading(const QString &title)
 void row(const QString &label, const QStringList &cells)
 {
     out() << label.leftJustified(34);
-    for (const QString &cell : cells)
+    for (const QString &cell : cells) {
         out() << cell.leftJustified(22);
+    }
     out() << '\n';
     out().flush();
 }

@@ -5,9 +5,8 @@
 #include "CodeOnlyBench.h"
 #include "CorpusBench.h"
 #include "FullScreenBench.h"
-#include "Table.h"
-
 #include "KeloLens/Recognition/TesseractEngine.h"
+#include "Table.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -25,8 +24,9 @@ namespace {
 QString loadAverage()
 {
     QFile file(QStringLiteral("/proc/loadavg"));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
         return QStringLiteral("unknown");
+    }
     return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
 }
 
@@ -85,15 +85,17 @@ void printGoals(const CorpusFigures &corpus, const FullScreenFigures &pages,
 
 int main(int argc, char *argv[])
 {
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QGuiApplication app(argc, argv);
     const QStringList arguments = app.arguments();
     BenchContext context;
     context.isVerbose = arguments.contains(QStringLiteral("--verbose"));
     const qsizetype keep = arguments.indexOf(QStringLiteral("--keep-corpus"));
-    if (keep > 0)
+    if (keep > 0) {
         context.keptCorpusFolder = arguments.value(keep + 1);
+    }
     context.tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
     if (!context.folder.isValid()) {
         std::fputs("kelo-bench-ocr: cannot create a temporary folder\n", stderr);
@@ -115,8 +117,9 @@ int main(int argc, char *argv[])
     out() << "Cores: " << QThread::idealThreadCount()
           << ", load average at start: " << loadAverage() << ", OpenMP thread limit available: "
           << (TesseractEngine::canLimitEngineThreads() ? "yes" : "no") << '\n';
-    if (context.tesseract.isEmpty())
+    if (context.tesseract.isEmpty()) {
         out() << "The tesseract tool is not installed: its columns stay empty.\n";
+    }
 
     // --only corpus,pages,codes runs some parts alone, when looking into one figure.
     const qsizetype only = arguments.indexOf(QStringLiteral("--only"));

@@ -1,4 +1,5 @@
 #include "KeloHotkey/HotKeyCombo.h"
+
 #include "KeloHotkey/KeyboardLayout.h"
 #include "KeloPlatform/KeymapSource.h"
 #include "KeloPlatform/null/NullServices.h"

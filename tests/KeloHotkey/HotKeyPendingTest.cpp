@@ -4,6 +4,7 @@
 #include "KeloPlatform/KeyGrabber.h"
 
 #include <QCoreApplication>
+
 #include <gtest/gtest.h>
 #include <set>
 

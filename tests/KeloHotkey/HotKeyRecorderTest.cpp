@@ -1,8 +1,9 @@
-#include <KeloHotkey/HotKeyRecorder.h>
-#include <KeloHotkey/KeyCap.h>
-#include <KeloHotkey/KeyCaps.h>
-#include <KeloPlatform/KeyCodeTable.h>
-#include <KeloPlatform/null/NullServices.h>
+#include "KeloHotkey/HotKeyRecorder.h"
+
+#include "KeloHotkey/KeyCap.h"
+#include "KeloHotkey/KeyCaps.h"
+#include "KeloPlatform/KeyCodeTable.h"
+#include "KeloPlatform/null/NullServices.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -13,6 +14,7 @@
 #include <QTest>
 #include <QToolButton>
 #include <QVBoxLayout>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,7 +1,9 @@
 #include "KeloHotkey/HotKey.h"
+
 #include "KeloPlatform/KeyGrabber.h"
 
 #include <QCoreApplication>
+
 #include <gtest/gtest.h>
 #include <map>
 #include <vector>

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QThread>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -5,7 +5,6 @@
 // the clipboard as another Wayland client reads it, with the panel off.
 
 #include "KeloLens/Settings/Preferences.h"
-
 #include "support/PortalBus.h"
 #include "support/TestSupport.h"
 #include "support/WaylandSession.h"
@@ -17,6 +16,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

@@ -1,8 +1,8 @@
-#include <KeloMenuBar/ClosureMenuItem.h>
-#include <KeloMenuBar/MainMenu.h>
-#include <KeloMenuBar/StatusItemController.h>
-#include <KeloMenuBar/StatusMenu.h>
+#include "KeloMenuBar/StatusMenu.h"
 
+#include "KeloMenuBar/ClosureMenuItem.h"
+#include "KeloMenuBar/MainMenu.h"
+#include "KeloMenuBar/StatusItemController.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -11,6 +11,7 @@
 #include <QSystemTrayIcon>
 #include <QTest>
 #include <QVBoxLayout>
+
 #include <gtest/gtest.h>
 
 namespace {

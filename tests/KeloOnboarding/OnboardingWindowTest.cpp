@@ -1,12 +1,12 @@
-#include <KeloOnboarding/OnboardingView.h>
-#include <KeloOnboarding/OnboardingWindowController.h>
-#include <KeloOnboarding/ShortcutBadge.h>
-
+#include "KeloOnboarding/OnboardingView.h"
+#include "KeloOnboarding/OnboardingWindowController.h"
+#include "KeloOnboarding/ShortcutBadge.h"
 #include "support/TestSupport.h"
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -1,4 +1,5 @@
 #include "KeloPanel/FloatingPanelController.h"
+
 #include "support/FakeServices.h"
 #include "support/TestSupport.h"
 
@@ -9,6 +10,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 #include <QWindow>
+
 #include <gtest/gtest.h>
 
 namespace {

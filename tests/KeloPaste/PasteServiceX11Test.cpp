@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QWidget>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -38,12 +39,14 @@ struct Scene
 
     bool start()
     {
-        if (!spy.waitForLine(QStringLiteral("ready")))
+        if (!spy.waitForLine(QStringLiteral("ready"))) {
             return false;
+        }
         target.emplace(KeloTest::helperProgram("kelo-test-paste-target"));
         const auto window = target->waitForLine(QStringLiteral("ready "));
-        if (!window || !bringToFront(window->toUInt()))
+        if (!window || !bringToFront(window->toUInt())) {
             return false;
+        }
         application = *platform().windowSystem->frontmostApplication();
         return true;
     }

@@ -1,6 +1,7 @@
 #include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 
 #include <QStringList>
+
 #include <gtest/gtest.h>
 
 namespace {

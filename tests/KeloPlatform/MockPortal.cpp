@@ -30,6 +30,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QUrl>
+
 #include <cstdio>
 
 namespace {

@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

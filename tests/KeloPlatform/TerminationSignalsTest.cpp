@@ -1,7 +1,9 @@
 #include "KeloPlatform/TerminationSignals.h"
+
 #include "support/TestSupport.h"
 
 #include <QSignalSpy>
+
 #include <csignal>
 #include <gtest/gtest.h>
 

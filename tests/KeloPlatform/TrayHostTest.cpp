@@ -4,6 +4,7 @@
 
 #include <QDBusConnection>
 #include <QObject>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -24,7 +24,8 @@ void onGlobal(void *data, wl_registry *registry, uint32_t name, const char *inte
 {
     auto *globals = static_cast<Globals *>(data);
     if (std::strcmp(interface, wl_seat_interface.name) == 0 && globals->seat == nullptr) {
-        globals->seat = static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
+        globals->seat =
+            static_cast<wl_seat *>(wl_registry_bind(registry, name, &wl_seat_interface, 1));
     } else if (std::strcmp(interface, zwp_virtual_keyboard_manager_v1_interface.name) == 0) {
         globals->manager = static_cast<zwp_virtual_keyboard_manager_v1 *>(
             wl_registry_bind(registry, name, &zwp_virtual_keyboard_manager_v1_interface, 1));
@@ -55,8 +56,8 @@ int main()
     xkb_context *context = xkb_context_new(XKB_CONTEXT_NO_FLAGS);
     const xkb_rule_names us{nullptr, nullptr, "us", nullptr, nullptr};
     xkb_keymap *keymap = xkb_keymap_new_from_names(context, &us, XKB_KEYMAP_COMPILE_NO_FLAGS);
-    char *text = keymap != nullptr ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1)
-                                   : nullptr;
+    char *text =
+        keymap != nullptr ? xkb_keymap_get_as_string(keymap, XKB_KEYMAP_FORMAT_TEXT_V1) : nullptr;
     if (text == nullptr) {
         std::fprintf(stderr, "kelo-test-virtual-keyboard: no keymap\n");
         return 1;

@@ -5,6 +5,7 @@
 #include "support/WaylandSession.h"
 
 #include <QProcess>
+
 #include <gtest/gtest.h>
 
 using KeloPlatform::WaylandClipboard;
@@ -86,5 +87,6 @@ TEST_F(WaylandClipboardTest, WithoutDataControlAShortLivedSurfaceTakesTheFocusTo
     // The surface is gone again: nothing of ours is left on the screen.
     const QString windows = session.swaymsg({QStringLiteral("-t"), QStringLiteral("get_tree")});
     ASSERT_TRUE(windows.contains(QStringLiteral("HEADLESS-1"))) << windows.toStdString();
-    EXPECT_FALSE(windows.contains(QStringLiteral("app.kelolens.KeloLens"))) << windows.toStdString();
+    EXPECT_FALSE(windows.contains(QStringLiteral("app.kelolens.KeloLens")))
+        << windows.toStdString();
 }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 #include <QWidget>
+
 #include <gtest/gtest.h>
 
 namespace {

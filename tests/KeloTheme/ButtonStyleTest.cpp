@@ -1,8 +1,10 @@
 #include "KeloTheme/ButtonStyle.h"
+
 #include "KeloTheme/ThemeColors.h"
 
 #include <QImage>
 #include <QPushButton>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -1,4 +1,5 @@
 #include "KeloTheme/GlassSurface.h"
+
 #include "KeloTheme/CardStyle.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QVBoxLayout>
 #include <QWidget>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QSet>
 #include <QTemporaryDir>
+
 #include <algorithm>
 #include <gtest/gtest.h>
 
@@ -20,10 +21,13 @@ QSet<QRgb> visibleColors(const QIcon &icon, QIcon::Mode mode = QIcon::Normal)
     const QImage image =
         icon.pixmap(QSize(32, 32), 1.0, mode).toImage().convertToFormat(QImage::Format_ARGB32);
     QSet<QRgb> colors;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(image.pixel(x, y)) > 200)
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 200) {
                 colors.insert(image.pixel(x, y) | 0xff000000);
+            }
+        }
+    }
     return colors;
 }
 
@@ -67,10 +71,11 @@ TEST(Symbols, BundledSymbolsAreDrawnInTheTintAndTheApplicationIconInColour)
     for (Symbol symbol : allSymbols) {
         const QSet<QRgb> colors = visibleColors(bundledSymbolIcon(symbol, tint));
         ASSERT_FALSE(colors.isEmpty()) << int(symbol);
-        if (symbol == Symbol::application)
+        if (symbol == Symbol::application) {
             EXPECT_GT(colors.size(), 2);
-        else
+        } else {
             EXPECT_TRUE(areAll(colors, tint)) << int(symbol);
+        }
     }
     EXPECT_TRUE(visibleColors(bundledSymbolIcon(Symbol::copy, tint), QIcon::Disabled).isEmpty())
         << "disabled symbols are faded";

@@ -1,4 +1,4 @@
-#include <KeloUpdates/Appcast.h>
+#include "KeloUpdates/Appcast.h"
 
 #include <gtest/gtest.h>
 

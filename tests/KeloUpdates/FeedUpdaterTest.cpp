@@ -1,15 +1,15 @@
-#include <KeloUpdates/FeedUpdater.h>
-#include <KeloUpdates/LinkUpdater.h>
-#include <KeloUpdates/UpdateDialog.h>
+#include "KeloUpdates/FeedUpdater.h"
 
-#include <KeloCore/AppInfo.h>
-
+#include "KeloCore/AppInfo.h"
+#include "KeloUpdates/LinkUpdater.h"
+#include "KeloUpdates/UpdateDialog.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
 #include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -172,11 +172,12 @@ TEST_F(AppE2E, ASecondLaunchOpensTheSettingsWindowOfTheRunningOne)
         [] { return !windowsNamed(QStringLiteral("General")).isEmpty(); }, 10s));
     EXPECT_TRUE(m_app.isRunning());
     // Ours only: another suite on the machine may run its own kelolens.
-    const QString running = KeloTest::runProgram(
-        QStringLiteral("pgrep"), {QStringLiteral("-c"), QStringLiteral("-P"),
-                                  QString::number(QCoreApplication::applicationPid()),
-                                  QStringLiteral("-x"), QStringLiteral("kelolens")})
-                                .trimmed();
+    const QString running =
+        KeloTest::runProgram(QStringLiteral("pgrep"),
+                             {QStringLiteral("-c"), QStringLiteral("-P"),
+                              QString::number(QCoreApplication::applicationPid()),
+                              QStringLiteral("-x"), QStringLiteral("kelolens")})
+            .trimmed();
     EXPECT_EQ(running, QStringLiteral("1"));
 }
 

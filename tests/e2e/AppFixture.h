@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
+
 #include <cstdio>
 #include <gtest/gtest.h>
 

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+
 #include <csignal>
 
 namespace KeloE2E {

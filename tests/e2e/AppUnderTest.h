@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 #include <QTemporaryDir>
+
 #include <chrono>
 #include <optional>
 

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QRandomGenerator>
+
 #include <csignal>
 #include <linux/capability.h>
 #include <sys/prctl.h>

@@ -4,6 +4,7 @@
 #include "KeloPlatform/WindowSystem.h"
 
 #include <QList>
+
 #include <optional>
 
 namespace KeloTest {
@@ -25,8 +26,9 @@ public:
     }
     bool activate(const KeloPlatform::RunningApplication &application) override
     {
-        if (goneWindows.contains(application.windowId))
+        if (goneWindows.contains(application.windowId)) {
             return false;
+        }
         activations.append(application);
         return true;
     }
@@ -43,8 +45,9 @@ public:
     [[nodiscard]] bool isAvailable() const override { return isSessionAllowingKeys; }
     bool sendWithControl(uint32_t evdevCode) override
     {
-        if (!isSessionAllowingKeys)
+        if (!isSessionAllowingKeys) {
             return false;
+        }
         sent.append(evdevCode);
         return true;
     }

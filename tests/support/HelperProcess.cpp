@@ -1,4 +1,5 @@
 #include "support/HelperProcess.h"
+
 #include "support/TestSupport.h"
 
 namespace KeloTest {

@@ -2,6 +2,7 @@
 
 #include <QProcess>
 #include <QStringList>
+
 #include <chrono>
 #include <optional>
 

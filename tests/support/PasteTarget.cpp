@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -28,8 +29,9 @@ int main(int argc, char **argv)
     QSocketNotifier input(STDIN_FILENO, QSocketNotifier::Read);
     QObject::connect(&input, &QSocketNotifier::activated, [&] {
         char buffer[256];
-        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0)
+        if (::read(STDIN_FILENO, buffer, sizeof buffer) <= 0) {
             app.quit();
+        }
     });
 
     window.show();

@@ -1,7 +1,7 @@
 #include "support/PortalBus.h"
-#include "support/X11Harness.h"
 
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>

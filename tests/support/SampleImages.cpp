@@ -6,7 +6,6 @@
 
 #include <ZXing/BitMatrix.h>
 #include <ZXing/MultiFormatWriter.h>
-
 #include <algorithm>
 #include <cmath>
 
@@ -25,8 +24,9 @@ QImage text(const QStringList &lines, const TextStyle &style, int width, QPoint 
         height += line.isEmpty() ? gap : lineHeight;
         widest = std::max(widest, metrics.horizontalAdvance(line));
     }
-    if (width <= 0)
+    if (width <= 0) {
         width = widest + 2 * margin.x();
+    }
 
     const int scale = std::max(1, style.scale);
     QImage image(width * scale, height * scale, QImage::Format_RGB32);
@@ -65,9 +65,10 @@ QImage code(const std::string &payload, ZXing::BarcodeFormat format, int moduleS
     QPainter painter(&image);
     for (int y = 0; y < matrix.height(); ++y) {
         for (int x = 0; x < matrix.width(); ++x) {
-            if (matrix.get(x, y))
+            if (matrix.get(x, y)) {
                 painter.fillRect(quiet + x * moduleSize, quiet + y * rowHeight, moduleSize,
                                  rowHeight, theme.text);
+            }
         }
     }
     return image;

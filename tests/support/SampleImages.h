@@ -8,7 +8,6 @@
 #include <QStringList>
 
 #include <ZXing/BarcodeFormat.h>
-
 #include <string>
 
 // Screen-like pictures with known content, shared by the tests, the benchmarks and the sample

@@ -1,4 +1,5 @@
 #include <QApplication>
+
 #include <gtest/gtest.h>
 
 // Every test binary gets a QApplication: rendering fixtures with QPainter, clipboard and timers

@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
+
 #include <unistd.h>
 
 namespace KeloTest {

@@ -4,6 +4,7 @@
 #include <QProcessEnvironment>
 #include <QString>
 #include <QTemporaryDir>
+
 #include <chrono>
 
 namespace KeloTest {

@@ -1,8 +1,8 @@
 #include "support/X11Harness.h"
-#include "support/TestSupport.h"
 
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/WindowSystem.h"
+#include "support/TestSupport.h"
 
 #include <QProcess>
 

@@ -2,13 +2,14 @@
 
 #include <QString>
 #include <QStringList>
+
 #include <cstdint>
 #include <optional>
 
 namespace KeloPlatform {
 struct Platform;
 class WindowSystem;
-}
+} // namespace KeloPlatform
 
 // Driving the test X server the way a user and other applications would.
 namespace KeloTest {

@@ -8,14 +8,13 @@
 //     Prints "ready" once it watches the root window, then "activate <window id>" for every
 //     _NET_ACTIVE_WINDOW request a client sends to the window manager, until standard input
 //     closes.
-#include <xcb/xcb.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <poll.h>
 #include <unistd.h>
+#include <xcb/xcb.h>
 
 namespace {
 

@@ -6,6 +6,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {

@@ -19,8 +19,8 @@
 
 namespace {
 
-constexpr int kExitUnreadable = 1;
-constexpr int kExitUsage = 2;
+constexpr int exitUnreadable = 1;
+constexpr int exitUsage = 2;
 
 struct Arguments
 {
@@ -79,7 +79,7 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
                        "       kelolens-recognize [--json | --chips] --text FILE\n");
     if (!parser.parse(commandLine)) {
         printTo(stderr, QStringLiteral("kelolens-recognize: %1\n").arg(parser.errorText()) + usage);
-        return kExitUsage;
+        return exitUsage;
     }
     if (parser.isSet(help)) {
         printTo(stdout, parser.helpText());
@@ -89,26 +89,27 @@ std::optional<int> parseArguments(const QStringList &commandLine, Arguments &arg
     if (parser.isSet(json) && parser.isSet(chips)) {
         printTo(stderr,
                 QStringLiteral("kelolens-recognize: use either --json or --chips\n") + usage);
-        return kExitUsage;
+        return exitUsage;
     }
     if (parser.isSet(text)) {
         if (!arguments.images.isEmpty()) {
             printTo(stderr, QStringLiteral("kelolens-recognize: --text takes no images\n") + usage);
-            return kExitUsage;
+            return exitUsage;
         }
         arguments.textFile = parser.value(text);
     } else if (arguments.images.isEmpty()) {
         printTo(stderr, QStringLiteral("kelolens-recognize: no image given\n") + usage);
-        return kExitUsage;
+        return exitUsage;
     }
     for (const QString &value : parser.values(languages)) {
-        for (const QString &tag : value.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        for (const QString &tag : value.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
             arguments.languages.append(tag.trimmed());
+        }
     }
     if (parser.isSet(languages) && arguments.languages.isEmpty()) {
         printTo(stderr,
                 QStringLiteral("kelolens-recognize: --languages needs at least one tag\n") + usage);
-        return kExitUsage;
+        return exitUsage;
     }
     arguments.options.lineBreaks =
         parser.isSet(joinParagraphs) ? LineBreakMode::joinParagraphs : LineBreakMode::keepLines;
@@ -148,8 +149,9 @@ QString jsonLine(const std::optional<QString> &path, const RecognitionResult &re
     QStringList paragraphs;
     for (const Paragraph &paragraph : result.paragraphs) {
         QStringList lines;
-        for (const QString &line : paragraph.lines)
+        for (const QString &line : paragraph.lines) {
             lines.append(jsonString(line));
+        }
         paragraphs.append(QLatin1Char('[') + lines.join(QLatin1Char(',')) + QLatin1Char(']'));
     }
     QStringList codes;
@@ -166,13 +168,16 @@ QString jsonLine(const std::optional<QString> &path, const RecognitionResult &re
 QString plainText(const RecognitionResult &result)
 {
     QString out;
-    if (!result.text.isEmpty())
+    if (!result.text.isEmpty()) {
         out += result.text + QLatin1Char('\n');
+    }
     if (!result.codes.isEmpty()) {
-        if (!out.isEmpty())
+        if (!out.isEmpty()) {
             out += QLatin1Char('\n');
-        for (const DetectedCode &code : result.codes)
+        }
+        for (const DetectedCode &code : result.codes) {
             out += code.payload + QLatin1Char('\n');
+        }
     }
     return out;
 }
@@ -226,12 +231,13 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     Arguments arguments;
-    if (const std::optional<int> status = parseArguments(app.arguments(), arguments))
+    if (const std::optional<int> status = parseArguments(app.arguments(), arguments)) {
         return *status;
+    }
     if (arguments.textFile) {
         const std::optional<QString> text = readText(*arguments.textFile);
         if (!text) {
-            return kExitUnreadable;
+            return exitUnreadable;
         }
         printResult(arguments, std::nullopt, RecognitionResult{{}, {}, *text});
         return 0;
@@ -245,14 +251,15 @@ int main(int argc, char *argv[])
         const QString &path = arguments.images.at(i);
         const std::optional<QImage> image = readImage(path);
         if (!image) {
-            status = kExitUnreadable;
+            status = exitUnreadable;
             continue;
         }
         const RecognitionResult result =
             QCoro::waitFor(recognizer.recognize(*image, arguments.languages, arguments.options));
-        if (hasHeaders && !arguments.printsChips)
+        if (hasHeaders && !arguments.printsChips) {
             printTo(stdout, QStringLiteral("%1==> %2 <==\n")
                                 .arg(i > 0 ? QStringLiteral("\n") : QString(), path));
+        }
         printResult(arguments, path, result);
     }
     return status;

@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QWidget>
+
 #include <cstdio>
 
 QPalette darkPalette()
@@ -48,8 +49,9 @@ bool save(const QList<const QWidget *> &windows, const QString &path)
 {
     settle();
     QRect area;
-    for (const QWidget *window : windows)
+    for (const QWidget *window : windows) {
         area |= window->frameGeometry();
+    }
     area = area.adjusted(-24, -24, 24, 24) & QGuiApplication::primaryScreen()->geometry();
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
                                                                       area.width(), area.height());
@@ -60,4 +62,3 @@ bool save(const QList<const QWidget *> &windows, const QString &path)
     std::printf("%s\n", qPrintable(path));
     return true;
 }
-

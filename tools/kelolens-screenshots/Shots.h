@@ -3,6 +3,7 @@
 #include <QList>
 #include <QPalette>
 #include <QString>
+
 #include <chrono>
 
 class QWidget;

@@ -82,12 +82,14 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
     OnboardingWindowController controller(QStringLiteral("Welcome to KeloLens"), QSize(500, 400),
                                           [] {});
     for (const auto &step : steps) {
-        controller.show(makeOnboardingSteps(QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {}),
-                        step.index, QStringLiteral("Start Using KeloLens"));
+        controller.show(
+            makeOnboardingSteps(QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {}),
+            step.index, QStringLiteral("Start Using KeloLens"));
         // The welcome demonstration moves: show it with the selection drawn over the text.
         settle(std::chrono::milliseconds(step.index == 0 ? 1500 : 800));
-        isSaved &= save({controller.window()},
-                        folder.filePath(QStringLiteral("onboarding-%1-%2.png").arg(step.name, suffix)));
+        isSaved &=
+            save({controller.window()},
+                 folder.filePath(QStringLiteral("onboarding-%1-%2.png").arg(step.name, suffix)));
     }
     controller.window()->hide();
     return isSaved;

@@ -30,6 +30,7 @@
 #include <QStyleFactory>
 #include <QThread>
 #include <QWindow>
+
 #include <cstdio>
 
 namespace {
@@ -65,11 +66,13 @@ protected:
             QStringLiteral("Questions to ana.lopez@example.org or call +1 650 253 0000."),
             QStringLiteral("Guest Wi-Fi is on the card at reception."),
         };
-        for (qsizetype i = 0; i < lines.size(); ++i)
+        for (qsizetype i = 0; i < lines.size(); ++i) {
             painter.drawText(QPoint(90, 100 + int(i) * 28), lines[i]);
-        for (int row = 0; row < 14; ++row)
+        }
+        for (int row = 0; row < 14; ++row) {
             painter.fillRect(QRect(90, 250 + row * 26, 380 + (row * 37) % 140, 9),
                              QColor(60, 60, 60, 60));
+        }
     }
 };
 
@@ -140,8 +143,9 @@ int main(int argc, char **argv)
     const auto platform = KeloPlatform::createPlatform(QStringLiteral("x11"));
     if (parser.isSet(QStringLiteral("expect-compositing"))) {
         QDeadlineTimer deadline(std::chrono::seconds(5));
-        while (!platform->windowSystem->isCompositing() && !deadline.hasExpired())
+        while (!platform->windowSystem->isCompositing() && !deadline.hasExpired()) {
             QThread::msleep(50);
+        }
         if (!platform->windowSystem->isCompositing()) {
             std::fprintf(stderr, "KeloLens: no compositing manager came up\n");
             return 1;
@@ -193,8 +197,8 @@ int main(int argc, char **argv)
     isSaved &= save({scene.toast.window()}, folder.filePath(QStringLiteral("toast-dark.png")));
     scene.toast.hide();
 
-    for (const auto &[palette, suffix] :
-         {std::pair{lightPalette, QStringLiteral("light")}, {darkPalette(), QStringLiteral("dark")}}) {
+    for (const auto &[palette, suffix] : {std::pair{lightPalette, QStringLiteral("light")},
+                                          {darkPalette(), QStringLiteral("dark")}}) {
         QApplication::setPalette(palette);
         isSaved &= saveSettingsWindow(*platform, folder, suffix);
         isSaved &= saveOnboardingSteps(*platform, folder, suffix);

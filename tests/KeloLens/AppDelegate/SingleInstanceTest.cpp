@@ -1,4 +1,5 @@
 #include "KeloLens/AppDelegate/SingleInstance.h"
+
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -6,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtConcurrent>
+
 #include <gtest/gtest.h>
 
 TEST(SingleInstance, ALaterLaunchHandsItsRequestToTheRunningOne)

@@ -1,11 +1,12 @@
 #include "KeloLens/Capture/CaptureFlow.h"
+
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/Recognizing.h"
-
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTimer>
+
 #include <chrono>
 #include <gtest/gtest.h>
 

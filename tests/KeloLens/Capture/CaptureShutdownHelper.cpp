@@ -5,6 +5,7 @@
 #include "KeloPlatform/TerminationSignals.h"
 
 #include <QCoreApplication>
+
 #include <cstdio>
 
 namespace {

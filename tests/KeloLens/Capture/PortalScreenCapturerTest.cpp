@@ -1,4 +1,5 @@
 #include "KeloLens/Capture/PortalScreenCapturer.h"
+
 #include "KeloLens/Capture/CapturerChoice.h"
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 #include "KeloLens/Capture/SystemPermissionChecker.h"
@@ -12,6 +13,7 @@
 #include <QImage>
 #include <QStandardPaths>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using KeloPlatform::Screenshot;

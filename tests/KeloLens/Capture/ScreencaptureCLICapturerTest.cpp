@@ -1,4 +1,5 @@
 #include "KeloLens/Capture/ScreencaptureCLICapturer.h"
+
 #include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
+
 #include <csignal>
 #include <gtest/gtest.h>
 

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+
 #include <cstdlib>
 #include <gtest/gtest.h>
 

@@ -1,16 +1,16 @@
 #include "KeloLens/Onboarding/OnboardingSteps.h"
+
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Onboarding/ScreenRecordingStep.h"
 #include "KeloLens/Onboarding/TryItStep.h"
 #include "KeloLens/Onboarding/WelcomeStep.h"
-
+#include "KeloOnboarding/ShortcutBadge.h"
 #include "support/TestSupport.h"
-
-#include <KeloOnboarding/ShortcutBadge.h>
 
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
+
 #include <gtest/gtest.h>
 #include <memory>
 

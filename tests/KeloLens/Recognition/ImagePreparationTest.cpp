@@ -38,8 +38,9 @@ TEST(ImagePreparation, TurnsEveryThemeIntoDarkTextOnWhite)
         EXPECT_GE(pixel(prepared.image, 0, 0), 250);
         int darkest = 255;
         for (int y = 0; y < prepared.image.height(); ++y) {
-            for (int x = 0; x < prepared.image.width(); ++x)
+            for (int x = 0; x < prepared.image.width(); ++x) {
                 darkest = std::min(darkest, pixel(prepared.image, x, y));
+            }
         }
         EXPECT_LE(darkest, 40) << theme.background.name().toStdString();
     }

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 TEST(ImageReading, ReadsA48MegapixelCaptureAndRefusesOnesBeyondItsCap)

@@ -1,6 +1,7 @@
 #include "KeloLens/Recognition/PayloadClassification.h"
 
 #include <QElapsedTimer>
+
 #include <gtest/gtest.h>
 
 namespace {

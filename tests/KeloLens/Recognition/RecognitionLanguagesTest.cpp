@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 using namespace RecognitionLanguages;
@@ -60,10 +61,12 @@ TEST(RecognitionLanguages, TagsFindTheirDataByLanguageAndScript)
         {"chi_sim", "chi_sim"},
         {"pt-BR", "por"},
     };
-    for (const auto &[tag, name] : cases)
+    for (const auto &[tag, name] : cases) {
         EXPECT_EQ(dataNameForTag(tag), name) << tag.toStdString();
-    for (const char *bad : {"", "x", "../../etc/passwd", "en US", "-"})
+    }
+    for (const char *bad : {"", "x", "../../etc/passwd", "en US", "-"}) {
         EXPECT_FALSE(dataNameForTag(QString::fromLatin1(bad))) << bad;
+    }
 }
 
 TEST(RecognitionLanguages, InstalledLanguagesAreTagsInTableOrderWithoutOrientationData)
@@ -71,8 +74,9 @@ TEST(RecognitionLanguages, InstalledLanguagesAreTagsInTableOrderWithoutOrientati
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("script")));
-    for (const QString file : {"osd", "equ", "deu", "chi_tra", "eng", "custom", "script/Latin"})
+    for (const QString file : {"osd", "equ", "deu", "chi_tra", "eng", "custom", "script/Latin"}) {
         touch(dir.filePath(file + QStringLiteral(".traineddata")));
+    }
     touch(dir.filePath(QStringLiteral("fra.txt")));
 
     EXPECT_EQ(installedLanguages(dir.path()), (QStringList{"en", "zh-Hant", "de", "und-Latn"}));
@@ -95,10 +99,11 @@ TEST(RecognitionLanguages, SupportedLanguagesFallBackToUsEnglishWithoutData)
     EXPECT_EQ(supportedLanguages(), QStringList{QStringLiteral("uk")});
     qputenv("TESSDATA_PREFIX", dir.filePath(QStringLiteral("missing")).toLocal8Bit());
     EXPECT_EQ(supportedLanguages(), QStringList{QStringLiteral("en-US")});
-    if (saved.isEmpty())
+    if (saved.isEmpty()) {
         qunsetenv("TESSDATA_PREFIX");
-    else
+    } else {
         qputenv("TESSDATA_PREFIX", saved);
+    }
 }
 
 TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInstalled)

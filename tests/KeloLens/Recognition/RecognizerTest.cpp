@@ -11,16 +11,16 @@
 #include <QElapsedTimer>
 #include <QPainter>
 #include <QThread>
-#include <gtest/gtest.h>
 
 #include <atomic>
+#include <gtest/gtest.h>
 
 using namespace SampleImages;
 using F = ZXing::BarcodeFormat;
 
 namespace {
 
-const QStringList kParagraphs = {
+const QStringList sampleParagraphs = {
     QStringLiteral("Screen text is small and often anti-aliased,"),
     QStringLiteral("so the recognizer enlarges it before reading"),
     QStringLiteral("and keeps every line in its place."),
@@ -43,8 +43,9 @@ QImage textImage(const QStringList &lines, const Theme &theme = light, int pixel
 QStringList foundCodes(const QImage &image)
 {
     QStringList found;
-    for (const LocatedCode &located : Recognizer::detectCodes(image))
+    for (const LocatedCode &located : Recognizer::detectCodes(image)) {
         found.append(located.code.symbology + QLatin1Char(':') + located.code.payload);
+    }
     found.sort();
     return found;
 }
@@ -53,20 +54,20 @@ QStringList foundCodes(const QImage &image)
 
 TEST(Recognizer, ReadsLightAndDarkParagraphsInBothLineBreakModes)
 {
-    const RecognitionResult kept = recognize(textImage(kParagraphs, light, 13));
+    const RecognitionResult kept = recognize(textImage(sampleParagraphs, light, 13));
     ASSERT_EQ(kept.paragraphs.size(), 2);
-    EXPECT_EQ(kept.paragraphs[0].lines, kParagraphs.mid(0, 3));
-    EXPECT_EQ(kept.paragraphs[1].lines, QStringList{kParagraphs[4]});
-    EXPECT_EQ(kept.text, kParagraphs.join(QLatin1Char('\n')));
+    EXPECT_EQ(kept.paragraphs[0].lines, sampleParagraphs.mid(0, 3));
+    EXPECT_EQ(kept.paragraphs[1].lines, QStringList{sampleParagraphs[4]});
+    EXPECT_EQ(kept.text, sampleParagraphs.join(QLatin1Char('\n')));
     EXPECT_TRUE(kept.codes.isEmpty());
 
     RecognitionOptions joined;
     joined.lineBreaks = LineBreakMode::joinParagraphs;
     const RecognitionResult dark =
-        recognize(textImage(kParagraphs, SampleImages::dark, 12), joined);
+        recognize(textImage(sampleParagraphs, SampleImages::dark, 12), joined);
     EXPECT_EQ(dark.paragraphs, kept.paragraphs);
-    EXPECT_EQ(dark.text, kParagraphs.mid(0, 3).join(QLatin1Char(' ')) + QStringLiteral("\n\n") +
-                             kParagraphs[4]);
+    EXPECT_EQ(dark.text, sampleParagraphs.mid(0, 3).join(QLatin1Char(' ')) +
+                             QStringLiteral("\n\n") + sampleParagraphs[4]);
 }
 
 TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
@@ -128,8 +129,9 @@ TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
                                      code("SAME-PAYLOAD", F::Code128, 2),
                                      code("OTHER", F::Code128, 2), code("OTHER", F::Code128, 2)});
     QStringList payloads;
-    for (const QString &found : foundCodes(image))
+    for (const QString &found : foundCodes(image)) {
         payloads.append(found.section(QLatin1Char(':'), 1));
+    }
     EXPECT_EQ(payloads, (QStringList{QStringLiteral("OTHER"), QStringLiteral("SAME-PAYLOAD")}));
     EXPECT_TRUE(foundCodes(image).contains(QStringLiteral("Code128:OTHER")));
 }
@@ -147,8 +149,9 @@ TEST(Recognizer, FindsEveryKindOfCodeAnywhereInACapture)
                                   "EAN13:5901234123457", "QR:https://example.org/qr"};
     for (const bool isDark : {false, true}) {
         QImage capture = image;
-        if (isDark)
+        if (isDark) {
             capture.invertPixels();
+        }
         EXPECT_EQ(foundCodes(capture), expected) << (isDark ? "dark" : "light");
     }
 }
@@ -171,8 +174,9 @@ TEST(Recognizer, FindsCodesCutAtTheEdgeTinyTintedOrOnATransparentBackground)
     const QImage modules = qrCode("https://example.org/alpha");
     for (int y = 0; y < modules.height(); ++y) {
         for (int x = 0; x < modules.width(); ++x) {
-            if (qGray(modules.pixel(x, y)) < 128)
+            if (qGray(modules.pixel(x, y)) < 128) {
                 transparent.setPixel(x, y, qRgba(0, 0, 0, 255));
+            }
         }
     }
     EXPECT_EQ(foundCodes(transparent), QStringList{"QR:https://example.org/alpha"});
@@ -257,8 +261,9 @@ TEST(Recognizer, RunsBothPassesAtTheSameTime)
     std::atomic<int> started{0};
     const auto waitForBoth = [&started] {
         ++started;
-        for (int i = 0; i < 500 && started < 2; ++i)
+        for (int i = 0; i < 500 && started < 2; ++i) {
             QThread::msleep(10);
+        }
         return started >= 2;
     };
     std::atomic<bool> textSawBoth{false};
@@ -290,8 +295,9 @@ TEST(Recognizer, AFailedTextPassStillReturnsTheCodes)
         RecognitionLanguages::installedDataNames(RecognitionLanguages::dataDirectory());
     for (const QString &tag : RecognitionLanguages::allTags()) {
         if (uninstalled.isEmpty() &&
-            !installed.contains(*RecognitionLanguages::dataNameForTag(tag)))
+            !installed.contains(*RecognitionLanguages::dataNameForTag(tag))) {
             uninstalled = tag;
+        }
     }
     ASSERT_FALSE(uninstalled.isEmpty());
     const RecognitionResult result =
@@ -323,9 +329,10 @@ TEST(Recognizer, CancellingEndsARecognitionEarlyWithWhatWasReadByThen)
 {
     // A page the engines need many seconds for.
     QStringList lines;
-    for (int i = 0; i < 150; ++i)
+    for (int i = 0; i < 150; ++i) {
         lines.append(
             QStringLiteral("Line %1 of a long page that takes the engines a while").arg(i));
+    }
     const QImage column = textImage(lines, light, 13);
     Recognizer recognizer;
     bool isDone = false;
@@ -335,10 +342,9 @@ TEST(Recognizer, CancellingEndsARecognitionEarlyWithWhatWasReadByThen)
         *into = co_await std::move(task);
         *done = true;
     };
-    QCoro::Task<> reading =
-        keep(recognizer.recognize(sideBySide({column, column, column, column}),
-                                  {QStringLiteral("en")}, {}),
-             &result, &isDone);
+    QCoro::Task<> reading = keep(recognizer.recognize(sideBySide({column, column, column, column}),
+                                                      {QStringLiteral("en")}, {}),
+                                 &result, &isDone);
     (void)KeloTest::waitUntil([] { return false; }, std::chrono::milliseconds(800));
     ASSERT_FALSE(isDone) << "the page was read before it could be cancelled";
     recognizer.cancelAll();

@@ -4,8 +4,8 @@
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TextAssembly.h"
 #include "support/SampleImages.h"
-
 #include "support/TestSupport.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
@@ -17,7 +17,7 @@ using namespace std::chrono_literals;
 
 namespace {
 
-const QStringList kEnglish = {QStringLiteral("eng")};
+const QStringList english = {QStringLiteral("eng")};
 
 std::optional<TextReading> read(const TesseractEngine &engine, const QImage &image, int workers = 0,
                                 std::optional<std::chrono::milliseconds> deadline = {})
@@ -26,14 +26,15 @@ std::optional<TextReading> read(const TesseractEngine &engine, const QImage &ima
     limits.workers = workers;
     limits.deadline = deadline;
     return engine.read(ImagePreparation::prepareForText(image),
-                       RecognitionLanguages::dataDirectory(), kEnglish, limits);
+                       RecognitionLanguages::dataDirectory(), english, limits);
 }
 
 QStringList textsOf(const QList<RecognizedLine> &lines)
 {
     QStringList texts;
-    for (const RecognizedLine &line : lines)
+    for (const RecognizedLine &line : lines) {
         texts.append(line.text);
+    }
     return texts;
 }
 
@@ -48,8 +49,9 @@ QStringList pageLines(int count)
 {
     QStringList lines;
     for (int i = 0; i < count; ++i) {
-        if (i > 0 && i % 5 == 0)
+        if (i > 0 && i % 5 == 0) {
             lines.append(QString());
+        }
         lines.append(QStringLiteral("Line %1 of the page, with a few more words in it").arg(i));
     }
     return lines;
@@ -66,16 +68,18 @@ int deadlineWarnings = 0;
 
 void countDeadlineWarnings(QtMsgType, const QMessageLogContext &, const QString &message)
 {
-    if (message.contains(QStringLiteral("deadline")))
+    if (message.contains(QStringLiteral("deadline"))) {
         ++deadlineWarnings;
+    }
 }
 
 } // namespace
 
 TEST(TesseractEngine, SeveralEnginesReadTheSameLinesAsOneAndLeaveNoThreadsBehind)
 {
-    if (QThread::idealThreadCount() < 2)
+    if (QThread::idealThreadCount() < 2) {
         GTEST_SKIP() << "one core: the engines would not start helper threads anyway";
+    }
     ASSERT_TRUE(TesseractEngine::canLimitEngineThreads());
     const QStringList lines = pageLines(40);
     const QImage page = SampleImages::text(lines, SampleImages::textStyle(13));
@@ -135,10 +139,10 @@ TEST(TesseractEngine, MissingOrUnusableLanguageDataIsAFailureNotACrash)
     const QString directory = RecognitionLanguages::dataDirectory();
     EXPECT_FALSE(engine.read(prepared, directory, {QStringLiteral("doesnotexist")}));
     EXPECT_FALSE(engine.read(prepared, directory, {}));
-    EXPECT_FALSE(engine.read(PreparedImage{}, directory, kEnglish));
-    EXPECT_FALSE(engine.read(prepared, QStringLiteral("/nonexistent/tessdata"), kEnglish));
+    EXPECT_FALSE(engine.read(PreparedImage{}, directory, english));
+    EXPECT_FALSE(engine.read(prepared, QStringLiteral("/nonexistent/tessdata"), english));
     // A working call afterwards is unaffected.
-    EXPECT_TRUE(engine.read(prepared, directory, kEnglish));
+    EXPECT_TRUE(engine.read(prepared, directory, english));
 }
 
 TEST(TesseractEngine, KeepsTheEndOfALineThatLayoutAnalysisLeftOut)
@@ -154,6 +158,7 @@ TEST(TesseractEngine, KeepsTheEndOfALineThatLayoutAnalysisLeftOut)
         read(TesseractEngine(), SampleImages::text({query, query}, terminal, 0, QPoint(14, 12)));
     ASSERT_TRUE(reading);
     EXPECT_EQ(textsOf(reading->lines), QStringList({query, query}));
-    for (const RecognizedLine &line : reading->lines)
+    for (const RecognizedLine &line : reading->lines) {
         EXPECT_GT(line.box.maxX(), 0.9);
+    }
 }

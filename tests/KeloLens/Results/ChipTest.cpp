@@ -1,4 +1,5 @@
 #include "KeloLens/Results/Chip.h"
+
 #include "KeloLens/Results/DataDetector.h"
 
 #include <gtest/gtest.h>
@@ -13,8 +14,9 @@ QList<Chip> chipsOf(const QString &text, const QList<DetectedCode> &codes = {})
 QStringList labels(const QList<Chip> &chips)
 {
     QStringList out;
-    for (const Chip &chip : chips)
+    for (const Chip &chip : chips) {
         out << chip.label;
+    }
     return out;
 }
 
@@ -85,8 +87,9 @@ TEST(Chips, TextChipsComeFirstThenCodesWithTheirBadges)
     const QList<Chip> chips = chipsOf("Docs: example.org", codes);
     ASSERT_EQ(chips.size(), 7);
     QStringList badges;
-    for (const Chip &chip : chips)
+    for (const Chip &chip : chips) {
         badges << chip.badge;
+    }
     EXPECT_EQ(badges, (QStringList{"Link", "Text", "EAN-13", "Wi-Fi", "Wi-Fi", "Contact", "Link"}));
     EXPECT_EQ(chips[0].label, "example.org");
     EXPECT_EQ(chips[3].label, "Cafe Guest");

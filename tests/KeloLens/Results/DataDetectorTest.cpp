@@ -11,8 +11,9 @@ QStringList links(const QString &text)
 {
     QStringList out;
     for (const DataDetectorMatch &m : DataDetector(QStringLiteral("US")).matches(text)) {
-        if (m.type == DataDetectorMatch::Type::link)
+        if (m.type == DataDetectorMatch::Type::link) {
             out << text.mid(m.start, m.length) + QStringLiteral(" → ") + m.url->toString();
+        }
     }
     return out;
 }

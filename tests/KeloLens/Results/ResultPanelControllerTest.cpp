@@ -1,4 +1,5 @@
 #include "KeloLens/Results/ResultPanelController.h"
+
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
@@ -18,6 +19,7 @@
 #include <QPlainTextEdit>
 #include <QTemporaryDir>
 #include <QWindow>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -74,8 +76,9 @@ protected:
     [[nodiscard]] bool isEditorFocused() { return controller.view().isEditorFocused(); }
     [[nodiscard]] QString toastMessage() const
     {
-        if (!toast.isVisible())
+        if (!toast.isVisible()) {
             return {};
+        }
         // The label may break the message into two lines; its accessible name is the message.
         const auto *label = toast.window()->findChild<QLabel *>();
         return label ? label->accessibleName() : QString();

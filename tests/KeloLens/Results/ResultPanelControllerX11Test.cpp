@@ -11,6 +11,7 @@
 
 #include <QWidget>
 #include <QWindow>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -34,16 +35,18 @@ struct PasteTarget
     {
         // A first Qt program on a fresh X server may take a while to come up on a busy machine.
         const auto window = process.waitForLine(QStringLiteral("ready "), 20s);
-        if (!window || !KeloTest::bringToFront(*platform().windowSystem, window->toUInt()))
+        if (!window || !KeloTest::bringToFront(*platform().windowSystem, window->toUInt())) {
             return std::nullopt;
+        }
         return window->toUInt();
     }
     [[nodiscard]] QString lastText() const
     {
         const QStringList lines = process.lines();
         for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-            if (line->startsWith(QStringLiteral("text ")))
+            if (line->startsWith(QStringLiteral("text "))) {
                 return line->mid(5);
+            }
         }
         return {};
     }

@@ -1,4 +1,5 @@
 #include "KeloLens/Results/ResultPanelView.h"
+
 #include "KeloLens/Results/ChipButton.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloPaste/Accessibility.h"
@@ -11,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -98,8 +100,9 @@ TEST_F(ResultPanelViewTest, ChipsRowOnlyWithChipsAndTheCodesHeadingInCodeCapture
 TEST_F(ResultPanelViewTest, EmptyOutputDisablesTheActionsButAllowPasteStaysEnabled)
 {
     model.load(textResult(QString()), PanelMode::all);
-    for (const char *name : {"copyButton", "pasteButton", "oneLineButton"})
+    for (const char *name : {"copyButton", "pasteButton", "oneLineButton"}) {
         EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;
+    }
     EXPECT_FALSE(child<QToolButton>("moreButton")->isEnabled());
     EXPECT_FALSE(isShown("allowPasteButton"));
     EXPECT_FALSE(isShown("accessibilityHint"));

@@ -2,11 +2,11 @@
 
 #include "support/TestSupport.h"
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 namespace {
 

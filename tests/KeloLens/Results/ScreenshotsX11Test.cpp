@@ -6,6 +6,7 @@
 #include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -31,9 +32,11 @@ bool runTool(const QString &output, const QStringList &extra = {})
 qsizetype colorCount(const QImage &image)
 {
     QSet<QRgb> colors;
-    for (int y = 0; y < image.height(); y += 2)
-        for (int x = 0; x < image.width(); x += 2)
+    for (int y = 0; y < image.height(); y += 2) {
+        for (int x = 0; x < image.width(); x += 2) {
             colors.insert(image.pixel(x, y));
+        }
+    }
     return colors.size();
 }
 

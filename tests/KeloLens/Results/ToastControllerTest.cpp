@@ -1,4 +1,5 @@
 #include "KeloLens/Results/ToastController.h"
+
 #include "KeloLens/Results/ToastView.h"
 #include "KeloTheme/ThemeFonts.h"
 #include "support/FakeServices.h"
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QWidget>
+
 #include <gtest/gtest.h>
 
 using namespace std::chrono_literals;

@@ -1,4 +1,5 @@
 #include "KeloLens/Settings/Preferences.h"
+
 #include "KeloPlatform/LoginItem.h"
 #include "support/LogCapture.h"
 
@@ -6,6 +7,7 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 #include <memory>
 

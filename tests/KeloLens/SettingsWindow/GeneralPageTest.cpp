@@ -1,12 +1,11 @@
 #include "KeloLens/SettingsWindow/GeneralPage.h"
+
+#include "KeloHotkey/HotKeyRecorder.h"
 #include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
-
 #include "SettingsFixture.h"
 #include "support/TestSupport.h"
-
-#include <KeloHotkey/HotKeyRecorder.h>
 
 #include <QComboBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "KeloLens/SettingsWindow/RecognitionPage.h"
+
 #include "KeloLens/SettingsWindow/LanguageNames.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
-
 #include "SettingsFixture.h"
 #include "support/TestSupport.h"
 

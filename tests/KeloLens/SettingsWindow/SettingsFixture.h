@@ -3,13 +3,13 @@
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsServices.h"
-
-#include <KeloPaste/Accessibility.h>
-#include <KeloPlatform/null/NullServices.h>
-#include <KeloUpdates/Updater.h>
+#include "KeloPaste/Accessibility.h"
+#include "KeloPlatform/null/NullServices.h"
+#include "KeloUpdates/Updater.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 #include <memory>
 

@@ -4,7 +4,6 @@
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsSidebar.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
-
 #include "SettingsFixture.h"
 #include "support/TestSupport.h"
 
