@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The README's entry points. Everything builds into build/ with CMake and Ninja.
 BUILD_DIR ?= build
 JOBS ?= $(shell nproc)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # What `cmake --install` puts in place, and the Debian package made from it (packaging/).
 # Included after every target is defined, so the programs that exist in this build get installed.
 include(GNUInstallDirs)
@@ -32,5 +33,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/data/${KELO_APP_ID}.metainfo.xml
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/data/icons/hicolor
     DESTINATION ${CMAKE_INSTALL_DATADIR}/icons
     FILES_MATCHING PATTERN "*.svg")
+
+# Debian reads the licence of a package from its copyright file.
+install(FILES ${PROJECT_SOURCE_DIR}/packaging/copyright
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/kelolens)
 
 include(${PROJECT_SOURCE_DIR}/packaging/DebianPackage.cmake)

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Shared build settings for every KeloLens target.
 function(kelo_target_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra)

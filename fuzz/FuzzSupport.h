@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Shared by the libFuzzer targets: turning bytes into the inputs the parsers see, and stopping

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A capture file as the region tool could leave it, decoded the way the capturer decodes it,
 // then read by both recognition passes.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Link and e-mail address detection over any text, as the results panel runs it on what was
 // recognized.
 #include "FuzzSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Classification of a code's payload, and what the results panel reads from a classified code.
 #include "FuzzSupport.h"
 #include "KeloLens/Recognition/PayloadClassification.h"

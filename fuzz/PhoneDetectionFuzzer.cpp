@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Phone number detection over any text, together with the links it must not overlap, as the
 // results panel runs it on what was recognized. The phone matcher is slow, so links get a target
 // of their own as well.

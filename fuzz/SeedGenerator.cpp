@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-fuzz-seeds <folder>
 //     Writes a starting corpus for every fuzz target into <folder>/<target>/: payloads, texts and
 //     line sets like those the application meets, and PNG captures of rendered text and codes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Rows, paragraphs and the assembled text over any set of lines: boxes of any size and place
 // (NaN, infinities, negative heights) and any text.
 #include "FuzzSupport.h"

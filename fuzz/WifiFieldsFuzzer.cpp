@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wi-Fi field parser over any payload: it reads escapes and field separators character by
 // character, so malformed escapes, stray separators and combining marks are its risky inputs.
 #include "FuzzSupport.h"

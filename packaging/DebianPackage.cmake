@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 # The Debian package built by `make package` (cpack -G DEB) from the install rules.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kelolens)

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks the #include lines of the source tree against the module boundaries.
 
 Usage: check-includes.py [SOURCE_DIR] [--widgets-headers DIRS]

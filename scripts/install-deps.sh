@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages KeloLens needs to build, test and run. Safe to run again: only
 # what is missing is installed. With --fuzz, also what the fuzz targets need (make fuzz).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every benchmark program built into build/bench. They run in a private X server: the
 # application benchmark captures from a screen, and none of them may touch the user's desktop.
 set -euo pipefail

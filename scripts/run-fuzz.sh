@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs every libFuzzer target built into the fuzz build folder for a bounded time each, starting
 # from the seeds the generator writes and the corpus earlier runs kept, then prints how many inputs
 # each one ran. Fails when a target found a crash, a hang, a leak or a broken expectation; the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs the test suite of a sanitizer build (make test-sanitize). Any finding ends the test that
 # made it; findings inside third-party libraries are suppressed, each with its reason, in
 # scripts/sanitizers/.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Starts KeloLens from the build folder, in the tray of the current desktop session.
 set -euo pipefail
 build_dir=${1:-build}

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders screenshots of the results panel and the toast into <build>/screenshots/: once without a
 # compositing manager (plain/) and once with xcompmgr running (composited/), in a private X server
 # so the desktop is never touched.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the Debian package, installs it into a clean Debian 12 root with apt (which fetches the
 # dependencies the package declares), reads a sample image there with the installed
 # kelolens-recognize, then purges the package and checks that none of its files is left.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a command inside a private Xvfb display with openbox as window manager, then stops both.
 # Used by the test runner and the benchmarks; a desktop session's own display is never touched.
 set -uo pipefail

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Tesseract spreads parts of one recognition over every core with OpenMP, which on a busy

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // What a presentation is about: a text capture shows and acts on the text and the codes; a code

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/null/NullServices.h"
 #include "KeloPlatform/portal/PortalKeyGrabber.h"
 #include "KeloPlatform/portal/PortalScreenshotService.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/portal/PortalScreenshotService.h"
 
 #include "KeloPlatform/portal/PortalRequest.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/wayland/WaylandClipboard.h"
 
 #include "wlr-data-control-unstable-v1-client-protocol.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/x11/X11Services.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/null/NullServices.h"
 #include "KeloPlatform/qt/QtClipboard.h"
 #include "KeloPlatform/x11/X11Services.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/WindowSystem.h"
 #include "KeloPlatform/x11/X11Services.h"
 #include "KeloPlatform/x11/XcbConnection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-bench-app: the application's own figures, measured on the real kelolens under the test X
 // server. Twenty captures of a 600 x 300 region of text, each timed from the moment the region
 // tool has written its file to the moment the clipboard holds the text, and the resident memory

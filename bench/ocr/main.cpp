@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-bench-ocr: the recognizer against the plain `tesseract` tool, printed side by side: the
 // mixed corpus of small text and code images, full screens of dense text, and captures of a
 // single code; then the goals, met or missed.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // HotKeys on desktops that answer a registration later (the GlobalShortcuts portal).
 
 #include "KeloHotkey/HotKey.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloHotkey/HotKey.h"
 #include "KeloHotkey/KeyboardLayout.h"
 #include "KeloPlatform/Platform.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The application on a real compositor (headless sway, with and without XWayland) with Debian's
 // real portal front end over the mock back ends: it starts with the portal set, a second launch
 // with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A stand-in for a desktop's portal back ends, driven by the tests over D-Bus. It implements the
 // back-end side (org.freedesktop.impl.portal.*) of Screenshot, GlobalShortcuts and RemoteDesktop,
 // and the Access dialog the front end needs before it offers screenshots, under the name

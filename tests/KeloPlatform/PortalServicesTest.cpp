@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The portal backend's services against Debian's real xdg-desktop-portal front end, over the
 // scripted back ends of kelo-mock-portal on a private bus.
 

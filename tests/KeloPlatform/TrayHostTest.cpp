@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/xdg/StatusNotifierTrayHost.h"
 #include "support/PortalBus.h"
 #include "support/TestSupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Gives a headless compositor's seat a keyboard, as plugging one in would: windows can then get
 // the keyboard focus. Prints "ready" once the compositor has the keyboard and keeps it until its
 // standard input closes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Wayland clipboard on a real compositor (headless sway), read back by wl-paste.
 
 #include "KeloPlatform/wayland/WaylandClipboard.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/Platform.h"
 #include "support/TestSupport.h"
 #include "support/X11Harness.h"

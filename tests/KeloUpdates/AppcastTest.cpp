@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloUpdates/Appcast.h"
 
 #include <gtest/gtest.h>

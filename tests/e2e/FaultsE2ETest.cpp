@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Faults injected into the real kelolens: a region tool that dies or writes a broken or huge
 // image, a cache folder that cannot be written, a garbled settings file, the X server going away
 // and the clipboard changing hands during a paste. Each ends in a message or the specified

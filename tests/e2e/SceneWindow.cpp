@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-e2e-scene [--text LINE]... [--qr PAYLOAD] [--field] [--at X,Y]
 //     Shows a window whose top-left corner is at the given screen position (default 100,100),
 //     outside the window manager's placement, holding the given lines of text in a large plain

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks what a desktop and a package manager read from KeloLens.
 #   check-packaging.sh metadata SOURCE_DIR BUILD_DIR
 #     the desktop entry and the metainfo pass their validators, the manual pages format without
@@ -62,6 +63,7 @@ check_install() {
     "share/metainfo/$app_id.metainfo.xml"
     "share/icons/hicolor/scalable/apps/$app_id.svg"
     "share/icons/hicolor/symbolic/apps/$app_id-symbolic.svg"
+    "share/doc/kelolens/copyright"
   )
   local program
   for program in "${programs[@]}"; do

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-test-paste-target, for the X11 tests
 //     Shows a window with one text field that has the keyboard focus. Prints "ready <window id>"
 //     once the window is shown, then "text <field text>" (UTF-8) whenever the text changes. Quits

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // A second X client for the X11 tests: it acts the way another application would.
 // kelo-test-x-client grab <keycode> <modifier mask>
 //     Grabs the key on the root window. Prints "grabbed" and holds the grab until standard input

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelolens-recognize: reads the text and codes of image files the way a capture would.
 
 #include "KeloLens/Recognition/ImageReading.h"

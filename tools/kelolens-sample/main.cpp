@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelolens-sample: draws a small screen-like picture (two paragraphs, a link, a QR code) into the
 // PNG file given, so the recognizer has something to read before a real capture exists.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelolens-screenshots --output DIR [--expect-compositing]
 //     Shows the windows of KeloLens in their main states on the current X display, over a
 //     backdrop window, and saves what the screen shows as PNG files in DIR: the results panel with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-test-capture-shutdown <tool program> <captures folder>
 //     Starts one capture with the tool and runs until a termination signal ends it, then prints
 //     how the capture ended ("cancelled", "image", "failed") as the capturer goes.
