@@ -5,7 +5,6 @@
 #include "KeloLens/AppDelegate/SingleInstance.h"
 #include "KeloLens/Capture/CaptureFlow.h"
 #include "KeloLens/Capture/CapturerChoice.h"
-#include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 #include "KeloLens/Capture/SystemPermissionChecker.h"
 #include "KeloLens/Onboarding/OnboardingSteps.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
@@ -157,8 +156,8 @@ void AppDelegate::finishLaunching()
     // no quit, no destructors. The region tool dies with us, but its file and the instance lock
     // would stay.
     m_exitHandler = std::make_unique<KeloPlatform::ExitHandler>([this] {
-        if (m_cliCapturer != nullptr) {
-            m_cliCapturer->cancel();
+        if (m_capturer) {
+            m_capturer->cancel();
         }
         m_instance.reset();
     });
@@ -194,16 +193,10 @@ void AppDelegate::finishLaunching()
         *m_model, *m_toast, *m_paste, *m_accessibility, *m_platform->windowSystem, *m_layout,
         [prefs = m_prefs.get()] { return prefs->panelPosition(); });
 
-    if (m_overrides.capturer) {
-        m_capturer = std::move(m_overrides.capturer);
-    } else {
-        m_capturer = createScreenCapturer(*m_platform->screenshots);
-        m_cliCapturer = dynamic_cast<ScreencaptureCLICapturer *>(m_capturer.get());
-        if (m_cliCapturer != nullptr) {
-            // Files an earlier run could not delete (it was killed mid-capture) go now.
-            m_cliCapturer->removeLeftovers();
-        }
-    }
+    m_capturer = m_overrides.capturer ? std::move(m_overrides.capturer)
+                                      : createScreenCapturer(*m_platform->screenshots);
+    // Files an earlier run could not delete (it was killed mid-capture) go now.
+    m_capturer->removeLeftovers();
     m_recognizer =
         m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
     // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
@@ -489,8 +482,8 @@ int AppDelegate::alert(const AlertText &text)
 void AppDelegate::shutDown()
 {
     // A capture under way is cancelled so that its region tool and file go with us.
-    if (m_cliCapturer != nullptr) {
-        m_cliCapturer->cancel();
+    if (m_capturer) {
+        m_capturer->cancel();
     }
     // A recognition under way would hold the exit until it ends, up to its deadline.
     if (m_recognizer != nullptr) {

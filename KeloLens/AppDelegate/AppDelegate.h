@@ -35,7 +35,6 @@ class Recognizing;
 class ResultPanelController;
 class ResultViewModel;
 class ScreenCapturer;
-class ScreencaptureCLICapturer;
 class SettingsRouter;
 class SettingsWindowController;
 class SingleInstance;
@@ -146,8 +145,6 @@ private:
     std::unique_ptr<ResultViewModel> m_model;
     std::unique_ptr<ResultPanelController> m_panel;
     std::unique_ptr<ScreenCapturer> m_capturer;
-    // The same capturer when it is the region tool's, which can be cancelled.
-    ScreencaptureCLICapturer *m_cliCapturer = nullptr;
     std::unique_ptr<Recognizing> m_recognizer;
     // Runs once captures have paused for a while.
     QTimer m_idleMemoryRelease;

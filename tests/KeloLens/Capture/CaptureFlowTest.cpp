@@ -28,6 +28,8 @@ public:
         // A copy: co_return may move from what it is given, and the script is reused.
         co_return CaptureOutcome(outcome);
     }
+    void cancel() override {}
+    int removeLeftovers() override { return 0; }
 
     CaptureOutcome outcome = CaptureCancelled{};
     std::chrono::milliseconds delay = 0ms;

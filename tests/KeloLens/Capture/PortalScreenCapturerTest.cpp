@@ -8,6 +8,7 @@
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTask>
+#include <QCoro/QCoroTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -18,6 +19,7 @@
 #include <gtest/gtest.h>
 
 using KeloPlatform::Screenshot;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -27,9 +29,16 @@ class ScriptedScreenshots final : public KeloPlatform::ScreenshotService
 public:
     [[nodiscard]] bool isAvailable() const override { return true; }
     [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
-    QCoro::Task<Screenshot> takeInteractive() override { co_return next; }
+    QCoro::Task<Screenshot> takeInteractive() override
+    {
+        if (delay > 0ms) {
+            co_await QCoro::sleepFor(delay);
+        }
+        co_return next;
+    }
 
     Screenshot next;
+    std::chrono::milliseconds delay = 0ms;
     std::optional<bool> permission;
 };
 
@@ -38,11 +47,11 @@ class PortalCapture : public ::testing::Test
 protected:
     QString captures() const { return m_dir.filePath(QStringLiteral("captures")); }
 
-    // A 40 by 20 picture where the desktop would leave one.
-    QString picture(const QString &name) const
+    // A picture where the desktop would leave one.
+    QString picture(const QString &name, QSize size = QSize(40, 20)) const
     {
         const QString path = m_dir.filePath(name);
-        QImage image(40, 20, QImage::Format_RGB32);
+        QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
         EXPECT_TRUE(image.save(path, "PNG"));
         return path;
@@ -69,12 +78,14 @@ protected:
 
 TEST_F(PortalCapture, ReadsTheDesktopsFileAndDeletesOnlyWhatIsOurs)
 {
-    const QString made = picture(QStringLiteral("made-for-us.png"));
+    // Three screens side by side: beyond what Qt decodes by default.
+    const QSize wide(15360, 2880);
+    const QString made = picture(QStringLiteral("made-for-us.png"), wide);
     screenshots.next = {Screenshot::Status::saved, made, true, {}};
     const CaptureOutcome fromOurs = capture();
-    ASSERT_TRUE(std::holds_alternative<CapturedImage>(fromOurs));
+    ASSERT_TRUE(std::holds_alternative<CapturedImage>(fromOurs)) << fromOurs.index();
     const CapturedImage &image = std::get<CapturedImage>(fromOurs);
-    EXPECT_EQ(image.image.size(), QSize(40, 20));
+    EXPECT_EQ(image.image.size(), wide);
     EXPECT_EQ(image.region, std::nullopt) << "the desktop does not say where the selection was";
     EXPECT_FALSE(QFileInfo::exists(made));
     EXPECT_TRUE(capturesAreEmpty());
@@ -110,6 +121,17 @@ TEST_F(PortalCapture, CancelsFailuresAndUnreadableFilesBecomeOutcomes)
         Screenshot::Status::saved, m_dir.filePath(QStringLiteral("gone.png")), false, {}};
     EXPECT_EQ(capture(),
               CaptureOutcome(CaptureFailed{QStringLiteral("The capture couldn't be read")}));
+    EXPECT_TRUE(capturesAreEmpty());
+
+    // Cancelled while the desktop asks: what it hands back afterwards is dropped.
+    const QString late = picture(QStringLiteral("late.png"));
+    screenshots.next = {Screenshot::Status::saved, late, true, {}};
+    screenshots.delay = 50ms;
+    PortalScreenCapturer capturer(screenshots, captures());
+    QCoro::Task<CaptureOutcome> pending = capturer.capture();
+    capturer.cancel();
+    EXPECT_EQ(QCoro::waitFor(pending), CaptureOutcome(CaptureCancelled{}));
+    EXPECT_FALSE(QFileInfo::exists(late));
     EXPECT_TRUE(capturesAreEmpty());
 }
 

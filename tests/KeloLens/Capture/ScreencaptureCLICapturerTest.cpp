@@ -302,7 +302,7 @@ TEST_F(CapturerTest, TerminationOrACrashMidCaptureLeavesNoToolAndNoFileForGood)
             QFile other(m_dir.filePath(QStringLiteral("cache/captures/notes.txt")));
             ASSERT_TRUE(other.open(QIODevice::WriteOnly));
             other.close();
-            EXPECT_EQ(ScreencaptureCLICapturer(std::nullopt, capturesDir()).removeLeftovers(), 1);
+            EXPECT_EQ(CaptureFiles::removeLeftovers(capturesDir()), 1);
             EXPECT_EQ(QDir(capturesDir()).entryList(QDir::Files),
                       QStringList{QStringLiteral("notes.txt")});
         } else {

@@ -211,6 +211,8 @@ TEST(Recognizer, ACodeCaptureCopiesThePayloadThroughTheFlow)
         {
             co_return CapturedImage{qrCode("hello world 12345"), std::nullopt};
         }
+        void cancel() override {}
+        int removeLeftovers() override { return 0; }
     } capturer;
     struct Permission : PermissionChecker
     {
