@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloTheme/GlassSurface.h"
 
-#include "KeloTheme/CardStyle.h"
-
 #include <QCoreApplication>
 #include <QEvent>
 #include <QImage>
@@ -106,20 +104,4 @@ TEST(GlassSurface, ConfigureReplacesTheTitledWindowsContent)
     EXPECT_EQ(second->window(), &window);
     EXPECT_EQ(window.size(), QSize(320, 240));
     EXPECT_TRUE(window.mask().isEmpty());
-}
-
-TEST(CardStyle, PaintsALightRoundedCardBehindTheWidget)
-{
-    QWidget card;
-    card.resize(100, 60);
-    keloCard(&card, 12);
-    QImage image(card.size(), QImage::Format_ARGB32);
-    image.fill(Qt::white);
-    card.render(&image, {}, {}, QWidget::DrawChildren);
-
-    const QColor inside = image.pixelColor(50, 30);
-    const int text = card.palette().color(QPalette::WindowText).lightness();
-    // About 5.5 % of the text colour over white.
-    EXPECT_NEAR(inside.lightness(), 255 - (255 - text) * 0.055, 3);
-    EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::white)) << "the corners are rounded";
 }
