@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPanel/FloatingPanelController.h"
 
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>

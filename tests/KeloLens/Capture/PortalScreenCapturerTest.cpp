@@ -6,9 +6,9 @@
 #include "KeloLens/Capture/SystemPermissionChecker.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoro/QCoroTask>
-#include <QCoro/QCoroTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -22,25 +22,6 @@ using KeloPlatform::Screenshot;
 using namespace std::chrono_literals;
 
 namespace {
-
-// Hands back whatever the test scripted, as the desktop's service would.
-class ScriptedScreenshots final : public KeloPlatform::ScreenshotService
-{
-public:
-    [[nodiscard]] bool isAvailable() const override { return true; }
-    [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
-    QCoro::Task<Screenshot> takeInteractive() override
-    {
-        if (delay > 0ms) {
-            co_await QCoro::sleepFor(delay);
-        }
-        co_return next;
-    }
-
-    Screenshot next;
-    std::chrono::milliseconds delay = 0ms;
-    std::optional<bool> permission;
-};
 
 class PortalCapture : public ::testing::Test
 {
@@ -71,7 +52,7 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    ScriptedScreenshots screenshots;
+    KeloTest::FakeScreenshotService screenshots;
 };
 
 } // namespace
@@ -148,42 +129,46 @@ TEST_F(PortalCapture, AStoredRefusalIsTheOnlyThingThatDeniesAccess)
     EXPECT_TRUE(SystemPermissionChecker().isScreenRecordingGranted());
 }
 
-TEST(CapturerChoice, WaylandSessionsNeverGetAnX11Tool)
+TEST(CapturerChoice, TheFirstInstalledToolOfTheDesktopAndNeverAnX11ToolUnderWayland)
 {
-    ScriptedScreenshots screenshots;
-    const auto environment = [](const char *desktop, const char *session, bool hasWayland) {
+    KeloTest::FakeScreenshotService screenshots;
+    const QStringList all{QStringLiteral("spectacle"),
+                          QStringLiteral("gnome-screenshot"),
+                          QStringLiteral("maim"),
+                          QStringLiteral("scrot"),
+                          QStringLiteral("xfce4-screenshooter"),
+                          QStringLiteral("sh"),
+                          QStringLiteral("slurp"),
+                          QStringLiteral("grim")};
+    // The program of the chosen region tool; "portal" for the desktop's screenshot portal.
+    const auto chosen = [&](const char *desktop, const char *session, bool hasWayland,
+                            const QStringList &installed) {
         QProcessEnvironment env;
         env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QString::fromLatin1(desktop));
         env.insert(QStringLiteral("XDG_SESSION_TYPE"), QString::fromLatin1(session));
         if (hasWayland) {
             env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
         }
-        return env;
-    };
-    const auto everything = [](const QString &name) { return QStringLiteral("/usr/bin/") + name; };
-    const auto programOf = [](const std::unique_ptr<ScreenCapturer> &capturer) {
-        const auto *cli = dynamic_cast<const ScreencaptureCLICapturer *>(capturer.get());
-        return cli != nullptr && cli->tool() ? cli->tool()->program : QString();
-    };
-
-    const auto gnome =
-        createScreenCapturer(screenshots, environment("GNOME", "wayland", true), everything);
-    EXPECT_NE(dynamic_cast<PortalScreenCapturer *>(gnome.get()), nullptr);
-    EXPECT_EQ(programOf(createScreenCapturer(screenshots, environment("KDE", "wayland", true),
-                                             everything)),
-              QStringLiteral("/usr/bin/spectacle"));
-    // The session type may be missing; the Wayland display still tells.
-    EXPECT_EQ(
-        programOf(createScreenCapturer(screenshots, environment("sway", "", true), everything)),
-        QStringLiteral("/usr/bin/sh"));
-    const auto bare = createScreenCapturer(
-        screenshots, environment("sway", "wayland", true), [](const QString &name) {
-            return name == u"maim" ? QStringLiteral("/usr/bin/maim") : QString();
+        const auto capturer = createScreenCapturer(screenshots, env, [&](const QString &name) {
+            return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
         });
-    EXPECT_NE(dynamic_cast<PortalScreenCapturer *>(bare.get()), nullptr);
-    EXPECT_EQ(
-        programOf(createScreenCapturer(screenshots, environment("XFCE", "x11", false), everything)),
-        QStringLiteral("/usr/bin/maim"));
+        if (dynamic_cast<PortalScreenCapturer *>(capturer.get()) != nullptr) {
+            return QStringLiteral("portal");
+        }
+        const auto &tool = dynamic_cast<ScreencaptureCLICapturer &>(*capturer).tool();
+        return tool ? tool->program.mid(9) : QString();
+    };
+    // GNOME under Wayland lets only its portal select a region; wlroots compositors get slurp
+    // and grim, run together by the shell, when both are there. The Wayland display tells even
+    // without a session type.
+    EXPECT_EQ(chosen("GNOME", "wayland", true, all), "portal");
+    EXPECT_EQ(chosen("KDE", "wayland", true, all), "spectacle");
+    EXPECT_EQ(chosen("sway", "", true, all), "sh");
+    EXPECT_EQ(chosen("sway", "wayland", true, all.mid(0, 7)), "portal");
+    EXPECT_EQ(chosen("ubuntu:GNOME", "x11", false, all), "gnome-screenshot");
+    EXPECT_EQ(chosen("XFCE", "x11", false, all), "maim");
+    EXPECT_EQ(chosen("KDE", "x11", false, all.mid(3)), "scrot");
+    EXPECT_EQ(chosen("KDE", "x11", false, {}), QString()) << "no tool: the capture says so";
 }
 
 // slurp prints the selected geometry (nothing, with status 1, when cancelled); grim writes the

@@ -313,17 +313,6 @@ TEST_F(CapturerTest, TerminationOrACrashMidCaptureLeavesNoToolAndNoFileForGood)
     }
 }
 
-TEST(CaptureOutcome, ImagesAreEqualOnlyAsTheSameObject)
-{
-    QImage image(4, 4, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    const ExactRect region{1, 2, 3, 4};
-    EXPECT_EQ(CaptureOutcome(CapturedImage{image, region}),
-              CaptureOutcome(CapturedImage{QImage(image), region}));
-    EXPECT_NE(CaptureOutcome(CapturedImage{image, region}),
-              CaptureOutcome(CapturedImage{image.copy(), region}));
-}
-
 TEST(EstimatedRegion, ThePointerIsTheBottomRightCornerScaledByItsScreen)
 {
     // On no screen at all the scale is 2.
@@ -336,38 +325,4 @@ TEST(EstimatedRegion, ThePointerIsTheBottomRightCornerScaledByItsScreen)
               (ExactRect{600, 300, 400, 200}));
     EXPECT_EQ(ScreencaptureCLICapturer::estimatedRegion(QSize(400, 200), QPoint(999, 500), two),
               (ExactRect{799, 400, 200, 100}));
-}
-
-TEST(ChooseTool, TheFirstInstalledToolInTheDesktopsOrderWins)
-{
-    const auto chosen = [](const QString &desktop, const QString &session,
-                           const QStringList &installed) {
-        QProcessEnvironment environment;
-        environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), desktop);
-        environment.insert(QStringLiteral("XDG_SESSION_TYPE"), session);
-        const std::optional<CaptureTool> tool =
-            ScreencaptureCLICapturer::chooseTool(environment, [&](const QString &name) {
-                return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
-            });
-        return tool ? tool->program : QString();
-    };
-    const QStringList all{QStringLiteral("spectacle"), QStringLiteral("gnome-screenshot"),
-                          QStringLiteral("maim"), QStringLiteral("scrot"),
-                          QStringLiteral("xfce4-screenshooter")};
-    EXPECT_EQ(chosen(QStringLiteral("KDE"), QStringLiteral("wayland"), all),
-              QStringLiteral("/usr/bin/spectacle"));
-    EXPECT_EQ(chosen(QStringLiteral("ubuntu:GNOME"), QStringLiteral("x11"), all),
-              QStringLiteral("/usr/bin/gnome-screenshot"));
-    // Under Wayland X11 tools would capture Wayland windows black: GNOME has only its portal,
-    // wlroots compositors slurp and grim, run together by the shell.
-    EXPECT_EQ(chosen(QStringLiteral("GNOME"), QStringLiteral("wayland"), all), QString());
-    const QStringList wlroots =
-        all + QStringList{QStringLiteral("sh"), QStringLiteral("slurp"), QStringLiteral("grim")};
-    EXPECT_EQ(chosen(QStringLiteral("sway"), QStringLiteral("wayland"), wlroots),
-              QStringLiteral("/usr/bin/sh"));
-    EXPECT_EQ(chosen(QStringLiteral("sway"), QStringLiteral("wayland"), wlroots.mid(0, 7)),
-              QString());
-    EXPECT_EQ(chosen(QStringLiteral("KDE"), QStringLiteral("x11"), all.mid(3)),
-              QStringLiteral("/usr/bin/scrot"));
-    EXPECT_EQ(chosen(QStringLiteral("KDE"), QStringLiteral("x11"), {}), QString());
 }

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Onboarding/OnboardingSteps.h"
 
-#include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Onboarding/ScreenRecordingStep.h"
 #include "KeloLens/Onboarding/TryItStep.h"
 #include "KeloLens/Onboarding/WelcomeStep.h"
 #include "KeloOnboarding/ShortcutBadge.h"
 #include "support/TestSupport.h"
+#include "support/fakes/CaptureFakes.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -16,19 +16,6 @@
 #include <memory>
 
 namespace {
-
-class ScriptedPermission final : public PermissionChecker
-{
-public:
-    [[nodiscard]] bool isScreenRecordingGranted() const override { return isGranted; }
-    void requestScreenRecording() override { calls << QStringLiteral("request"); }
-    void openScreenRecordingSettings() override { calls << QStringLiteral("open"); }
-    [[nodiscard]] bool isAskedAtCapture() const override { return isAsked; }
-
-    bool isGranted = false;
-    bool isAsked = false;
-    QStringList calls;
-};
 
 bool showsText(const QWidget &widget, const QString &text)
 {
@@ -44,7 +31,7 @@ bool showsText(const QWidget &widget, const QString &text)
 
 TEST(OnboardingSteps, WelcomeThenScreenAccessThenTryIt)
 {
-    ScriptedPermission permission;
+    KeloTest::FakePermissionChecker permission(false);
     int captures = 0;
     const QList<OnboardingStep> steps = makeOnboardingSteps(
         QStringLiteral("Ctrl+Shift+2"), permission, [&captures] { ++captures; });
@@ -73,7 +60,7 @@ TEST(OnboardingSteps, WelcomeThenScreenAccessThenTryIt)
 
 TEST(OnboardingSteps, ScreenAccessStepFollowsThePermission)
 {
-    ScriptedPermission permission;
+    KeloTest::FakePermissionChecker permission(false);
     ScreenRecordingStep step(permission);
     EXPECT_FALSE(step.isGranted());
     EXPECT_FALSE(step.openSettingsButton()->isHidden());

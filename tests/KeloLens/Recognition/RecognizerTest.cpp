@@ -1,9 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/Recognizer.h"
 
-#include "KeloLens/Capture/CaptureFlow.h"
-#include "KeloLens/Capture/PermissionChecker.h"
-#include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "support/SampleImages.h"
 #include "support/TestSupport.h"
@@ -201,41 +198,6 @@ TEST(Recognizer, TextIsNeverMadeOfACodesModules)
     // (The engine may read the lone "OK" as "oK"; what matters is that it is there.)
     EXPECT_EQ(beside.text.toLower(),
               QStringLiteral("scan the code to join\n\nok\n\nv1.2 build 42"));
-}
-
-TEST(Recognizer, ACodeCaptureCopiesThePayloadThroughTheFlow)
-{
-    struct Capturer : ScreenCapturer
-    {
-        QCoro::Task<CaptureOutcome> capture() override
-        {
-            co_return CapturedImage{qrCode("hello world 12345"), std::nullopt};
-        }
-        void cancel() override {}
-        int removeLeftovers() override { return 0; }
-    } capturer;
-    struct Permission : PermissionChecker
-    {
-        bool isScreenRecordingGranted() const override { return true; }
-        void requestScreenRecording() override {}
-        void openScreenRecordingSettings() override {}
-    } permission;
-    Recognizer recognizer;
-    QStringList clipboard;
-    std::optional<FlowPresentation> presented;
-    CaptureFlow flow(capturer, permission, recognizer, [] { return CaptureSettings{}; },
-                     {[&](const QString &text) {
-                          clipboard.append(text);
-                          return true;
-                      },
-                      [&](const FlowPresentation &presentation) { presented = presentation; },
-                      {},
-                      {},
-                      {}});
-    QCoro::waitFor(flow.run(false));
-    EXPECT_EQ(clipboard, QStringList{QStringLiteral("hello world 12345")});
-    ASSERT_TRUE(presented.has_value());
-    EXPECT_EQ(presented->result.text, QString());
 }
 
 TEST(Recognizer, RunsNoCodePassWhenDetectionIsOff)

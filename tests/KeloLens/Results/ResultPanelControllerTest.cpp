@@ -8,8 +8,8 @@
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/KeymapSource.h"
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QApplication>
 #include <QClipboard>

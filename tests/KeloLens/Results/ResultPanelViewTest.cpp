@@ -4,8 +4,8 @@
 #include "KeloLens/Results/ChipButton.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloPaste/Accessibility.h"
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
 #include <QLabel>

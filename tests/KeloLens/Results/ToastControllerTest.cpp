@@ -3,8 +3,8 @@
 
 #include "KeloLens/Results/ToastView.h"
 #include "KeloTheme/ThemeFonts.h"
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
 #include <QPointer>

@@ -62,19 +62,6 @@ TEST_F(SettingsWindow, ReopensOnTheLastPageUnlessOneIsAsked)
     EXPECT_EQ(sidebar->currentRow(), 0);
 }
 
-TEST_F(SettingsWindow, HasAFixedSizeWithASidebarOf220)
-{
-    SettingsRouter router;
-    SettingsWindowController controller(router, services());
-    controller.show();
-    QWidget *window = controller.window();
-    EXPECT_EQ(window->size(), QSize(720, 540));
-    EXPECT_EQ(window->minimumSize(), window->maximumSize());
-    EXPECT_EQ(controller.sidebar()->width(), 220);
-    EXPECT_GE(controller.detail()->width(), 480);
-    EXPECT_GE(controller.detail()->height(), 500);
-}
-
 TEST_F(SettingsWindow, KeepsAPageSelectedAndRetitlesOnTheSamePage)
 {
     SettingsRouter router;

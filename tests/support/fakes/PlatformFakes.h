@@ -1,16 +1,20 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
 
+#include <QCoro/QCoroTimer>
 #include <QList>
 
+#include <chrono>
 #include <optional>
 
+// The platform services the tests stand in for, one fake for each: answers set by the test,
+// requests recorded for it.
 namespace KeloTest {
 
-// A window system whose answers the test sets and whose activation requests it can count.
 class FakeWindowSystem final : public KeloPlatform::WindowSystem
 {
 public:
@@ -36,11 +40,12 @@ public:
     [[nodiscard]] bool isCompositing() const override { return isCompositingManagerRunning; }
 };
 
-// Synthetic keys that can be switched off and that count what they would have sent.
 class FakeSyntheticKeys final : public KeloPlatform::SyntheticKeys
 {
 public:
-    bool isSessionAllowingKeys = true;
+    explicit FakeSyntheticKeys(bool isAllowed = true) : isSessionAllowingKeys(isAllowed) {}
+
+    bool isSessionAllowingKeys;
     QList<uint32_t> sent;
 
     [[nodiscard]] bool isAvailable() const override { return isSessionAllowingKeys; }
@@ -51,6 +56,25 @@ public:
         }
         sent.append(evdevCode);
         return true;
+    }
+};
+
+// Hands back `next` as the desktop would, after `delay`.
+class FakeScreenshotService final : public KeloPlatform::ScreenshotService
+{
+public:
+    KeloPlatform::Screenshot next;
+    std::optional<bool> permission;
+    std::chrono::milliseconds delay{0};
+
+    [[nodiscard]] bool isAvailable() const override { return true; }
+    [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
+    QCoro::Task<KeloPlatform::Screenshot> takeInteractive() override
+    {
+        if (delay.count() > 0) {
+            co_await QCoro::sleepFor(delay);
+        }
+        co_return next;
     }
 };
 
