@@ -33,11 +33,8 @@ QString shownStep(const OnboardingView &view)
 
 TEST(OnboardingView, ClampsTheStartIndex)
 {
-    EXPECT_EQ(OnboardingView::clampedIndex(7, 3), 2);
-    EXPECT_EQ(OnboardingView::clampedIndex(-1, 3), 0);
-    EXPECT_EQ(OnboardingView::clampedIndex(1, 3), 1);
-    EXPECT_EQ(OnboardingView::clampedIndex(4, 0), 0);
-
+    EXPECT_EQ(OnboardingView(threeSteps(), 7, QStringLiteral("Done"), {}).index(), 2);
+    EXPECT_EQ(OnboardingView(threeSteps(), -1, QStringLiteral("Done"), {}).index(), 0);
     OnboardingView empty({}, 3, QStringLiteral("Done"), {});
     EXPECT_EQ(empty.index(), 0);
     EXPECT_EQ(empty.content(), nullptr);
@@ -67,21 +64,6 @@ TEST(OnboardingView, BlockedStepOffersSkipButNeverMovesOnByItself)
     EXPECT_EQ(finishes, 0);
     view.mainButton()->click();
     EXPECT_EQ(finishes, 1);
-}
-
-TEST(OnboardingView, BuildsEachStepAfreshWhenShown)
-{
-    int builds = 0;
-    QList<OnboardingStep> steps = threeSteps();
-    steps[1].content = [&builds] {
-        ++builds;
-        return new QLabel(QStringLiteral("second"));
-    };
-    OnboardingView view(steps, 0, QStringLiteral("Done"), {});
-    EXPECT_EQ(builds, 0);
-    view.advance();
-    EXPECT_EQ(builds, 1);
-    EXPECT_EQ(view.content()->objectName(), "screenRecording");
 }
 
 TEST(OnboardingWindowController, FinishesOnceByButtonOrCloseBox)

@@ -69,19 +69,6 @@ TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicati
     EXPECT_EQ(controller.previousApp(), std::nullopt);
 }
 
-TEST_F(FloatingPanelControllerTest, HidingCallsBackOnceAndOnlyForAVisiblePanel)
-{
-    int didHide = 0;
-    controller.onDidHide = [&] { ++didHide; };
-    controller.hide();
-    EXPECT_EQ(didHide, 0);
-    controller.show();
-    controller.hide();
-    controller.hide();
-    EXPECT_EQ(didHide, 1);
-    EXPECT_FALSE(controller.isVisible());
-}
-
 TEST_F(FloatingPanelControllerTest, KeyHandlerSeesKeysBeforeTheFocusedWidget)
 {
     QList<int> seen;
@@ -98,21 +85,6 @@ TEST_F(FloatingPanelControllerTest, KeyHandlerSeesKeysBeforeTheFocusedWidget)
     press(Qt::Key_B, QStringLiteral("b"));
     EXPECT_EQ(seen, (QList<int>{Qt::Key_A, Qt::Key_B}));
     EXPECT_EQ(field->text(), QStringLiteral("a"));
-}
-
-TEST_F(FloatingPanelControllerTest, KnowsWhenAnInputMethodIsComposing)
-{
-    controller.show();
-    field->setFocus();
-    EXPECT_FALSE(controller.isComposing());
-    QInputMethodEvent composing(QStringLiteral("ni"), {});
-    QCoreApplication::sendEvent(field, &composing);
-    EXPECT_TRUE(controller.isComposing());
-    QInputMethodEvent committed;
-    committed.setCommitString(QString::fromUtf8("你"));
-    QCoreApplication::sendEvent(field, &committed);
-    EXPECT_FALSE(controller.isComposing());
-    EXPECT_EQ(field->text(), QString::fromUtf8("你"));
 }
 
 TEST_F(FloatingPanelControllerTest, FollowsTheCompositorBetweenShows)

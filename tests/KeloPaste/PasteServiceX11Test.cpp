@@ -104,25 +104,6 @@ TEST_F(PasteServiceX11, WritePlainTextLeavesExactlyTheTextOnTheClipboard)
     EXPECT_FALSE(targets.contains(QStringLiteral("x-kelo-test"))) << targets.toStdString();
 }
 
-TEST_F(PasteServiceX11, PasteActivatesTheTargetAndTheTextLandsInItsField)
-{
-    ASSERT_TRUE(Accessibility(*platform().syntheticKeys).isTrusted());
-    Scene scene;
-    ASSERT_TRUE(scene.start());
-    EXPECT_EQ(scene.application.processId, scene.target->processId());
-    FrontWindow front;
-    ASSERT_TRUE(front.show());
-    const qsizetype activationsBefore = scene.activationsOfTarget();
-
-    service.writePlainText(QString::fromUtf8("Hello from KeloLens ✓"));
-    ASSERT_TRUE(service.paste(scene.application));
-
-    EXPECT_EQ(scene.target->waitForLine(QStringLiteral("text Hello")),
-              QString::fromUtf8(" from KeloLens ✓"));
-    EXPECT_EQ(frontmostWindow(), scene.application.windowId);
-    EXPECT_EQ(scene.activationsOfTarget(), activationsBefore + 1);
-}
-
 TEST_F(PasteServiceX11, FrontmostTargetIsNotActivatedAgainAndHeldModifiersDoNotLeak)
 {
     Scene scene;

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/Platform.h"
-#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -90,16 +89,4 @@ TEST(PlatformLoader, EveryBackendGivesACompleteSet)
                     platform->syntheticKeys && platform->loginItem && platform->soundPlayer &&
                     platform->clipboard && platform->screenshots && platform->trayHost);
     }
-}
-
-TEST(PlatformLoader, SaysInOneLogLineWhichBackendItChoseAndWhy)
-{
-    const KeloTest::LogCapture log;
-    const auto platform = KeloPlatform::loadPlatform(environment(
-        {{"XDG_SESSION_TYPE", "x11"}, {"DISPLAY", ":0"}, {"KELOLENS_PLATFORM", "x11"}}));
-    ASSERT_TRUE(platform);
-    // Offscreen Qt has no X connection to share, whatever the override asks for.
-    EXPECT_EQ(log.lines(), QStringList{QStringLiteral(
-                               "KeloLens: platform backend null (XDG_SESSION_TYPE=x11 DISPLAY=:0, "
-                               "Qt platform offscreen, KELOLENS_PLATFORM=x11)")});
 }
