@@ -256,18 +256,3 @@ TEST_F(CaptureFlowTest, ARequestWhileACaptureIsUnderWayDoesNothing)
     run(false);
     EXPECT_EQ(m_capturer.calls, 2);
 }
-
-TEST_F(CaptureFlowTest, ACaptureNobodyAwaitsStillRunsToTheEnd)
-{
-    captureImage(textResult(QStringLiteral("detached")));
-    m_capturer.delay = 50ms;
-    m_recognizer.delay = 50ms;
-    // As a shortcut handler starts it: the task is dropped at once.
-    {
-        [[maybe_unused]] QCoro::Task<> dropped = m_flow.run(false);
-    }
-    EXPECT_TRUE(m_flow.isCapturing());
-    ASSERT_TRUE(KeloTest::waitUntil([this] { return !m_flow.isCapturing(); }));
-    EXPECT_EQ(m_events,
-              (QStringList{QStringLiteral("clipboard:detached"), QStringLiteral("present")}));
-}

@@ -37,30 +37,16 @@ TEST(RecognitionLanguages, EveryTagNamesOneDataFileAndBack)
 TEST(RecognitionLanguages, TagsFindTheirDataByLanguageAndScript)
 {
     const QList<std::pair<QString, QString>> cases = {
-        {"en", "eng"},
-        {"en-US", "eng"},
         {"EN_gb", "eng"},
         {"de-DE.UTF-8", "deu"},
         {"de-Latf", "frk"},
-        {"zh-Hans", "chi_sim"},
-        {"zh-Hant", "chi_tra"},
         {"zh-Hant-HK", "chi_tra"},
         {"zh-TW", "chi_tra"},
-        {"zh-CN", "chi_sim"},
         {"zh", "chi_sim"},
-        {"sr", "srp"},
-        {"sr-Cyrl", "srp"},
-        {"sr-Latn", "srp_latn"},
         {"sr_RS@latin", "srp_latn"},
-        {"uz-Cyrl", "uzb_cyrl"},
-        {"az", "aze"},
-        {"ja", "jpn"},
         {"ja-x-vert", "jpn_vert"},
-        {"und-Latn", "script/Latin"},
         {"und-Hant", "script/HanT"},
-        {"eng", "eng"},
         {"chi_sim", "chi_sim"},
-        {"pt-BR", "por"},
     };
     for (const auto &[tag, name] : cases) {
         EXPECT_EQ(dataNameForTag(tag), name) << tag.toStdString();

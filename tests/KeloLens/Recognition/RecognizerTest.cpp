@@ -105,21 +105,6 @@ TEST(Recognizer, LineBoxesAreInTheCapturedImagesBottomLeftCoordinates)
     }
 }
 
-TEST(Recognizer, FindsAndClassifiesQrCodesOnLightAndDarkBackgrounds)
-{
-    const QImage image = sideBySide({qrCode("WIFI:T:WPA;S:Home;P:secret;;"),
-                                     qrCode("https://example.org/dark", SampleImages::dark)},
-                                    Theme{QColor(128, 128, 128), QColor(0, 0, 0)});
-    const RecognitionResult result = recognize(image);
-    ASSERT_EQ(result.codes.size(), 2);
-    EXPECT_EQ(result.codes[0],
-              (DetectedCode{QStringLiteral("QR"), QStringLiteral("WIFI:T:WPA;S:Home;P:secret;;"),
-                            CodeKind::wifi}));
-    EXPECT_EQ(result.codes[1],
-              (DetectedCode{QStringLiteral("QR"), QStringLiteral("https://example.org/dark"),
-                            CodeKind::url}));
-}
-
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
 {
     // Two identical barcodes once made the reader abort the process.
