@@ -44,12 +44,6 @@ TEST(Chips, TextChipsCarryIdLabelBadgeAndKind)
                               ChipKind::phone("+1 (212) 555-0123")}));
 }
 
-TEST(Chips, AnEmailChipIsTheWholeAddressAsWritten)
-{
-    EXPECT_EQ(labels(chipsOf("Ask pat.o'brien@example.com or {a|b}`c@example.com")),
-              (QStringList{"pat.o'brien@example.com", "{a|b}`c@example.com"}));
-}
-
 TEST(Chips, DuplicatesCollapseToTheFirstOccurrence)
 {
     // The same URL twice, spelled the first time with an upper-case host.

@@ -57,8 +57,6 @@ TEST_F(GeneralPageTest, PermissionRowsFollowTheSystemWhileShown)
     EXPECT_EQ(permission.calls, QStringList{"open"});
 
     page.show();
-    EXPECT_TRUE(page.refreshTimer()->isActive());
-    EXPECT_EQ(page.refreshTimer()->interval(), 1000);
     permission.isGranted = true;
     keys.isSessionAllowingKeys = true;
     EXPECT_TRUE(KeloTest::waitUntil([&] {
@@ -75,21 +73,18 @@ TEST_F(GeneralPageTest, PermissionRowsFollowTheSystemWhileShown)
     EXPECT_FALSE(page.refreshTimer()->isActive());
 }
 
-TEST_F(GeneralPageTest, SaysHowToCaptureWhereNoTrayExists)
+TEST_F(GeneralPageTest, WithoutATrayOrGlobalShortcutsItSaysHowToCapture)
 {
     SettingsServices noTray = services();
     noTray.isTrayMissing = true;
-    GeneralPage page(noTray);
-    ASSERT_NE(page.captureHint(), nullptr);
-    const KeyboardLayout layout(keymap);
-    EXPECT_TRUE(page.captureHint()->text().contains(prefs.hotKey().displayString(layout)));
-    const HotKeyCombo altA{0, HotKeyCombo::option};
-    prefs.setHotKey(altA);
-    EXPECT_TRUE(page.captureHint()->text().contains(altA.displayString(layout)));
-}
-
-TEST_F(GeneralPageTest, WithoutGlobalShortcutsTheCommandToBindReplacesTheRecorder)
-{
+    {
+        GeneralPage page(noTray);
+        ASSERT_NE(page.captureHint(), nullptr);
+        const HotKeyCombo altA{0, HotKeyCombo::option};
+        prefs.setHotKey(altA);
+        EXPECT_TRUE(
+            page.captureHint()->text().contains(altA.displayString(KeyboardLayout(keymap))));
+    }
     SettingsServices bare = services();
     bare.hasGlobalShortcuts = false;
     bare.isTrayMissing = true;
@@ -104,13 +99,6 @@ TEST_F(GeneralPageTest, WithoutGlobalShortcutsTheCommandToBindReplacesTheRecorde
 
 TEST_F(GeneralPageTest, AboutShowsTheVersionTheUpdateCheckAndTheLinks)
 {
-    AppInfo info;
-    EXPECT_EQ(AboutSection::versionText(info), "dev (0)");
-    info.version = QStringLiteral("0.1.0");
-    EXPECT_EQ(AboutSection::versionText(info), "0.1.0 (0)");
-    info.buildNumber = QStringLiteral("42");
-    EXPECT_EQ(AboutSection::versionText(info), "0.1.0 (42)");
-
     SettingsServices withInfo = services();
     withInfo.appInfo.website = QStringLiteral("https://kelolens.example/");
     withInfo.appInfo.supportMailbox = QStringLiteral("help@kelolens.example");

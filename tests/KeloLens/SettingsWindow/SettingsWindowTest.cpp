@@ -8,25 +8,8 @@
 #include "SettingsFixture.h"
 #include "support/TestSupport.h"
 
-#include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
-
-TEST(SettingsRouter, RunsOnChangeForEveryAssignmentButSignalsOnlyChanges)
-{
-    SettingsRouter router;
-    EXPECT_EQ(router.page(), SettingsPage::general);
-    QList<SettingsPage> changes;
-    router.onChange = [&changes](SettingsPage page) { changes << page; };
-    QSignalSpy signalled(&router, &SettingsRouter::pageChanged);
-
-    router.setPage(SettingsPage::general);
-    router.setPage(SettingsPage::recognition);
-    router.setPage(SettingsPage::recognition);
-    EXPECT_EQ(changes, (QList<SettingsPage>{SettingsPage::general, SettingsPage::recognition,
-                                            SettingsPage::recognition}));
-    EXPECT_EQ(signalled.count(), 1);
-}
 
 using SettingsWindow = SettingsFixture;
 
