@@ -43,9 +43,9 @@ struct Scene
         if (!spy.waitForLine(QStringLiteral("ready"))) {
             return false;
         }
-        target.emplace(KeloTest::helperProgram("kelo-test-paste-target"));
-        const auto window = target->waitForLine(QStringLiteral("ready "));
-        if (!window || !bringToFront(window->toUInt())) {
+        target.emplace(KeloTest::helperProgram("kelo-test-scene"), QStringList{"--field"});
+        const auto ready = target->waitForLine(QStringLiteral("ready "));
+        if (!ready || !bringToFront(ready->section(u' ', 0, 0).toUInt())) {
             return false;
         }
         application = *platform().windowSystem->frontmostApplication();
