@@ -14,11 +14,7 @@ namespace {
 using KeloTest::FakePermissionChecker;
 using KeloTest::FakeRecognizer;
 using KeloTest::FakeScreenCapturer;
-
-RecognitionResult textResult(const QString &text)
-{
-    return {{Paragraph{{text}}}, {}, text};
-}
+using KeloTest::textResult;
 
 DetectedCode code(const QString &payload)
 {

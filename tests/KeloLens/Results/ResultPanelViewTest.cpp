@@ -5,6 +5,7 @@
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloPaste/Accessibility.h"
 #include "support/TestSupport.h"
+#include "support/fakes/CaptureFakes.h"
 #include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
@@ -18,10 +19,7 @@
 
 namespace {
 
-RecognitionResult textResult(const QString &text, const QList<DetectedCode> &codes = {})
-{
-    return {{Paragraph{text.split(u'\n')}}, codes, text};
-}
+using KeloTest::textResult;
 
 const DetectedCode homeWifi{QStringLiteral("QR"), QStringLiteral("WIFI:S:Home;T:WPA;P:s3cret;;"),
                             CodeKind::wifi};

@@ -2,6 +2,7 @@
 #include "KeloLens/Results/ResultViewModel.h"
 
 #include "support/TestSupport.h"
+#include "support/fakes/CaptureFakes.h"
 
 #include <QElapsedTimer>
 #include <QSignalSpy>
@@ -11,14 +12,7 @@
 
 namespace {
 
-RecognitionResult resultWith(const QString &text, const QList<DetectedCode> &codes = {})
-{
-    RecognitionResult result;
-    result.paragraphs = {Paragraph{text.split(u'\n')}};
-    result.codes = codes;
-    result.text = text;
-    return result;
-}
+using KeloTest::textResult;
 
 const DetectedCode menuCode{"QR", "https://example.com/menu", CodeKind::url};
 const DetectedCode barcode{"EAN-13", "4006381333931", CodeKind::text};
@@ -45,24 +39,24 @@ TEST(ResultViewModel, OutputTextFollowsModeTextAndCodes)
     ResultViewModel model;
     EXPECT_EQ(model.mode(), PanelMode::all);
     EXPECT_TRUE(model.canPaste());
-    model.load(resultWith("Menu at https://example.org", {menuCode}), PanelMode::all);
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all);
     EXPECT_EQ(model.outputText(), "Menu at https://example.org");
     EXPECT_EQ(model.chips().size(), 2);
     QSignalSpy outputChanges(&model, &ResultViewModel::outputChanged);
-    model.load(resultWith("Menu at https://example.org", {menuCode}), PanelMode::all);
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all);
     EXPECT_EQ(outputChanges.count(), 0) << "an equal load changes nothing";
 
     // A code capture acts on the payloads only, even with text present.
-    model.load(resultWith("Menu at https://example.org", {menuCode}), PanelMode::codesOnly);
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::codesOnly);
     EXPECT_EQ(outputChanges.count(), 1);
     EXPECT_EQ(model.outputText(), "https://example.com/menu");
     ASSERT_EQ(model.chips().size(), 1);
     EXPECT_NE(model.chips()[0].kind.as<ChipKind::Code>(), nullptr);
 
     // No text: the payloads, one per line.
-    model.load(resultWith("", {menuCode, barcode}), PanelMode::all);
+    model.load(textResult("", {menuCode, barcode}), PanelMode::all);
     EXPECT_EQ(model.outputText(), "https://example.com/menu\n4006381333931");
-    model.load(resultWith(""), PanelMode::all);
+    model.load(textResult(""), PanelMode::all);
     EXPECT_EQ(model.outputText(), "");
     EXPECT_TRUE(model.chips().isEmpty());
 }
@@ -85,27 +79,6 @@ TEST(ResultViewModel, ActionsHandTheOutputToTheirCallbacksAndEmptyOutputDoesNoth
     EXPECT_EQ(calls.copied, QStringList{"```\nfn main() {\n}\n```"});
     EXPECT_TRUE(model.copied());
     EXPECT_EQ(calls.pasted, QStringList{"fn main() {\n}"});
-}
-
-TEST(ResultViewModel, PastesAsOneLineAcrossEveryKindOfBreak)
-{
-    ResultViewModel model;
-    Calls calls;
-    calls.attach(model);
-    model.setText("one\n  two\tthree ");
-    model.pasteAsOneLine();
-    const QString breaks = QString("a\rb\x0B"
-                                   "c\x0C"
-                                   "d") +
-                           QChar(0x85) + "e" + QChar(0x2028) + "f" + QChar(0x2029) + "g" +
-                           QChar(0x00A0) + "h" + QChar(0x3000) + "i\r\n\r\nj";
-    model.setText(breaks);
-    model.pasteAsOneLine();
-    EXPECT_EQ(calls.pasted, (QStringList{"one two three", "a b c d e f g h i j"}));
-    // Only white space: nothing to paste, and the clipboard is left alone.
-    model.setText(" \n\t ");
-    model.pasteAsOneLine();
-    EXPECT_EQ(calls.pasted.size(), 2);
 }
 
 TEST(ResultViewModel, CopiedLastsOneSecondAfterTheLatestCopyOrUntilAnEdit)

@@ -15,6 +15,12 @@
 // counted for it.
 namespace KeloTest {
 
+// What the recognizer gives for one paragraph of text (rows split at line feeds) and the codes.
+inline RecognitionResult textResult(const QString &text, const QList<DetectedCode> &codes = {})
+{
+    return {{Paragraph{text.split(u'\n')}}, codes, text};
+}
+
 // Answers with `outcome` after `delay`.
 class FakeScreenCapturer final : public ScreenCapturer
 {
