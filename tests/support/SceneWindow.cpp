@@ -6,7 +6,7 @@
 //     font on white, then a QR code of the payload, then a text field with the keyboard focus.
 //     Prints "ready <window id> <x> <y> <width> <height>" once shown, and "text <field text>"
 //     whenever the field changes. Quits when standard input closes.
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

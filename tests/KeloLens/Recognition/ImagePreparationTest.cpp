@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/ImagePreparation.h"
 
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include "KeloLens/Recognition/ImageReading.h"
 
 #include "KeloLens/Recognition/Recognizer.h"
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <QCoro/QCoroTask>
 #include <QPainter>

@@ -2,7 +2,7 @@
 #include "KeloLens/Recognition/Recognizer.h"
 
 #include "KeloLens/Recognition/RecognitionLanguages.h"
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTask>

@@ -4,8 +4,8 @@
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TextAssembly.h"
+#include "samples/SampleImages.h"
 #include "support/LogCapture.h"
-#include "support/SampleImages.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
