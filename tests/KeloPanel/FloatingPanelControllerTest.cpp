@@ -53,9 +53,8 @@ TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicati
     EXPECT_EQ(willShow, 1);
     EXPECT_EQ(controller.panel().size(), QSize(476, 456));
     EXPECT_EQ(field->window(), &controller.panel());
-    const QRect usable = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect frame = controller.panel().geometry();
-    EXPECT_EQ(frame.left(), std::max(usable.left(), std::min(200 - 238, usable.right() + 1 - 476)));
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(
+        controller.panel().geometry()));
     EXPECT_EQ(controller.previousApp(), (RunningApplication{77, 4242}));
 
     // This application itself in front, or nothing: there is nowhere to go back to.

@@ -80,31 +80,6 @@ TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
               QStringLiteral("The capture goes through recog-\nnition in one pass."));
 }
 
-TEST(Recognizer, LineBoxesAreInTheCapturedImagesBottomLeftCoordinates)
-{
-    // One line at a known place in a tall image: the upscaling, padding and inversion the text
-    // pass does must not show in the box.
-    for (const Theme &theme : {light, SampleImages::dark}) {
-        QImage image(400, 300, QImage::Format_RGB32);
-        image.fill(theme.background);
-        QPainter painter(&image);
-        painter.drawImage(200, 240,
-                          text({QStringLiteral("Bottom right")}, textStyle(13, theme), 200, {}));
-        painter.end();
-
-        const QList<RecognizedLine> lines =
-            Recognizer().recognizeText(image, {QStringLiteral("en")});
-        ASSERT_EQ(lines.size(), 1);
-        EXPECT_EQ(lines[0].text, QStringLiteral("Bottom right"));
-        const ExactRect box = lines[0].box;
-        EXPECT_NEAR(box.x, 200.0 / 400, 0.01);
-        EXPECT_NEAR(box.width, 80.0 / 400, 0.04);
-        // The glyphs sit within rows 243 to 257, so their box's bottom edge is near 1 - 257/300.
-        EXPECT_NEAR(box.y, 1 - 257.0 / 300, 0.015);
-        EXPECT_NEAR(box.height, 13.0 / 300, 0.015);
-    }
-}
-
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
 {
     // Two identical barcodes once made the reader abort the process.
