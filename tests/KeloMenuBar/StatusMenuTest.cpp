@@ -64,19 +64,6 @@ TEST(StatusMenu, FollowsTheStateOfTheMomentAndEachItemRunsItsAction)
     EXPECT_EQ(find(menu, "Check for Updates…"), nullptr);
 }
 
-TEST(ClosureMenuItem, TakesTitlesLiterallyAndSkipsAnUnsetAction)
-{
-    QMenu menu;
-    int calls = 0;
-    QAction *item = addItem(menu, QStringLiteral("Copy & Paste"), {}, [&calls] { ++calls; });
-    EXPECT_EQ(menu.actions(), QList<QAction *>{item});
-    // Shown as "Copy & Paste", with no keyboard accelerator on P.
-    EXPECT_EQ(item->text(), "Copy && Paste");
-    item->trigger();
-    EXPECT_EQ(calls, 1);
-    addItem(menu, QStringLiteral("Nothing"), {}, {})->trigger();
-}
-
 TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
 {
     int captures = 0;

@@ -31,15 +31,6 @@ QString shownStep(const OnboardingView &view)
 
 } // namespace
 
-TEST(OnboardingView, ClampsTheStartIndex)
-{
-    EXPECT_EQ(OnboardingView(threeSteps(), 7, QStringLiteral("Done"), {}).index(), 2);
-    EXPECT_EQ(OnboardingView(threeSteps(), -1, QStringLiteral("Done"), {}).index(), 0);
-    OnboardingView empty({}, 3, QStringLiteral("Done"), {});
-    EXPECT_EQ(empty.index(), 0);
-    EXPECT_EQ(empty.content(), nullptr);
-}
-
 TEST(OnboardingView, BlockedStepOffersSkipButNeverMovesOnByItself)
 {
     bool isGranted = false;
@@ -75,8 +66,6 @@ TEST(OnboardingWindowController, FinishesOnceByButtonOrCloseBox)
     controller.show(threeSteps(), 2, QStringLiteral("Start Using KeloLens"));
     QWidget *window = controller.window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->windowTitle(), "Welcome to KeloLens");
-    EXPECT_EQ(window->size(), QSize(500, 400));
     EXPECT_TRUE(window->isVisible());
 
     // Return on the last step presses its button, which closes the window.

@@ -68,24 +68,6 @@ TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicati
     EXPECT_EQ(controller.previousApp(), std::nullopt);
 }
 
-TEST_F(FloatingPanelControllerTest, KeyHandlerSeesKeysBeforeTheFocusedWidget)
-{
-    QList<int> seen;
-    bool consumes = false;
-    controller.keyHandler = [&](QKeyEvent *event) {
-        seen.append(event->key());
-        return consumes;
-    };
-    controller.show();
-    field->setFocus();
-
-    press(Qt::Key_A, QStringLiteral("a"));
-    consumes = true;
-    press(Qt::Key_B, QStringLiteral("b"));
-    EXPECT_EQ(seen, (QList<int>{Qt::Key_A, Qt::Key_B}));
-    EXPECT_EQ(field->text(), QStringLiteral("a"));
-}
-
 TEST_F(FloatingPanelControllerTest, FollowsTheCompositorBetweenShows)
 {
     controller.show();

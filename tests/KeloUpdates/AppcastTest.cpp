@@ -54,15 +54,6 @@ TEST(Appcast, ReadsItemsFromElementsAndEnclosureAttributes)
     EXPECT_TRUE(items[2].downloadPage.isEmpty());
 }
 
-TEST(Appcast, NewestItemIsTheHighestVersionWhereverItStands)
-{
-    const auto items = std::get<QList<AppcastItem>>(Appcast::parse(feed));
-    const auto newest = Appcast::newestItem(items);
-    ASSERT_TRUE(newest);
-    EXPECT_EQ(newest->displayVersion(), "0.10.0");
-    EXPECT_FALSE(Appcast::newestItem({AppcastItem{}}));
-}
-
 TEST(Appcast, RefusesDataThatIsNotAFeed)
 {
     for (const QByteArray &data :

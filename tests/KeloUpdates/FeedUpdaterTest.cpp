@@ -2,7 +2,6 @@
 #include "KeloUpdates/FeedUpdater.h"
 
 #include "KeloCore/AppInfo.h"
-#include "KeloUpdates/LinkUpdater.h"
 #include "KeloUpdates/UpdateDialog.h"
 #include "support/TestSupport.h"
 
@@ -167,16 +166,4 @@ TEST(UpdateDialog, OffersTheDownloadPageOnlyForANewerRelease)
                                {},
                                QStringLiteral("Timed out")});
     EXPECT_EQ(failed.detail(), "Timed out");
-}
-
-TEST(LinkUpdater, OffersNoCheckAndOpensTheChangelog)
-{
-    QList<QUrl> opened;
-    LinkUpdater updater(QUrl("https://example.org/changelog"), [&](const QUrl &url) {
-        opened << url;
-        return true;
-    });
-    EXPECT_FALSE(updater.isAvailable());
-    updater.checkForUpdates();
-    EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.org/changelog")});
 }

@@ -99,7 +99,6 @@ TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInsta
     EXPECT_EQ(dataNamesFor({"de", "fr", "en-GB", "de-AT"}, installed, {"zh-TW"}),
               (QStringList{"deu", "eng"}));
     EXPECT_EQ(dataNamesFor({"fr"}, installed, {"en"}), QStringList());
-    EXPECT_EQ(dataNamesFor({"osd"}, installed, {}), QStringList{"osd"});
 }
 
 TEST(RecognitionLanguages, AutomaticModeUsesTheUsersInstalledLanguagesPlusEnglish)

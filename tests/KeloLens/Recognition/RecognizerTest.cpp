@@ -8,7 +8,6 @@
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QPainter>
-#include <QThread>
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -178,39 +177,6 @@ TEST(Recognizer, RunsNoCodePassWhenDetectionIsOff)
     EXPECT_EQ(codePasses, 0);
     EXPECT_EQ(QCoro::waitFor(recognizer.recognize(image, {}, {})).codes.size(), 2);
     EXPECT_EQ(codePasses, 1);
-}
-
-TEST(Recognizer, RunsBothPassesAtTheSameTime)
-{
-    // Each pass waits until the other has started: run one after the other, they never meet.
-    std::atomic<int> started{0};
-    const auto waitForBoth = [&started] {
-        ++started;
-        for (int i = 0; i < 500 && started < 2; ++i) {
-            QThread::msleep(10);
-        }
-        return started >= 2;
-    };
-    std::atomic<bool> textSawBoth{false};
-    std::atomic<bool> codesSawBoth{false};
-    RecognitionPasses passes;
-    passes.recognizeText = [&](const QImage &, const QStringList &, std::stop_token) {
-        textSawBoth = waitForBoth();
-        return QList<RecognizedLine>{{QStringLiteral("text"), {0, 0.5, 1, 0.1}}};
-    };
-    passes.detectCodes = [&](const QImage &, std::stop_token) {
-        codesSawBoth = waitForBoth();
-        return QList<LocatedCode>{
-            {{QStringLiteral("QR"), QStringLiteral("x"), CodeKind::text}, {0, 0, 0.1, 0.1}}};
-    };
-    Recognizer recognizer(passes);
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    const RecognitionResult result = QCoro::waitFor(recognizer.recognize(image, {}, {}));
-    EXPECT_TRUE(textSawBoth);
-    EXPECT_TRUE(codesSawBoth);
-    EXPECT_EQ(result.text, QStringLiteral("text"));
-    EXPECT_EQ(result.codes.size(), 1);
 }
 
 TEST(Recognizer, AFailedTextPassStillReturnsTheCodes)

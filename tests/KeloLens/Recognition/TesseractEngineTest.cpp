@@ -122,20 +122,6 @@ TEST(TesseractEngine, ADeadlineKeepsTheRowsReadBeforeItAndSaysSoOnce)
     EXPECT_TRUE(keptSomeRows);
 }
 
-TEST(TesseractEngine, MissingOrUnusableLanguageDataIsAFailureNotACrash)
-{
-    TesseractEngine engine;
-    const PreparedImage prepared =
-        ImagePreparation::prepareForText(SampleImages::text({QStringLiteral("Words")}));
-    const QString directory = RecognitionLanguages::dataDirectory();
-    EXPECT_FALSE(engine.read(prepared, directory, {QStringLiteral("doesnotexist")}));
-    EXPECT_FALSE(engine.read(prepared, directory, {}));
-    EXPECT_FALSE(engine.read(PreparedImage{}, directory, english));
-    EXPECT_FALSE(engine.read(prepared, QStringLiteral("/nonexistent/tessdata"), english));
-    // A working call afterwards is unaffected.
-    EXPECT_TRUE(engine.read(prepared, directory, english));
-}
-
 TEST(TesseractEngine, KeepsTheEndOfALineThatLayoutAnalysisLeftOut)
 {
     // Program text as a terminal draws it. The page layout puts "= 7;" in a column of its own

@@ -17,21 +17,6 @@ using KeloTest::textResult;
 const DetectedCode menuCode{"QR", "https://example.com/menu", CodeKind::url};
 const DetectedCode barcode{"EAN-13", "4006381333931", CodeKind::text};
 
-// Records what the model hands to its callbacks.
-struct Calls
-{
-    QStringList copied;
-    QStringList pasted;
-    QStringList saved;
-
-    void attach(ResultViewModel &model)
-    {
-        model.onCopy = [this](const QString &s) { copied << s; };
-        model.onPaste = [this](const QString &s) { pasted << s; };
-        model.onSaveText = [this](const QString &s) { saved << s; };
-    }
-};
-
 } // namespace
 
 TEST(ResultViewModel, OutputTextFollowsModeTextAndCodes)
@@ -62,21 +47,25 @@ TEST(ResultViewModel, OutputTextFollowsModeTextAndCodes)
 TEST(ResultViewModel, ActionsHandTheOutputToTheirCallbacksAndEmptyOutputDoesNothing)
 {
     ResultViewModel model;
-    Calls calls;
-    calls.attach(model);
+    QStringList copied;
+    QStringList pasted;
+    QStringList saved;
+    model.onCopy = [&](const QString &s) { copied << s; };
+    model.onPaste = [&](const QString &s) { pasted << s; };
+    model.onSaveText = [&](const QString &s) { saved << s; };
     for (const auto action : {&ResultViewModel::copyOutput, &ResultViewModel::copyAsMarkdown,
                               &ResultViewModel::pasteOutput, &ResultViewModel::saveOutput}) {
         (model.*action)();
     }
-    EXPECT_TRUE(calls.copied.isEmpty() && calls.pasted.isEmpty() && calls.saved.isEmpty());
+    EXPECT_TRUE(copied.isEmpty() && pasted.isEmpty() && saved.isEmpty());
 
     model.setText("fn main() {\n}");
     model.pasteOutput();
     EXPECT_FALSE(model.copied()) << "pasting is no copy";
     model.copyAsMarkdown();
-    EXPECT_EQ(calls.copied, QStringList{"```\nfn main() {\n}\n```"});
+    EXPECT_EQ(copied, QStringList{"```\nfn main() {\n}\n```"});
     EXPECT_TRUE(model.copied());
-    EXPECT_EQ(calls.pasted, QStringList{"fn main() {\n}"});
+    EXPECT_EQ(pasted, QStringList{"fn main() {\n}"});
 }
 
 TEST(ResultViewModel, CopiedLastsOneSecondAfterTheLatestCopyOrUntilAnEdit)

@@ -74,6 +74,4 @@ TEST(ToastController, LongMessagesAreCutToTwoLines)
     EXPECT_LE(QFontMetrics(font).horizontalAdvance(lines[1]), 360);
     EXPECT_EQ(ToastView::twoLines(QStringLiteral("Code copied"), font, 360),
               QStringLiteral("Code copied"));
-    toast.show(longMessage);
-    EXPECT_LE(toast.window()->width(), 360 + 2 * 16 + 2 * 28);
 }

@@ -108,12 +108,9 @@ TEST_F(GeneralPageTest, AboutShowsTheVersionTheUpdateCheckAndTheLinks)
     about.updatesButton()->click();
     EXPECT_EQ(updater.checkCount, 1);
 
-    QStringList titles;
     for (QToolButton *link : about.links()) {
-        titles << link->text();
         link->click();
     }
-    EXPECT_EQ(titles, (QStringList{"Website", "What's New", "Contact Support"}));
     EXPECT_EQ(opened, (QList<QUrl>{QUrl("https://kelolens.example/"),
                                    QUrl("https://kelolens.example/changelog"),
                                    QUrl("mailto:help@kelolens.example")}));

@@ -43,26 +43,12 @@ TEST_F(SettingsWindow, ReopensOnTheLastPageUnlessOneIsAsked)
     controller.show(SettingsPage::general);
     EXPECT_EQ(window->windowTitle(), "General");
     EXPECT_EQ(sidebar->currentRow(), 0);
-}
 
-TEST_F(SettingsWindow, KeepsAPageSelectedAndRetitlesOnTheSamePage)
-{
-    SettingsRouter router;
-    SettingsWindowController controller(router, services());
-    controller.show();
-    SettingsSidebar *sidebar = controller.sidebar();
-
+    // A page stays selected, and clicking it again does not rebuild it.
+    QWidget *page = controller.detail()->page();
     sidebar->clearSelection();
     EXPECT_EQ(sidebar->selectedItems().size(), 1);
-    EXPECT_EQ(sidebar->currentRow(), 0);
-    EXPECT_EQ(router.page(), SettingsPage::general);
-
-    // Clicking the selected row assigns the page again: the title is set again, and the page is
-    // not rebuilt.
-    QWidget *page = controller.detail()->page();
-    controller.window()->setWindowTitle(QStringLiteral("stale"));
     QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {},
                       sidebar->visualItemRect(sidebar->item(0)).center());
-    EXPECT_EQ(controller.window()->windowTitle(), "General");
     EXPECT_EQ(controller.detail()->page(), page);
 }
