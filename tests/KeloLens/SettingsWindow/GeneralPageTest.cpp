@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/GeneralPage.h"
 
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 #include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"

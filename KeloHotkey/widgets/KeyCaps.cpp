@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeloHotkey/KeyCaps.h"
+#include "KeloHotkey/widgets/KeyCaps.h"
 
-#include "KeloHotkey/KeyCap.h"
+#include "KeloHotkey/widgets/KeyCap.h"
 
 #include <QHBoxLayout>
 

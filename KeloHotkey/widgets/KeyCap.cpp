@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeloHotkey/KeyCap.h"
+#include "KeloHotkey/widgets/KeyCap.h"
 
 #include "KeloTheme/ThemeColors.h"
 #include "KeloTheme/ThemeFonts.h"

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 
-#include "KeloHotkey/KeyCap.h"
-#include "KeloHotkey/KeyCaps.h"
+#include "KeloHotkey/widgets/KeyCap.h"
+#include "KeloHotkey/widgets/KeyCaps.h"
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/null/NullServices.h"
 
