@@ -21,7 +21,7 @@ TEST_F(GeneralPageTest, ControlsWriteTheirSettingsAtOnceAndFollowThem)
     GeneralPage page(services());
     page.playSoundSwitch()->click();
     EXPECT_TRUE(prefs.playSound());
-    EXPECT_TRUE(settings.value(Preferences::playSoundKey).toBool());
+    EXPECT_TRUE(settings.value("playSound").toBool());
     page.launchAtLoginSwitch()->click();
     EXPECT_TRUE(prefs.launchAtLogin());
 
