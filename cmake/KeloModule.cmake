@@ -9,26 +9,12 @@ function(kelo_target_defaults target)
 endfunction()
 
 # kelo_module(NAME <name> [EXCLUDE <regex>] [LINK_PUBLIC ...] [LINK_PRIVATE ...])
-# One static library from every .cpp/.h below the module's folder, except sub-folders that build a
-# target of their own (they have a CMakeLists.txt). Headers are included by module path
-# ("KeloHotkey/HotKey.h"), so the repository root is the include directory.
+# One static library from every .cpp/.h below the module's folder. Headers are included by
+# module path ("KeloHotkey/HotKey.h"), so the repository root is the include directory.
 function(kelo_module)
     cmake_parse_arguments(ARG "" "NAME;EXCLUDE" "LINK_PUBLIC;LINK_PRIVATE;EXTRA_SOURCES" ${ARGN})
     file(GLOB_RECURSE sources CONFIGURE_DEPENDS
         ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
-    file(GLOB_RECURSE nested LIST_DIRECTORIES false CONFIGURE_DEPENDS
-        ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
-    foreach(nested_list ${nested})
-        get_filename_component(nested_dir ${nested_list} DIRECTORY)
-        set(kept)
-        foreach(source ${sources})
-            string(FIND "${source}" "${nested_dir}/" at)
-            if(NOT at EQUAL 0)
-                list(APPEND kept ${source})
-            endif()
-        endforeach()
-        set(sources ${kept})
-    endforeach()
     if(ARG_EXCLUDE)
         list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
     endif()

@@ -54,18 +54,18 @@ def violations(path, include, widgets):
     """The rules `include`, written in the file at `path` (relative to the tree), breaks."""
     found = []
     ours = OUR_MODULE.match(include) is not None
+    is_widget = include.startswith("QtWidgets/") or (
+        "/" not in include and include.split("/")[-1] in widgets)
     if path.startswith("KeloLens/Recognition/"):
         found += ["recognition knows no platform, output or settings"
                   for p in RECOGNITION_FORBIDDEN if include.startswith(p)]
-    is_widget_header = include.startswith("QtWidgets/") or (
-        "/" not in include and include in widgets)
     if path.startswith("KeloLens/Capture/"):
         found += ["capture knows no results or panel" for p in CAPTURE_FORBIDDEN
                   if include.startswith(p)]
-        if is_widget_header:
+        if is_widget:
             found.append("capture knows no windows")
     if path.startswith(WIDGET_FREE) and not path.startswith(WIDGET_MODULES):
-        if is_widget_header or include.startswith(WIDGET_MODULES):
+        if is_widget or include.startswith(WIDGET_MODULES):
             found.append("this module has no windows")
     if include.startswith("KeloLens/") and not path.startswith(MAY_INCLUDE_APPLICATION):
         found.append("only the application includes the application module")
