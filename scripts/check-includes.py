@@ -30,6 +30,11 @@ RECOGNITION = re.compile(
 # Programs that link KeloRecognition alone.
 RECOGNITION_USERS = ("tools/kelolens-recognize/", "bench/ocr/", "fuzz/")
 CAPTURE_FORBIDDEN = ["KeloLens/Results/", "KeloPanel/", "KeloTheme/"]
+# Modules without windows, and what would bring windows into them. Their libraries link no widget
+# code either, so a widget header there fails to link as well.
+WIDGET_FREE = ("KeloPlatform/", "KeloHotkey/", "KeloPaste/")
+WIDGET_MODULES = ("KeloHotkey/widgets/", "KeloTheme/", "KeloPanel/", "KeloMenuBar/",
+                  "KeloOnboarding/")
 MAY_INCLUDE_APPLICATION = ("KeloLens/", "app/", "tools/", "bench/", "tests/", "fuzz/")
 
 
@@ -64,6 +69,9 @@ def violations(path, include, widgets):
                   if include.startswith(p)]
         if is_widget:
             found.append("capture knows no windows")
+    if path.startswith(WIDGET_FREE) and not path.startswith(WIDGET_MODULES):
+        if is_widget or include.startswith(WIDGET_MODULES):
+            found.append("this module has no windows")
     if include.startswith("KeloLens/") and not path.startswith(MAY_INCLUDE_APPLICATION):
         found.append("only the application includes the application module")
     if path.startswith("KeloPlatform/") and ours and not include.startswith(

@@ -11,3 +11,8 @@ QString rawValue(PanelPosition position)
     }
     return {};
 }
+
+QList<PanelPosition> allPanelPositions()
+{
+    return {PanelPosition::nearSelection, PanelPosition::fixed};
+}

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QList>
 #include <QString>
 
 // Where the results panel opens.
@@ -10,3 +11,4 @@ enum class PanelPosition {
 };
 
 [[nodiscard]] QString rawValue(PanelPosition position);
+[[nodiscard]] QList<PanelPosition> allPanelPositions();

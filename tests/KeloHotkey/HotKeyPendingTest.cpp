@@ -94,16 +94,3 @@ TEST(PendingHotKey, DroppedBeforeTheAnswerHearsNothing)
     drainEvents();
     EXPECT_EQ(calls, 0);
 }
-
-TEST(PendingHotKey, TheSessionSaysWhetherItHasGlobalShortcuts)
-{
-    AskingGrabber asking;
-    EXPECT_TRUE(HotKeyCenter(asking).hasGlobalShortcuts());
-    struct NoShortcuts final : KeloPlatform::KeyGrabber
-    {
-        [[nodiscard]] bool isAvailable() const override { return false; }
-        bool grab(uint32_t, const KeloPlatform::KeyChord &) override { return false; }
-        void release(uint32_t) override {}
-    } none;
-    EXPECT_FALSE(HotKeyCenter(none).hasGlobalShortcuts());
-}

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloOnboarding/OnboardingView.h"
 #include "KeloOnboarding/OnboardingWindowController.h"
-#include "KeloOnboarding/ShortcutBadge.h"
 #include "support/TestSupport.h"
 
 #include <QLabel>
@@ -111,12 +110,4 @@ TEST(OnboardingWindowController, OwnerMayDropTheControllerWhenItFinishes)
     controller->view()->mainButton()->click();
     EXPECT_EQ(controller, nullptr);
     EXPECT_TRUE(KeloTest::waitUntil([&] { return window.isNull(); }));
-}
-
-TEST(ShortcutBadge, FitsItsText)
-{
-    const ShortcutBadge shortBadge(QStringLiteral("Ctrl+2"));
-    const ShortcutBadge longBadge(QStringLiteral("Ctrl+Alt+Shift+2"));
-    EXPECT_GT(longBadge.sizeHint().width(), shortBadge.sizeHint().width());
-    EXPECT_GE(shortBadge.sizeHint().height(), 22 + 16);
 }

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Onboarding/OnboardingSteps.h"
 
+#include "KeloHotkey/widgets/KeyCap.h"
 #include "KeloLens/Onboarding/ScreenRecordingStep.h"
 #include "KeloLens/Onboarding/TryItStep.h"
 #include "KeloLens/Onboarding/WelcomeStep.h"
-#include "KeloOnboarding/ShortcutBadge.h"
 #include "support/TestSupport.h"
 #include "support/fakes/CaptureFakes.h"
 
@@ -42,7 +42,7 @@ TEST(OnboardingSteps, WelcomeThenScreenAccessThenTryIt)
     EXPECT_TRUE(steps[1].isComplete());
 
     const std::unique_ptr<QWidget> welcome(steps[0].content());
-    EXPECT_EQ(welcome->findChild<ShortcutBadge *>()->text(), "Ctrl+Shift+2");
+    EXPECT_EQ(welcome->findChild<KeyCap *>()->text(), "Ctrl+Shift+2");
     EXPECT_TRUE(showsText(*welcome, "Welcome to KeloLens"));
 
     const std::unique_ptr<QWidget> tryIt(steps[2].content());

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/GeneralPage.h"
 
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 #include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
@@ -21,7 +21,7 @@ TEST_F(GeneralPageTest, ControlsWriteTheirSettingsAtOnceAndFollowThem)
     GeneralPage page(services());
     page.playSoundSwitch()->click();
     EXPECT_TRUE(prefs.playSound());
-    EXPECT_TRUE(settings.value(Preferences::playSoundKey).toBool());
+    EXPECT_TRUE(settings.value("playSound").toBool());
     page.launchAtLoginSwitch()->click();
     EXPECT_TRUE(prefs.launchAtLogin());
 
