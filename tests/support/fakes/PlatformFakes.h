@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloPlatform/KeyGrabber.h"
+#include "KeloPlatform/LoginItem.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
@@ -9,6 +11,7 @@
 #include <QList>
 
 #include <chrono>
+#include <map>
 #include <optional>
 
 // The platform services the tests stand in for, one fake for each: answers set by the test,
@@ -56,6 +59,55 @@ public:
         }
         sent.append(evdevCode);
         return true;
+    }
+};
+
+// Grabs succeed at once, or, where the desktop asks the user first (`isAsking`), when the test
+// answers; presses come when the test says. Both arrive as the real ones do, from inside event
+// processing.
+class FakeKeyGrabber final : public KeloPlatform::KeyGrabber
+{
+public:
+    bool isAsking = false;
+    std::map<uint32_t, KeloPlatform::KeyChord> grabs;
+    QList<uint32_t> released;
+    int attempts = 0;
+
+    [[nodiscard]] bool answersLater() const override { return isAsking; }
+    bool grab(uint32_t id, const KeloPlatform::KeyChord &chord) override
+    {
+        ++attempts;
+        grabs[id] = chord;
+        return true;
+    }
+    void release(uint32_t id) override
+    {
+        grabs.erase(id);
+        released.append(id);
+    }
+    void press(uint32_t id) { onPressed(id); }
+    void answer(uint32_t id, bool isTaken, const QString &trigger = {})
+    {
+        onAnswered(id, {isTaken, trigger, isTaken ? QString() : QStringLiteral("refused")});
+    }
+};
+
+// Turns on and off as asked, or fails with `failure`; every request is kept.
+class FakeLoginItem final : public KeloPlatform::LoginItem
+{
+public:
+    bool enabled = false;
+    std::optional<QString> failure;
+    QList<bool> requests;
+
+    [[nodiscard]] bool isEnabled() const override { return enabled; }
+    std::optional<QString> setEnabled(bool value) override
+    {
+        requests.append(value);
+        if (!failure) {
+            enabled = value;
+        }
+        return failure;
     }
 };
 
