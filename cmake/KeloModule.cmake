@@ -8,13 +8,20 @@ function(kelo_target_defaults target)
     target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS)
 endfunction()
 
-# kelo_module(NAME <name> [EXCLUDE <regex>] [LINK_PUBLIC ...] [LINK_PRIVATE ...])
-# One static library from every .cpp/.h below the module's folder. Headers are included by
-# module path ("KeloHotkey/HotKey.h"), so the repository root is the include directory.
+# kelo_module(NAME <name> [FILES <globs>] [EXCLUDE <regex>] [LINK_PUBLIC ...] [LINK_PRIVATE ...])
+# One static library from every .cpp/.h below the module's folder, or from the files that match
+# FILES (globs relative to the folder) when a module shares its folder with another. Headers are
+# included by module path ("KeloHotkey/HotKey.h"), so the repository root is the include directory.
 function(kelo_module)
-    cmake_parse_arguments(ARG "" "NAME;EXCLUDE" "LINK_PUBLIC;LINK_PRIVATE;EXTRA_SOURCES" ${ARGN})
-    file(GLOB_RECURSE sources CONFIGURE_DEPENDS
-        ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    cmake_parse_arguments(ARG "" "NAME;EXCLUDE" "FILES;LINK_PUBLIC;LINK_PRIVATE;EXTRA_SOURCES"
+                          ${ARGN})
+    if(ARG_FILES)
+        list(TRANSFORM ARG_FILES PREPEND ${CMAKE_CURRENT_SOURCE_DIR}/)
+        file(GLOB sources CONFIGURE_DEPENDS ${ARG_FILES})
+    else()
+        file(GLOB_RECURSE sources CONFIGURE_DEPENDS
+            ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+    endif()
     if(ARG_EXCLUDE)
         list(FILTER sources EXCLUDE REGEX "${ARG_EXCLUDE}")
     endif()

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Settings/Preferences.h"
 
-#include "KeloPlatform/LoginItem.h"
 #include "support/LogCapture.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QFile>
 #include <QSettings>
@@ -45,24 +45,6 @@ protected:
 
     QTemporaryDir m_dir;
     int m_fileNumber = 0;
-};
-
-class FakeLoginItem final : public KeloPlatform::LoginItem
-{
-public:
-    bool isEnabled() const override { return enabled; }
-    std::optional<QString> setEnabled(bool value) override
-    {
-        requests.append(value);
-        if (!failure) {
-            enabled = value;
-        }
-        return failure;
-    }
-
-    bool enabled = false;
-    std::optional<QString> failure;
-    QList<bool> requests;
 };
 
 } // namespace
@@ -158,7 +140,7 @@ TEST_F(PreferencesTest, PropertiesNotifyOnceOnAChangeExceptTheShortcutAndAlwaysW
 
 TEST_F(PreferencesTest, OnlyTheInstanceWithTheLoginItemTouchesItAndOnlyOnAChange)
 {
-    FakeLoginItem loginItem;
+    KeloTest::FakeLoginItem loginItem;
     loginItem.enabled = true;
     auto settings = openSettings();
     {
