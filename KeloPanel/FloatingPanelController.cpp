@@ -36,7 +36,7 @@ void FloatingPanelController::updateSurface()
     m_panel->setSurface(m_content, m_contentSize, radius, isCompositing);
 }
 
-void FloatingPanelController::show(const ExactRect &selection)
+void FloatingPanelController::show(const SelectedRegion &selection)
 {
     capturePreviousApp();
     if (onWillShow) {
@@ -45,8 +45,17 @@ void FloatingPanelController::show(const ExactRect &selection)
     if (!m_panel->isVisible()) {
         updateSurface();
     }
-    present(
-        PanelPlacement::nearSelection(selection, QSizeF(m_panel->size()), ScreenLayout::current()));
+    const QSizeF size(m_panel->size());
+    const ScreenLayout layout = ScreenLayout::current();
+    if (!selection.isEstimate) {
+        present(PanelPlacement::nearSelection(selection.rect, size, layout));
+        return;
+    }
+    std::optional<QPointF> origin = PanelPlacement::nearEstimate(selection.rect, size, layout);
+    if (!origin) {
+        origin = PanelPlacement::fixedPlace(QPointF(QCursor::pos()), size, layout);
+    }
+    present(origin);
 }
 
 void FloatingPanelController::show()

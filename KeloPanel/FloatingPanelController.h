@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeloCore/ExactRect.h"
+#include "KeloCore/SelectedRegion.h"
 #include "KeloPanel/FloatingPanel.h"
 #include "KeloPlatform/RunningApplication.h"
 
@@ -33,8 +33,9 @@ public:
     FloatingPanelController(const FloatingPanelController &) = delete;
     FloatingPanelController &operator=(const FloatingPanelController &) = delete;
 
-    // Shows the panel next to `selection` (global coordinates) and gives it the keyboard.
-    void show(const ExactRect &selection);
+    // Shows the panel next to `selection` (global coordinates) and gives it the keyboard. Next
+    // to an estimated selection only where it cannot cover the real one; else at its fixed place.
+    void show(const SelectedRegion &selection);
     // Shows the panel at its fixed place on the screen under the pointer.
     void show();
     // Hides a visible panel and calls onDidHide; does nothing when it is hidden already. When the

@@ -85,7 +85,34 @@ std::optional<QPointF> nearSelection(const ExactRect &selection, QSizeF window,
     x = std::min(x, usable.maxX() - w);
     y = std::min(y, usable.maxY() - h);
     y = std::max(y, usable.minY());
+    if (!intersects({x, y, w, h}, selection)) {
+        return QPointF(x, y);
+    }
+    // The results would hide what they were read from.
+    const double besideY =
+        std::max(std::min(selection.midY() - h / 2, usable.maxY() - h), usable.minY());
+    for (const double besideX :
+         {selection.maxX() + selectionGap, selection.minX() - selectionGap - w}) {
+        if (besideX >= usable.minX() && besideX + w <= usable.maxX() &&
+            !intersects({besideX, besideY, w, h}, selection)) {
+            return QPointF(besideX, besideY);
+        }
+    }
     return QPointF(x, y);
+}
+
+std::optional<QPointF> nearEstimate(const ExactRect &estimate, QSizeF window,
+                                    const ScreenLayout &layout)
+{
+    const std::optional<QPointF> origin = nearSelection(estimate, window, layout);
+    // The pointer stopped at one corner of the selection, but which one the tool does not say.
+    const ExactRect reach{estimate.maxX() - estimate.width, estimate.maxY() - estimate.height,
+                          2 * estimate.width, 2 * estimate.height};
+    if (!origin ||
+        intersects({origin->x(), origin->y(), window.width(), window.height()}, reach)) {
+        return std::nullopt;
+    }
+    return origin;
 }
 
 std::optional<QPointF> fixedPlace(QPointF pointer, QSizeF window, const ScreenLayout &layout)

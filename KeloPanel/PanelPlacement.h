@@ -43,9 +43,16 @@ inline constexpr double toastTopGap = 12;
 // Centred under the selection, 12 below it; above it, 12 away, when it does not fit below. Kept
 // inside the usable area of the first screen the selection touches (the primary screen when it
 // touches none): left edge first, then right edge, bottom edge, then top edge, so a window
-// larger than the area sticks to its top right.
+// larger than the area sticks to its top right. Where that would cover the selection (a tall
+// one), beside it instead, 12 to its right or else to its left, when the window fits there.
 [[nodiscard]] std::optional<QPointF> nearSelection(const ExactRect &selection, QSizeF window,
                                                    const ScreenLayout &layout);
+
+// The same next to a selection estimated from where the pointer stopped (its bottom-right corner
+// taken as the pointer): absent, so that the window takes its fixed place, when the window could
+// cover the real selection, which may lie on any side of the pointer.
+[[nodiscard]] std::optional<QPointF> nearEstimate(const ExactRect &estimate, QSizeF window,
+                                                  const ScreenLayout &layout);
 
 // Centred horizontally on the screen under the pointer (else the primary screen), with the
 // window's centre 60 % of the way up the usable height: a little above the middle.

@@ -5,6 +5,7 @@
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/KeymapSource.h"
 #include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/ScreenReader.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SoundPlayer.h"
 #include "KeloPlatform/SyntheticKeys.h"
@@ -34,6 +35,9 @@ struct Platform
     // The desktop's interactive screenshot service; X11 sets have none that works (they use a
     // region tool instead) and say so through isAvailable().
     std::unique_ptr<ScreenshotService> screenshots;
+    // Reads the whole screen into memory, for our own selection; says through canRead() where the
+    // session does not allow it.
+    std::unique_ptr<ScreenReader> screenReader;
     std::unique_ptr<TrayHost> trayHost;
 };
 

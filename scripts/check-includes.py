@@ -29,7 +29,7 @@ RECOGNITION = re.compile(
     r"^KeloLens/(Recognition/|Results/(Chip|ChipJson|DataDetector|LinkDetector)\.(h|cpp)$)")
 # Programs that link KeloRecognition alone.
 RECOGNITION_USERS = ("tools/kelolens-recognize/", "bench/ocr/", "fuzz/")
-CAPTURE_FORBIDDEN = ["KeloLens/Results/", "KeloPanel/", "KeloTheme/"]
+CAPTURE_FORBIDDEN = ["KeloLens/Results/", "KeloLens/Selection/", "KeloPanel/", "KeloTheme/"]
 # Modules without windows, and what would bring windows into them. Their libraries link no widget
 # code either, so a widget header there fails to link as well.
 WIDGET_FREE = ("KeloPlatform/", "KeloHotkey/", "KeloPaste/")
@@ -65,7 +65,7 @@ def violations(path, include, widgets):
             not RECOGNITION.match(include):
         found.append("the reader, benchmarks and fuzzers know only recognition")
     if path.startswith("KeloLens/Capture/"):
-        found += ["capture knows no results or panel" for p in CAPTURE_FORBIDDEN
+        found += ["capture knows no results, selection windows or panel" for p in CAPTURE_FORBIDDEN
                   if include.startswith(p)]
         if is_widget:
             found.append("capture knows no windows")

@@ -12,6 +12,7 @@
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Selection/OverlaySelector.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
@@ -190,7 +191,10 @@ void AppDelegate::finishLaunching()
         *m_model, *m_toast, *m_paste, *m_accessibility, *m_platform->windowSystem, *m_layout,
         [prefs = m_prefs.get()] { return prefs->panelPosition(); });
 
-    m_capturer = createScreenCapturer(*m_platform->screenshots);
+    m_selector = std::make_unique<OverlaySelector>();
+    m_capturer = createScreenCapturer(
+        *m_platform->screenshots, *m_platform->screenReader, *m_selector,
+        [prefs = m_prefs.get()] { return prefs->selectWith() == SelectionMethod::keloLens; });
     // Files an earlier run could not delete (it was killed mid-capture) go now.
     m_capturer->removeLeftovers();
     m_recognizer = std::make_unique<Recognizer>();
@@ -399,6 +403,7 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
+        services.canReadScreen = m_platform->screenReader->canRead();
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
     m_settingsWindow->show(page);

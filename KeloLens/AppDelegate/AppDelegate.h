@@ -25,6 +25,7 @@ class CaptureFlow;
 class HotKey;
 class HotKeyCenter;
 class OnboardingWindowController;
+class OverlaySelector;
 class PasteService;
 class PermissionChecker;
 class Preferences;
@@ -97,6 +98,8 @@ private:
     std::unique_ptr<HotKeyCenter> m_hotKeys;
     std::unique_ptr<ResultViewModel> m_model;
     std::unique_ptr<ResultPanelController> m_panel;
+    // Before the capturer, which holds it until it goes.
+    std::unique_ptr<OverlaySelector> m_selector;
     std::unique_ptr<ScreenCapturer> m_capturer;
     std::unique_ptr<Recognizing> m_recognizer;
     // Runs once captures have paused for a while.

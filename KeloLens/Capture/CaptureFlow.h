@@ -71,7 +71,7 @@ private:
     void showToast(const QString &message, std::optional<ToastLink> link = std::nullopt);
     // After recognition: what reaches the clipboard, the sound, the panel or the toast.
     void report(const RecognitionResult &result, bool codesOnly,
-                const std::optional<ExactRect> &region, const CaptureSettings &settings);
+                const std::optional<SelectedRegion> &region, const CaptureSettings &settings);
 
     ScreenCapturer &m_capturer;
     PermissionChecker &m_permission;

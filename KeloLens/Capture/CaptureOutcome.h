@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeloCore/ExactRect.h"
+#include "KeloCore/SelectedRegion.h"
 
 #include <QImage>
 #include <QString>
@@ -10,11 +10,11 @@
 #include <variant>
 
 // The user selected something: the pixels of the selection and where on the screen it was, in
-// Qt's global coordinates (device-independent pixels, origin top-left).
+// Qt's global coordinates (device-independent pixels, origin top-left), when that is known.
 struct CapturedImage
 {
     QImage image;
-    std::optional<ExactRect> region;
+    std::optional<SelectedRegion> region;
 
     // The same image object (shared data), not merely equal pixels.
     bool operator==(const CapturedImage &other) const

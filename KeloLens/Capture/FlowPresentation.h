@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeloCore/ExactRect.h"
+#include "KeloCore/SelectedRegion.h"
 #include "KeloLens/Recognition/RecognitionModel.h"
 
 #include <optional>
@@ -14,9 +14,9 @@ struct FlowPresentation
 
     RecognitionResult result;
     Mode mode = Mode::all;
-    // The selection in global screen coordinates, as estimated by the capturer; the panel opens
-    // next to it.
-    std::optional<ExactRect> region;
+    // The selection in global screen coordinates, as the capturer knows it; the panel opens next
+    // to it.
+    std::optional<SelectedRegion> region;
 
     bool operator==(const FlowPresentation &) const = default;
 };

@@ -239,5 +239,5 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
         co_return *failure;
     }
     const ExactRect region = estimatedRegion(read.image.size(), QCursor::pos(), currentScreens());
-    co_return CapturedImage{read.image, region};
+    co_return CapturedImage{read.image, SelectedRegion{region, true}};
 }

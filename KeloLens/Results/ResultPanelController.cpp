@@ -145,7 +145,7 @@ void ResultPanelController::applyAutoHide()
 }
 
 void ResultPanelController::present(const RecognitionResult &result, PanelMode mode,
-                                    const std::optional<ExactRect> &selection)
+                                    const std::optional<SelectedRegion> &selection)
 {
     if (QWidget *focused = m_panel->panel().focusWidget()) {
         focused->clearFocus();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeloCore/ExactRect.h"
+#include "KeloCore/SelectedRegion.h"
 #include "KeloHotkey/KeyboardLayout.h"
 #include "KeloLens/Recognition/RecognitionModel.h"
 #include "KeloLens/Results/Chip.h"
@@ -47,7 +47,7 @@ public:
     // Loads the result and shows the panel next to the selection (or at its fixed place, as the
     // user prefers, or when there is no selection). A visible panel keeps its place.
     void present(const RecognitionResult &result, PanelMode mode,
-                 const std::optional<ExactRect> &selection);
+                 const std::optional<SelectedRegion> &selection);
     // Hides the panel, as Escape does.
     void dismiss();
     [[nodiscard]] bool isVisible() const;

@@ -169,6 +169,8 @@ const std::array<SettingRow, Preferences::settingCount> &settingsTable()
          notify<&P::detectBarcodesChanged>},
         {Setting::hasCompletedOnboarding, "hasCompletedOnboarding", false, boolean,
          notify<&P::hasCompletedOnboardingChanged>},
+        {Setting::selectWith, "selectWith", QVariant::fromValue(SelectionMethod::keloLens),
+         choice<SelectionMethod, allSelectionMethods>, notify<&P::selectWithChanged>},
     }};
     return table;
 }

@@ -4,6 +4,7 @@
 #include "KeloHotkey/HotKeyCombo.h"
 #include "KeloLens/Recognition/LineBreakMode.h"
 #include "KeloLens/Settings/PanelPosition.h"
+#include "KeloLens/Settings/SelectionMethod.h"
 
 #include <QObject>
 #include <QStringList>
@@ -55,10 +56,11 @@ public:
         lineBreaks,
         stripHyphenation,
         detectBarcodes,
-        hasCompletedOnboarding
+        hasCompletedOnboarding,
+        selectWith
     };
-    static constexpr std::size_t settingCount = 9;
-    static_assert(std::size_t(Setting::hasCompletedOnboarding) + 1 == settingCount);
+    static constexpr std::size_t settingCount = 10;
+    static_assert(std::size_t(Setting::selectWith) + 1 == settingCount);
 
     // Over any settings store, which must outlive this object. The login item is touched only
     // when one is given: the application passes its platform's, others (tests, a separate
@@ -96,6 +98,10 @@ public:
     {
         return get<bool>(Setting::hasCompletedOnboarding);
     }
+    [[nodiscard]] SelectionMethod selectWith() const
+    {
+        return get<SelectionMethod>(Setting::selectWith);
+    }
     // Not stored: the state of the platform's login item.
     [[nodiscard]] bool launchAtLogin() const { return m_launchAtLogin; }
 
@@ -111,6 +117,7 @@ public:
     void setStripHyphenation(bool value) { set(Setting::stripHyphenation, value); }
     void setDetectBarcodes(bool value) { set(Setting::detectBarcodes, value); }
     void setHasCompletedOnboarding(bool value) { set(Setting::hasCompletedOnboarding, value); }
+    void setSelectWith(SelectionMethod value) { set(Setting::selectWith, value); }
     void setLaunchAtLogin(bool value);
 
 Q_SIGNALS:
@@ -124,6 +131,7 @@ Q_SIGNALS:
     void stripHyphenationChanged(bool value);
     void detectBarcodesChanged(bool value);
     void hasCompletedOnboardingChanged(bool value);
+    void selectWithChanged(SelectionMethod value);
     void launchAtLoginChanged(bool value);
 
 private:

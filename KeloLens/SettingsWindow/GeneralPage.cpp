@@ -47,6 +47,8 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
                        m_shortcutCommand);
     }
 
+    addSelectWith(*basics);
+
     m_launchAtLogin =
         ToggleSwitch::bound(prefs, prefs.launchAtLogin(), &Preferences::setLaunchAtLogin,
                             &Preferences::launchAtLoginChanged);
@@ -132,6 +134,36 @@ void GeneralPage::hideEvent(QHideEvent *event)
 {
     m_timer->stop();
     QWidget::hideEvent(event);
+}
+
+void GeneralPage::addSelectWith(SettingsSection &section)
+{
+    Preferences &prefs = m_services.preferences;
+    m_selectWith = new QComboBox;
+    m_selectWith->addItem(QStringLiteral("KeloLens"),
+                          QVariant::fromValue(int(SelectionMethod::keloLens)));
+    m_selectWith->addItem(QStringLiteral("the desktop's screenshot tool"),
+                          QVariant::fromValue(int(SelectionMethod::desktopTool)));
+    if (!m_services.canReadScreen) {
+        // The stored choice stays for a session that allows it.
+        m_selectWith->setCurrentIndex(1);
+        m_selectWith->setEnabled(false);
+        section.addRow(QStringLiteral("Select with"),
+                       QStringLiteral("This desktop doesn't let KeloLens read the screen, so its "
+                                      "own screenshot tool selects."),
+                       m_selectWith);
+        return;
+    }
+    const auto showMethod = [this](SelectionMethod method) {
+        m_selectWith->setCurrentIndex(m_selectWith->findData(int(method)));
+    };
+    showMethod(prefs.selectWith());
+    connect(m_selectWith, &QComboBox::activated, this, [this](int index) {
+        m_services.preferences.setSelectWith(
+            SelectionMethod(m_selectWith->itemData(index).toInt()));
+    });
+    connect(&prefs, &Preferences::selectWithChanged, m_selectWith, showMethod);
+    section.addRow(QStringLiteral("Select with"), {}, m_selectWith);
 }
 
 void GeneralPage::addCaptureHint(SettingsForm &form)

@@ -10,6 +10,7 @@ class QComboBox;
 class QLabel;
 class QTimer;
 class SettingsForm;
+class SettingsSection;
 class ToggleSwitch;
 class PermissionStatus;
 
@@ -29,6 +30,7 @@ public:
     [[nodiscard]] ToggleSwitch *playSoundSwitch() const { return m_playSound; }
     [[nodiscard]] ToggleSwitch *showPanelSwitch() const { return m_showPanel; }
     [[nodiscard]] QComboBox *panelPositionPicker() const { return m_panelPosition; }
+    [[nodiscard]] QComboBox *selectWithPicker() const { return m_selectWith; }
     [[nodiscard]] PermissionStatus *screenRecordingStatus() const { return m_screenRecording; }
     [[nodiscard]] PermissionStatus *accessibilityStatus() const { return m_accessibility; }
     // The line saying how to capture without a tray; absent unless the tray is missing.
@@ -45,6 +47,7 @@ protected:
 
 private:
     void addCaptureHint(SettingsForm &form);
+    void addSelectWith(SettingsSection &section);
     void updateCaptureHint();
 
     SettingsServices m_services;
@@ -53,6 +56,7 @@ private:
     ToggleSwitch *m_playSound = nullptr;
     ToggleSwitch *m_showPanel = nullptr;
     QComboBox *m_panelPosition = nullptr;
+    QComboBox *m_selectWith = nullptr;
     PermissionStatus *m_screenRecording = nullptr;
     PermissionStatus *m_accessibility = nullptr;
     QLabel *m_captureHint = nullptr;

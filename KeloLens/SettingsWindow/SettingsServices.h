@@ -42,6 +42,9 @@ struct SettingsServices
     // Where the session lets no application have a global shortcut, the General page says how to
     // bind a desktop shortcut to "kelolens --capture" instead of offering a recorder.
     bool hasGlobalShortcuts = true;
+    // Where the session does not let KeloLens read the screen, the desktop's screenshot tool is
+    // the only way to select, and the General page says so.
+    bool canReadScreen = true;
     // Opens a web or mail address; the desktop's handler when unset.
     std::function<bool(const QUrl &)> openUrl;
 

@@ -78,6 +78,16 @@ QCoro::Task<Screenshot> NullScreenshotService::takeInteractive()
                          QStringLiteral("This session has no screenshot service.")};
 }
 
+bool NullScreenReader::canRead() const
+{
+    return false;
+}
+
+QCoro::Task<ScreenContents> NullScreenReader::read()
+{
+    co_return ScreenContents{{}, QStringLiteral("This session doesn't let KeloLens read the screen.")};
+}
+
 std::unique_ptr<Platform> createNullPlatform()
 {
     auto platform = std::make_unique<Platform>();
@@ -90,6 +100,7 @@ std::unique_ptr<Platform> createNullPlatform()
     platform->soundPlayer = std::make_unique<NullSoundPlayer>();
     platform->clipboard = std::make_unique<QtClipboard>();
     platform->screenshots = std::make_unique<NullScreenshotService>();
+    platform->screenReader = std::make_unique<NullScreenReader>();
     platform->trayHost = std::make_unique<FixedTrayHost>(false);
     return platform;
 }

@@ -63,6 +63,14 @@ public:
     QCoro::Task<Screenshot> takeInteractive() override;
 };
 
+// No way to read the screen: captures use a region tool instead.
+class NullScreenReader final : public ScreenReader
+{
+public:
+    [[nodiscard]] bool canRead() const override;
+    QCoro::Task<ScreenContents> read() override;
+};
+
 // A tray that is always there (X11, where Qt finds the tray on its own) or never (no session).
 class FixedTrayHost final : public TrayHost
 {

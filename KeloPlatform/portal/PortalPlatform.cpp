@@ -68,6 +68,7 @@ std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
         platform->clipboard = std::make_unique<QtClipboard>();
     }
     platform->screenshots = std::make_unique<PortalScreenshotService>(bus);
+    platform->screenReader = std::make_unique<NullScreenReader>();
     platform->trayHost = std::make_unique<StatusNotifierTrayHost>(bus);
     return platform;
 }

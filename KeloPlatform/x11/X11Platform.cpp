@@ -23,6 +23,7 @@ std::unique_ptr<Platform> createX11Platform()
     platform->soundPlayer = std::make_unique<CanberraSoundPlayer>();
     platform->clipboard = std::make_unique<QtClipboard>();
     platform->screenshots = std::make_unique<NullScreenshotService>();
+    platform->screenReader = createX11ScreenReader();
     platform->trayHost = std::make_unique<FixedTrayHost>(true);
     return platform;
 }

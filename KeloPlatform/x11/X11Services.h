@@ -14,6 +14,7 @@ namespace KeloPlatform {
 [[nodiscard]] std::unique_ptr<KeyGrabber> createX11KeyGrabber();
 [[nodiscard]] std::unique_ptr<KeymapSource> createX11KeymapSource();
 [[nodiscard]] std::unique_ptr<SyntheticKeys> createX11SyntheticKeys();
+[[nodiscard]] std::unique_ptr<ScreenReader> createX11ScreenReader();
 
 // The whole X11 set; absent when Qt has no X11 connection.
 [[nodiscard]] std::unique_ptr<Platform> createX11Platform();

@@ -46,7 +46,7 @@ protected:
 
 TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicationInFront)
 {
-    controller.show(ExactRect{100, 80, 200, 40});
+    controller.show(SelectedRegion{{100, 80, 200, 40}});
     ASSERT_TRUE(controller.isVisible());
     EXPECT_EQ(controller.panel().size(), QSize(476, 456));
     EXPECT_EQ(field->window(), &controller.panel());
@@ -70,7 +70,7 @@ TEST_F(FloatingPanelControllerTest, FollowsTheCompositorBetweenShows)
     controller.show();
     EXPECT_EQ(controller.panel().size(), QSize(476, 456));
     windows.isCompositingManagerRunning = false;
-    controller.show(ExactRect{10, 10, 10, 10});
+    controller.show(SelectedRegion{{10, 10, 10, 10}});
     EXPECT_EQ(controller.panel().size(), QSize(476, 456)) << "a visible panel is not rebuilt";
     controller.hide();
     controller.show();

@@ -188,10 +188,9 @@ TEST_F(AppE2E, ALoginEntryLeftByAnotherCopyStartsThisOneNow)
 TEST_F(AppE2E, QuittingFromTheTrayMenuEndsTheProcess)
 {
     ASSERT_TRUE(startAndWaitForShortcut());
-    // A capture the user cancelled in the region tool.
+    // A capture the user cancelled.
     ASSERT_TRUE(answersShortcut());
 
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Quit KeloLens")));
     EXPECT_EQ(m_app.waitForExit(10s), 0);
-    EXPECT_FALSE(isProgramRunning(QStringLiteral("maim")));
 }

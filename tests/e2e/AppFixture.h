@@ -79,43 +79,60 @@ protected:
         return m_app.start() && m_app.waitForLog(QStringLiteral("launched, shortcut Ctrl+Shift+2"));
     }
 
+    // From now on the app selects with the desktop's region tool (maim) instead of its own
+    // windows; call before the start.
+    void useRegionTool()
+    {
+        m_app.presetSetting(QStringLiteral("selectWith=desktopTool"));
+        m_usesRegionTool = true;
+    }
+
     [[nodiscard]] bool isRegionToolRunning() const
     {
         return m_app.child(QStringLiteral("maim")).has_value();
     }
 
-    // Waits for the region tool the app runs, then drags over the rectangle.
-    bool selectRegion(const QRect &area)
+    // Whether the selection is up: the app's windows over the screen, or its region tool.
+    [[nodiscard]] bool isSelecting() const
     {
-        if (!KeloTest::waitUntil([this] { return isRegionToolRunning(); }, 10s)) {
+        return m_usesRegionTool ? isRegionToolRunning()
+                                : !windowsNamed(QStringLiteral("KeloLens selection")).isEmpty();
+    }
+
+    // Waits for the selection, then drags over the rectangle from `from`'s corner to the
+    // opposite one (top-left to bottom-right unless told otherwise).
+    bool selectRegion(const QRect &area, Qt::Corner from = Qt::TopLeftCorner)
+    {
+        if (!KeloTest::waitUntil([this] { return isSelecting(); }, 10s)) {
             return false;
         }
         // Let the tool grab the pointer before the drag starts.
-        KeloTest::processEventsFor(500ms);
-        return drag(area.topLeft(), area.bottomRight());
+        KeloTest::processEventsFor(m_usesRegionTool ? 500ms : 200ms);
+        const QPoint corners[] = {area.topLeft(), area.topRight(), area.bottomLeft(),
+                                  area.bottomRight()};
+        return drag(corners[from], corners[3 - from]);
     }
 
-    // Escape in the running region tool, as the user cancels a selection.
-    bool cancelRegionTool()
+    // Escape in the running selection, as the user cancels it.
+    bool cancelSelection()
     {
         // maim runs a moment before it grabs the keyboard; an Escape sent earlier goes elsewhere.
         for (int attempt = 0; attempt < 5; ++attempt) {
             if (!KeloTest::pressKeys({QStringLiteral("Escape")})) {
                 return false;
             }
-            if (KeloTest::waitUntil([this] { return !isRegionToolRunning(); }, 1500ms)) {
+            if (KeloTest::waitUntil([this] { return !isSelecting(); }, 1500ms)) {
                 return true;
             }
         }
         return false;
     }
 
-    // The shortcut starts the region tool, which the user then cancels.
+    // The shortcut starts a selection, which the user then cancels.
     bool answersShortcut()
     {
         return KeloTest::pressKeys({QStringLiteral("ctrl+shift+2")}) &&
-               KeloTest::waitUntil([this] { return isRegionToolRunning(); }, 10s) &&
-               cancelRegionTool();
+               KeloTest::waitUntil([this] { return isSelecting(); }, 10s) && cancelSelection();
     }
 
     static bool waitForClipboard(const QString &text)
@@ -154,6 +171,7 @@ protected:
 
     Tray m_tray;
     AppUnderTest m_app;
+    bool m_usesRegionTool = false;
 };
 
 } // namespace KeloE2E

@@ -28,9 +28,9 @@ AppUnderTest::AppUnderTest() : m_environment(QProcessEnvironment::systemEnvironm
                          home.filePath(QStringLiteral("runtime")));
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
-    // The launch's debug line says when the app is ready.
+    // The debug lines say when the app is ready and when its selection is up.
     m_environment.insert(QStringLiteral("QT_LOGGING_RULES"),
-                         QStringLiteral("kelolens.app.debug=true"));
+                         QStringLiteral("kelolens.app.debug=true;kelolens.selection.debug=true"));
     m_process.setProcessEnvironment(m_environment);
     m_process.setProcessChannelMode(QProcess::MergedChannels);
     QObject::connect(&m_process, &QProcess::readyRead, [this] { collect(); });

@@ -159,7 +159,7 @@ int main(int argc, char **argv)
     Backdrop backdrop;
     backdrop.show();
     settle();
-    const ExactRect selection{90, 80, 520, 100};
+    const SelectedRegion selection{{90, 80, 520, 100}};
     bool isSaved = true;
 
     Scene scene(*platform, *platform->syntheticKeys);

@@ -81,7 +81,7 @@ protected:
     FakeRecognizer m_recognizer;
     CaptureFlow m_flow;
     QImage m_image;
-    ExactRect m_region{800, 400, 200, 100};
+    SelectedRegion m_region{{800, 400, 200, 100}};
     QStringList m_events;
     QList<FlowPresentation> m_presented;
 };

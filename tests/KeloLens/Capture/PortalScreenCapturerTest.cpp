@@ -149,7 +149,7 @@ TEST(CapturerChoice, TheFirstInstalledToolOfTheDesktopAndNeverAnX11ToolUnderWayl
         if (hasWayland) {
             env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
         }
-        const auto capturer = createScreenCapturer(screenshots, env, [&](const QString &name) {
+        const auto capturer = createDesktopToolCapturer(screenshots, env, [&](const QString &name) {
             return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
         });
         if (dynamic_cast<PortalScreenCapturer *>(capturer.get()) != nullptr) {

@@ -59,7 +59,8 @@ protected:
 
     void present(const QString &text, const QList<DetectedCode> &codes = {})
     {
-        controller.present(textResult(text, codes), PanelMode::all, ExactRect{100, 100, 200, 40});
+        controller.present(textResult(text, codes), PanelMode::all,
+                           SelectedRegion{{100, 100, 200, 40}});
         QApplication::processEvents();
     }
 
@@ -218,10 +219,10 @@ TEST_F(ResultPanelControllerTest, EscapeAndCtrlWCloseAndComposingTextKeepsEveryK
 TEST_F(ResultPanelControllerTest, PresentingAgainKeepsThePlaceAndTheUsersEdits)
 {
     const RecognitionResult result = textResult(QStringLiteral("draft"));
-    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40});
+    controller.present(result, PanelMode::all, SelectedRegion{{100, 100, 200, 40}});
     const QPoint place = controller.panel().panel().pos();
     model.setText(QStringLiteral("draft, edited"));
-    controller.present(result, PanelMode::all, ExactRect{500, 300, 50, 20});
+    controller.present(result, PanelMode::all, SelectedRegion{{500, 300, 50, 20}});
     EXPECT_EQ(controller.panel().panel().pos(), place);
     EXPECT_EQ(model.text(), QStringLiteral("draft, edited"));
     controller.present(textResult(QStringLiteral("new")), PanelMode::all, std::nullopt);

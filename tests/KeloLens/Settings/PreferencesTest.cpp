@@ -66,6 +66,7 @@ TEST_F(PreferencesTest, DefaultsAreNeverWrittenAndEverySetIsReadBackAtTheNextLau
     prefs.setRecognitionLanguages({QStringLiteral("de-DE")});
     prefs.setLineBreaks(LineBreakMode::joinParagraphs);
     prefs.setHasCompletedOnboarding(true);
+    prefs.setSelectWith(SelectionMethod::desktopTool);
     // No save step: the file holds the value as soon as it is set.
     EXPECT_TRUE(rawFile().contains("hasCompletedOnboarding=true"));
 
@@ -78,6 +79,7 @@ TEST_F(PreferencesTest, DefaultsAreNeverWrittenAndEverySetIsReadBackAtTheNextLau
     EXPECT_EQ(again.recognitionLanguages(), QStringList{QStringLiteral("de-DE")});
     EXPECT_EQ(again.lineBreaks(), LineBreakMode::joinParagraphs);
     EXPECT_TRUE(again.hasCompletedOnboarding());
+    EXPECT_EQ(again.selectWith(), SelectionMethod::desktopTool);
 }
 
 TEST_F(PreferencesTest, GarbledValuesReadAsTheDefaultAndStayUntilSet)
@@ -87,7 +89,7 @@ TEST_F(PreferencesTest, GarbledValuesReadAsTheDefaultAndStayUntilSet)
     writeRawFile("hotKey=@ByteArray({\"keyCode\":19})\nplaySound=@Rect(1 2 3 4)\nshowPanel=0\n"
                  "panelPosition=Fixed\nrecognitionLanguages=@Variant(\x01\xff\x02)\n"
                  "lineBreaks=42\nstripHyphenation=banana\ndetectBarcodes=@Point(1 2)\n"
-                 "hasCompletedOnboarding=\n[Gen\x01\n=\n\\\\\\\n");
+                 "hasCompletedOnboarding=\nselectWith=DesktopTool\n[Gen\x01\n=\n\\\\\\\n");
     QSettings empty(m_dir.filePath(QStringLiteral("empty.conf")), QSettings::NativeFormat);
     const Preferences defaults(&empty);
     {

@@ -28,6 +28,18 @@ TEST_F(GeneralPageTest, ControlsWriteTheirSettingsAtOnceAndFollowThem)
     page.panelPositionPicker()->setCurrentIndex(1);
     Q_EMIT page.panelPositionPicker()->activated(1);
     EXPECT_EQ(prefs.panelPosition(), PanelPosition::fixed);
+    Q_EMIT page.selectWithPicker()->activated(1);
+    EXPECT_EQ(prefs.selectWith(), SelectionMethod::desktopTool);
+    prefs.setSelectWith(SelectionMethod::keloLens);
+    EXPECT_EQ(page.selectWithPicker()->currentText(), "KeloLens");
+
+    // Where the screen cannot be read, only the desktop's tool is offered; the choice is kept.
+    SettingsServices unreadable = services();
+    unreadable.canReadScreen = false;
+    const GeneralPage limited(unreadable);
+    EXPECT_FALSE(limited.selectWithPicker()->isEnabled());
+    EXPECT_EQ(limited.selectWithPicker()->currentText(), "the desktop's screenshot tool");
+    EXPECT_EQ(prefs.selectWith(), SelectionMethod::keloLens);
 
     // The panel position is greyed out while the panel is off, and keeps its value.
     page.showPanelSwitch()->click();
