@@ -37,6 +37,22 @@ TEST(PanelPlacement, IsClampedIntoTheUsableAreaAndAWindowTooLargeKeepsTheTopRigh
               QPointF(1920 - 3000, 27));
 }
 
+TEST(PanelPlacement, GoesBesideATallSelectionAndLeavesAnEstimateThatCouldBeCovered)
+{
+    // Room neither below nor above: beside it, on the right, or else on the left.
+    EXPECT_EQ(PanelPlacement::nearSelection({100, 40, 300, 990}, panel, oneScreen),
+              QPointF(412, 535 - 228));
+    EXPECT_EQ(PanelPlacement::nearSelection({1500, 40, 300, 990}, panel, oneScreen),
+              QPointF(1500 - 12 - 476, 535 - 228));
+
+    // Estimated from the pointer at (1100, 300): the selection may reach down to 400 and right to
+    // 1400, where the panel would go; the fixed place is taken then.
+    EXPECT_EQ(PanelPlacement::nearEstimate({800, 200, 300, 100}, panel, oneScreen), std::nullopt);
+    // Near the bottom the panel goes above, out of the pointer's reach, and stays there.
+    EXPECT_EQ(PanelPlacement::nearEstimate({800, 900, 100, 50}, panel, oneScreen),
+              QPointF(850 - 238, 900 - 12 - 456));
+}
+
 TEST(PanelPlacement, UsesTheFirstScreenTheSelectionTouchesWhateverItsPixelRatio)
 {
     // Qt's global coordinates for a 1920 x 1080 screen at ratio 1 and, to its right, a

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Capture/RegionSelector.h"
 #include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/Recognizing.h"
 #include "KeloUpdates/Updater.h"
@@ -40,6 +41,29 @@ public:
     }
     void cancel() override {}
     int removeLeftovers() override { return 0; }
+};
+
+// Selects `selection` (absent: the user cancels) after `delay`, unless cancelled first; keeps the
+// monitors it was shown.
+class FakeRegionSelector final : public RegionSelector
+{
+public:
+    std::optional<ExactRect> selection;
+    std::chrono::milliseconds delay{0};
+    QList<KeloPlatform::MonitorImage> shown;
+    int cancels = 0;
+
+    QCoro::Task<std::optional<ExactRect>>
+    select(QList<KeloPlatform::MonitorImage> monitors) override
+    {
+        shown = monitors;
+        const int cancelsBefore = cancels;
+        if (delay.count() > 0) {
+            co_await QCoro::sleepFor(delay);
+        }
+        co_return cancels == cancelsBefore ? selection : std::nullopt;
+    }
+    void cancel() override { ++cancels; }
 };
 
 // Answers with `result` after `delay`, and keeps what it was asked.

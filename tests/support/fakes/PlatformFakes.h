@@ -3,6 +3,7 @@
 
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/ScreenReader.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
@@ -127,6 +128,23 @@ public:
             co_await QCoro::sleepFor(delay);
         }
         co_return next;
+    }
+};
+
+// Reads `contents` as the screen, where `isAllowed`.
+class FakeScreenReader final : public KeloPlatform::ScreenReader
+{
+public:
+    bool isAllowed = true;
+    KeloPlatform::ScreenContents contents;
+    int reads = 0;
+
+    [[nodiscard]] bool canRead() const override { return isAllowed; }
+    QCoro::Task<KeloPlatform::ScreenContents> read() override
+    {
+        ++reads;
+        // A copy: co_return may move from what it is given, and the script is reused.
+        co_return KeloPlatform::ScreenContents(contents);
     }
 };
 
