@@ -108,8 +108,7 @@ std::optional<QPointF> nearEstimate(const ExactRect &estimate, QSizeF window,
     // The pointer stopped at one corner of the selection, but which one the tool does not say.
     const ExactRect reach{estimate.maxX() - estimate.width, estimate.maxY() - estimate.height,
                           2 * estimate.width, 2 * estimate.height};
-    if (!origin ||
-        intersects({origin->x(), origin->y(), window.width(), window.height()}, reach)) {
+    if (!origin || intersects({origin->x(), origin->y(), window.width(), window.height()}, reach)) {
         return std::nullopt;
     }
     return origin;

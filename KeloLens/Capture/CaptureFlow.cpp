@@ -102,7 +102,8 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
 }
 
 void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
-                         const std::optional<SelectedRegion> &region, const CaptureSettings &settings)
+                         const std::optional<SelectedRegion> &region,
+                         const CaptureSettings &settings)
 {
     if (result.paragraphs.isEmpty() && result.codes.isEmpty()) {
         if (m_permission.isScreenRecordingGranted()) {

@@ -28,8 +28,7 @@ class ScreenshotService;
 // the screen where the session lets us read the screen and `isOwnSelectionPreferred` says so
 // (the user's setting), else the desktop's tool above. The services and the selector must
 // outlive it.
-[[nodiscard]] std::unique_ptr<ScreenCapturer>
-createScreenCapturer(KeloPlatform::ScreenshotService &screenshots,
-                     KeloPlatform::ScreenReader &reader, RegionSelector &selector,
-                     std::function<bool()> isOwnSelectionPreferred,
-                     const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+[[nodiscard]] std::unique_ptr<ScreenCapturer> createScreenCapturer(
+    KeloPlatform::ScreenshotService &screenshots, KeloPlatform::ScreenReader &reader,
+    RegionSelector &selector, std::function<bool()> isOwnSelectionPreferred,
+    const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());

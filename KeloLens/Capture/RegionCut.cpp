@@ -119,8 +119,8 @@ Layout layoutOf(const QList<MonitorImage> &monitors, const ExactRect &selection)
     }
     layout.x.emplace(columns);
     layout.y.emplace(rows);
-    layout.size = QSize(qRound(layout.x->length() * layout.scale),
-                        qRound(layout.y->length() * layout.scale));
+    layout.size =
+        QSize(qRound(layout.x->length() * layout.scale), qRound(layout.y->length() * layout.scale));
     return layout;
 }
 

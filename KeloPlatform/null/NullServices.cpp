@@ -85,7 +85,8 @@ bool NullScreenReader::canRead() const
 
 QCoro::Task<ScreenContents> NullScreenReader::read()
 {
-    co_return ScreenContents{{}, QStringLiteral("This session doesn't let KeloLens read the screen.")};
+    co_return ScreenContents{{},
+                             QStringLiteral("This session doesn't let KeloLens read the screen.")};
 }
 
 std::unique_ptr<Platform> createNullPlatform()

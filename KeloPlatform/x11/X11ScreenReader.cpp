@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
-#include <tuple>
 #include <sys/mman.h>
+#include <tuple>
 #include <unistd.h>
 #include <xcb/shm.h>
 #include <xcb/xcb.h>
@@ -73,8 +73,7 @@ std::optional<PixelLayout> pixelLayout(xcb_connection_t *connection, const xcb_s
     const auto masks = std::tuple(visual->red_mask, visual->green_mask, visual->blue_mask);
     if (layout.bitsPerPixel == 32 && masks == std::tuple(0xff0000u, 0xff00u, 0xffu)) {
         layout.format = QImage::Format_RGB32;
-    } else if (layout.bitsPerPixel == 32 &&
-               masks == std::tuple(0x3ff00000u, 0xffc00u, 0x3ffu)) {
+    } else if (layout.bitsPerPixel == 32 && masks == std::tuple(0x3ff00000u, 0xffc00u, 0x3ffu)) {
         layout.format = QImage::Format_RGB30;
     } else if (layout.bitsPerPixel == 16 && masks == std::tuple(0xf800u, 0x7e0u, 0x1fu)) {
         layout.format = QImage::Format_RGB16;
@@ -94,8 +93,8 @@ bool hasShmFd(xcb_connection_t *connection)
     }
     ReplyPtr<xcb_shm_query_version_reply_t> version(
         xcb_shm_query_version_reply(connection, xcb_shm_query_version(connection), nullptr));
-    return version &&
-           (version->major_version > 1 || (version->major_version == 1 && version->minor_version >= 2));
+    return version && (version->major_version > 1 ||
+                       (version->major_version == 1 && version->minor_version >= 2));
 }
 
 struct Mapping
@@ -125,7 +124,8 @@ QImage readShared(xcb_connection_t *connection, xcb_window_t root, const QRect &
         close(fd);
         return {};
     }
-    auto *mapping = new Mapping{mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0), size};
+    auto *mapping =
+        new Mapping{mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0), size};
     if (mapping->data == MAP_FAILED) {
         close(fd);
         delete mapping;
@@ -206,8 +206,7 @@ private:
             const QRect native = QRect(geometry.topLeft(), pixels).intersected(root);
             QImage image;
             if (!native.isEmpty()) {
-                image = isShared ? readShared(connection, screen->root, native, *layout)
-                                 : QImage();
+                image = isShared ? readShared(connection, screen->root, native, *layout) : QImage();
                 if (image.isNull()) {
                     image = readCopied(connection, screen->root, native, *layout);
                 }

@@ -47,7 +47,8 @@ public:
         m_server.start(QStringLiteral("Xvfb"),
                        {display, QStringLiteral("-screen"), QStringLiteral("0"),
                         QStringLiteral("5760x2160x24"), QStringLiteral("-nolisten"),
-                        QStringLiteral("tcp"), QStringLiteral("+extension"), QStringLiteral("XTEST")});
+                        QStringLiteral("tcp"), QStringLiteral("+extension"),
+                        QStringLiteral("XTEST")});
         if (!KeloTest::waitUntil(
                 [&] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(number)); },
                 10s)) {
@@ -62,7 +63,8 @@ public:
         // picture for light text on dark.
         QProcess background;
         background.setProcessEnvironment(environment);
-        background.start(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), QStringLiteral("white")});
+        background.start(QStringLiteral("xsetroot"),
+                         {QStringLiteral("-solid"), QStringLiteral("white")});
         background.waitForFinished(5000);
         isReady = xrandr({QStringLiteral("--setmonitor"), QStringLiteral("Left"),
                           QStringLiteral("3840/600x2160/340+0+0"), QStringLiteral("screen")}) &&
@@ -170,15 +172,17 @@ TEST(SelectionE2ETwoMonitors, OnMixedScalesTheTextUnderTheDragIsReadAndUnpluggin
     // placed in server pixels.
     const QString leftText = QStringLiteral("Invoice 2417 is due");
     const QString rightText = QStringLiteral("Call Dana at noon");
-    const auto left = showScene({QStringLiteral("--text"), leftText, QStringLiteral("--at"),
-                                 QStringLiteral("3200,400")});
-    const auto right = showScene({QStringLiteral("--text"), rightText, QStringLiteral("--at"),
-                                  QStringLiteral("3900,150")});
+    const auto left = showScene(
+        {QStringLiteral("--text"), leftText, QStringLiteral("--at"), QStringLiteral("3200,400")});
+    const auto right = showScene(
+        {QStringLiteral("--text"), rightText, QStringLiteral("--at"), QStringLiteral("3900,150")});
     ASSERT_TRUE(left && right);
     // Starts a capture the way a desktop shortcut would and waits for the selection on both.
     qsizetype selections = 0;
     const auto startCapture = [&] {
-        const auto shown = [&] { return app.log().filter(QStringLiteral("selecting on 2")).size(); };
+        const auto shown = [&] {
+            return app.log().filter(QStringLiteral("selecting on 2")).size();
+        };
         if (app.launchAgain({QStringLiteral("--capture")}) != 0 ||
             !KeloTest::waitUntil([&] { return shown() > selections; }, 10s)) {
             return false;

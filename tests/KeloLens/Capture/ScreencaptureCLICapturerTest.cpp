@@ -127,9 +127,9 @@ TEST_F(CapturerTest, WrittenImagesComeBackWithTheirRegionInFilesOfTheirOwnThatGo
         EXPECT_EQ(captured->image.size(), QSize(40, 20));
         EXPECT_EQ(captured->image.pixelColor(0, 0), QColor(Qt::red));
         EXPECT_EQ(captured->region,
-                  (SelectedRegion{{pointer.x() - 40 / scale, pointer.y() - 20 / scale, 40 / scale,
-                                   20 / scale},
-                                  true}));
+                  (SelectedRegion{
+                      {pointer.x() - 40 / scale, pointer.y() - 20 / scale, 40 / scale, 20 / scale},
+                      true}));
     }
     EXPECT_GE(ticks, 10);
     EXPECT_TRUE(capturesAreEmpty());
