@@ -108,6 +108,11 @@ QImage grabScreen(const QRect &area)
 
 } // namespace
 
+QStringList textIn(const QImage &image)
+{
+    return readText(image);
+}
+
 QStringList textOnScreen(const QRect &area)
 {
     return readText(grabScreen(area));

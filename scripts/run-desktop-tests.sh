@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
+# Runs the tests on real desktops (label "desktop"): each starts its desktop privately (runtime
+# folder, session bus, displays) and ends it by process id. A desktop that cannot start fails.
+set -euo pipefail
+build_dir=${1:-build}
+cd "$(dirname "$0")/.."
+start=$(date +%s)
+status=0
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -L desktop || status=$?
+echo "KeloLens: desktop tests took $(($(date +%s) - start)) s"
+exit $status
