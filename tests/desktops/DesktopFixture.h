@@ -82,17 +82,39 @@ protected:
         return text;
     }
 
-    // Whether a screenshot of the desktop shows a line containing the text.
+    // Whether a screenshot of the desktop shows a line containing the text (letters and
+    // digits compared, in any case: small interface text is read with small mistakes in between).
     bool screenShows(const QString &text, std::chrono::milliseconds timeout = 10s)
     {
+        const QString wanted = comparable(text);
         return KeloTest::waitUntil(
             [&] {
-                const QStringList lines = KeloE2E::textIn(m_desktop->screenshot());
-                return std::any_of(lines.begin(), lines.end(),
-                                   [&](const QString &line) { return line.contains(text); });
+                const QImage screen = m_desktop->screenshot();
+                // Kept for a failure's report.
+                screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
+                const QStringList lines = KeloE2E::textIn(screen);
+                return std::any_of(lines.begin(), lines.end(), [&](const QString &line) {
+                    return comparable(line).contains(wanted);
+                });
             },
             timeout);
     }
+
+    static QString comparable(const QString &text)
+    {
+        QString letters;
+        for (const QChar character : text) {
+            if (character.isLetterOrNumber()) {
+                letters += character.toLower();
+            }
+        }
+        return letters;
+    }
+
+    // Chooses the item of the app's tray menu as the desktop's tray would when the user clicks
+    // it: the tray's watcher names the app's item, whose menu (com.canonical.dbusmenu) is asked
+    // to show and then told the item was clicked. False when no such item is registered.
+    bool chooseTrayItem(const QString &label);
 
     [[nodiscard]] bool logHas(const QString &fragment) const
     {

@@ -244,12 +244,21 @@ bool DesktopSession::startBus(const QProcessEnvironment &environment, const QStr
         }
     }
     const QString socket = runtimeFolder() + QStringLiteral("/bus");
+    // Services of our own come first. The document portal is kept out: it mounts a FUSE file
+    // system in the runtime folder, which would outlive it when it is killed.
+    const QString services = m_dir.filePath(QStringLiteral("services"));
+    QDir().mkpath(services);
+    if (!writeFile(services + QStringLiteral("/documents.service"),
+                   "[D-BUS Service]\nName=org.freedesktop.portal.Documents\nExec=/bin/false\n")) {
+        fail(QStringLiteral("cannot write the bus's services"));
+        return false;
+    }
     const QByteArray config =
         "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
         "<busconfig><type>session</type><listen>unix:path=" +
-        socket.toUtf8() +
-        "</listen><standard_session_servicedirs/><auth>EXTERNAL</auth>"
+        socket.toUtf8() + "</listen><servicedir>" + services.toUtf8() +
+        "</servicedir><standard_session_servicedirs/><auth>EXTERNAL</auth>"
         "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
         "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n";
     const QString configFile = m_dir.filePath(QStringLiteral("session-bus.conf"));

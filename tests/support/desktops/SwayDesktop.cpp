@@ -17,7 +17,7 @@ namespace KeloTest {
 namespace {
 
 // Where the stand-in slurp says the user dragged, in the compositor's coordinates.
-constexpr auto selectedRegion = "40,40 760x220";
+constexpr auto selectedRegion = "0,280 900x180";
 
 class SwayDesktop final : public DesktopSession
 {
@@ -149,7 +149,7 @@ private:
                 return bus().interface()->isServiceRegistered(
                     QStringLiteral("org.kde.StatusNotifierWatcher"));
             },
-            std::chrono::seconds(10));
+            std::chrono::seconds(30));
         if (!hasWatcher) {
             fail(QStringLiteral("waybar registered no StatusNotifierWatcher: ") +
                  logTail(QStringLiteral("waybar")));
