@@ -42,8 +42,8 @@ for group in "$@"; do
         # sway: the real grim (slurp is stood in for: no drag can be made headless), its portal
         # with pipewire, waybar for the tray, wtype for keys
         grim xdg-desktop-portal-wlr pipewire waybar wtype
-        # KDE Plasma: KWin with its portal, Spectacle, kded5
-        kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5
+        # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
+        kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
         # GNOME: the shell (nested on Xvfb) with its portals
         gnome-shell xdg-desktop-portal-gnome xdg-desktop-portal-gtk
       )

@@ -47,12 +47,20 @@ std::optional<int> findItem(const MenuNode &node, const QString &label)
     return std::nullopt;
 }
 
+QStringList labels(const MenuNode &node)
+{
+    QStringList found{node.properties.value(QStringLiteral("label")).toString()};
+    for (const MenuNode &child : node.children) {
+        found << labels(child);
+    }
+    return found;
+}
+
 QVariant property(const QDBusConnection &bus, const QString &service, const QString &path,
                   const QString &interface, const QString &name)
 {
-    QDBusMessage message =
-        QDBusMessage::createMethodCall(service, path, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                       QStringLiteral("Get"));
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        service, path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     message << interface << name;
     const QDBusMessage reply = bus.call(message, QDBus::Block, 5000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
@@ -66,47 +74,54 @@ QVariant property(const QDBusConnection &bus, const QString &service, const QStr
 bool DesktopTest::chooseTrayItem(const QString &label)
 {
     const QDBusConnection bus = m_desktop->bus();
-    QStringList items;
+    const QString itemInterface = QStringLiteral("org.kde.StatusNotifierItem");
+    QString service;
+    QString path;
+    // Other programs of the desktop have items too, and ours may come after them.
     KeloTest::waitUntil(
         [&] {
-            items = property(bus, QStringLiteral("org.kde.StatusNotifierWatcher"),
-                             QStringLiteral("/StatusNotifierWatcher"),
-                             QStringLiteral("org.kde.StatusNotifierWatcher"),
-                             QStringLiteral("RegisteredStatusNotifierItems"))
-                        .toStringList();
-            return !items.isEmpty();
+            const QStringList items = property(bus, QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                               QStringLiteral("/StatusNotifierWatcher"),
+                                               QStringLiteral("org.kde.StatusNotifierWatcher"),
+                                               QStringLiteral("RegisteredStatusNotifierItems"))
+                                          .toStringList();
+            for (const QString &item : items) {
+                const qsizetype slash = item.indexOf(u'/');
+                service = item.left(slash);
+                path = slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash);
+                if (property(bus, service, path, itemInterface, QStringLiteral("Title"))
+                        .toString() == u"KeloLens") {
+                    return true;
+                }
+            }
+            service.clear();
+            return false;
         },
         20s);
-    for (const QString &item : items) {
-        const qsizetype slash = item.indexOf(u'/');
-        const QString service = item.left(slash);
-        const QString path = slash < 0 ? QStringLiteral("/StatusNotifierItem") : item.mid(slash);
-        const QString title = property(bus, service, path, QStringLiteral("org.kde.StatusNotifierItem"),
-                                       QStringLiteral("Title"))
-                                  .toString();
-        if (title != u"KeloLens") {
-            continue;
-        }
-        const QVariant menu = property(bus, service, path, QStringLiteral("org.kde.StatusNotifierItem"),
-                                       QStringLiteral("Menu"));
-        const QString menuPath = menu.value<QDBusObjectPath>().path();
-        QDBusInterface dbusMenu(service, menuPath, QStringLiteral("com.canonical.dbusmenu"), bus);
-        dbusMenu.call(QStringLiteral("AboutToShow"), 0);
-        const QDBusMessage layout = dbusMenu.call(QStringLiteral("GetLayout"), 0, -1, QStringList());
-        if (layout.arguments().size() < 2) {
-            return false;
-        }
-        const MenuNode root = readNode(layout.arguments().at(1).value<QDBusArgument>());
-        const std::optional<int> id = findItem(root, label);
-        if (!id) {
-            return false;
-        }
-        const QDBusMessage clicked =
-            dbusMenu.call(QStringLiteral("Event"), *id, QStringLiteral("clicked"),
-                          QVariant::fromValue(QDBusVariant(0)), 0u);
-        return clicked.type() == QDBusMessage::ReplyMessage;
+    if (service.isEmpty()) {
+        return false;
     }
-    return false;
+    const QString menuPath = property(bus, service, path, itemInterface, QStringLiteral("Menu"))
+                                 .value<QDBusObjectPath>()
+                                 .path();
+    QDBusInterface dbusMenu(service, menuPath, QStringLiteral("com.canonical.dbusmenu"), bus);
+    dbusMenu.call(QStringLiteral("AboutToShow"), 0);
+    const QDBusMessage layout = dbusMenu.call(QStringLiteral("GetLayout"), 0, -1, QStringList());
+    if (layout.arguments().size() < 2) {
+        ADD_FAILURE() << "the tray menu has no layout: " << layout.errorMessage().toStdString();
+        return false;
+    }
+    const MenuNode root = readNode(layout.arguments().at(1).value<QDBusArgument>());
+    const std::optional<int> id = findItem(root, label);
+    if (!id) {
+        ADD_FAILURE() << "the tray menu has no item " << label.toStdString() << " among "
+                      << labels(root).join(u',').toStdString();
+        return false;
+    }
+    const QDBusMessage clicked =
+        dbusMenu.call(QStringLiteral("Event"), *id, QStringLiteral("clicked"),
+                      QVariant::fromValue(QDBusVariant(0)), 0u);
+    return clicked.type() == QDBusMessage::ReplyMessage;
 }
 
 } // namespace KeloDesktops

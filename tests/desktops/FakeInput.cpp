@@ -5,6 +5,8 @@
 // "done" (or "failed") once the compositor has the events:
 //     keys ctrl+shift+2       presses the modifiers, the key, and lets go in reverse order
 //     click X Y               moves the pointer there and clicks the left button
+//     drag X1 Y1 X2 Y2        presses the left button at the first place, moves to the second
+//                             in small steps and lets go there
 // Key names are X key symbol names (Return, Escape, 2, v) found on a US layout.
 
 #include "fake-input-client-protocol.h"
@@ -13,6 +15,7 @@
 #include <cstring>
 #include <linux/input-event-codes.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 #include <wayland-client.h>
 #include <xkbcommon/xkbcommon.h>
@@ -105,6 +108,28 @@ bool pressKeys(org_kde_kwin_fake_input *input, xkb_keymap *keymap, const std::st
     return true;
 }
 
+void moveTo(org_kde_kwin_fake_input *input, int x, int y)
+{
+    org_kde_kwin_fake_input_pointer_motion_absolute(input, wl_fixed_from_int(x),
+                                                    wl_fixed_from_int(y));
+}
+
+// As a hand drags: each step reaches the compositor before the next.
+void drag(wl_display *display, org_kde_kwin_fake_input *input, int x, int y, int toX, int toY)
+{
+    moveTo(input, x, y);
+    wl_display_roundtrip(display);
+    org_kde_kwin_fake_input_button(input, BTN_LEFT, 1);
+    wl_display_roundtrip(display);
+    constexpr int steps = 20;
+    for (int step = 1; step <= steps; ++step) {
+        moveTo(input, x + (toX - x) * step / steps, y + (toY - y) * step / steps);
+        wl_display_roundtrip(display);
+        usleep(15000);
+    }
+    org_kde_kwin_fake_input_button(input, BTN_LEFT, 0);
+}
+
 } // namespace
 
 int main()
@@ -142,8 +167,13 @@ int main()
         bool isDone = false;
         int x = 0;
         int y = 0;
+        int toX = 0;
+        int toY = 0;
         if (command.rfind("keys ", 0) == 0) {
             isDone = pressKeys(globals.input, keymap, command.substr(5));
+        } else if (std::sscanf(command.c_str(), "drag %d %d %d %d", &x, &y, &toX, &toY) == 4) {
+            drag(display, globals.input, x, y, toX, toY);
+            isDone = true;
         } else if (std::sscanf(command.c_str(), "click %d %d", &x, &y) == 2) {
             org_kde_kwin_fake_input_pointer_motion_absolute(globals.input, wl_fixed_from_int(x),
                                                             wl_fixed_from_int(y));

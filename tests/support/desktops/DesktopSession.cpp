@@ -3,10 +3,12 @@
 
 #include "support/TestSupport.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QUuid>
 
@@ -119,6 +121,44 @@ DesktopSession::~DesktopSession()
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     }
     stopAll();
+    removeScopes();
+}
+
+void DesktopSession::removeScopes()
+{
+    // The stand-in user manager's scopes, now that their processes have ended; their parents
+    // too where nothing else uses them.
+    QFile list(m_dir.filePath(QStringLiteral("scopes")));
+    if (!list.open(QIODevice::ReadOnly)) {
+        return;
+    }
+    for (const QByteArray &line : list.readAll().split('\n')) {
+        QString folder = QString::fromLocal8Bit(line);
+        for (int level = 0; level < 4 && !folder.isEmpty(); ++level) {
+            if (::rmdir(QFile::encodeName(folder).constData()) != 0) {
+                break;
+            }
+            folder = QFileInfo(folder).path();
+        }
+    }
+}
+
+bool DesktopSession::startUserManager()
+{
+    launch(QStringLiteral("user-manager"),
+           QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-user-manager"),
+           {m_dir.filePath(QStringLiteral("scopes"))}, m_environment);
+    if (!waitUntil(
+            [&] {
+                return bus().interface()->isServiceRegistered(
+                    QStringLiteral("org.freedesktop.systemd1"));
+            },
+            std::chrono::seconds(10))) {
+        fail(QStringLiteral("the stand-in user manager did not start: ") +
+             logTail(QStringLiteral("user-manager")));
+        return false;
+    }
+    return true;
 }
 
 void DesktopSession::stopAll()

@@ -63,6 +63,8 @@ public:
     virtual bool pressKeys(const QString &keys) = 0;
     // Moves the pointer there (global coordinates) and clicks the left button.
     virtual bool click(QPoint at) = 0;
+    // Presses the left button at `from`, moves to `to` as a hand would, and lets go.
+    virtual bool drag(QPoint from, QPoint to) = 0;
     // The whole screen as the user sees it.
     [[nodiscard]] virtual QImage screenshot() = 0;
     // The screen's size in the compositor's coordinates.
@@ -84,6 +86,9 @@ protected:
     // Starts the session bus, whose services inherit `environment`; only the portals named
     // (files in /usr/share/xdg-desktop-portal/portals) serve this desktop.
     bool startBus(const QProcessEnvironment &environment, const QStringList &portals);
+    // A stand-in for systemd's user manager on the session bus (containers run none), so that
+    // applications can run in scopes of their own as on a real session.
+    bool startUserManager();
     // Tells the bus the variables later services must see (the displays, once known).
     bool updateActivationEnvironment(const QProcessEnvironment &variables);
     // The X server (XWayland) a compositor started: its display, and the file that lets
@@ -110,6 +115,7 @@ protected:
 
 private:
     void stopAll();
+    void removeScopes();
 
     QString m_name;
     QSize m_screenSize;

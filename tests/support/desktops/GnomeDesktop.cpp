@@ -80,7 +80,7 @@ public:
             displays.insert(QString::fromLatin1(name),
                             m_environment.value(QString::fromLatin1(name)));
         }
-        if (!updateActivationEnvironment(displays)) {
+        if (!updateActivationEnvironment(displays) || !startUserManager()) {
             return;
         }
         // The shell opens the overview when it starts; the desktop is under it.
@@ -109,6 +109,22 @@ public:
         return xdotool({QStringLiteral("mousemove"), QString::number(at.x()),
                         QString::number(at.y()), QStringLiteral("sleep"), QStringLiteral("0.1"),
                         QStringLiteral("click"), QStringLiteral("1")});
+    }
+
+    bool drag(QPoint from, QPoint to) override
+    {
+        QStringList steps{QStringLiteral("mousemove"), QString::number(from.x()),
+                          QString::number(from.y()),   QStringLiteral("sleep"),
+                          QStringLiteral("0.2"),       QStringLiteral("mousedown"),
+                          QStringLiteral("1")};
+        constexpr int count = 20;
+        for (int step = 1; step <= count; ++step) {
+            const QPoint at = from + (to - from) * step / count;
+            steps << QStringLiteral("mousemove") << QString::number(at.x())
+                  << QString::number(at.y()) << QStringLiteral("sleep") << QStringLiteral("0.03");
+        }
+        steps << QStringLiteral("mouseup") << QStringLiteral("1");
+        return xdotool(steps);
     }
 
     QImage screenshot() override

@@ -51,7 +51,6 @@ public:
             return;
         }
         QProcessEnvironment kwinEnvironment = m_environment;
-        kwinEnvironment.insert(QStringLiteral("KWIN_COMPOSE"), QStringLiteral("Q"));
         QProcess *kwin = launch(QStringLiteral("kwin"), kwinBinary(),
                                 {QStringLiteral("--virtual"), QStringLiteral("--xwayland"),
                                  QStringLiteral("--socket"), QString::fromLatin1(socketName),
@@ -78,7 +77,7 @@ public:
                             m_environment.value(QString::fromLatin1(name)));
         }
         displays.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
-        if (!updateActivationEnvironment(displays)) {
+        if (!updateActivationEnvironment(displays) || !startUserManager()) {
             return;
         }
         // kded5 brings the desktop's background services; the watcher stands in for the
@@ -123,6 +122,13 @@ public:
     {
         return send(QByteArray("click ") + QByteArray::number(at.x()) + ' ' +
                     QByteArray::number(at.y()));
+    }
+
+    bool drag(QPoint from, QPoint to) override
+    {
+        return send(QByteArray("drag ") + QByteArray::number(from.x()) + ' ' +
+                    QByteArray::number(from.y()) + ' ' + QByteArray::number(to.x()) + ' ' +
+                    QByteArray::number(to.y()));
     }
 
     QImage screenshot() override
@@ -185,7 +191,7 @@ private:
         }
         m_input.write(command + '\n');
         // The client answers once the compositor has the events.
-        return waitUntil([&] { return m_input.canReadLine(); }) &&
+        return waitUntil([&] { return m_input.canReadLine(); }, std::chrono::seconds(10)) &&
                m_input.readLine().startsWith("done");
     }
 

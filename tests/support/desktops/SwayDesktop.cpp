@@ -89,6 +89,8 @@ public:
         return false;
     }
 
+    bool drag(QPoint, QPoint) override { return false; }
+
     QImage screenshot() override
     {
         const QString file = folder() + QStringLiteral("/screen.png");
