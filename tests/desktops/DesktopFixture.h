@@ -100,6 +100,28 @@ protected:
             timeout);
     }
 
+    // Where a screenshot shows the line containing the text (compared as screenShows does).
+    std::optional<QRect> whereScreenShows(const QString &text,
+                                          std::chrono::milliseconds timeout = 10s)
+    {
+        const QString wanted = comparable(text);
+        std::optional<QRect> found;
+        KeloTest::waitUntil(
+            [&] {
+                const QImage screen = m_desktop->screenshot();
+                screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
+                for (const auto &[line, box] : KeloE2E::linesIn(screen)) {
+                    if (comparable(line).contains(wanted)) {
+                        found = box;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            timeout);
+        return found;
+    }
+
     static QString comparable(const QString &text)
     {
         QString letters;
