@@ -445,11 +445,13 @@ void AppDelegate::showOnboarding(int startAt)
     }
     const QList<OnboardingStep> steps = makeOnboardingSteps(
         m_hotKeys->hasGlobalShortcuts() ? m_prefs->hotKey().displayString(*m_layout) : QString(),
-        *m_permission, [self] {
+        *m_permission,
+        [self] {
             if (self) {
                 self->startCapture(false);
             }
-        });
+        },
+        AppInfo::fromBuild().website, m_accessibility->isPossible());
     m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
 }
 

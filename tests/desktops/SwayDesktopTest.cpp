@@ -86,7 +86,7 @@ TEST_F(OnSway, ThePanelIsSeenAboveAFullscreenWindow)
 }
 
 // Without a remote control portal no key can be sent: the panel offers Copy, says why, and
-// Return copies instead of asking for a permission that cannot be given.
+// Return copies and closes it instead of asking for a permission that cannot be given.
 TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
 {
     showSample();
@@ -97,6 +97,9 @@ TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
     ASSERT_TRUE(screenShows(QStringLiteral("Copy")));
     EXPECT_FALSE(screenShows(QStringLiteral("Allow Paste"), 1s));
     EXPECT_TRUE(screenShows(QStringLiteral("Copy with Ctrl+C and paste")));
+    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !screenShows(QStringLiteral("Copy"), 1s); }, 10s));
+    EXPECT_EQ(m_desktop->clipboardText(), sample);
 }
 
 } // namespace
