@@ -36,7 +36,8 @@ MenuNode readNode(const QDBusArgument &argument)
 
 std::optional<int> findItem(const MenuNode &node, const QString &label)
 {
-    if (node.properties.value(QStringLiteral("label")).toString().remove(u'&') == label) {
+    // A label may end with the item's shortcut ("Capture Text   Ctrl+Shift+2").
+    if (node.properties.value(QStringLiteral("label")).toString().remove(u'&').startsWith(label)) {
         return node.id;
     }
     for (const MenuNode &child : node.children) {

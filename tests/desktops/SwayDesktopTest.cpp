@@ -5,6 +5,8 @@
 
 #include "DesktopFixture.h"
 
+#include <QFile>
+
 namespace KeloDesktops {
 namespace {
 
@@ -51,15 +53,20 @@ TEST_F(OnSway, NoShortcutServiceMeansNoFalseAlert)
     EXPECT_TRUE(logHas(QStringLiteral("kelolens --capture")));
 }
 
+// With the capture sound on, the sound goes to the sound system: libcanberra loads its output
+// module for it (where no sound server runs, as here, the sound itself then fails quietly).
 TEST_F(OnSway, ACaptureFromTheCommandLineIsOnTheClipboardForWaylandClients)
 {
     showSample();
-    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false"), QStringLiteral("playSound=true")}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     const std::optional<QString> text = waitForClipboard(QStringLiteral("sway capture"));
     ASSERT_TRUE(text.has_value());
     EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+    QFile maps(QStringLiteral("/proc/%1/maps").arg(m_app.processId()));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(maps.readAll().contains("libcanberra-0.30/")) << "no sound was played";
 }
 
 TEST_F(OnSway, TheTrayMenusCaptureTextCaptures)
@@ -99,8 +106,15 @@ TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
     ASSERT_TRUE(screenShows(QStringLiteral("Copy")));
     EXPECT_FALSE(screenShows(QStringLiteral("Allow Paste"), 1s));
     EXPECT_TRUE(screenShows(QStringLiteral("Copy with Ctrl+C and paste")));
-    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
-    EXPECT_TRUE(KeloTest::waitUntil([&] { return !screenShows(QStringLiteral("Copy"), 1s); }, 10s));
+    // wtype plugs a new keyboard in for every key: XWayland may still be taking its keymap when
+    // the first key comes, and drop it.
+    bool isClosed = false;
+    for (int attempt = 0; attempt < 3 && !isClosed; ++attempt) {
+        ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
+        isClosed =
+            KeloTest::waitUntil([&] { return !screenShows(QStringLiteral("Copy"), 1s); }, 4s);
+    }
+    EXPECT_TRUE(isClosed);
     EXPECT_EQ(m_desktop->clipboardText(), sample);
 }
 

@@ -58,6 +58,12 @@ public:
             return;
         }
         launch(QStringLiteral("pipewire"), QStringLiteral("pipewire"), {}, m_environment);
+        // A keyboard for the seat from the start: wtype's own comes and goes with each key, too
+        // briefly for XWayland to take it up.
+        if (!m_sway.addKeyboard()) {
+            fail(QStringLiteral("sway took no virtual keyboard"));
+            return;
+        }
         if (!startBar()) {
             return;
         }
@@ -143,9 +149,14 @@ private:
         style.open(QIODevice::WriteOnly);
         style.write("* { font-family: DejaVu Sans; font-size: 12px; }\n");
         style.close();
+        // Without the accessibility bus, which GTK otherwise starts and now and then waits for
+        // until D-Bus gives up (25 s).
+        QProcessEnvironment barEnvironment = m_environment;
+        barEnvironment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        barEnvironment.insert(QStringLiteral("GTK_A11Y"), QStringLiteral("none"));
         launch(QStringLiteral("waybar"), QStringLiteral("waybar"),
                {QStringLiteral("-c"), config, QStringLiteral("-s"), style.fileName()},
-               m_environment);
+               barEnvironment);
         const bool hasWatcher = waitUntil(
             [&] {
                 return bus().interface()->isServiceRegistered(
