@@ -91,6 +91,8 @@ public:
 
     // Why a capture cannot start when no tool is installed.
     [[nodiscard]] static QString missingToolReason();
+    // The message of a capture whose tool left no file but an error.
+    [[nodiscard]] static QString toolErrorMessage(const CaptureTool &tool);
     // The message of a capture whose tool ran out of time.
     [[nodiscard]] static QString stoppedRespondingMessage(const CaptureTool &tool);
 

@@ -5,6 +5,7 @@
 #include "Desktop.h"
 #include "support/HelperProcess.h"
 #include "support/TestSupport.h"
+#include "support/X11Harness.h"
 #include "support/desktops/DesktopSession.h"
 
 #include <QDir>
@@ -60,8 +61,7 @@ protected:
         QProcessEnvironment environment = m_desktop->environment();
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), qtPlatform);
         auto scene = std::make_unique<KeloTest::HelperProcess>(
-            QStringLiteral(KELO_TEST_BINARY_DIR "/tests/e2e/kelo-e2e-scene"), arguments,
-            environment);
+            KeloTest::helperProgram(QStringLiteral("kelo-test-scene")), arguments, environment);
         if (!scene->waitForLine(QStringLiteral("ready"), 15s)) {
             return nullptr;
         }
