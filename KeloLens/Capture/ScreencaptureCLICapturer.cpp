@@ -111,6 +111,9 @@ QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &curre
                  {},
                  {QStringLiteral("slurp"), QStringLiteral("grim")}});
         }
+        for (CaptureTool &tool : tools) {
+            tool.isPointerAtSelection = false;
+        }
         return tools;
     }
     // gnome-screenshot's area selection only works on X11; under Wayland it needs the portal.
@@ -262,6 +265,10 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     if (std::optional<CaptureFailed> failure = CaptureFiles::readFailure(read)) {
         co_return *failure;
     }
-    const ExactRect region = estimatedRegion(read.image.size(), QCursor::pos(), currentScreens());
+    // Where the selection is unknown the panel takes its fixed place.
+    std::optional<ExactRect> region;
+    if (tool.isPointerAtSelection) {
+        region = estimatedRegion(read.image.size(), QCursor::pos(), currentScreens());
+    }
     co_return CapturedImage{read.image, region};
 }

@@ -31,6 +31,9 @@ struct CaptureTool
     QList<int> cancelStatuses;
     // Other programs the tool runs, which must be installed too.
     QStringList requiredPrograms;
+    // Whether the pointer this process sees is where the drag ended. Not under Wayland: there it
+    // is the last place it crossed an X11 window, and the panel would cover the selection.
+    bool isPointerAtSelection = true;
 
     bool operator==(const CaptureTool &) const = default;
 
