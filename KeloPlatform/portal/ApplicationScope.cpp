@@ -64,20 +64,8 @@ const QDBusArgument &operator>>(const QDBusArgument &argument, AuxiliaryUnit &un
     return argument;
 }
 
-QString ownCgroups()
-{
-    QFile file(QStringLiteral("/proc/self/cgroup"));
-    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
-}
-
-} // namespace
-} // namespace KeloPlatform::portal
-
-Q_DECLARE_METATYPE(KeloPlatform::portal::UnitProperty)
-Q_DECLARE_METATYPE(KeloPlatform::portal::AuxiliaryUnit)
-
-namespace KeloPlatform::portal {
-
+// The application's unit in the process's cgroup list (the text of /proc/self/cgroup), empty
+// when it is in none.
 QString applicationUnit(const QString &cgroups)
 {
     // The unified hierarchy ("0::") holds systemd's units; a legacy system has them under
@@ -96,6 +84,20 @@ QString applicationUnit(const QString &cgroups)
     }
     return {};
 }
+
+QString ownCgroups()
+{
+    QFile file(QStringLiteral("/proc/self/cgroup"));
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+} // namespace
+} // namespace KeloPlatform::portal
+
+Q_DECLARE_METATYPE(KeloPlatform::portal::UnitProperty)
+Q_DECLARE_METATYPE(KeloPlatform::portal::AuxiliaryUnit)
+
+namespace KeloPlatform::portal {
 
 QString joinApplicationScope(const QDBusConnection &bus)
 {

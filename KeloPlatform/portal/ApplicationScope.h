@@ -21,8 +21,4 @@ inline constexpr auto applicationId = "app.kelolens.KeloLens";
 // Returns the unit the process runs in, empty when none.
 QString joinApplicationScope(const QDBusConnection &bus);
 
-// The application's unit in the process's cgroup list (the text of /proc/self/cgroup), empty
-// when it is in none. Exposed for tests.
-[[nodiscard]] QString applicationUnit(const QString &cgroups);
-
 } // namespace KeloPlatform::portal

@@ -57,7 +57,13 @@ public:
         if (!startBus(m_environment, {QStringLiteral("wlr.portal")})) {
             return;
         }
-        launch(QStringLiteral("pipewire"), QStringLiteral("pipewire"), {}, m_environment);
+        // The screencast portal connects to pipewire when it starts, and waits for it.
+        QProcess *pipewire =
+            launch(QStringLiteral("pipewire"), QStringLiteral("pipewire"), {}, m_environment);
+        if (!waitForSocket(QStringLiteral("pipewire-0"), *pipewire, std::chrono::seconds(10))) {
+            fail(QStringLiteral("pipewire did not start: ") + logTail(QStringLiteral("pipewire")));
+            return;
+        }
         // A keyboard for the seat from the start: wtype's own comes and goes with each key, too
         // briefly for XWayland to take it up.
         if (!m_sway.addKeyboard()) {
@@ -149,8 +155,9 @@ private:
         style.open(QIODevice::WriteOnly);
         style.write("* { font-family: DejaVu Sans; font-size: 12px; }\n");
         style.close();
-        // Without the accessibility bus, which GTK otherwise starts and now and then waits for
-        // until D-Bus gives up (25 s).
+        // Without the accessibility bus, which GTK otherwise starts. (xdg-desktop-portal 1.16 on
+        // a fresh bus now and then answers only when D-Bus gives up on it, after 25 s; the bar
+        // waits for it at its start, and so does this start then.)
         QProcessEnvironment barEnvironment = m_environment;
         barEnvironment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
         barEnvironment.insert(QStringLiteral("GTK_A11Y"), QStringLiteral("none"));
