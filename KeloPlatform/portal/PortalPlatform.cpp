@@ -5,6 +5,7 @@
 #include "KeloPlatform/portal/PortalServices.h"
 #include "KeloPlatform/portal/PortalSyntheticKeys.h"
 #include "KeloPlatform/qt/QtClipboard.h"
+#include "KeloPlatform/wayland/GrimScreenReader.h"
 #include "KeloPlatform/wayland/WaylandClipboard.h"
 #include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 #include "KeloPlatform/xdg/StatusNotifierTrayHost.h"
@@ -69,7 +70,8 @@ std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
         platform->clipboard = std::make_unique<QtClipboard>();
     }
     platform->screenshots = std::make_unique<PortalScreenshotService>(bus);
-    platform->screenReader = std::make_unique<NullScreenReader>();
+    // The compositor's own protocol where it has one (wlroots); GNOME and KDE keep their tools.
+    platform->screenReader = createGrimScreenReader(QProcessEnvironment::systemEnvironment());
     platform->trayHost = std::make_unique<StatusNotifierTrayHost>(bus);
     return platform;
 }
