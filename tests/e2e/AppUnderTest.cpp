@@ -62,7 +62,8 @@ void AppUnderTest::runOn(const QProcessEnvironment &desktop)
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
     environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
     environment.insert(QStringLiteral("QT_LOGGING_RULES"),
-                       QStringLiteral("kelolens.app.debug=true;kelolens.platform*.info=true"));
+                       QStringLiteral("kelolens.app.debug=true;kelolens.selection.debug=true;"
+                                      "kelolens.platform*.info=true"));
     setEnvironment(environment);
 }
 
