@@ -1,27 +1,31 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // kelo-bench-app: the application's own figures, measured on the real kelolens under the test X
-// server. Twenty captures of a 600 x 300 region of text, each timed from the moment the region
-// tool has written its file to the moment the clipboard holds the text, and the resident memory
-// at idle after start, after the captures, and a minute later.
+// server, for both ways of selecting in the same run: KeloLens's own still picture and the
+// desktop's region tool (maim). Twenty captures of a 600 x 300 region of text each, timed from the
+// shortcut press to the selection being up and from the mouse button's release to the text on
+// the clipboard; then the resident memory at idle after start, after the captures, and a minute
+// later. Keys and the pointer go through XTEST from this process, so each moment is taken where
+// the X server is told of it, not where a helper program starts.
 #include "AppUnderTest.h"
 #include "Desktop.h"
 #include "support/TestSupport.h"
-#include "support/X11Harness.h"
 
 #include <QApplication>
 #include <QClipboard>
-#include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 #include <optional>
+#include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 using namespace KeloE2E;
-using KeloTest::pressKeys;
 using namespace std::chrono_literals;
 
 namespace {
@@ -61,9 +65,261 @@ qint64 residentKilobytes(qint64 pid)
 
 double percentile(QList<double> values, double fraction)
 {
+    if (values.isEmpty()) {
+        return std::nan("");
+    }
     std::sort(values.begin(), values.end());
     const auto index = qsizetype(std::ceil(fraction * double(values.size()))) - 1;
     return values.at(std::clamp<qsizetype>(index, 0, values.size() - 1));
+}
+
+// A connection of the benchmark's own: it sends the input and watches the root window for the
+// selection's windows being mapped, apart from Qt's.
+class XInput
+{
+public:
+    XInput() : m_connection(xcb_connect(nullptr, nullptr))
+    {
+        if (xcb_connection_has_error(m_connection) != 0) {
+            return;
+        }
+        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        xcb_change_window_attributes(m_connection, m_root->root, XCB_CW_EVENT_MASK, &mask);
+        m_control = keycode(0xffe3);
+        m_shift = keycode(0xffe1);
+        m_two = keycode('2');
+        xcb_flush(m_connection);
+    }
+    ~XInput() { xcb_disconnect(m_connection); }
+    XInput(const XInput &) = delete;
+    XInput &operator=(const XInput &) = delete;
+
+    [[nodiscard]] bool isReady() const { return m_root != nullptr && m_two != 0; }
+
+    // Presses and lets go of Ctrl+Shift+2; returns when the server was told.
+    qint64 pressShortcut()
+    {
+        drainEvents();
+        for (const uint8_t key : {m_control, m_shift, m_two}) {
+            fake(XCB_KEY_PRESS, key);
+        }
+        for (const uint8_t key : {m_two, m_shift, m_control}) {
+            fake(XCB_KEY_RELEASE, key);
+        }
+        sync();
+        return wallClockNanoseconds();
+    }
+
+    // When a window covering the whole screen and outside the window manager's hands was mapped.
+    std::optional<qint64> waitForFullScreenMap(std::chrono::milliseconds timeout)
+    {
+        const qint64 end = wallClockNanoseconds() + qint64(timeout.count()) * 1'000'000;
+        while (wallClockNanoseconds() < end) {
+            xcb_generic_event_t *event = xcb_poll_for_event(m_connection);
+            if (event == nullptr) {
+                QThread::usleep(200);
+                continue;
+            }
+            const qint64 at = wallClockNanoseconds();
+            bool isOverlay = false;
+            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
+                const auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
+                xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(
+                    m_connection, xcb_get_geometry(m_connection, map->window), nullptr);
+                isOverlay = map->override_redirect != 0 && geometry != nullptr &&
+                            geometry->width == m_root->width_in_pixels &&
+                            geometry->height == m_root->height_in_pixels;
+                std::free(geometry);
+            }
+            std::free(event);
+            if (isOverlay) {
+                return at;
+            }
+        }
+        return std::nullopt;
+    }
+
+    // Drags with the left button; returns when the server was told of the release.
+    qint64 drag(QPoint from, QPoint to)
+    {
+        move(from);
+        QThread::msleep(100);
+        fake(XCB_BUTTON_PRESS, 1);
+        xcb_flush(m_connection);
+        QThread::msleep(100);
+        constexpr int steps = 20;
+        for (int step = 1; step <= steps; ++step) {
+            move(from + (to - from) * step / steps);
+            QThread::msleep(15);
+        }
+        QThread::msleep(100);
+        fake(XCB_BUTTON_RELEASE, 1);
+        sync();
+        return wallClockNanoseconds();
+    }
+
+    void pressEscape()
+    {
+        const uint8_t escape = keycode(0xff1b);
+        fake(XCB_KEY_PRESS, escape);
+        fake(XCB_KEY_RELEASE, escape);
+        xcb_flush(m_connection);
+    }
+
+private:
+    void sync()
+    {
+        std::free(
+            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    }
+
+    void drainEvents()
+    {
+        while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
+            std::free(event);
+        }
+    }
+
+    void move(QPoint at)
+    {
+        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root->root,
+                            int16_t(at.x()), int16_t(at.y()), 0);
+        xcb_flush(m_connection);
+    }
+
+    void fake(uint8_t type, uint8_t detail)
+    {
+        xcb_test_fake_input(m_connection, type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
+    }
+
+    uint8_t keycode(uint32_t keysym)
+    {
+        const xcb_setup_t *setup = xcb_get_setup(m_connection);
+        const int count = setup->max_keycode - setup->min_keycode + 1;
+        xcb_get_keyboard_mapping_reply_t *mapping = xcb_get_keyboard_mapping_reply(
+            m_connection,
+            xcb_get_keyboard_mapping(m_connection, setup->min_keycode, uint8_t(count)), nullptr);
+        uint8_t found = 0;
+        if (mapping != nullptr) {
+            const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
+            for (int code = 0; code < count && found == 0; ++code) {
+                if (keysyms[code * mapping->keysyms_per_keycode] == keysym) {
+                    found = uint8_t(setup->min_keycode + code);
+                }
+            }
+        }
+        std::free(mapping);
+        return found;
+    }
+
+    xcb_connection_t *m_connection;
+    const xcb_screen_t *m_root = nullptr;
+    uint8_t m_control = 0;
+    uint8_t m_shift = 0;
+    uint8_t m_two = 0;
+};
+
+struct Figures
+{
+    QList<double> pressToSelecting;
+    QList<double> releaseToClipboard;
+    std::optional<double> afterIdle;
+    qint64 idleAtStart = -1;
+    qint64 afterCaptures = -1;
+    qint64 minuteLater = -1;
+};
+
+// Twenty captures with one way of selecting; with `withMemory`, also the memory figures and one
+// capture after a minute's idle.
+std::optional<Figures> measure(bool isRegionTool, const QRect &region, XInput &input,
+                               bool withMemory)
+{
+    QTemporaryDir stampFolder;
+    const QString stamps = stampFolder.filePath(QStringLiteral("started"));
+    AppUnderTest app;
+    app.presetSetting(QStringLiteral("hasCompletedOnboarding=true"));
+    app.presetSetting(QStringLiteral("showPanel=false"));
+    if (isRegionTool) {
+        app.presetSetting(QStringLiteral("selectWith=desktopTool"));
+        // The moment the real region tool starts, in nanoseconds of the wall clock read here too.
+        app.replaceRegionTool(
+            QStringLiteral("date +%s%N >> \"%1\"\nexec \"$KELO_REAL_TOOL\" \"$@\"").arg(stamps));
+    }
+    if (!app.start() || !app.waitForLog(QStringLiteral("launched, shortcut"))) {
+        std::fprintf(stderr, "kelolens did not start\n");
+        return std::nullopt;
+    }
+    KeloTest::processEventsFor(3s);
+    Figures figures;
+    figures.idleAtStart = residentKilobytes(app.processId());
+
+    QClipboard *clipboard = QGuiApplication::clipboard();
+    qint64 changedAt = 0;
+    const QMetaObject::Connection watch =
+        QObject::connect(clipboard, &QClipboard::changed, [&](QClipboard::Mode mode) {
+            if (mode == QClipboard::Clipboard) {
+                changedAt = wallClockNanoseconds();
+            }
+        });
+    const auto timeOneCapture = [&](int capture) -> bool {
+        QFile::remove(stamps);
+        // Something else on the clipboard, so that every capture changes it.
+        clipboard->setText(QStringLiteral("before %1").arg(capture));
+        KeloTest::processEventsFor(300ms);
+        changedAt = 0;
+        const qint64 pressedAt = input.pressShortcut();
+        std::optional<qint64> selectingAt;
+        if (isRegionTool) {
+            QFile stamp(stamps);
+            if (KeloTest::waitUntil([&] { return stamp.size() > 0; }, 10s) &&
+                stamp.open(QIODevice::ReadOnly)) {
+                selectingAt = stamp.readAll().trimmed().toLongLong();
+            }
+            // maim grabs the pointer a moment after it starts.
+            KeloTest::processEventsFor(500ms);
+        } else {
+            selectingAt = input.waitForFullScreenMap(10s);
+            KeloTest::processEventsFor(200ms);
+        }
+        if (!selectingAt) {
+            std::fprintf(stderr, "capture %d: the selection did not start\n", capture + 1);
+            return false;
+        }
+        const qint64 releasedAt = input.drag(region.topLeft(), region.bottomRight());
+        if (!KeloTest::waitUntil([&] { return changedAt != 0; }, 30s)) {
+            std::fprintf(stderr, "capture %d: nothing reached the clipboard\n", capture + 1);
+            return false;
+        }
+        figures.pressToSelecting << double(*selectingAt - pressedAt) / 1e6;
+        figures.releaseToClipboard << double(changedAt - releasedAt) / 1e6;
+        KeloTest::processEventsFor(300ms);
+        return true;
+    };
+    for (int capture = 0; capture < captureCount; ++capture) {
+        if (!timeOneCapture(capture)) {
+            return std::nullopt;
+        }
+    }
+    figures.afterCaptures = residentKilobytes(app.processId());
+    if (withMemory) {
+        KeloTest::processEventsFor(60s);
+        figures.minuteLater = residentKilobytes(app.processId());
+        // The text engine was let go while idle: this capture loads it again.
+        if (!timeOneCapture(captureCount)) {
+            return std::nullopt;
+        }
+        figures.afterIdle = figures.releaseToClipboard.takeLast();
+        figures.pressToSelecting.removeLast();
+    }
+    QObject::disconnect(watch);
+    app.stop();
+    return figures;
+}
+
+void printRow(const char *label, double own, double tool, const char *goal)
+{
+    std::printf("%-40s %9.0f ms %9.0f ms %9s\n", label, own, tool, goal);
 }
 
 } // namespace
@@ -71,9 +327,11 @@ double percentile(QList<double> values, double fraction)
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    QTemporaryDir stampFolder;
-    const QString stamps = stampFolder.filePath(QStringLiteral("stamps"));
-
+    XInput input;
+    if (!input.isReady()) {
+        std::fprintf(stderr, "no X server with the keys to press\n");
+        return 1;
+    }
     QStringList sceneArguments;
     for (const QString &line : lines) {
         sceneArguments << QStringLiteral("--text") << line;
@@ -85,86 +343,34 @@ int main(int argc, char **argv)
     }
     const QRect region(scene->geometry.topLeft() + QPoint(2, 2), QSize(regionWidth, regionHeight));
 
-    AppUnderTest app;
-    app.presetSetting(QStringLiteral("hasCompletedOnboarding=true"));
-    // The real region tool runs, then the moment it ended (its file written) is appended to a
-    // file, in nanoseconds of the wall clock this program reads too.
-    app.replaceRegionTool(QStringLiteral("\"$KELO_REAL_TOOL\" \"$@\"\nstatus=$?\n"
-                                         "date +%s%N >> \"%1\"\nexit $status")
-                              .arg(stamps));
-    if (!app.start() || !app.waitForLog(QStringLiteral("launched, shortcut"))) {
-        std::fprintf(stderr, "kelolens did not start\n");
+    const std::optional<Figures> tool = measure(true, region, input, false);
+    const std::optional<Figures> own = measure(false, region, input, true);
+    if (!tool || !own) {
         return 1;
     }
-    KeloTest::processEventsFor(3s);
-    const qint64 idleAtStart = residentKilobytes(app.processId());
-
-    QClipboard *clipboard = QGuiApplication::clipboard();
-    qint64 changedAt = 0;
-    QObject::connect(clipboard, &QClipboard::changed, [&](QClipboard::Mode mode) {
-        if (mode == QClipboard::Clipboard) {
-            changedAt = wallClockNanoseconds();
-        }
-    });
-
-    // One capture; the time from the region tool writing its file to the clipboard changing.
-    const auto timeOneCapture = [&](int capture) -> std::optional<double> {
-        QFile::remove(stamps);
-        changedAt = 0;
-        // Something else on the clipboard, so that every capture changes it.
-        clipboard->setText(QStringLiteral("before %1").arg(capture));
-        KeloTest::processEventsFor(200ms);
-        changedAt = 0;
-        (void)pressKeys({QStringLiteral("ctrl+shift+2")});
-        if (!KeloTest::waitUntil([] { return isProgramRunning(QStringLiteral("maim")); }, 10s)) {
-            std::fprintf(stderr, "capture %d: the region tool did not start\n", capture + 1);
-            return std::nullopt;
-        }
-        KeloTest::processEventsFor(400ms);
-        drag(region.topLeft(), region.bottomRight());
-        if (!KeloTest::waitUntil([&] { return changedAt != 0; }, 30s)) {
-            std::fprintf(stderr, "capture %d: nothing reached the clipboard\n", capture + 1);
-            return std::nullopt;
-        }
-        QFile stamp(stamps);
-        KeloTest::waitUntil([&] { return stamp.exists() && stamp.size() > 0; }, 2s);
-        stamp.open(QIODevice::ReadOnly);
-        const qint64 writtenAt = stamp.readAll().trimmed().toLongLong();
-        (void)pressKeys({QStringLiteral("Escape")});
-        KeloTest::processEventsFor(500ms);
-        return double(changedAt - writtenAt) / 1e6;
-    };
-
-    QList<double> milliseconds;
-    for (int capture = 0; capture < captureCount; ++capture) {
-        const std::optional<double> taken = timeOneCapture(capture);
-        if (!taken) {
-            return 1;
-        }
-        milliseconds << *taken;
+    std::printf("%-40s %12s %12s %9s\n", "", "own picture", "region tool", "goal");
+    printRow("shortcut -> selecting, p50", percentile(own->pressToSelecting, 0.5),
+             percentile(tool->pressToSelecting, 0.5), "150 ms");
+    printRow("shortcut -> selecting, p95", percentile(own->pressToSelecting, 0.95),
+             percentile(tool->pressToSelecting, 0.95), "");
+    printRow("mouse-up -> clipboard, p50 (20 warm)", percentile(own->releaseToClipboard, 0.5),
+             percentile(tool->releaseToClipboard, 0.5), "250 ms");
+    printRow("mouse-up -> clipboard, p95", percentile(own->releaseToClipboard, 0.95),
+             percentile(tool->releaseToClipboard, 0.95), "");
+    std::printf("%-40s %9.0f ms\n", "mouse-up -> clipboard, after 60 s idle", *own->afterIdle);
+    std::printf("(the region tool's \"selecting\" is its start; when it grabs the pointer is not "
+                "seen)\n");
+    std::printf("%-40s %9.1f MB %22s\n", "resident memory, idle after start",
+                double(own->idleAtStart) / 1024, "80 MB");
+    std::printf("%-40s %9.1f MB\n", "resident memory, after 20 captures",
+                double(own->afterCaptures) / 1024);
+    std::printf("%-40s %9.1f MB %22s\n", "resident memory, 60 s later",
+                double(own->minuteLater) / 1024, "80 MB");
+    std::printf("load average when done: ");
+    std::fflush(stdout);
+    QFile loadavg(QStringLiteral("/proc/loadavg"));
+    if (loadavg.open(QIODevice::ReadOnly)) {
+        std::printf("%s", loadavg.readAll().constData());
     }
-    const qint64 afterCaptures = residentKilobytes(app.processId());
-    KeloTest::processEventsFor(60s);
-    const qint64 minuteLater = residentKilobytes(app.processId());
-    // The text engine was let go while idle: this capture loads it again.
-    const std::optional<double> afterIdle = timeOneCapture(captureCount);
-    app.stop();
-    if (!afterIdle) {
-        return 1;
-    }
-
-    std::printf("%-46s %10s %10s\n", "", "KeloLens", "goal");
-    std::printf("%-46s %8.0f ms %7s ms\n", "file written -> clipboard, p50 (20 warm)",
-                percentile(milliseconds, 0.5), "300");
-    std::printf("%-46s %8.0f ms %10s\n", "file written -> clipboard, p95",
-                percentile(milliseconds, 0.95), "");
-    std::printf("%-46s %8.0f ms %10s\n", "file written -> clipboard, after 60 s idle", *afterIdle,
-                "");
-    std::printf("%-46s %8.1f MB %7s MB\n", "resident memory, idle after start",
-                double(idleAtStart) / 1024, "80");
-    std::printf("%-46s %8.1f MB %10s\n", "resident memory, after 20 captures",
-                double(afterCaptures) / 1024, "");
-    std::printf("%-46s %8.1f MB %7s MB\n", "resident memory, 60 s later",
-                double(minuteLater) / 1024, "80");
     return 0;
 }
