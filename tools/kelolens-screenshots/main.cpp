@@ -4,7 +4,8 @@
 //     backdrop window, and saves what the screen shows as PNG files in DIR: the results panel with
 //     text and chips in a light and a dark palette, a code capture, the Wi-Fi details, the state
 //     without permission to paste, toasts with and without an action, every settings page and
-//     every onboarding step, light and dark. Run it once with and once without a compositing
+//     every onboarding step, light and dark, and the selection on the still screen over a light
+//     and a dark desktop. Run it once with and once without a compositing
 //     manager (scripts/screenshots.sh does both).
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultPanelView.h"
@@ -17,6 +18,7 @@
 #include "KeloPlatform/Platform.h"
 #include "KeloPlatform/null/NullServices.h"
 #include "KeloTheme/ThemeFonts.h"
+#include "OverlayShots.h"
 #include "Shots.h"
 #include "WindowShots.h"
 
@@ -36,11 +38,13 @@
 
 namespace {
 
-// Something behind the panel, so that translucency and shadows show: a page of a document.
+// Something behind the panel, so that translucency and shadows show: a page of a document, light
+// or dark, as a desktop's theme shows it.
 class Backdrop final : public QWidget
 {
 public:
-    Backdrop() : QWidget(nullptr, Qt::FramelessWindowHint)
+    explicit Backdrop(bool isDark = false)
+        : QWidget(nullptr, Qt::FramelessWindowHint), m_isDark(isDark)
     {
         setGeometry(QGuiApplication::primaryScreen()->geometry());
     }
@@ -50,14 +54,15 @@ protected:
     {
         QPainter painter(this);
         QLinearGradient sky(0, 0, width(), height());
-        sky.setColorAt(0, QColor(0x5b, 0x86, 0xc5));
-        sky.setColorAt(1, QColor(0xc9, 0x7b, 0x9a));
+        sky.setColorAt(0, m_isDark ? QColor(0x1d, 0x24, 0x33) : QColor(0x5b, 0x86, 0xc5));
+        sky.setColorAt(1, m_isDark ? QColor(0x3a, 0x22, 0x35) : QColor(0xc9, 0x7b, 0x9a));
         painter.fillRect(rect(), sky);
         painter.setRenderHint(QPainter::Antialiasing);
         painter.setPen(Qt::NoPen);
-        painter.setBrush(QColor(255, 255, 255, 235));
+        painter.setBrush(m_isDark ? QColor(0x24, 0x24, 0x28, 245) : QColor(255, 255, 255, 235));
         painter.drawRoundedRect(QRect(60, 50, 600, 600), 6, 6);
-        painter.setPen(QColor(40, 40, 40));
+        const QColor ink = m_isDark ? QColor(0xe4, 0xe4, 0xe6) : QColor(40, 40, 40);
+        painter.setPen(ink);
         QFont font = themeFont(TextStyle::body);
         font.setPixelSize(15);
         painter.setFont(font);
@@ -71,10 +76,14 @@ protected:
             painter.drawText(QPoint(90, 100 + int(i) * 28), lines[i]);
         }
         for (int row = 0; row < 14; ++row) {
-            painter.fillRect(QRect(90, 250 + row * 26, 380 + (row * 37) % 140, 9),
-                             QColor(60, 60, 60, 60));
+            QColor bar = ink;
+            bar.setAlpha(60);
+            painter.fillRect(QRect(90, 250 + row * 26, 380 + (row * 37) % 140, 9), bar);
         }
     }
+
+private:
+    bool m_isDark;
 };
 
 const QString sampleText =
@@ -197,6 +206,13 @@ int main(int argc, char **argv)
     QApplication::setPalette(darkPalette());
     isSaved &= save({scene.toast.window()}, folder.filePath(QStringLiteral("toast-dark.png")));
     scene.toast.hide();
+
+    isSaved &= saveSelectionOverlay(*platform, folder, QStringLiteral("light"));
+    {
+        Backdrop dark(true);
+        dark.show();
+        isSaved &= saveSelectionOverlay(*platform, folder, QStringLiteral("dark"));
+    }
 
     for (const auto &[palette, suffix] : {std::pair{lightPalette, QStringLiteral("light")},
                                           {darkPalette(), QStringLiteral("dark")}}) {
