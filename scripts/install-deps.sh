@@ -22,7 +22,7 @@ packages=(
   fonts-dejavu-core fonts-liberation
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
   # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
-  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils
+  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils grim
   desktop-file-utils appstream groff-base
   # make package: dependencies computed from the binaries
   dpkg-dev file
@@ -39,9 +39,9 @@ for group in "$@"; do
       ;;
     --desktops)
       packages+=(
-        # sway: the real grim (slurp is stood in for: no drag can be made headless), its portal
-        # with pipewire, waybar for the tray, wtype for keys
-        grim xdg-desktop-portal-wlr pipewire waybar wtype
+        # sway (grim is in the base set: slurp is stood in for, no drag can be made headless): its
+        # portal with pipewire, waybar for the tray, wtype for keys
+        xdg-desktop-portal-wlr pipewire waybar wtype
         # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
         kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
         # GNOME: the shell (nested on Xvfb) with its portals
