@@ -8,22 +8,18 @@
 // the X server is told of it, not where a helper program starts.
 #include "AppUnderTest.h"
 #include "Desktop.h"
+#include "XTestInput.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
-#include <ctime>
 #include <optional>
-#include <xcb/xcb.h>
-#include <xcb/xtest.h>
 
 using namespace KeloE2E;
 using namespace std::chrono_literals;
@@ -41,13 +37,6 @@ const QStringList lines{
     QStringLiteral("See https://example.com/q3 for details"),
     QStringLiteral("Next review: 14 October, room 2.04"),
 };
-
-qint64 wallClockNanoseconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_REALTIME, &now);
-    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
-}
 
 qint64 residentKilobytes(qint64 pid)
 {
@@ -73,153 +62,6 @@ double percentile(QList<double> values, double fraction)
     return values.at(std::clamp<qsizetype>(index, 0, values.size() - 1));
 }
 
-// A connection of the benchmark's own: it sends the input and watches the root window for the
-// selection's windows being mapped, apart from Qt's.
-class XInput
-{
-public:
-    XInput() : m_connection(xcb_connect(nullptr, nullptr))
-    {
-        if (xcb_connection_has_error(m_connection) != 0) {
-            return;
-        }
-        m_root = xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-        xcb_change_window_attributes(m_connection, m_root->root, XCB_CW_EVENT_MASK, &mask);
-        m_control = keycode(0xffe3);
-        m_shift = keycode(0xffe1);
-        m_two = keycode('2');
-        xcb_flush(m_connection);
-    }
-    ~XInput() { xcb_disconnect(m_connection); }
-    XInput(const XInput &) = delete;
-    XInput &operator=(const XInput &) = delete;
-
-    [[nodiscard]] bool isReady() const { return m_root != nullptr && m_two != 0; }
-
-    // Presses and lets go of Ctrl+Shift+2; returns when the server was told.
-    qint64 pressShortcut()
-    {
-        drainEvents();
-        for (const uint8_t key : {m_control, m_shift, m_two}) {
-            fake(XCB_KEY_PRESS, key);
-        }
-        for (const uint8_t key : {m_two, m_shift, m_control}) {
-            fake(XCB_KEY_RELEASE, key);
-        }
-        sync();
-        return wallClockNanoseconds();
-    }
-
-    // When a window covering the whole screen and outside the window manager's hands was mapped.
-    std::optional<qint64> waitForFullScreenMap(std::chrono::milliseconds timeout)
-    {
-        const qint64 end = wallClockNanoseconds() + qint64(timeout.count()) * 1'000'000;
-        while (wallClockNanoseconds() < end) {
-            xcb_generic_event_t *event = xcb_poll_for_event(m_connection);
-            if (event == nullptr) {
-                QThread::usleep(200);
-                continue;
-            }
-            const qint64 at = wallClockNanoseconds();
-            bool isOverlay = false;
-            if ((event->response_type & 0x7f) == XCB_MAP_NOTIFY) {
-                const auto *map = reinterpret_cast<xcb_map_notify_event_t *>(event);
-                xcb_get_geometry_reply_t *geometry = xcb_get_geometry_reply(
-                    m_connection, xcb_get_geometry(m_connection, map->window), nullptr);
-                isOverlay = map->override_redirect != 0 && geometry != nullptr &&
-                            geometry->width == m_root->width_in_pixels &&
-                            geometry->height == m_root->height_in_pixels;
-                std::free(geometry);
-            }
-            std::free(event);
-            if (isOverlay) {
-                return at;
-            }
-        }
-        return std::nullopt;
-    }
-
-    // Drags with the left button; returns when the server was told of the release.
-    qint64 drag(QPoint from, QPoint to)
-    {
-        move(from);
-        QThread::msleep(100);
-        fake(XCB_BUTTON_PRESS, 1);
-        xcb_flush(m_connection);
-        QThread::msleep(100);
-        constexpr int steps = 20;
-        for (int step = 1; step <= steps; ++step) {
-            move(from + (to - from) * step / steps);
-            QThread::msleep(15);
-        }
-        QThread::msleep(100);
-        fake(XCB_BUTTON_RELEASE, 1);
-        sync();
-        return wallClockNanoseconds();
-    }
-
-    void pressEscape()
-    {
-        const uint8_t escape = keycode(0xff1b);
-        fake(XCB_KEY_PRESS, escape);
-        fake(XCB_KEY_RELEASE, escape);
-        xcb_flush(m_connection);
-    }
-
-private:
-    void sync()
-    {
-        std::free(
-            xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    }
-
-    void drainEvents()
-    {
-        while (xcb_generic_event_t *event = xcb_poll_for_event(m_connection)) {
-            std::free(event);
-        }
-    }
-
-    void move(QPoint at)
-    {
-        xcb_test_fake_input(m_connection, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, m_root->root,
-                            int16_t(at.x()), int16_t(at.y()), 0);
-        xcb_flush(m_connection);
-    }
-
-    void fake(uint8_t type, uint8_t detail)
-    {
-        xcb_test_fake_input(m_connection, type, detail, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    }
-
-    uint8_t keycode(uint32_t keysym)
-    {
-        const xcb_setup_t *setup = xcb_get_setup(m_connection);
-        const int count = setup->max_keycode - setup->min_keycode + 1;
-        xcb_get_keyboard_mapping_reply_t *mapping = xcb_get_keyboard_mapping_reply(
-            m_connection,
-            xcb_get_keyboard_mapping(m_connection, setup->min_keycode, uint8_t(count)), nullptr);
-        uint8_t found = 0;
-        if (mapping != nullptr) {
-            const xcb_keysym_t *keysyms = xcb_get_keyboard_mapping_keysyms(mapping);
-            for (int code = 0; code < count && found == 0; ++code) {
-                if (keysyms[code * mapping->keysyms_per_keycode] == keysym) {
-                    found = uint8_t(setup->min_keycode + code);
-                }
-            }
-        }
-        std::free(mapping);
-        return found;
-    }
-
-    xcb_connection_t *m_connection;
-    const xcb_screen_t *m_root = nullptr;
-    uint8_t m_control = 0;
-    uint8_t m_shift = 0;
-    uint8_t m_two = 0;
-};
-
 struct Figures
 {
     QList<double> pressToSelecting;
@@ -232,7 +74,7 @@ struct Figures
 
 // Twenty captures with one way of selecting; with `withMemory`, also the memory figures and one
 // capture after a minute's idle.
-std::optional<Figures> measure(bool isRegionTool, const QRect &region, XInput &input,
+std::optional<Figures> measure(bool isRegionTool, const QRect &region, XTestInput &input,
                                bool withMemory)
 {
     QTemporaryDir stampFolder;
@@ -259,7 +101,7 @@ std::optional<Figures> measure(bool isRegionTool, const QRect &region, XInput &i
     const QMetaObject::Connection watch =
         QObject::connect(clipboard, &QClipboard::changed, [&](QClipboard::Mode mode) {
             if (mode == QClipboard::Clipboard) {
-                changedAt = wallClockNanoseconds();
+                changedAt = XTestInput::now();
             }
         });
     const auto timeOneCapture = [&](int capture) -> bool {
@@ -327,7 +169,7 @@ void printRow(const char *label, double own, double tool, const char *goal)
 int main(int argc, char **argv)
 {
     QApplication application(argc, argv);
-    XInput input;
+    XTestInput input;
     if (!input.isReady()) {
         std::fprintf(stderr, "no X server with the keys to press\n");
         return 1;

@@ -82,6 +82,8 @@ QProcessEnvironment appEnvironment(const KeloTest::WaylandSession &sway,
         prefs.setHasCompletedOnboarding(true);
         prefs.setShowPanel(false);
         prefs.setPlaySound(false);
+        // The desktop's own tool (here the portal): headless sway would let KeloLens read it.
+        prefs.setSelectWith(SelectionMethod::desktopTool);
     }
     QProcessEnvironment environment = sway.environment();
     environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), bus.address());

@@ -28,6 +28,11 @@ AppUnderTest::AppUnderTest() : m_environment(QProcessEnvironment::systemEnvironm
                          home.filePath(QStringLiteral("runtime")));
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     m_environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
+    // No session bus, as on a bare X server: with dbus-x11 installed, libdbus would otherwise
+    // start one of its own for the display, which outlives the app and writes to its runtime
+    // folder.
+    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"),
+                         QStringLiteral("unix:path=") + home.filePath(QStringLiteral("no-bus")));
     // The debug lines say when the app is ready and when its selection is up.
     m_environment.insert(QStringLiteral("QT_LOGGING_RULES"),
                          QStringLiteral("kelolens.app.debug=true;kelolens.selection.debug=true"));
