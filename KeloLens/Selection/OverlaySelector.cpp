@@ -108,6 +108,11 @@ void OverlaySelector::grabKeyboard()
         m_grabRetry.stop();
         return;
     }
+    // Wayland has no grabs: the compositor gives a full-screen window the keyboard by itself.
+    if (QGuiApplication::platformName() != u"xcb") {
+        m_grabRetry.stop();
+        return;
+    }
     SelectionOverlay &overlay = *m_overlays.front();
     QWindow *window = overlay.windowHandle();
     if (window != nullptr && window->setKeyboardGrabEnabled(true)) {
@@ -172,8 +177,9 @@ void OverlaySelector::onKey(QKeyEvent *event)
     case SelectionState::Outcome::none:
         break;
     }
-    // The arrows move the pointer itself until there is a selection.
-    if (m_state->pointer() != pointer) {
+    // The arrows move the pointer itself until there is a selection (Wayland lets no application
+    // move it: there only the crosshair moves).
+    if (m_state->pointer() != pointer && QGuiApplication::platformName() == u"xcb") {
         QCursor::setPos(m_state->pointer().toPoint());
     }
     refresh();

@@ -42,15 +42,21 @@ protected:
         }
     }
 
-    // A returning user's app (onboarding done), started on the desktop as from its launcher;
-    // true once it has said which platform backend it chose.
-    bool startApp(const QStringList &settings = {})
+    // A returning user's app (onboarding done), started on the desktop as from its launcher (on
+    // the Qt platform given, else on the one it picks); true once it has said which platform
+    // backend it chose.
+    bool startApp(const QStringList &settings = {}, const QString &qtPlatform = {})
     {
         m_app.presetSetting(QStringLiteral("hasCompletedOnboarding=true"));
         for (const QString &line : settings) {
             m_app.presetSetting(line);
         }
         m_app.runOn(m_desktop->environment());
+        if (!qtPlatform.isEmpty()) {
+            QProcessEnvironment environment = m_app.environment();
+            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), qtPlatform);
+            m_app.setEnvironment(environment);
+        }
         return m_app.start() && m_app.waitForLog(QStringLiteral("KeloLens: platform backend"), 30s);
     }
 
