@@ -127,8 +127,8 @@ TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
 // grim reads every output into memory, the still picture covers the screen, and the keys select:
 // Ctrl and the arrows take the pointer to the screen's corner and then down to the sample, Shift
 // with them draws the rectangle the stand-in slurp gives, and Return takes it. The app runs as a
-// Wayland client here: under XWayland sway gives the picture, a window outside its management,
-// no keyboard (a pointer would, which the headless seat lacks).
+// Wayland client here: under XWayland the keys do not reach the picture, a window outside sway's
+// management.
 TEST_F(OnSway, ASelectionMadeWithTheKeysOnTheStillPictureIsOnTheClipboard)
 {
     showSample();
