@@ -40,6 +40,16 @@ bool isOnX11()
     return QGuiApplication::platformName() == u"xcb";
 }
 
+// Outside the window manager's hands the picture is above everything and exactly where its
+// monitor is. Under XWayland, though, sway gives such a window no keyboard: there one monitor's
+// picture is an ordinary full-screen window, which it does give the keyboard (with several, sway
+// would put them all on the focused monitor).
+bool bypassesWindowManager()
+{
+    return isOnX11() && (qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") ||
+                         QGuiApplication::screens().size() > 1);
+}
+
 } // namespace
 
 SelectionOverlay::SelectionOverlay(KeloPlatform::MonitorImage monitor, const SelectionState &state,
@@ -49,7 +59,7 @@ SelectionOverlay::SelectionOverlay(KeloPlatform::MonitorImage monitor, const Sel
     Qt::WindowFlags flags = Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
                             Qt::NoDropShadowWindowHint;
     // Above panels and docks, and out of the window manager's hands: it is the screen itself.
-    if (isOnX11()) {
+    if (bypassesWindowManager()) {
         flags |= Qt::BypassWindowManagerHint;
     }
     setWindowFlags(flags);
@@ -67,7 +77,7 @@ void SelectionOverlay::showOnMonitor()
         setScreen(screen);
     }
     setGeometry(m_monitor.geometry);
-    if (isOnX11()) {
+    if (bypassesWindowManager()) {
         show();
     } else {
         showFullScreen();

@@ -87,15 +87,23 @@ public:
             co_return ScreenContents{{},
                                      readFailure.arg(QStringLiteral("no monitor is connected."))};
         }
-        // Every monitor at once, as one moment. A single monitor is read whole, so that a name Qt
-        // and the compositor spell differently cannot get in the way.
+        // Every monitor at once, as one moment, each by where it is: under XWayland Qt knows the
+        // monitors by XWayland's names (XWAYLAND0...), not the compositor's, but in the
+        // compositor's layout coordinates. grim reads a region at its monitor's own scale. A
+        // single monitor is read whole.
         std::vector<std::unique_ptr<QProcess>> runs;
         for (const MonitorImage &screen : screens) {
             auto grim = std::make_unique<QProcess>();
             ChildProcess::confine(*grim);
             QStringList arguments{QStringLiteral("-t"), QStringLiteral("ppm")};
             if (screens.size() > 1) {
-                arguments << QStringLiteral("-o") << screen.name;
+                const QRect &area = screen.geometry;
+                arguments << QStringLiteral("-g")
+                          << QStringLiteral("%1,%2 %3x%4")
+                                 .arg(area.x())
+                                 .arg(area.y())
+                                 .arg(area.width())
+                                 .arg(area.height());
             }
             arguments << QStringLiteral("-");
             grim->start(m_grim, arguments, QIODevice::ReadOnly);
@@ -104,7 +112,10 @@ public:
         QString failure;
         for (std::size_t index = 0; index < runs.size(); ++index) {
             QProcess &grim = *runs[index];
-            const bool hasEnded = co_await qCoro(grim).waitForFinished(grimTimeout);
+            // One that ended while an earlier one was awaited is not waited for (and says so).
+            const bool hasEnded = grim.state() == QProcess::NotRunning ||
+                                  co_await qCoro(grim).waitForFinished(grimTimeout) ||
+                                  grim.state() == QProcess::NotRunning;
             const QImage image =
                 hasEnded && grim.exitStatus() == QProcess::NormalExit && grim.exitCode() == 0
                     ? QImage::fromData(grim.readAllStandardOutput(), "PPM")

@@ -126,13 +126,11 @@ TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
 
 // grim reads every output into memory, the still picture covers the screen, and the keys select:
 // Ctrl and the arrows take the pointer to the screen's corner and then down to the sample, Shift
-// with them draws the rectangle the stand-in slurp gives, and Return takes it. The app runs as a
-// Wayland client here: under XWayland the keys do not reach the picture, a window outside sway's
-// management.
+// with them draws the rectangle the stand-in slurp gives, and Return takes it.
 TEST_F(OnSway, ASelectionMadeWithTheKeysOnTheStillPictureIsOnTheClipboard)
 {
     showSample();
-    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}, QStringLiteral("wayland")));
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 10s))
