@@ -4,6 +4,7 @@
 // in the compositor, and pastes by hand.
 
 #include "DesktopFixture.h"
+#include "KeloPlatform/wayland/WaylandClipboard.h"
 
 #include <QFile>
 
@@ -118,6 +119,31 @@ TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
     }
     EXPECT_TRUE(isClosed);
     EXPECT_EQ(m_desktop->clipboardText(), sample);
+}
+
+// The clipboard of the Wayland sessions without X11 of their own, with no window of ours: served
+// as often as it is read, in pieces when large, and taken back after another application.
+TEST_F(OnSway, OurWaylandClipboardServesOtherClients)
+{
+    using KeloPlatform::WaylandClipboard;
+    const auto clipboard =
+        WaylandClipboard::connect(m_desktop->environment().value(QStringLiteral("WAYLAND_DISPLAY")),
+                                  WaylandClipboard::Method::automatic);
+    ASSERT_TRUE(clipboard);
+    EXPECT_TRUE(clipboard->usesDataControl());
+    const QString text = QString::fromUtf8("Zeile 1\nligne 2 ✓ \t 日本語\n\n  ");
+    ASSERT_TRUE(clipboard->writeText(text));
+    EXPECT_EQ(m_desktop->clipboardText(), text);
+    EXPECT_EQ(m_desktop->clipboardText(), text) << "read twice, served twice";
+    const QString large = QString(u'x').repeated(300 * 1024) + QStringLiteral("end");
+    ASSERT_TRUE(clipboard->writeText(large));
+    EXPECT_EQ(m_desktop->clipboardText(), large);
+
+    m_desktop->run(QStringLiteral("wl-copy"), {QStringLiteral("from another app")});
+    ASSERT_TRUE(KeloTest::waitUntil(
+        [&] { return m_desktop->clipboardText() == QStringLiteral("from another app"); }));
+    ASSERT_TRUE(clipboard->writeText(QStringLiteral("ours again")));
+    EXPECT_EQ(m_desktop->clipboardText(), QStringLiteral("ours again"));
 }
 
 } // namespace

@@ -1,11 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// sway 1.7, headless: the compositor of WaylandSession with XWayland, xdg-desktop-portal-wlr with
-// pipewire on the session bus, waybar as the tray (it owns the StatusNotifierWatcher), the real
-// grim, and a stand-in slurp that prints a fixed region: a drag cannot be made on a compositor
-// without input devices. Keys go through the virtual keyboard protocol (wtype).
+// sway 1.7 on wlroots' headless back end (software rendering, no input devices) with XWayland,
+// xdg-desktop-portal-wlr with pipewire on the session bus, waybar as the tray (it owns the
+// StatusNotifierWatcher), the real grim, and a stand-in slurp that prints a fixed region: a drag
+// cannot be made on a compositor without input devices. Keys go through the virtual keyboard
+// protocol (wtype). sway refuses to run as root: under root it runs as "nobody", and lets root
+// into its XWayland.
 
 #include "support/TestSupport.h"
-#include "support/WaylandSession.h"
 #include "support/desktops/DesktopSession.h"
 
 #include <QDBusConnectionInterface>
@@ -13,44 +14,40 @@
 #include <QFile>
 #include <QStandardPaths>
 
+#include <unistd.h>
+
 namespace KeloTest {
 namespace {
 
 // Where the stand-in slurp says the user dragged, in the compositor's coordinates.
 constexpr auto selectedRegion = "0,280 900x180";
+constexpr uid_t nobody = 65534;
 
 class SwayDesktop final : public DesktopSession
 {
 public:
-    SwayDesktop() : DesktopSession(QStringLiteral("sway"), QSize(1280, 720)), m_sway(true)
+    SwayDesktop() : DesktopSession(QStringLiteral("sway"), QSize(1280, 720))
     {
-        for (const char *program : {"grim", "waybar", "wtype", "pipewire", "wl-paste"}) {
+        for (const char *program :
+             {"sway", "grim", "waybar", "wtype", "pipewire", "wl-paste", "setpriv", "xhost"}) {
             if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
                 fail(QStringLiteral("%1 is not installed (make test-desktops installs it)")
                          .arg(QString::fromLatin1(program)));
                 return;
             }
         }
-        if (!m_sway.isReady()) {
-            fail(m_sway.problem());
-            return;
-        }
-        // The socket by its full path: clients need no runtime folder of the compositor's user.
-        const QProcessEnvironment swayEnvironment = m_sway.environment();
         m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("WAYLAND_DISPLAY"),
-                             m_sway.runtimeFolder() + u'/' + m_sway.display());
-        m_environment.insert(QStringLiteral("DISPLAY"),
-                             swayEnvironment.value(QStringLiteral("DISPLAY")));
         m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
         m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
         m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("sway"));
-        m_environment.insert(QStringLiteral("SWAYSOCK"), swaySocket());
         m_environment.insert(QStringLiteral("HOME"), homeFolder());
         m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
                              homeFolder() + QStringLiteral("/.config"));
         m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
         m_environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
+        if (!startSway()) {
+            return;
+        }
         if (!writeStandInSlurp()) {
             return;
         }
@@ -66,7 +63,11 @@ public:
         }
         // A keyboard for the seat from the start: wtype's own comes and goes with each key, too
         // briefly for XWayland to take it up.
-        if (!m_sway.addKeyboard()) {
+        m_keyboard.setProcessEnvironment(m_environment);
+        m_keyboard.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_keyboard.start(
+            QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-virtual-keyboard"), {});
+        if (!m_keyboard.waitForReadyRead(5000) || !m_keyboard.readLine().startsWith("ready")) {
             fail(QStringLiteral("sway took no virtual keyboard"));
             return;
         }
@@ -74,6 +75,16 @@ public:
             return;
         }
         setReady();
+    }
+
+    ~SwayDesktop() override
+    {
+        // The keyboard goes when its standard input closes.
+        m_keyboard.closeWriteChannel();
+        if (!m_keyboard.waitForFinished(2000)) {
+            m_keyboard.kill();
+            m_keyboard.waitForFinished();
+        }
     }
 
     bool pressKeys(const QString &keys) override
@@ -112,13 +123,99 @@ public:
     }
 
 private:
-    [[nodiscard]] QString swaySocket() const
+    // The compositor, as "nobody" under root, in a runtime folder of that user; clients reach
+    // its sockets by their full paths.
+    bool startSway()
     {
-        const QStringList sockets =
-            QDir(m_sway.runtimeFolder())
-                .entryList({QStringLiteral("sway-ipc.*")},
-                           QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-        return sockets.isEmpty() ? QString() : m_sway.runtimeFolder() + u'/' + sockets.first();
+        const bool isRoot = ::geteuid() == 0;
+        const QString swayRuntime = folder() + QStringLiteral("/sway");
+        QDir().mkpath(swayRuntime);
+        const QString config = swayRuntime + QStringLiteral("/sway.conf");
+        QFile file(config);
+        // XWayland at once, not at the first X client, so that its display is known now.
+        if (!file.open(QIODevice::WriteOnly) ||
+            file.write("xwayland force\noutput HEADLESS-1 resolution 1280x720\n") < 0) {
+            fail(QStringLiteral("cannot write the sway configuration"));
+            return false;
+        }
+        file.close();
+        if (isRoot && (::chown(qPrintable(swayRuntime), nobody, nobody) != 0 ||
+                       ::chown(qPrintable(config), nobody, nobody) != 0)) {
+            fail(QStringLiteral("cannot hand sway's runtime folder to nobody"));
+            return false;
+        }
+        QFile::setPermissions(swayRuntime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QProcessEnvironment swayEnvironment;
+        swayEnvironment.insert(QStringLiteral("PATH"), qEnvironmentVariable("PATH"));
+        swayEnvironment.insert(QStringLiteral("HOME"), swayRuntime);
+        swayEnvironment.insert(QStringLiteral("XDG_RUNTIME_DIR"), swayRuntime);
+        swayEnvironment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
+        swayEnvironment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
+        swayEnvironment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
+        QProcess *sway =
+            launch(QStringLiteral("sway"), QStringLiteral("setpriv"),
+                   asCompositorUser({QStringLiteral("sway"), QStringLiteral("-c"), config}),
+                   swayEnvironment);
+        QString socket;
+        waitUntil(
+            [&] {
+                const QStringList found =
+                    QDir(swayRuntime)
+                        .entryList({QStringLiteral("wayland-*")},
+                                   QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+                for (const QString &name : found) {
+                    if (!name.endsWith(QStringLiteral(".lock"))) {
+                        socket = name;
+                    }
+                }
+                return !socket.isEmpty() || sway->state() == QProcess::NotRunning;
+            },
+            std::chrono::seconds(10));
+        if (socket.isEmpty()) {
+            fail(QStringLiteral("sway made no Wayland socket: ") + logTail(QStringLiteral("sway")));
+            return false;
+        }
+        const XServer xServer = xServerOfChild(sway->processId(), std::chrono::seconds(10));
+        if (xServer.display.isEmpty()) {
+            fail(QStringLiteral("sway started no XWayland: ") + logTail(QStringLiteral("sway")));
+            return false;
+        }
+        m_environment.insert(QStringLiteral("WAYLAND_DISPLAY"), swayRuntime + u'/' + socket);
+        useXServer(xServer);
+        const QStringList ipc = QDir(swayRuntime)
+                                    .entryList({QStringLiteral("sway-ipc.*")},
+                                               QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        if (!ipc.isEmpty()) {
+            m_environment.insert(QStringLiteral("SWAYSOCK"), swayRuntime + u'/' + ipc.first());
+        }
+        // XWayland admits only the compositor's user: it lets root, running the tests, in.
+        if (isRoot) {
+            QProcessEnvironment xEnvironment = swayEnvironment;
+            xEnvironment.insert(QStringLiteral("DISPLAY"), xServer.display);
+            QProcess xhost;
+            xhost.setProcessEnvironment(xEnvironment);
+            xhost.start(
+                QStringLiteral("setpriv"),
+                asCompositorUser({QStringLiteral("xhost"), QStringLiteral("+si:localuser:root")}));
+            if (!xhost.waitForFinished(20000) || xhost.exitCode() != 0) {
+                fail(QStringLiteral("cannot let root into XWayland: ") +
+                     QString::fromUtf8(xhost.readAllStandardError()));
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // setpriv's arguments to run the command as the compositor's user: "nobody" under root, else
+    // this process's own (setpriv then changes nothing).
+    static QStringList asCompositorUser(const QStringList &command)
+    {
+        if (::geteuid() != 0) {
+            return QStringList{QStringLiteral("--")} + command;
+        }
+        return QStringList{QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                           QStringLiteral("--clear-groups"), QStringLiteral("--")} +
+               command;
     }
 
     bool writeStandInSlurp()
@@ -178,7 +275,7 @@ private:
         return true;
     }
 
-    WaylandSession m_sway;
+    QProcess m_keyboard;
 };
 
 } // namespace
