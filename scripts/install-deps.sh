@@ -41,8 +41,8 @@ for group in "$@"; do
         # every desktop: the portal front end, XWayland, wl-paste to read the clipboard
         xdg-desktop-portal xwayland wl-clipboard
         # sway (xhost lets root into its XWayland): the real grim (slurp is stood in for: no drag
-        # can be made headless), its portal with pipewire, waybar for the tray, wtype for keys
-        sway x11-xserver-utils grim xdg-desktop-portal-wlr pipewire waybar wtype
+        # can be made headless), its portal with pipewire, waybar for the tray
+        sway x11-xserver-utils grim xdg-desktop-portal-wlr pipewire waybar
         # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
         kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
         # GNOME: the shell (nested on Xvfb) with its portals

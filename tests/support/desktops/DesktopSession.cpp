@@ -147,10 +147,12 @@ DesktopSession::DesktopSession(QString name, const QString &currentDesktop)
     m_environment = QProcessEnvironment::systemEnvironment();
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
     m_environment.insert(QStringLiteral("HOME"), homeFolder());
-    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), homeFolder() + QStringLiteral("/.config"));
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                         homeFolder() + QStringLiteral("/.config"));
     m_environment.insert(QStringLiteral("XDG_DATA_HOME"),
                          homeFolder() + QStringLiteral("/.local/share"));
-    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"), homeFolder() + QStringLiteral("/.cache"));
+    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                         homeFolder() + QStringLiteral("/.cache"));
     m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
     m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), currentDesktop);
     for (const char *name :
@@ -183,6 +185,12 @@ bool DesktopSession::waitForService(const QString &service, const QString &logNa
 
 DesktopSession::~DesktopSession()
 {
+    // The input device goes when its standard input closes.
+    m_input.closeWriteChannel();
+    if (!m_input.waitForFinished(2000)) {
+        m_input.kill();
+        m_input.waitForFinished();
+    }
     if (!m_busConnectionName.isEmpty()) {
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     }
@@ -216,6 +224,44 @@ bool DesktopSession::startUserManager()
            {m_dir.filePath(QStringLiteral("scopes"))}, m_environment);
     return waitForService(QStringLiteral("org.freedesktop.systemd1"),
                           QStringLiteral("user-manager"));
+}
+
+bool DesktopSession::startInput()
+{
+    m_input.setProcessEnvironment(m_environment);
+    m_input.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_input.start(QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-input"), {});
+    if (!m_input.waitForReadyRead(10000) || !m_input.readLine().startsWith("ready")) {
+        fail(QStringLiteral("the compositor took no input device"));
+        return false;
+    }
+    return true;
+}
+
+bool DesktopSession::sendInput(const QByteArray &command)
+{
+    if (m_input.state() != QProcess::Running) {
+        return false;
+    }
+    m_input.write(command + '\n');
+    // The device answers once the compositor has the events.
+    return waitUntil([&] { return m_input.canReadLine(); }, std::chrono::seconds(10)) &&
+           m_input.readLine().startsWith("done");
+}
+
+bool DesktopSession::click(QPoint at)
+{
+    return sendInput(QStringLiteral("click %1 %2").arg(at.x()).arg(at.y()).toUtf8());
+}
+
+bool DesktopSession::drag(QPoint from, QPoint to)
+{
+    return sendInput(QStringLiteral("drag %1 %2 %3 %4")
+                         .arg(from.x())
+                         .arg(from.y())
+                         .arg(to.x())
+                         .arg(to.y())
+                         .toUtf8());
 }
 
 bool DesktopSession::startBar()

@@ -57,11 +57,11 @@ public:
     clipboardText(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
     // Presses keys as the user's keyboard would, in xdotool's words ("ctrl+shift+2", "Return").
-    virtual bool pressKeys(const QString &keys) = 0;
+    virtual bool pressKeys(const QString &keys) { return sendInput("keys " + keys.toUtf8()); }
     // Moves the pointer there (global coordinates) and clicks the left button.
-    virtual bool click(QPoint at) = 0;
+    virtual bool click(QPoint at);
     // Presses the left button at `from`, moves to `to` as a hand would, and lets go.
-    virtual bool drag(QPoint from, QPoint to) = 0;
+    virtual bool drag(QPoint from, QPoint to);
     // The whole screen as the user sees it.
     [[nodiscard]] virtual QImage screenshot() = 0;
 
@@ -93,6 +93,8 @@ protected:
     // A stand-in for systemd's user manager on the session bus (containers run none), so that
     // applications can run in scopes of their own as on a real session.
     bool startUserManager();
+    // Plugs the test's keyboard (and, on KWin, mouse) into the compositor: kelo-test-input.
+    bool startInput();
     // A bar with only a tray (waybar): it owns the tray's watcher and shows the items.
     bool startBar();
     // Waits for the compositor's Wayland socket (`socket` in `socketFolder`, else the first one
@@ -113,6 +115,7 @@ protected:
     QProcessEnvironment m_environment;
 
 private:
+    bool sendInput(const QByteArray &command);
     void stopAll();
     void removeScopes();
 
@@ -123,6 +126,7 @@ private:
     QString m_problem;
     QString m_busConnectionName;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    QProcess m_input;
     // Children the test process had before this session began; never ended by it.
     std::set<qint64> m_foreignChildren;
 };

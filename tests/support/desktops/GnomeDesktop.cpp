@@ -89,10 +89,7 @@ public:
         return xdotool(steps);
     }
 
-    QImage screenshot() override
-    {
-        return screenshotWith(QStringLiteral("maim"), {}, onXvfb());
-    }
+    QImage screenshot() override { return screenshotWith(QStringLiteral("maim"), {}, onXvfb()); }
 
 private:
     // Input and screenshots go through the nested shell's window on Xvfb, as a user's would.

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // KWin 5.27 on its virtual back end with XWayland, xdg-desktop-portal-kde (with kglobalaccel,
-// which KWin hosts) on the session bus, the real spectacle, kded5, waybar's tray, and input through KWin's fake-input protocol: a small client that KWin admits because its
-// desktop entry asks for the interface.
+// which KWin hosts) on the session bus, the real spectacle, kded5, waybar's tray, and input through
+// KWin's fake-input protocol: a small client that KWin admits because its desktop entry asks for
+// the interface.
 
 #include "support/TestSupport.h"
 #include "support/desktops/DesktopSession.h"
@@ -29,12 +30,12 @@ public:
         if (!allowFakeInput() || !startBus({QStringLiteral("kde.portal")})) {
             return;
         }
-        const QProcess *kwin = launch(
-            QStringLiteral("kwin"), kwinBinary(),
-            {QStringLiteral("--virtual"), QStringLiteral("--xwayland"), QStringLiteral("--socket"),
-             QString::fromLatin1(socketName), QStringLiteral("--width"), QStringLiteral("1280"),
-             QStringLiteral("--height"), QStringLiteral("720")},
-            m_environment);
+        const QProcess *kwin = launch(QStringLiteral("kwin"), kwinBinary(),
+                                      {QStringLiteral("--virtual"), QStringLiteral("--xwayland"),
+                                       QStringLiteral("--socket"), QString::fromLatin1(socketName),
+                                       QStringLiteral("--width"), QStringLiteral("1280"),
+                                       QStringLiteral("--height"), QStringLiteral("720")},
+                                      m_environment);
         // KDE's portal is a Qt 5 program: on Wayland, as on a Plasma session.
         if (!useDisplays(*kwin, runtimeFolder(), QString::fromLatin1(socketName),
                          {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")}}) ||
@@ -44,41 +45,9 @@ public:
         // kded5 brings the desktop's background services; waybar's tray stands in for the
         // panel's (Plasma's comes with plasma-workspace).
         launch(QStringLiteral("kded5"), QStringLiteral("kded5"), {}, m_environment);
-        if (!startBar()) {
-            return;
+        if (startBar() && startInput()) {
+            setReady();
         }
-        m_input.setProcessEnvironment(m_environment);
-        m_input.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_input.start(helper(QStringLiteral("kelo-test-fake-input")), {});
-        if (!m_input.waitForReadyRead(10000) || !m_input.readLine().startsWith("ready")) {
-            fail(QStringLiteral("KWin refused the fake input client"));
-            return;
-        }
-        setReady();
-    }
-
-    ~KWinDesktop() override
-    {
-        m_input.closeWriteChannel();
-        if (!m_input.waitForFinished(2000)) {
-            m_input.kill();
-            m_input.waitForFinished();
-        }
-    }
-
-    bool pressKeys(const QString &keys) override { return send("keys " + keys.toUtf8()); }
-
-    bool click(QPoint at) override
-    {
-        return send(QByteArray("click ") + QByteArray::number(at.x()) + ' ' +
-                    QByteArray::number(at.y()));
-    }
-
-    bool drag(QPoint from, QPoint to) override
-    {
-        return send(QByteArray("drag ") + QByteArray::number(from.x()) + ' ' +
-                    QByteArray::number(from.y()) + ' ' + QByteArray::number(to.x()) + ' ' +
-                    QByteArray::number(to.y()));
     }
 
     QImage screenshot() override
@@ -89,21 +58,15 @@ public:
     }
 
 private:
-    static QString helper(const QString &name)
-    {
-        return QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/") + name;
-    }
-
     // KWin admits a client to a restricted protocol when a desktop entry whose Exec names the
     // client's program asks for it.
     bool allowFakeInput()
     {
         const QString applications = homeFolder() + QStringLiteral("/.local/share/applications");
         QDir().mkpath(applications);
-        QFile entry(applications + QStringLiteral("/kelo-test-fake-input.desktop"));
+        QFile entry(applications + QStringLiteral("/kelo-test-input.desktop"));
         const QByteArray text = "[Desktop Entry]\nType=Application\nName=KeloLens test input\n"
-                                "Exec=" +
-                                helper(QStringLiteral("kelo-test-fake-input")).toUtf8() +
+                                "Exec=" KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-input"
                                 "\nNoDisplay=true\n"
                                 "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n";
         if (!entry.open(QIODevice::WriteOnly) || entry.write(text) != text.size()) {
@@ -129,19 +92,6 @@ private:
         QFile::copy(installed, copy);
         return copy;
     }
-
-    bool send(const QByteArray &command)
-    {
-        if (m_input.state() != QProcess::Running) {
-            return false;
-        }
-        m_input.write(command + '\n');
-        // The client answers once the compositor has the events.
-        return waitUntil([&] { return m_input.canReadLine(); }, std::chrono::seconds(10)) &&
-               m_input.readLine().startsWith("done");
-    }
-
-    QProcess m_input;
 };
 
 } // namespace

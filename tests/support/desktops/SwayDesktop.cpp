@@ -2,7 +2,7 @@
 // sway 1.7 on wlroots' headless back end (software rendering, no input devices) with XWayland,
 // xdg-desktop-portal-wlr with pipewire on the session bus, waybar as the tray, the real grim,
 // and a stand-in slurp that prints a fixed region: a drag cannot be made on a compositor without
-// input devices. Keys go through the virtual keyboard protocol (wtype). sway refuses to run as
+// input devices. Keys go through the virtual keyboard protocol. sway refuses to run as
 // root: under root it runs as "nobody", and lets root into its XWayland.
 
 #include "support/TestSupport.h"
@@ -37,8 +37,7 @@ class SwayDesktop final : public DesktopSession
 public:
     SwayDesktop() : DesktopSession(QStringLiteral("sway"), QStringLiteral("sway"))
     {
-        if (!hasPrograms({"sway", "grim", "waybar", "wtype", "pipewire", "wl-paste", "setpriv",
-                          "xhost"}) ||
+        if (!hasPrograms({"sway", "grim", "waybar", "pipewire", "wl-paste", "setpriv", "xhost"}) ||
             !writeStandInSlurp() || !startBus({QStringLiteral("wlr.portal")}) || !startSway()) {
             return;
         }
@@ -53,48 +52,11 @@ public:
             fail(QStringLiteral("pipewire did not start: ") + logTail(QStringLiteral("pipewire")));
             return;
         }
-        // A keyboard for the seat from the start: wtype's own comes and goes with each key, too
-        // briefly for XWayland to take it up. It stays until its standard input closes.
-        m_keyboard.setProcessEnvironment(m_environment);
-        m_keyboard.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_keyboard.start(
-            QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-virtual-keyboard"), {});
-        if (!m_keyboard.waitForReadyRead(5000) || !m_keyboard.readLine().startsWith("ready")) {
-            fail(QStringLiteral("sway took no virtual keyboard"));
-            return;
-        }
-        if (startBar()) {
+        // A keyboard for the seat from the start, so that windows can take the focus.
+        if (startInput() && startBar()) {
             setReady();
         }
     }
-
-    ~SwayDesktop() override
-    {
-        m_keyboard.closeWriteChannel();
-        if (!m_keyboard.waitForFinished(2000)) {
-            m_keyboard.kill();
-            m_keyboard.waitForFinished();
-        }
-    }
-
-    bool pressKeys(const QString &keys) override
-    {
-        QStringList arguments;
-        QStringList parts = keys.split(u'+');
-        const QString key = parts.takeLast();
-        for (const QString &modifier : parts) {
-            arguments << QStringLiteral("-M") << modifier.toLower();
-        }
-        arguments << QStringLiteral("-k") << key;
-        for (const QString &modifier : parts) {
-            arguments << QStringLiteral("-m") << modifier.toLower();
-        }
-        return run(QStringLiteral("wtype"), arguments).has_value();
-    }
-
-    // No pointer device: sway's headless seat has none.
-    bool click(QPoint) override { return false; }
-    bool drag(QPoint, QPoint) override { return false; }
 
     QImage screenshot() override { return screenshotWith(QStringLiteral("grim"), {}); }
 
@@ -134,18 +96,18 @@ private:
         if (!useDisplays(*sway, swayRuntime)) {
             return false;
         }
-        const QStringList ipc = QDir(swayRuntime).entryList({QStringLiteral("sway-ipc.*")},
-                                                            QDir::System | QDir::Files);
+        const QStringList ipc =
+            QDir(swayRuntime).entryList({QStringLiteral("sway-ipc.*")}, QDir::System | QDir::Files);
         if (!ipc.isEmpty()) {
             m_environment.insert(QStringLiteral("SWAYSOCK"), swayRuntime + u'/' + ipc.first());
         }
         // XWayland admits only the compositor's user, who lets root, running the tests, in.
         swayEnvironment.insert(QStringLiteral("DISPLAY"),
                                m_environment.value(QStringLiteral("DISPLAY")));
-        if (isRoot && !run(QStringLiteral("setpriv"),
-                           asCompositorUser({QStringLiteral("xhost"),
-                                             QStringLiteral("+si:localuser:root")}),
-                           std::chrono::seconds(20), swayEnvironment)) {
+        if (isRoot &&
+            !run(QStringLiteral("setpriv"),
+                 asCompositorUser({QStringLiteral("xhost"), QStringLiteral("+si:localuser:root")}),
+                 std::chrono::seconds(20), swayEnvironment)) {
             fail(QStringLiteral("cannot let root into XWayland"));
             return false;
         }
@@ -169,8 +131,6 @@ private:
                              bin + u':' + m_environment.value(QStringLiteral("PATH")));
         return true;
     }
-
-    QProcess m_keyboard;
 };
 
 } // namespace
