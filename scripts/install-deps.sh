@@ -13,16 +13,15 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev qcoro-qt6-dev
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
   libzxing-dev
-  libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-shm0-dev libxkbcommon-dev libxkbcommon-x11-dev
+  libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   libwayland-dev libwayland-bin wayland-protocols
   # tests
   libgtest-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
-  # Wayland tests: the real portal front end and permission store on a private bus, a headless
-  # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
-  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils grim
+  # a private session bus for the tray test; Qt's Wayland platform for Wayland sessions
+  dbus-daemon qt6-wayland
   desktop-file-utils appstream groff-base
   # make package: dependencies computed from the binaries
   dpkg-dev file
@@ -39,9 +38,11 @@ for group in "$@"; do
       ;;
     --desktops)
       packages+=(
-        # sway (grim is in the base set: slurp is stood in for, no drag can be made headless): its
-        # portal with pipewire, waybar for the tray, wtype for keys
-        xdg-desktop-portal-wlr pipewire waybar wtype
+        # every desktop: the portal front end, XWayland, wl-paste to read the clipboard
+        xdg-desktop-portal xwayland wl-clipboard
+        # sway (xhost lets root into its XWayland): the real grim (slurp is stood in for: no drag
+        # can be made headless), its portal with pipewire, waybar for the tray
+        sway x11-xserver-utils grim xdg-desktop-portal-wlr pipewire waybar
         # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
         kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
         # GNOME: the shell (nested on Xvfb) with its portals

@@ -42,21 +42,15 @@ protected:
         }
     }
 
-    // A returning user's app (onboarding done), started on the desktop as from its launcher (on
-    // the Qt platform given, else on the one it picks); true once it has said which platform
-    // backend it chose.
-    bool startApp(const QStringList &settings = {}, const QString &qtPlatform = {})
+    // A returning user's app (onboarding done), started on the desktop as from its launcher;
+    // true once it has said which platform backend it chose.
+    bool startApp(const QStringList &settings = {})
     {
         m_app.presetSetting(QStringLiteral("hasCompletedOnboarding=true"));
         for (const QString &line : settings) {
             m_app.presetSetting(line);
         }
         m_app.runOn(m_desktop->environment());
-        if (!qtPlatform.isEmpty()) {
-            QProcessEnvironment environment = m_app.environment();
-            environment.insert(QStringLiteral("QT_QPA_PLATFORM"), qtPlatform);
-            m_app.setEnvironment(environment);
-        }
         return m_app.start() && m_app.waitForLog(QStringLiteral("KeloLens: platform backend"), 30s);
     }
 
@@ -101,18 +95,7 @@ protected:
     // digits compared, in any case: small interface text is read with small mistakes in between).
     bool screenShows(const QString &text, std::chrono::milliseconds timeout = 10s)
     {
-        const QString wanted = comparable(text);
-        return KeloTest::waitUntil(
-            [&] {
-                const QImage screen = m_desktop->screenshot();
-                // Kept for a failure's report.
-                screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
-                const QStringList lines = KeloE2E::textIn(screen);
-                return std::any_of(lines.begin(), lines.end(), [&](const QString &line) {
-                    return comparable(line).contains(wanted);
-                });
-            },
-            timeout);
+        return whereScreenShows(text, timeout).has_value();
     }
 
     // Where a screenshot shows the line containing the text (compared as screenShows does).
