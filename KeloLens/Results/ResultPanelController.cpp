@@ -17,8 +17,8 @@
 #include <QPointer>
 #include <QSaveFile>
 
-const QString ResultPanelController::windowGoneMessage =
-    QStringLiteral("The window you came from is gone. The text is on the clipboard.");
+const QString ResultPanelController::pasteFailedMessage =
+    QStringLiteral("Couldn't paste into the window you came from. The text is on the clipboard.");
 
 namespace {
 
@@ -285,9 +285,10 @@ void ResultPanelController::pasteInto(const QString &text)
     if (m_paste.paste(target)) {
         return;
     }
-    // Either the permission went away in between, or the window the user came from has closed.
+    // The permission went away in between, the window the user came from has closed, or its
+    // keys need a selection the session did not give us.
     if (m_accessibility.isTrusted()) {
-        m_toast.show(windowGoneMessage);
+        m_toast.show(pasteFailedMessage);
     } else {
         requestAccessibility();
     }

@@ -66,7 +66,7 @@ public:
     std::function<bool(const QUrl &)> openUrl;
 
     // What the toasts say.
-    static const QString windowGoneMessage;
+    static const QString pasteFailedMessage;
 
 private:
     void installModelCallbacks();

@@ -34,8 +34,17 @@ constexpr quint32 usCKey = 46 + 8;
 constexpr quint32 usIKey = 23 + 8;
 constexpr quint32 usWKey = 17 + 8;
 constexpr quint32 capsLockMask = 1u << 1;
-// What PasteService sends for Ctrl+V on a US layout: the evdev code of V.
+// What PasteService sends for Ctrl+V on a US layout: the evdev code of V, with Control.
 constexpr uint32_t usVEvdev = 47;
+
+KeloPlatform::KeyChord withControl(uint32_t evdevCode, bool hasShift = false)
+{
+    KeloPlatform::KeyChord chord;
+    chord.evdevCode = evdevCode;
+    chord.hasControl = true;
+    chord.hasShift = hasShift;
+    return chord;
+}
 
 using KeloTest::textResult;
 
@@ -124,7 +133,16 @@ TEST_F(ResultPanelControllerTest, ReturnPastesIntoThePreviousWindowUnlessTheEdit
     EXPECT_EQ(clipboardText(), QStringLiteral("hello\n"));
     EXPECT_EQ(windows.activations.constLast(), target);
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
-    EXPECT_EQ(keys.sent, QList<uint32_t>{usVEvdev});
+    EXPECT_EQ(keys.sent, QList{withControl(usVEvdev)});
+
+    // A terminal takes Ctrl+Shift+V: Ctrl+V would type a control character there.
+    windows.frontmost = target;
+    windows.classes[target.windowId] = {QStringLiteral("kitty"), QStringLiteral("kitty")};
+    present(QStringLiteral("ls -l"));
+    press(Qt::Key_Return);
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return keys.sent.size() == 2; }));
+    EXPECT_EQ(keys.sent.value(1), withControl(usVEvdev, true));
+    windows.classes.clear();
 
     // Alt pastes as one line, whatever breaks the lines; the keypad's Enter works as Return.
     present(QStringLiteral("a\rb\x0B"
@@ -295,7 +313,7 @@ TEST_F(ResultPanelControllerTest, PastingIntoAClosedWindowLeavesTheTextOnTheClip
     press(Qt::Key_Return);
     EXPECT_FALSE(controller.isVisible());
     EXPECT_EQ(clipboardText(), QStringLiteral("for a closed window"));
-    EXPECT_EQ(toastMessage(), ResultPanelController::windowGoneMessage);
+    EXPECT_EQ(toastMessage(), ResultPanelController::pasteFailedMessage);
     EXPECT_TRUE(model.canPaste()) << "no permission is missing";
     KeloTest::processEventsFor(200ms);
     EXPECT_TRUE(keys.sent.isEmpty());
