@@ -213,7 +213,7 @@ void AppDelegate::finishLaunching()
     outputs.present = [self](const FlowPresentation &presentation) {
         if (self) {
             self->m_panel->present(presentation.result, panelMode(presentation.mode),
-                                   presentation.region);
+                                   presentation.region, presentation.captureNumber);
         }
     };
     outputs.toast = [self](const QString &message, std::optional<ToastLink> link) {
@@ -315,7 +315,7 @@ void AppDelegate::startCapture(bool codesOnly)
 void AppDelegate::showLastResult()
 {
     if (const auto &last = m_flow->lastPresentation()) {
-        m_panel->present(last->result, panelMode(last->mode), last->region);
+        m_panel->present(last->result, panelMode(last->mode), last->region, last->captureNumber);
     }
 }
 

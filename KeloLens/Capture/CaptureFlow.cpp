@@ -130,8 +130,8 @@ void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
     }
 
     const FlowPresentation presentation{
-        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all,
-        region};
+        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all, region,
+        ++m_presentationCount};
     const bool presentationChanged = m_lastPresentation != presentation;
     m_lastPresentation = presentation;
     if (presentationChanged) {

@@ -145,13 +145,14 @@ void ResultPanelController::applyAutoHide()
 }
 
 void ResultPanelController::present(const RecognitionResult &result, PanelMode mode,
-                                    const std::optional<ExactRect> &selection)
+                                    const std::optional<ExactRect> &selection,
+                                    quint64 captureNumber)
 {
     if (QWidget *focused = m_panel->panel().focusWidget()) {
         focused->clearFocus();
     }
     m_model.requestEditorBlur();
-    m_model.load(result, mode);
+    m_model.load(result, mode, captureNumber);
     m_model.setCanPaste(m_accessibility.isTrusted());
     if (m_panel->isVisible()) {
         return;

@@ -89,12 +89,14 @@ QList<Chip> ResultViewModel::chips() const
     return extractChips(m_mode == PanelMode::codesOnly ? QString() : m_text, m_codes);
 }
 
-void ResultViewModel::load(const RecognitionResult &result, PanelMode mode)
+void ResultViewModel::load(const RecognitionResult &result, PanelMode mode, quint64 captureNumber)
 {
-    if (m_loadedResult && *m_loadedResult == result && mode == m_mode) {
+    if (m_loadedResult && *m_loadedResult == result && mode == m_mode &&
+        captureNumber == m_loadedCapture) {
         return;
     }
     m_loadedResult = result;
+    m_loadedCapture = captureNumber;
     setMode(mode);
     setText(result.text);
     setCodes(result.codes);

@@ -164,7 +164,7 @@ int main(int argc, char **argv)
 
     Scene scene(*platform, *platform->syntheticKeys);
     QWidget &panel = scene.controller.panel().panel();
-    scene.controller.present(textCapture(), PanelMode::all, selection);
+    scene.controller.present(textCapture(), PanelMode::all, selection, 1);
     isSaved &= save({&panel}, folder.filePath(QStringLiteral("panel-light.png")));
 
     QApplication::setPalette(darkPalette());
@@ -177,13 +177,13 @@ int main(int argc, char **argv)
         popover && save({&panel, popover}, folder.filePath(QStringLiteral("panel-wifi.png")));
     scene.controller.view().setWifiChip(std::nullopt);
 
-    scene.controller.present(codeCapture(), PanelMode::codesOnly, selection);
+    scene.controller.present(codeCapture(), PanelMode::codesOnly, selection, 2);
     isSaved &= save({&panel}, folder.filePath(QStringLiteral("panel-codes.png")));
     scene.controller.dismiss();
 
     {
         Scene withoutKeys(*platform, noKeys);
-        withoutKeys.controller.present(textCapture(), PanelMode::all, selection);
+        withoutKeys.controller.present(textCapture(), PanelMode::all, selection, 1);
         isSaved &= save({&withoutKeys.controller.panel().panel()},
                         folder.filePath(QStringLiteral("panel-allow-paste.png")));
         withoutKeys.controller.dismiss();

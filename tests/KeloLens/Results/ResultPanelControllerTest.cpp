@@ -66,9 +66,11 @@ protected:
     }
     ~ResultPanelControllerTest() override { controller.dismiss(); }
 
+    // Each call is a new capture.
     void present(const QString &text, const QList<DetectedCode> &codes = {})
     {
-        controller.present(textResult(text, codes), PanelMode::all, ExactRect{100, 100, 200, 40});
+        controller.present(textResult(text, codes), PanelMode::all, ExactRect{100, 100, 200, 40},
+                           ++captures);
         QApplication::processEvents();
     }
 
@@ -110,6 +112,7 @@ protected:
                                      KeyboardLayout(*keymap),
                                      [this] { return position; }};
     QList<QUrl> opened;
+    quint64 captures = 0;
 };
 
 } // namespace
@@ -205,7 +208,7 @@ TEST_F(ResultPanelControllerTest, CtrlCIsTheKeyThatTypesCOnTheCurrentLayout)
     ASSERT_NE(dvorak, nullptr);
     ResultPanelController onDvorak(model, toast, paste, accessibility, windows,
                                    KeyboardLayout(*dvorak), [] { return PanelPosition::fixed; });
-    onDvorak.present(textResult(QStringLiteral("dvorak")), PanelMode::all, std::nullopt);
+    onDvorak.present(textResult(QStringLiteral("dvorak")), PanelMode::all, std::nullopt, 1);
     QGuiApplication::clipboard()->clear();
     QKeyEvent atUsC(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, usCKey, 0, 0, {});
     EXPECT_FALSE(onDvorak.handleKey(&atUsC)) << "on Dvorak the US C position types j";
@@ -233,16 +236,21 @@ TEST_F(ResultPanelControllerTest, EscapeAndCtrlWCloseAndComposingTextKeepsEveryK
     EXPECT_TRUE(controller.isVisible());
 }
 
-TEST_F(ResultPanelControllerTest, PresentingAgainKeepsThePlaceAndTheUsersEdits)
+TEST_F(ResultPanelControllerTest, PresentingTheSameCaptureAgainKeepsThePlaceAndTheUsersEdits)
 {
     const RecognitionResult result = textResult(QStringLiteral("draft"));
-    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40});
+    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40}, 1);
     const QPoint place = controller.panel().panel().pos();
     model.setText(QStringLiteral("draft, edited"));
-    controller.present(result, PanelMode::all, ExactRect{500, 300, 50, 20});
+    controller.present(result, PanelMode::all, ExactRect{500, 300, 50, 20}, 1);
     EXPECT_EQ(controller.panel().panel().pos(), place);
     EXPECT_EQ(model.text(), QStringLiteral("draft, edited"));
-    controller.present(textResult(QStringLiteral("new")), PanelMode::all, std::nullopt);
+    // A new capture that read the same text shows that text, and Ctrl+C copies it.
+    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40}, 2);
+    EXPECT_EQ(editor()->toPlainText(), QStringLiteral("draft"));
+    press(Qt::Key_C, Qt::ControlModifier, {}, usCKey);
+    EXPECT_EQ(clipboardText(), QStringLiteral("draft"));
+    controller.present(textResult(QStringLiteral("new")), PanelMode::all, std::nullopt, 3);
     EXPECT_EQ(controller.panel().panel().pos(), place);
     EXPECT_EQ(editor()->toPlainText(), QStringLiteral("new"));
 }
