@@ -17,6 +17,9 @@ packages=(
   # tests
   libgtest-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
+  # terminals that paste with other keys than Ctrl+V: xterm (Shift+Insert), lxterminal
+  # (Ctrl+Shift+V), the lightest of its kind that runs without a GPU
+  xterm lxterminal
   fonts-dejavu-core fonts-liberation
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
   # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
