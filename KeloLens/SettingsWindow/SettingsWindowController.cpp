@@ -5,6 +5,7 @@
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsSidebar.h"
 #include "KeloMenuBar/MainMenu.h"
+#include "KeloTheme/WindowFront.h"
 
 #include <QCursor>
 #include <QFrame>
@@ -34,9 +35,7 @@ void SettingsWindowController::show(std::optional<SettingsPage> page)
         build();
     }
     m_window->setWindowTitle(SettingsPages::title(m_router.page()));
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    bringWindowToFront(*m_window);
 }
 
 void SettingsWindowController::setTrayMissing(bool isTrayMissing)
