@@ -220,13 +220,15 @@ void AppDelegate::finishLaunching()
         if (!self) {
             return;
         }
-        if (!link) {
+        // The one link is to screen access: where a stored refusal can be forgotten, the toast
+        // offers that; elsewhere there is nothing a button could do.
+        if (!link || !self->m_permission->canRequestScreenRecording()) {
             self->m_toast->show(message);
             return;
         }
-        self->m_toast->show(message, QStringLiteral("Open Settings"), [self] {
+        self->m_toast->show(message, QStringLiteral("Ask Again"), [self] {
             if (self) {
-                self->m_permission->openScreenRecordingSettings();
+                self->m_permission->requestScreenRecording();
             }
         });
     };
@@ -399,6 +401,7 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
+        services.isX11 = m_platform->backend == u"x11";
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
     m_settingsWindow->show(page);

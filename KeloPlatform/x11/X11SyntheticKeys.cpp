@@ -40,6 +40,8 @@ class X11SyntheticKeys final : public SyntheticKeys
 {
 public:
     [[nodiscard]] bool isAvailable() const override;
+    // The X server has XTEST or not; nothing the user could allow changes that.
+    [[nodiscard]] bool isSupported() const override { return isAvailable(); }
     bool sendWithControl(uint32_t evdevCode) override;
     bool sendChord(const KeyChord &chord) override;
 };

@@ -120,6 +120,11 @@ TEST_F(Portal, ScreenshotPermissionComesFromTheStore)
     ASSERT_TRUE(bus.storeScreenshotPermission(QStringLiteral("app.kelolens.KeloLens"),
                                               QStringLiteral("no")));
     EXPECT_EQ(service.storedPermission(), false) << "a refusal under either name wins";
+    // Forgetting the refusal lets the desktop ask again; the other name's answer stays.
+    EXPECT_TRUE(service.canForgetRefusal());
+    EXPECT_TRUE(service.forgetRefusal());
+    EXPECT_EQ(service.storedPermission(), true);
+    EXPECT_FALSE(service.forgetRefusal()) << "nothing refused any more";
 }
 
 namespace {

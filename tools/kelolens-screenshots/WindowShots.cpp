@@ -22,8 +22,7 @@ class FixedPermission final : public PermissionChecker
 public:
     explicit FixedPermission(bool isGranted) : m_isGranted(isGranted) {}
     bool isScreenRecordingGranted() const override { return m_isGranted; }
-    void requestScreenRecording() override {}
-    void openScreenRecordingSettings() override {}
+    bool canRequestScreenRecording() const override { return !m_isGranted; }
 
 private:
     bool m_isGranted;
@@ -42,6 +41,7 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
     SettingsServices services(prefs, KeyboardLayout(*platform.keymapSource));
     services.permission = &permission;
     services.accessibility = &accessibility;
+    services.isX11 = platform.backend == u"x11";
     services.loadSupportedLanguages = [] {
         return QStringList{QStringLiteral("en-US"), QStringLiteral("de-DE"),
                            QStringLiteral("fr-FR"), QStringLiteral("ja-JP")};

@@ -56,10 +56,12 @@ public:
     explicit FakeSyntheticKeys(bool isAllowed = true) : isSessionAllowingKeys(isAllowed) {}
 
     bool isSessionAllowingKeys;
+    bool isSessionSupportingKeys = true;
     // Every chord sent; Ctrl with a key arrives as a chord with Control alone.
     QList<KeloPlatform::KeyChord> sent;
 
     [[nodiscard]] bool isAvailable() const override { return isSessionAllowingKeys; }
+    [[nodiscard]] bool isSupported() const override { return isSessionSupportingKeys; }
     bool sendWithControl(uint32_t evdevCode) override
     {
         KeloPlatform::KeyChord chord;
@@ -132,10 +134,20 @@ class FakeScreenshotService final : public KeloPlatform::ScreenshotService
 public:
     KeloPlatform::Screenshot next;
     std::optional<bool> permission;
+    bool canForget = false;
     std::chrono::milliseconds delay{0};
 
     [[nodiscard]] bool isAvailable() const override { return true; }
     [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
+    [[nodiscard]] bool canForgetRefusal() const override { return canForget; }
+    bool forgetRefusal() override
+    {
+        if (!canForget || permission != false) {
+            return false;
+        }
+        permission.reset();
+        return true;
+    }
     QCoro::Task<KeloPlatform::Screenshot> takeInteractive() override
     {
         if (delay.count() > 0) {
