@@ -4,7 +4,6 @@
 #include "KeloHotkey/widgets/HotKeyRecorder.h"
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Settings/Preferences.h"
-#include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
@@ -100,8 +99,6 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
     permissions->addRow(QStringLiteral("Paste into other apps"),
                         QStringLiteral("Optional. Lets Return paste into the app you were using."),
                         m_accessibility);
-
-    form->addSection(new AboutSection(m_services));
 
     refreshPermissions();
     m_timer->setInterval(1000);

@@ -4,6 +4,7 @@
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 #include "KeloTheme/Symbols.h"
 #include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -16,6 +17,7 @@ PermissionStatus::PermissionStatus(const QString &buttonTitle, std::function<voi
 {
     m_check->setPixmap(bundledSymbolIcon(Symbol::success, SettingsIcon::green).pixmap(14, 14));
     m_text->setTextFormat(Qt::PlainText);
+    m_text->setFont(themeFont(TextStyle::body));
     m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

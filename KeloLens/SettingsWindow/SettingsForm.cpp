@@ -167,6 +167,13 @@ SettingsSection *SettingsForm::addSection(const QString &header, const QString &
     return section;
 }
 
+int SettingsForm::contentHeight(int width) const
+{
+    const QLayout *sections = widget()->layout();
+    return sections->hasHeightForWidth() ? sections->totalHeightForWidth(width)
+                                         : sections->totalSizeHint().height();
+}
+
 void SettingsForm::addSection(SettingsSection *section)
 {
     section->setParent(widget());

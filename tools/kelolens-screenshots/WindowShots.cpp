@@ -50,12 +50,13 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
     SettingsWindowController controller(router, services);
 
     bool isSaved = true;
-    for (const auto &[page, name] : {std::pair{SettingsPage::general, QStringLiteral("general")},
-                                     {SettingsPage::recognition, QStringLiteral("recognition")}}) {
+    for (const SettingsPage page : SettingsPages::all()) {
         controller.show(page);
         settle(std::chrono::milliseconds(800));
-        isSaved &= save({controller.window()},
-                        folder.filePath(QStringLiteral("settings-%1-%2.png").arg(name, suffix)));
+        isSaved &= save(
+            {controller.window()},
+            folder.filePath(
+                QStringLiteral("settings-%1-%2.png").arg(SettingsPages::rawValue(page), suffix)));
     }
     controller.window()->hide();
     return isSaved;

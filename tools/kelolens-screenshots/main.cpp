@@ -204,5 +204,13 @@ int main(int argc, char **argv)
         isSaved &= saveSettingsWindow(*platform, folder, suffix);
         isSaved &= saveOnboardingSteps(*platform, folder, suffix);
     }
+    // Large text, as a desktop's 1.25 text scaling gives it.
+    const QFont normalFont = QApplication::font();
+    QFont largeFont = normalFont;
+    largeFont.setPointSizeF(normalFont.pointSizeF() * 1.25);
+    QApplication::setFont(largeFont);
+    QApplication::setPalette(lightPalette);
+    isSaved &= saveSettingsWindow(*platform, folder, QStringLiteral("large-light"));
+    QApplication::setFont(normalFont);
     return isSaved ? 0 : 1;
 }
