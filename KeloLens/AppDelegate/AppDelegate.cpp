@@ -281,8 +281,8 @@ void AppDelegate::createStatusItem()
     }
     const QPointer<AppDelegate> self(this);
     m_statusItem = std::make_unique<StatusItemController>(
-        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
-        QStringLiteral("KeloLens"), [self](QMenu &menu) {
+        [](const QColor &color) { return trayIcon(color); }, QStringLiteral("KeloLens"),
+        [self](QMenu &menu) {
             if (self) {
                 self->buildStatusMenu(menu);
             }
