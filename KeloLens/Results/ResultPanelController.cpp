@@ -11,11 +11,14 @@
 #include "KeloPlatform/NativeModifiers.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 const QString ResultPanelController::pasteFailedMessage =
     QStringLiteral("Couldn't paste into the window you came from. The text is on the clipboard.");
@@ -39,8 +42,14 @@ bool isOpenable(const QUrl &url)
 
 std::optional<QString> askForSaveFile()
 {
-    const QString path = QFileDialog::getSaveFileName(nullptr, QString(), proposedFileName,
-                                                      QStringLiteral("Plain text (*.txt)"));
+    // Not the process's working folder, which for a tray application is wherever it was started.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QDir::homePath();
+    }
+    const QString path =
+        QFileDialog::getSaveFileName(nullptr, QString(), QDir(folder).filePath(proposedFileName),
+                                     QStringLiteral("Plain text (*.txt)"));
     return path.isEmpty() ? std::nullopt : std::optional(path);
 }
 
@@ -346,7 +355,8 @@ void ResultPanelController::saveText(const QString &text)
         return;
     }
     QSaveFile file(*path);
-    const QByteArray bytes = text.toUtf8();
+    // Text files end with a newline: without it `cat` runs the prompt into the last line.
+    const QByteArray bytes = (text.endsWith(u'\n') ? text : text + u'\n').toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         m_toast.show(saveFailedPrefix + file.errorString());
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultViewModel.h"
 
+#include <algorithm>
 #include <chrono>
 
 ResultViewModel::ResultViewModel(PanelMode mode, QObject *parent) : QObject(parent), m_mode(mode)
@@ -201,5 +202,13 @@ QString ResultViewModel::joinedAsOneLine(const QString &text)
 
 QString ResultViewModel::markdownCodeBlock(const QString &text)
 {
-    return QStringLiteral("```\n") + text + QStringLiteral("\n```");
+    // A run of backticks as long as the fence would close the block inside the text.
+    qsizetype longestRun = 0;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c == u'`' ? run + 1 : 0;
+        longestRun = std::max(longestRun, run);
+    }
+    const QString fence(std::max<qsizetype>(3, longestRun + 1), u'`');
+    return fence + u'\n' + text + u'\n' + fence;
 }

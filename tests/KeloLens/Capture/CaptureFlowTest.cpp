@@ -116,6 +116,12 @@ TEST_F(CaptureFlowTest, CapturesThatFindNothingOnlySaySo)
     captureImage(textResult(QStringLiteral("text but no code")));
     EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("toast:No codes found")});
     EXPECT_FALSE(m_flow.lastPresentation().has_value());
+    // Asking for codes reads them even with code detection off for text captures.
+    m_settings.options.detectBarcodes = false;
+    run(true);
+    EXPECT_TRUE(m_recognizer.lastOptions.detectBarcodes);
+    run(false);
+    EXPECT_FALSE(m_recognizer.lastOptions.detectBarcodes);
 
     // None of these replace the last presentation.
     captureImage(textResult(QStringLiteral("first")));

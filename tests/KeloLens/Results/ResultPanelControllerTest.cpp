@@ -299,8 +299,9 @@ TEST_F(ResultPanelControllerTest, SavingWritesUtf8AtomicallyAndReportsFailures)
     EXPECT_FALSE(controller.isVisible());
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    // Ends with a newline, as text files on Linux do.
     EXPECT_EQ(saved.readAll(), QByteArray("Gr\xc3\xbc\xc3\x9f"
-                                          "e \xe2\x9c\x93\nzweite Zeile"));
+                                          "e \xe2\x9c\x93\nzweite Zeile\n"));
     EXPECT_FALSE(toast.isVisible());
 
     controller.chooseSaveFile = [&] {

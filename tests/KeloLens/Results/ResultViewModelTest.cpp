@@ -71,6 +71,8 @@ TEST(ResultViewModel, ActionsHandTheOutputToTheirCallbacksAndEmptyOutputDoesNoth
     EXPECT_EQ(copied, QStringList{"```\nfn main() {\n}\n```"});
     EXPECT_TRUE(model.copied());
     EXPECT_EQ(pasted, QStringList{"fn main() {\n}"});
+    // A fence longer than any backtick run in the text, so the text cannot close it early.
+    EXPECT_EQ(ResultViewModel::markdownCodeBlock("a ```` b ``"), "`````\na ```` b ``\n`````");
 }
 
 TEST(ResultViewModel, CopiedLastsOneSecondAfterTheLatestCopyOrUntilAnEdit)
