@@ -426,11 +426,13 @@ void AppDelegate::showOnboarding(int startAt)
     }
     const QList<OnboardingStep> steps = makeOnboardingSteps(
         m_hotKeys->hasGlobalShortcuts() ? m_prefs->hotKey().displayString(*m_layout) : QString(),
-        *m_permission, [self] {
+        *m_permission,
+        [self] {
             if (self) {
                 self->startCapture(false);
             }
-        });
+        },
+        m_capturer->missingToolCommand());
     m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
 }
 

@@ -7,12 +7,15 @@
 #include "KeloLens/Onboarding/WelcomeStep.h"
 
 QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
-                                          std::function<void()> tryCapture, const QString &website)
+                                          std::function<void()> tryCapture,
+                                          const QString &installCommand, const QString &website)
 {
     PermissionChecker *checker = &permission;
     return {
         {QStringLiteral("welcome"),
-         [hotKey, website] { return new WelcomeStep(hotKey, website); },
+         [hotKey, website, installCommand] {
+             return new WelcomeStep(hotKey, website, installCommand);
+         },
          {}},
         {QStringLiteral("screenRecording"), [checker] { return new ScreenRecordingStep(*checker); },
          [checker] { return checker->isScreenRecordingGranted(); }},

@@ -14,8 +14,8 @@ class PermissionChecker;
 // is granted, asked anew at each look) and "tryIt", whose button runs tryCapture. The shortcut
 // text is taken once, now (empty where the session has no global shortcuts: the steps then say
 // to bind a desktop shortcut to the capture command); the permission checker must outlive the
-// steps.
+// steps. Where captures cannot work yet, `installCommand` says what to install, on the first page.
 [[nodiscard]] QList<OnboardingStep>
 makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
-                    std::function<void()> tryCapture,
+                    std::function<void()> tryCapture, const QString &installCommand = {},
                     const QString &website = AppInfo::fromBuild().website);

@@ -44,6 +44,11 @@ TEST(OnboardingSteps, WelcomeThenScreenAccessThenTryIt)
     const std::unique_ptr<QWidget> welcome(steps[0].content());
     EXPECT_EQ(welcome->findChild<KeyCap *>()->text(), "Ctrl+Shift+2");
     EXPECT_TRUE(showsText(*welcome, "Welcome to KeloLens"));
+    // Where captures cannot work yet, the first page says what to install.
+    const std::unique_ptr<QWidget> toolMissing(
+        makeOnboardingSteps({}, permission, {}, QStringLiteral("sudo apt install maim"))[0]
+            .content());
+    EXPECT_TRUE(showsText(*toolMissing, "sudo apt install maim"));
 
     const std::unique_ptr<QWidget> tryIt(steps[2].content());
     EXPECT_TRUE(showsText(*tryIt, "Press Ctrl+Shift+2 anywhere"));
