@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultPanelController.h"
 
+#include "KeloLens/Results/ChipButton.h"
+#include "KeloLens/Results/ChipsRow.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
@@ -225,9 +227,20 @@ bool ResultPanelController::handleKey(QKeyEvent *event)
         if (isEditorFocused && !withCtrlOrAlt) {
             return false;
         }
+        // A chip reached with the arrow keys is the button Return presses.
+        if (ChipButton *chip = m_view->chipsRow()->focusedButton(); chip && !modifiers) {
+            chip->click();
+            return true;
+        }
         pasteCommand(modifiers & Qt::AltModifier);
         return true;
     }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (isEditorFocused || modifiers) {
+            return false;
+        }
+        return m_view->chipsRow()->moveFocus(event->key() == Qt::Key_Right ? 1 : -1);
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         if ((modifiers & ~Qt::ShiftModifier) || isCapsLockOn) {

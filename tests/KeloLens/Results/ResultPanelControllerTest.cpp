@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultPanelController.h"
 
+#include "KeloLens/Results/ChipButton.h"
+#include "KeloLens/Results/ChipsRow.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Results/WifiPopover.h"
 #include "KeloPanel/FloatingPanelController.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
@@ -19,7 +22,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -286,6 +291,54 @@ TEST_F(ResultPanelControllerTest, ChipsCopyWithAToastOrOpenTheirLinkAndClose)
     present(QStringLiteral("write to Ann@Example.org"));
     model.onOpenChip(model.chips().value(0));
     EXPECT_EQ(opened.value(1), QUrl(QStringLiteral("mailto:Ann@Example.org")));
+}
+
+TEST_F(ResultPanelControllerTest, AChipRowThatOverflowsShowsItAndTheKeyboardReachesEveryChip)
+{
+    QStringList links;
+    for (int i = 0; i < 6; ++i) {
+        links.append(QStringLiteral("https://site-number-%1.example.com/page").arg(i));
+    }
+    present(links.join(u' '),
+            {{QStringLiteral("QR"), QStringLiteral("WIFI:S:Home;P:pw;;"), CodeKind::wifi}});
+    ChipsRow &row = *controller.view().chipsRow();
+    const QList<ChipButton *> chips = row.buttons();
+    ASSERT_EQ(chips.size(), 7);
+    EXPECT_TRUE(row.scrollRightButton()->isVisibleTo(&row));
+    EXPECT_TRUE(row.scrollRightButton()->isEnabled());
+    EXPECT_FALSE(row.scrollLeftButton()->isEnabled()) << "nothing hides on the left yet";
+
+    const auto isFullyInView = [&row](const QWidget *chip) {
+        const QWidget *viewport = chip->parentWidget()->parentWidget();
+        const QRect inViewport(chip->mapTo(viewport, QPoint(0, 0)), chip->size());
+        return viewport->rect().contains(inViewport);
+    };
+    EXPECT_FALSE(isFullyInView(chips[5]));
+    for (int i = 0; i < 6; ++i) {
+        press(Qt::Key_Right);
+    }
+    EXPECT_EQ(row.focusedButton(), chips[5]);
+    EXPECT_TRUE(isFullyInView(chips[5]));
+    EXPECT_TRUE(row.scrollLeftButton()->isEnabled());
+
+    // The Wi-Fi details open above the chip: the action buttons stay free.
+    press(Qt::Key_Right);
+    press(Qt::Key_Return);
+    const auto *popover = controller.view().findChild<WifiPopover *>();
+    ASSERT_NE(popover, nullptr);
+    for (const char *name : {"copyButton", "pasteButton", "oneLineButton", "moreButton"}) {
+        const auto *button = controller.view().findChild<QWidget *>(QLatin1String(name));
+        EXPECT_FALSE(popover->geometry().intersects(
+            QRect(button->mapToGlobal(QPoint(0, 0)), button->size())))
+            << name;
+    }
+    controller.view().setWifiChip(std::nullopt);
+
+    // Return presses the chip the arrows reached, not Paste.
+    press(Qt::Key_Left);
+    press(Qt::Key_Return);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(links[5])});
+    EXPECT_TRUE(keys.sent.isEmpty());
 }
 
 TEST_F(ResultPanelControllerTest, SavingWritesUtf8AtomicallyAndReportsFailures)
