@@ -59,7 +59,7 @@ protected:
         color.setAlphaF(isEnabled() ? 0.8F : 0.25F);
         painter.setPen(QPen(color, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         const QPointF centre = QRectF(rect()).center();
-        const qreal side = m_direction == Qt::LeftArrow ? 2.5 : -2.5;
+        const qreal side = m_direction == Qt::LeftArrow ? -2.5 : 2.5;
         painter.drawPolyline(QList<QPointF>{centre + QPointF(-side, -5), centre + QPointF(side, 0),
                                             centre + QPointF(-side, 5)});
     }

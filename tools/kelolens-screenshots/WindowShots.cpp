@@ -6,14 +6,23 @@
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
+#include "KeloMenuBar/StatusItemController.h"
 #include "KeloOnboarding/OnboardingWindowController.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPlatform/Platform.h"
+#include "KeloTheme/Symbols.h"
 #include "Shots.h"
 
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWidget>
+
+#include <cstdio>
 
 namespace {
 
@@ -95,4 +104,35 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
     }
     controller.window()->hide();
     return isSaved;
+}
+
+bool saveTrayIcon(const QDir &folder, const QString &name)
+{
+    StatusItemController tray([](const QColor &color) { return trayIcon(color); },
+                              QStringLiteral("KeloLens"), [](QMenu &) {});
+    // The icon is placed at the origin first, and then moves into the tray.
+    QDeadlineTimer deadline(std::chrono::seconds(5));
+    while (tray.trayIcon().geometry().topLeft().isNull() && !deadline.hasExpired()) {
+        settle(std::chrono::milliseconds(100));
+    }
+    settle();
+    const QRect place = tray.trayIcon().geometry();
+    if (!place.isValid() || place.topLeft().isNull()) {
+        std::fprintf(stderr, "KeloLens: no tray took the icon\n");
+        return false;
+    }
+    tray.followPanelLook();
+    settle();
+    // The icon with some of the panel around it, enlarged so that the pixels can be seen.
+    const QRect area = place.adjusted(-40, -4, 4, 4) & QGuiApplication::primaryScreen()->geometry();
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
+                                                                      area.width(), area.height());
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (shot.isNull() ||
+        !shot.scaled(shot.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path)) {
+        std::fprintf(stderr, "KeloLens: could not save %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
 }
