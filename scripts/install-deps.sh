@@ -20,6 +20,8 @@ packages=(
   # terminals that paste with other keys than Ctrl+V: xterm (Shift+Insert), lxterminal
   # (Ctrl+Shift+V), the lightest of its kind that runs without a GPU
   xterm lxterminal
+  # the accessibility bus and a client that reads it as a screen reader does
+  at-spi2-core python3-pyatspi
   fonts-dejavu-core fonts-liberation
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
   # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform

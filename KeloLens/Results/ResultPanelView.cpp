@@ -121,6 +121,7 @@ void ResultPanelView::buildTextSection()
     cardLayout->setContentsMargins(0, 0, 0, 0);
     m_editor = new QPlainTextEdit(card);
     m_editor->setObjectName(QStringLiteral("editor"));
+    m_editor->setAccessibleName(QStringLiteral("Captured text"));
     m_editor->setFont(themeFont(TextStyle::body));
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->viewport()->setAutoFillBackground(false);
@@ -191,6 +192,7 @@ void ResultPanelView::buildButtonRow()
     m_moreButton->setPopupMode(QToolButton::InstantPopup);
     m_moreButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     m_moreButton->setToolTip(QStringLiteral("More"));
+    m_moreButton->setAccessibleName(QStringLiteral("More"));
     auto *menu = new QMenu(m_moreButton);
     menu->addAction(QStringLiteral("Copy as Markdown code block"), this,
                     [this] { m_model.copyAsMarkdown(); });

@@ -6,6 +6,9 @@
 #include "samples/SampleImages.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 using namespace KeloE2E;
@@ -152,4 +155,81 @@ TEST_F(PanelE2E, ANewCaptureOfTheSameTextShowsItFreshWhileLastResultKeepsTheEdit
     ASSERT_TRUE(KeloTest::waitUntil([] { return resultsPanel().has_value(); }, 20s));
     EXPECT_TRUE(waitForClipboard(sceneText));
     EXPECT_TRUE(copiedFromPanel(sceneText)) << clipboardText().toStdString();
+}
+
+namespace {
+
+// What a screen reader finds, read through AT-SPI on a private session bus: the showing buttons,
+// chips, toggles and fields of KeloLens, one "role<TAB>name" a line.
+QStringList accessibleControls()
+{
+    static const QString script = QStringLiteral(R"(
+import pyatspi
+roles = {'push button', 'toggle button', 'check box', 'radio button', 'combo box', 'text',
+         'entry', 'spin button', 'slider', 'list item', 'page tab', 'password text'}
+for app in pyatspi.Registry.getDesktop(0):
+    stack = [app] if app is not None and app.name == 'KeloLens' else []
+    while stack:
+        node = stack.pop()
+        try:
+            if node.getState().contains(pyatspi.STATE_SHOWING) and node.getRoleName() in roles:
+                print(node.getRoleName() + '\t' + (node.name or '').replace('\n', ' '))
+            stack.extend(child for child in node if child is not None)
+        except Exception:
+            pass
+)");
+    return KeloTest::runProgram(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script},
+                                30s)
+        .split(u'\n', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+TEST_F(PanelE2E, ScreenReadersFindANameOnEveryButtonChipToggleAndField)
+{
+    QProcess bus;
+    bus.start(QStringLiteral("dbus-daemon"),
+              {QStringLiteral("--session"), QStringLiteral("--nofork"),
+               QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(bus.waitForReadyRead(5000)) << "dbus-daemon is needed";
+    const auto stopBus = qScopeGuard([&bus] {
+        bus.terminate();
+        bus.waitForFinished();
+    });
+    const QByteArray address = bus.readLine().trimmed();
+    const KeloTest::ScopedEnvironment onBus("DBUS_SESSION_BUS_ADDRESS", address);
+    QProcessEnvironment environment = m_app.environment();
+    environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(address));
+    // As when a screen reader runs: Qt then speaks to the accessibility bus.
+    environment.insert(QStringLiteral("QT_LINUX_ACCESSIBILITY_ALWAYS_ON"), QStringLiteral("1"));
+    environment.insert(QStringLiteral("QT_ACCESSIBILITY"), QStringLiteral("1"));
+    m_app.setEnvironment(environment);
+    const QString picture = m_app.home() + QStringLiteral("/chips.png");
+    ASSERT_TRUE(SampleImages::text({QStringLiteral("Docs at https://example.com/docs")},
+                                   SampleImages::textStyle(18))
+                    .save(picture));
+    m_app.replaceRegionTool(QStringLiteral("cp '%1' \"$2\"").arg(picture));
+    ASSERT_TRUE(startAndWaitForShortcut());
+
+    const auto unnamed = [](const QStringList &controls) {
+        return controls.filter(QRegularExpression(QStringLiteral("\t\\s*$")));
+    };
+    QStringList controls;
+    const auto shows = [&](const QString &control) {
+        return KeloTest::waitUntil(
+            [&] { return (controls = accessibleControls()).contains(control); }, 20s);
+    };
+    ASSERT_TRUE(pressKeys({QStringLiteral("ctrl+shift+2")}));
+    ASSERT_TRUE(shows(QStringLiteral("push button\tPaste"))) << controls.join(u'\n').toStdString();
+    EXPECT_TRUE(controls.contains(QStringLiteral("push button\tCopy")));
+    EXPECT_TRUE(controls.contains(QStringLiteral("text\tCaptured text")));
+    EXPECT_FALSE(controls.filter(QStringLiteral("push button\tLink ")).isEmpty()) << "the chip";
+    EXPECT_EQ(unnamed(controls), QStringList()) << controls.join(u'\n').toStdString();
+    ASSERT_TRUE(pressKeys({QStringLiteral("Escape")}));
+
+    ASSERT_EQ(m_app.launchAgain(), 0);
+    ASSERT_TRUE(shows(QStringLiteral("check box\tLaunch at login")))
+        << controls.join(u'\n').toStdString();
+    EXPECT_EQ(unnamed(controls), QStringList()) << controls.join(u'\n').toStdString();
+    m_app.stop();
 }
