@@ -112,21 +112,6 @@ TEST_F(ResultPanelViewTest, EmptyOutputDisablesTheActionsButAllowPasteStaysEnabl
     EXPECT_TRUE(child<QPushButton>("copyButton")->isEnabled());
 }
 
-TEST_F(ResultPanelViewTest, LongChipLabelsAreCutInTheMiddleOnOneLine)
-{
-    const QString url = QStringLiteral("https://example.com/") + QStringLiteral("a").repeated(150) +
-                        QStringLiteral("/end");
-    model.load(textResult(url), PanelMode::all, 7);
-    QCoreApplication::processEvents();
-    ASSERT_EQ(chipButtons().size(), 1);
-    const ChipButton *chip = chipButtons()[0];
-    const QString shown = chip->shownLabel();
-    EXPECT_TRUE(shown.startsWith(QStringLiteral("https://")));
-    EXPECT_TRUE(shown.endsWith(QStringLiteral("/end")));
-    EXPECT_TRUE(shown.contains(QChar(0x2026)));
-    EXPECT_LE(chip->fontMetrics().horizontalAdvance(shown), ChipButton::maximumLabelWidth);
-}
-
 TEST_F(ResultPanelViewTest, WifiChipOpensItsDetailsWhereCopyPasswordCopiesAndCloses)
 {
     QList<bool> popoverShown;
