@@ -31,6 +31,9 @@ struct CaptureTool
     QList<int> cancelStatuses;
     // Other programs the tool runs, which must be installed too.
     QStringList requiredPrograms;
+    // Whether the pointer this process sees is where the drag ended. Not under Wayland: there it
+    // is the last place it crossed an X11 window, and the panel would cover the selection.
+    bool isPointerAtSelection = true;
 
     bool operator==(const CaptureTool &) const = default;
 
@@ -103,6 +106,8 @@ public:
     // The tool to suggest for a session, from its environment as chooseTool() reads it.
     [[nodiscard]] static ToolToInstall toolToInstall(const QProcessEnvironment &environment);
     [[nodiscard]] QString missingToolCommand() const override;
+    // The message of a capture whose tool left no file but an error.
+    [[nodiscard]] static QString toolErrorMessage(const CaptureTool &tool);
     // The message of a capture whose tool ran out of time.
     [[nodiscard]] static QString stoppedRespondingMessage(const CaptureTool &tool);
 

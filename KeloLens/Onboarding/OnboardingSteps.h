@@ -14,8 +14,10 @@ class PermissionChecker;
 // is granted, asked anew at each look) and "tryIt", whose button runs tryCapture. The shortcut
 // text is taken once, now (empty where the session has no global shortcuts: the steps then say
 // to bind a desktop shortcut to the capture command); the permission checker must outlive the
-// steps. Where captures cannot work yet, `installCommand` says what to install, on the first page.
+// steps. Where the session can send no keys (`canPaste` false) the last step promises no paste.
+// Where captures cannot work yet, `installCommand` says what to install, on the first page.
 [[nodiscard]] QList<OnboardingStep>
 makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
-                    std::function<void()> tryCapture, const QString &installCommand = {},
-                    const QString &website = AppInfo::fromBuild().website);
+                    std::function<void()> tryCapture,
+                    const QString &website = AppInfo::fromBuild().website, bool canPaste = true,
+                    const QString &installCommand = {});

@@ -46,7 +46,8 @@ TEST(OnboardingSteps, WelcomeThenScreenAccessThenTryIt)
     EXPECT_TRUE(showsText(*welcome, "Welcome to KeloLens"));
     // Where captures cannot work yet, the first page says what to install.
     const std::unique_ptr<QWidget> toolMissing(
-        makeOnboardingSteps({}, permission, {}, QStringLiteral("sudo apt install maim"))[0]
+        makeOnboardingSteps({}, permission, {}, {}, true,
+                            QStringLiteral("sudo apt install maim"))[0]
             .content());
     EXPECT_TRUE(showsText(*toolMissing, "sudo apt install maim"));
 
