@@ -84,8 +84,10 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
         int index;
         PermissionChecker *permission;
         QString name;
+        QString installCommand;
     } steps[] = {
         {0, &denied, QStringLiteral("welcome")},
+        {0, &denied, QStringLiteral("welcome-no-tool"), QStringLiteral("sudo apt install maim")},
         {1, &denied, QStringLiteral("screen-recording")},
         {1, &granted, QStringLiteral("screen-recording-granted")},
         {2, &granted, QStringLiteral("try-it")},
@@ -93,9 +95,10 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
     OnboardingWindowController controller(QStringLiteral("Welcome to KeloLens"), QSize(500, 400),
                                           [] {});
     for (const auto &step : steps) {
-        controller.show(
-            makeOnboardingSteps(QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {}),
-            step.index, QStringLiteral("Start Using KeloLens"));
+        controller.show(makeOnboardingSteps(
+                            QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {},
+                            AppInfo::fromBuild().website, true, step.installCommand),
+                        step.index, QStringLiteral("Start Using KeloLens"));
         // The welcome demonstration moves: show it with the selection drawn over the text.
         settle(std::chrono::milliseconds(step.index == 0 ? 1500 : 800));
         isSaved &=
