@@ -86,11 +86,11 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
         QString name;
         QString installCommand;
     } steps[] = {
-        {0, &denied, QStringLiteral("welcome")},
+        {0, &denied, QStringLiteral("welcome"), {}},
         {0, &denied, QStringLiteral("welcome-no-tool"), QStringLiteral("sudo apt install maim")},
-        {1, &denied, QStringLiteral("screen-recording")},
-        {1, &granted, QStringLiteral("screen-recording-granted")},
-        {2, &granted, QStringLiteral("try-it")},
+        {1, &denied, QStringLiteral("screen-recording"), {}},
+        {1, &granted, QStringLiteral("screen-recording-granted"), {}},
+        {2, &granted, QStringLiteral("try-it"), {}},
     };
     OnboardingWindowController controller(QStringLiteral("Welcome to KeloLens"), QSize(500, 400),
                                           [] {});
