@@ -96,9 +96,15 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
             m_services.accessibility->request();
         }
     });
-    permissions->addRow(QStringLiteral("Paste into other apps"),
-                        QStringLiteral("Optional. Lets Return paste into the app you were using."),
-                        m_accessibility);
+    // Under Wayland the app in front cannot be told apart, so every paste is Ctrl+V, which a
+    // terminal takes as a control character.
+    permissions->addRow(
+        QStringLiteral("Paste into other apps"),
+        m_services.isX11
+            ? QStringLiteral("Optional. Lets Return paste into the app you were using.")
+            : QStringLiteral("Optional. Lets Return paste into the app you were using with Ctrl+V; "
+                             "terminals need Ctrl+Shift+V, so paste there yourself."),
+        m_accessibility);
 
     refreshPermissions();
     m_timer->setInterval(1000);
