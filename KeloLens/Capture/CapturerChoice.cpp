@@ -21,8 +21,7 @@ public:
 
     QCoro::Task<CaptureOutcome> capture() override
     {
-        const bool isOwn = (!m_isOwnPreferred || m_isOwnPreferred()) && m_reader->canRead();
-        return (isOwn ? m_own : m_tool)->capture();
+        return (selectsOwn() ? m_own : m_tool)->capture();
     }
     void cancel() override
     {
@@ -30,8 +29,18 @@ public:
         m_tool->cancel();
     }
     int removeLeftovers() override { return m_own->removeLeftovers() + m_tool->removeLeftovers(); }
+    // Only the tool that would select now may need installing.
+    [[nodiscard]] QString missingToolCommand() const override
+    {
+        return selectsOwn() ? QString() : m_tool->missingToolCommand();
+    }
 
 private:
+    [[nodiscard]] bool selectsOwn() const
+    {
+        return (!m_isOwnPreferred || m_isOwnPreferred()) && m_reader->canRead();
+    }
+
     std::unique_ptr<ScreenCapturer> m_own;
     std::unique_ptr<ScreenCapturer> m_tool;
     KeloPlatform::ScreenReader *m_reader;
@@ -51,7 +60,9 @@ createDesktopToolCapturer(KeloPlatform::ScreenshotService &screenshots,
         // Even without a portal this is the capturer to have: its failure says what is missing.
         return std::make_unique<PortalScreenCapturer>(screenshots);
     }
-    return std::make_unique<ScreencaptureCLICapturer>(std::move(tool));
+    return std::make_unique<ScreencaptureCLICapturer>(
+        std::move(tool), CaptureFiles::defaultFolder(), ScreencaptureCLICapturer::toolTimeout,
+        ScreencaptureCLICapturer::toolToInstall(environment));
 }
 
 std::unique_ptr<ScreenCapturer> createScreenCapturer(KeloPlatform::ScreenshotService &screenshots,
