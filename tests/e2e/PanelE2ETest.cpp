@@ -87,6 +87,8 @@ protected:
         const QString picture = m_app.home() + QStringLiteral("/line.png");
         ASSERT_TRUE(SampleImages::text({sceneText}, SampleImages::textStyle(18)).save(picture));
         m_app.replaceRegionTool(QStringLiteral("cp '%1' \"$2\"").arg(picture));
+        // The stand-in tool selects: these tests are about the panel.
+        useRegionTool();
     }
 
     // The shortcut, the stand-in tool, and the panel showing the line.
