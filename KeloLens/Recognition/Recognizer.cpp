@@ -2,11 +2,14 @@
 #include "KeloLens/Recognition/Recognizer.h"
 
 #include "KeloLens/Recognition/BarcodeEngine.h"
+#include "KeloLens/Recognition/Dictionaries.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
 #include "KeloLens/Recognition/TextAssembly.h"
+#include "KeloLens/Recognition/TextBlocks.h"
+#include "KeloLens/Recognition/WordList.h"
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
@@ -34,11 +37,35 @@ double overlapArea(const ExactRect &a, const ExactRect &b)
     return width > 0 && height > 0 ? width * height : 0;
 }
 
-void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines,
-              const RecognitionOptions &options)
+bool isMonospace(const QList<RecognizedLine> &block)
 {
-    result.paragraphs = groupParagraphs(lines);
-    result.text = assembleText(result.paragraphs, options.lineBreaks, options.stripHyphenation);
+    const auto monospace = std::count_if(block.begin(), block.end(), [](const RecognizedLine &line) {
+        return line.cellWidth > 0;
+    });
+    return 2 * monospace >= block.size();
+}
+
+// Block by block, so that columns side by side never share a row.
+void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines, const QImage &image,
+              const RecognitionOptions &options, const WordCheck &isWord)
+{
+    result.paragraphs.clear();
+    if (qEnvironmentVariableIsSet("KELO_DEBUG_LINES")) {
+        for (const RecognizedLine &l : lines) {
+            qWarning("LINE [%s] x=%.4f y=%.4f w=%.4f h=%.4f cell=%.5f", qPrintable(l.text), l.box.x, l.box.y, l.box.width, l.box.height, l.cellWidth);
+        }
+    }
+    QStringList texts;
+    for (const QList<RecognizedLine> &block : TextBlocks::split(lines, image)) {
+        const QList<Paragraph> paragraphs = groupParagraphs(block);
+        AssemblyHints hints;
+        hints.isPreformatted = isMonospace(block);
+        hints.isWord = isWord;
+        texts.append(
+            assembleText(paragraphs, options.lineBreaks, options.stripHyphenation, hints));
+        result.paragraphs += paragraphs;
+    }
+    result.text = texts.join(QStringLiteral("\n\n"));
 }
 
 } // namespace
@@ -57,6 +84,7 @@ Recognizer::Recognizer(RecognitionPasses passes)
 
 Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine, RecognitionPasses passes)
     : m_textEngine(textEngine ? std::move(textEngine) : std::make_shared<TesseractEngine>()),
+      m_dictionaries(std::make_shared<Dictionaries>(WordList::dictionaryDirectory())),
       m_passes(std::move(passes))
 {
     if (!m_passes.recognizeText) {
@@ -85,6 +113,7 @@ std::stop_token Recognizer::stopToken()
 void Recognizer::releaseIdleMemory()
 {
     m_textEngine->releaseIdleEngines();
+    m_dictionaries->clear();
     // A capture's images are large and short-lived; glibc keeps their pages otherwise.
     malloc_trim(0);
 }
@@ -110,6 +139,13 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
             return QList<RecognizedLine>();
         }
     });
+    // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
+    // thread.
+    QFuture<WordCheck> wordCheck =
+        QtConcurrent::run([dictionaries = m_dictionaries, languages, options] {
+            return options.stripHyphenation ? dictionaries->checkFor(languages, userLanguages())
+                                            : WordCheck();
+        });
     QFuture<QList<LocatedCode>> codePass;
     if (options.detectBarcodes) {
         codePass = QtConcurrent::run([passes, image, stop] {
@@ -122,8 +158,9 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     }
 
     const QList<RecognizedLine> lines = co_await textPass;
+    const WordCheck isWord = co_await wordCheck;
     RecognitionResult result;
-    assemble(result, lines, options);
+    assemble(result, lines, image, options, isWord);
     if (options.detectBarcodes) {
         const QList<LocatedCode> codes = co_await codePass;
         for (const LocatedCode &located : codes) {
@@ -131,7 +168,7 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
         }
         const QList<RecognizedLine> text = linesOffCodes(lines, codes);
         if (text.size() != lines.size()) {
-            assemble(result, text, options);
+            assemble(result, text, image, options, isWord);
         }
     }
     co_return result;
@@ -147,8 +184,11 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
                                                 const QStringList &languages, std::stop_token stop)
 {
     const QString directory = RecognitionLanguages::dataDirectory();
-    const QStringList dataNames = RecognitionLanguages::dataNamesFor(
+    QStringList dataNames = RecognitionLanguages::dataNamesFor(
         languages, RecognitionLanguages::installedDataNames(directory), userLanguages());
+    if (qEnvironmentVariableIsSet("KELO_EXP_MODEL")) {
+        dataNames = qEnvironmentVariable("KELO_EXP_MODEL").split('+');
+    }
     if (dataNames.isEmpty() || stop.stop_requested()) {
         return {};
     }

@@ -2,6 +2,8 @@
 #include "KeloLens/Recognition/TesseractEngine.h"
 
 #include "KeloLens/Recognition/LineReading.h"
+#include "KeloLens/Recognition/LostText.h"
+#include "KeloLens/Recognition/MonospaceGrid.h"
 #include "KeloLens/Recognition/OpenMpThreads.h"
 #include "KeloLens/Recognition/PassLimit.h"
 #include "KeloLens/Recognition/RecognitionLog.h"
@@ -124,7 +126,9 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         });
     } else {
         RowReread::readRowsAgain(engine, image, reading.lines, limit);
+        LostText::readAgain(engine, image, reading.lines, emptyWords, limit);
     }
+    MonospaceGrid::apply(reading.lines, image);
     const int offset = isWholePage(band, prepared.image) ? 0 : band.top - bandPadding;
     for (LineReading &line : reading.lines) {
         line.box.translate(0, offset);
@@ -208,7 +212,8 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
         }
         isAnyRead = true;
         for (const LineReading &line : reading.lines) {
-            result.lines.append({line.text, prepared.normalizedBox(line.box)});
+            result.lines.append({line.text, prepared.normalizedBox(line.box),
+                                 prepared.normalizedWidth(line.cellWidth)});
         }
     }
     if (!isAnyRead && result.isComplete) {
