@@ -101,3 +101,37 @@ LineReading LineReading::read(tesseract::ResultIterator &iterator)
     line.box = withTypographicHeight(iterator, line.box);
     return line;
 }
+
+QList<LineReading> LineReading::splitAtGaps(int minGap) const
+{
+    QList<LineReading> pieces;
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (words.size() != wordBoxes.size() || words.size() < 2) {
+        return {*this};
+    }
+    qsizetype first = 0;
+    for (qsizetype w = 1; w <= words.size(); ++w) {
+        if (w < words.size() && wordBoxes.at(w).left() - wordBoxes.at(w - 1).right() <= minGap) {
+            continue;
+        }
+        LineReading piece = *this;
+        piece.text = words.mid(first, w - first).join(QLatin1Char(' '));
+        piece.wordBoxes = wordBoxes.mid(first, w - first);
+        QRect ink;
+        for (const QRect &box : piece.wordBoxes) {
+            ink |= box;
+        }
+        piece.inkBox = ink;
+        piece.box = QRect(ink.left(), box.top(), ink.width(), box.height());
+        piece.symbols.clear();
+        for (const SymbolReading &symbol : symbols) {
+            if (symbol.word >= first && symbol.word < w) {
+                piece.symbols.append(symbol);
+                piece.symbols.last().word -= int(first);
+            }
+        }
+        pieces.append(std::move(piece));
+        first = w;
+    }
+    return pieces;
+}

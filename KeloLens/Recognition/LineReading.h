@@ -39,4 +39,9 @@ struct LineReading
     // text) with spaces and stretches the line's box over them, which would put the line in the
     // wrong place among the others; only the words with text count.
     [[nodiscard]] static LineReading read(tesseract::ResultIterator &iterator);
+
+    // The line cut where its words are further apart than `minGap` pixels: layout analysis
+    // runs a line on across the gutter between two windows. Pieces of a row are merged again
+    // when the text is assembled, unless they lie in different columns.
+    [[nodiscard]] QList<LineReading> splitAtGaps(int minGap) const;
 };

@@ -25,6 +25,8 @@ constexpr double borrowedGridCutShare = 0.2;
 constexpr double borrowedCellRange = 0.005;
 // Short lines whose own estimates of the cell width are this close are read as one.
 constexpr double pooledCellRange = 0.15;
+// Lines whose cells are this close in width are in the same font.
+constexpr double sameFontCellRange = 0.1;
 // A character this close to a cell's middle is surely in that cell.
 constexpr double anchorTolerance = 0.25;
 constexpr double maxAnchorWidth = 1.4;
@@ -34,7 +36,7 @@ constexpr double maxCellPerHeight = 0.9;
 // Neighbours this many line heights away or closer lend their grid, when their lines are about
 // as high.
 constexpr double neighbourReach = 8;
-constexpr double neighbourHeightRatio = 1.3;
+constexpr double neighbourHeightRatio = 1.5;
 // An underscore: a stroke along the cell's foot, across most of it.
 // Lighter than text ink: scaling leaves a one-pixel stroke grey.
 constexpr int inkLevel = 192;
@@ -192,45 +194,44 @@ Cuts cutsOf(const InkColumns &ink, double cell, double phase)
 
 // The grid, with cells between `narrowest` and `widest`, that cuts the line's ink least; absent
 // when it still cuts more than `maxCutShare` of its edges, or has fewer than `minEdges`. Of
-// equally good phases the middle one is taken, clear of the characters on both sides.
-std::optional<Grid> bestGrid(const InkColumns &ink, double narrowest, double widest,
-                             double maxCutShare, int minEdges)
+// equally good grids, the one whose cell middles lie nearest the characters' centres.
+std::optional<Grid> bestGrid(const InkColumns &ink, const QList<SymbolReading> &symbols,
+                             double narrowest, double widest, double maxCutShare, int minEdges)
 {
     // Fine enough that the last cell of the line is off by less than a pixel.
     const double cellStep = std::clamp(0.4 * narrowest / std::max(1.0, double(ink.hasInk.size())),
                                        0.005, 0.25);
     constexpr double phaseStep = 0.5;
+    std::vector<double> centres;
+    for (const SymbolReading &symbol : symbols) {
+        if (countsForFit(symbol)) {
+            centres.push_back(centreOf(symbol.box) - ink.left);
+        }
+    }
     std::optional<Grid> best;
     double bestScore = std::numeric_limits<double>::max();
     const double expected = (narrowest + widest) / 2;
     for (double cell = narrowest; cell <= widest + 1e-9; cell += cellStep) {
-        double runStart = -1;
-        double runScore = 0;
-        const auto closeRun = [&](double end) {
-            if (runStart >= 0 && runScore < bestScore) {
-                bestScore = runScore;
-                best = Grid{ink.left + (runStart + end) / 2, cell};
-            }
-            runStart = -1;
-        };
         for (double phase = 0; phase < cell; phase += phaseStep) {
             const Cuts cuts = cutsOf(ink, cell, phase);
             if (cuts.edges < minEdges || cuts.cuts > maxCutShare * double(cuts.edges)) {
-                closeRun(phase - phaseStep);
                 continue;
             }
-            // Fewer cuts first; then the cell nearest the characters' own spacing.
-            const double score = (cuts.edges > 0 ? double(cuts.cuts) / cuts.edges : 0) +
-                                 0.1 * std::abs(cell - expected) / std::max(1.0, expected);
-            if (runStart >= 0 && score != runScore) {
-                closeRun(phase - phaseStep);
+            double offMiddle = 0;
+            for (double centre : centres) {
+                const double place = (centre - phase) / cell - 0.5;
+                offMiddle += std::abs(place - std::round(place));
             }
-            if (runStart < 0) {
-                runStart = phase;
-                runScore = score;
+            // Fewer cuts first; then the cell nearest the characters' own spacing, and the
+            // characters nearest the middles of their cells.
+            const double score = (cuts.edges > 0 ? double(cuts.cuts) / cuts.edges : 0) +
+                                 0.1 * std::abs(cell - expected) / std::max(1.0, expected) +
+                                 0.2 * (centres.empty() ? 0 : offMiddle / double(centres.size()));
+            if (score < bestScore) {
+                bestScore = score;
+                best = Grid{ink.left + phase, cell};
             }
         }
-        closeRun(cell - phaseStep);
     }
     return best;
 }
@@ -281,9 +282,30 @@ bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &g
            coveredColumns >= underscoreCoverage * (x1 - x0 + 1);
 }
 
+// Whether the middle of a cell holds ink.
+bool holdsInk(const QImage &image, const LineReading &line, const Grid &grid, int cell)
+{
+    const int x0 = int(std::ceil(grid.origin + (cell + 0.15) * grid.cell));
+    const int x1 = int(std::floor(grid.origin + (cell + 0.85) * grid.cell));
+    const QRect ink = line.inkBox & image.rect();
+    if (x0 < 0 || x1 >= image.width() || x1 < x0 || ink.isEmpty()) {
+        return false;
+    }
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = x0; x <= x1; ++x) {
+            if (row[x] < inkLevel) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
 // Which cell each character takes. Those near a cell's middle take that cell; the engine's
 // loosely placed ones fill the cells between in order.
-std::vector<std::pair<int, int>> cellsOf(const LineReading &line, const Grid &grid)
+std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading &line,
+                                        const Grid &grid)
 {
     const qsizetype count = line.symbols.size();
     std::vector<std::pair<int, int>> spans(static_cast<size_t>(count)); // first cell, number of cells
@@ -319,9 +341,42 @@ std::vector<std::pair<int, int>> cellsOf(const LineReading &line, const Grid &gr
             }
         }
     }
+    // Loose characters between two placed ones take the cells with ink between them, in order,
+    // when there are as many.
+    std::vector<bool> isPlaced = isAnchor;
+    for (qsizetype i = 0; i < count;) {
+        if (isPlaced[size_t(i)]) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        int left = std::numeric_limits<int>::max();
+        int right = std::numeric_limits<int>::min();
+        while (end < count && !isPlaced[size_t(end)]) {
+            const QRect &box = line.symbols.at(end).box;
+            left = std::min(left, int(std::floor((box.left() - grid.origin) / grid.cell)));
+            right = std::max(right, int(std::floor((box.right() - grid.origin) / grid.cell)));
+            ++end;
+        }
+        const int from =
+            i > 0 ? spans[size_t(i - 1)].first + spans[size_t(i - 1)].second : left;
+        const int to = end < count ? spans[size_t(end)].first - 1 : right;
+        std::vector<int> inked;
+        for (int c = from; c <= to && inked.size() <= size_t(end - i); ++c) {
+            if (holdsInk(image, line, grid, c)) {
+                inked.push_back(c);
+            }
+        }
+        if (inked.size() == size_t(end - i)) {
+            for (qsizetype n = i; n < end; ++n) {
+                spans[size_t(n)] = {inked[size_t(n - i)], 1};
+                isPlaced[size_t(n)] = true;
+            }
+        }
+        i = end;
+    }
     // A character in too wide a box, next to a placed one of its own word, takes the cell beside
     // it.
-    std::vector<bool> isPlaced = isAnchor;
     const auto sameWord = [&](qsizetype a, qsizetype b) {
         return line.symbols.at(a).word == line.symbols.at(b).word;
     };
@@ -373,16 +428,97 @@ std::vector<std::pair<int, int>> cellsOf(const LineReading &line, const Grid &gr
     return spans;
 }
 
+// A character the engine placed in an empty cell, next to a cell with ink that nothing took,
+// belongs there.
+void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
+                 std::vector<std::pair<int, int>> &spans)
+{
+    std::map<int, int> taken;
+    for (const auto &[first, count] : spans) {
+        for (int c = first; c < first + count; ++c) {
+            ++taken[c];
+        }
+    }
+    for (qsizetype i = 0; i < line.symbols.size(); ++i) {
+        auto &[first, count] = spans[size_t(i)];
+        if (count != 1 || line.symbols.at(i).text == QLatin1String("_") ||
+            holdsInk(image, line, grid, first)) {
+            continue;
+        }
+        for (const int next : {first - 1, first + 1}) {
+            if (taken[next] == 0 && holdsInk(image, line, grid, next)) {
+                --taken[first];
+                ++taken[next];
+                first = next;
+                break;
+            }
+        }
+    }
+}
+
+// The one character in a cell, read with its neighbours when they are known (`before`, `after`:
+// the characters in the cells beside it, empty for none) and the reading agrees with them, else
+// alone; empty when the reader sees no single character there.
+QString cellCharacter(const QImage &image, const LineReading &line, const Grid &grid, int cell,
+                      const QString &before, const QString &after,
+                      const MonospaceGrid::CharacterReader &readCharacter)
+{
+    if (!readCharacter) {
+        return {};
+    }
+    const auto areaOf = [&](int from, int to) {
+        const int left = int(std::floor(grid.origin + from * grid.cell));
+        const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
+        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) &
+               image.rect();
+    };
+    const bool isBefore = before.size() == 1;
+    const bool isAfter = after.size() == 1;
+    if (isBefore || isAfter) {
+        const int expected = 1 + (isBefore ? 1 : 0) + (isAfter ? 1 : 0);
+        const QString read =
+            readCharacter(areaOf(cell - (isBefore ? 1 : 0), cell + (isAfter ? 1 : 0)), expected)
+                .remove(QLatin1Char(' '))
+                .trimmed();
+        if (read.size() == expected && (!isBefore || read.startsWith(before)) &&
+            (!isAfter || read.endsWith(after))) {
+            return read.mid(isBefore ? 1 : 0, 1);
+        }
+    }
+    const QString read = readCharacter(areaOf(cell, cell), 1).trimmed();
+    return read.size() == 1 && !read.at(0).isSpace() ? read : QString();
+}
+
+// What an empty cell holds: a space, or a character the engine missed.
+QString missedCharacter(const QImage &image, const LineReading &line, const Grid &grid, int cell,
+                        const std::map<int, QString> &cells,
+                        const MonospaceGrid::CharacterReader &readCharacter)
+{
+    if (!readCharacter || !holdsInk(image, line, grid, cell)) {
+        return QStringLiteral(" ");
+    }
+    const auto at = [&](int c) {
+        const auto it = cells.find(c);
+        return it != cells.end() ? it->second : QString();
+    };
+    const QString read =
+        cellCharacter(image, line, grid, cell, at(cell - 1), at(cell + 1), readCharacter);
+    return read.isEmpty() ? QStringLiteral(" ") : read;
+}
+
 // The line written out cell by cell; `firstCell` is where it starts. The engine places
 // underscores loosely, and reads two as one or one as two: an empty cell holds an underscore
 // when its own ink says so, and where the engine saw one that the ink does not show.
-QString textOnGrid(const QImage &image, const LineReading &line, const Grid &grid, int &firstCell)
+QString textOnGrid(const QImage &image, const LineReading &line, const Grid &grid,
+                   const MonospaceGrid::CharacterReader &readCharacter, int &firstCell)
 {
     std::map<int, QString> cells;
     std::set<int> underscoresSeen;
+    std::map<int, std::vector<int>> cellsOfWord;
     int first = std::numeric_limits<int>::max();
     int last = std::numeric_limits<int>::min();
-    const std::vector<std::pair<int, int>> spans = cellsOf(line, grid);
+    std::vector<std::pair<int, int>> spans = cellsOf(image, line, grid);
+    moveOntoInk(image, line, grid, spans);
     for (qsizetype i = 0; i < line.symbols.size(); ++i) {
         const auto [from, count] = spans[size_t(i)];
         first = std::min(first, from);
@@ -392,6 +528,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
                 underscoresSeen.insert(c);
             } else {
                 cells[c] += line.symbols.at(i).text;
+                cellsOfWord[line.symbols.at(i).word].push_back(c);
             }
         }
     }
@@ -404,6 +541,45 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         return known != strokes.end() ? known->second
                                       : (strokes[c] = holdsUnderscore(image, line, grid, c));
     };
+    // Where the engine's characters do not fill the cells with ink one to one, it misread: it
+    // makes up letters in the wide spaces of "* r * r", doubles one up, or drops one. Characters
+    // on empty cells go; the cells around them, doubled-up cells and cells with ink that nothing
+    // took are read again. Characters sitting one to one on their ink stay, as read in context.
+    std::set<int> dropped;
+    std::set<int> suspect;
+    for (qsizetype w = 0; w < line.wordBoxes.size(); ++w) {
+        std::vector<int> taken = cellsOfWord[int(w)];
+        std::sort(taken.begin(), taken.end());
+        for (size_t n = 0; n < taken.size(); ++n) {
+            const int c = taken[n];
+            if (!holdsInk(image, line, grid, c)) {
+                dropped.insert(c);
+            } else if (n + 1 < taken.size() && taken[n + 1] == c) {
+                suspect.insert(c);
+            }
+        }
+    }
+    for (int c : dropped) {
+        cells.erase(c);
+        suspect.insert(c - 1);
+        suspect.insert(c + 1);
+    }
+    const auto knownAt = [&](int c) {
+        const auto it = cells.find(c);
+        return it != cells.end() && suspect.count(c) == 0 ? it->second : QString();
+    };
+    std::set<int> reread;
+    for (int c : suspect) {
+        if (!holdsInk(image, line, grid, c) || hasStroke(c)) {
+            continue;
+        }
+        const QString read = cellCharacter(image, line, grid, c, knownAt(c - 1), knownAt(c + 1),
+                                           readCharacter);
+        if (!read.isEmpty()) {
+            cells[c] = read;
+        }
+        reread.insert(c);
+    }
     firstCell = first;
     QString text;
     for (int c = first; c <= last; ++c) {
@@ -413,6 +589,8 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         } else if (hasStroke(c) || (underscoresSeen.count(c) > 0 && !hasStroke(c - 1) &&
                                     !hasStroke(c + 1))) {
             text += QLatin1Char('_');
+        } else if (reread.count(c) == 0) {
+            text += missedCharacter(image, line, grid, c, cells, readCharacter);
         } else {
             text += QLatin1Char(' ');
         }
@@ -426,10 +604,39 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
     return text.trimmed();
 }
 
-void placeOnGrid(const QImage &image, LineReading &line, const Grid &grid)
+// Lines in one monospace font are as high as each other whatever their letters, so that the
+// gaps between them, which tell paragraphs apart, are measured alike. The engine fits a row
+// without descenders short; the tallest fit among the lines of the same cell width is the font's.
+void giveGridLinesOneHeight(QList<LineReading> &lines)
+{
+    const auto hasFit = [](const LineReading &line) {
+        return line.cellWidth > 0 && line.baseline > line.box.top() &&
+               line.baseline < line.box.bottom();
+    };
+    const QList<LineReading> measured = lines;
+    for (LineReading &line : lines) {
+        if (!hasFit(line)) {
+            continue;
+        }
+        int ascent = 0;
+        int descent = 0;
+        for (const LineReading &other : measured) {
+            if (hasFit(other) && std::abs(other.cellWidth - line.cellWidth) <=
+                                     sameFontCellRange * line.cellWidth) {
+                ascent = std::max(ascent, other.baseline - other.box.top());
+                descent = std::max(descent, other.box.bottom() - other.baseline);
+            }
+        }
+        line.box.setTop(std::min(line.box.top(), line.baseline - ascent));
+        line.box.setBottom(std::max(line.box.bottom(), line.baseline + descent));
+    }
+}
+
+void placeOnGrid(const QImage &image, LineReading &line, const Grid &grid,
+                 const MonospaceGrid::CharacterReader &readCharacter)
 {
     int firstCell = 0;
-    line.text = textOnGrid(image, line, grid, firstCell);
+    line.text = textOnGrid(image, line, grid, readCharacter, firstCell);
     line.cellWidth = grid.cell;
     const int right = line.box.right();
     line.box.setLeft(int(std::lround(grid.origin + firstCell * grid.cell)));
@@ -440,7 +647,7 @@ void placeOnGrid(const QImage &image, LineReading &line, const Grid &grid)
 
 namespace MonospaceGrid {
 
-void apply(QList<LineReading> &lines, const QImage &image)
+void apply(QList<LineReading> &lines, const QImage &image, const CharacterReader &readCharacter)
 {
     std::vector<std::optional<Grid>> grids(size_t(lines.size()));
     std::vector<bool> isJudged(size_t(lines.size()), false);
@@ -455,7 +662,7 @@ void apply(QList<LineReading> &lines, const QImage &image)
         // really is on that grid, and where its edges lie.
         const std::optional<double> cell = fittedCell(line.symbols, *distance);
         const std::optional<Grid> grid =
-            cell ? bestGrid(ink, (1 - cellSearchRange) * *cell, (1 + cellSearchRange) * *cell,
+            cell ? bestGrid(ink, line.symbols, (1 - cellSearchRange) * *cell, (1 + cellSearchRange) * *cell,
                             ownGridCutShare, minEdgesForOwnGrid)
                  : std::nullopt;
         // Lines with words too short to tell take their neighbours' grid instead.
@@ -465,7 +672,7 @@ void apply(QList<LineReading> &lines, const QImage &image)
             grids[size_t(i)] = grid;
         }
         if (qEnvironmentVariableIsSet("KELO_DEBUG_GRID")) {
-            std::optional<Grid> loose = cell ? bestGrid(ink, (1 - cellSearchRange) * *cell, (1 + cellSearchRange) * *cell, 1.0, 1) : std::nullopt;
+            std::optional<Grid> loose = cell ? bestGrid(ink, line.symbols, (1 - cellSearchRange) * *cell, (1 + cellSearchRange) * *cell, 1.0, 1) : std::nullopt;
             const Cuts c = loose ? cutsOf(ink, loose->cell, loose->origin - ink.left) : Cuts{};
             qWarning("OWN [%s] d=%.2f cell=%.2f cuts=%d/%d judged=%d h=%d", qPrintable(line.text), *distance, loose ? loose->cell : 0, c.cuts, c.edges, int(isJudged[size_t(i)]), line.box.height());
         }
@@ -503,8 +710,8 @@ void apply(QList<LineReading> &lines, const QImage &image)
         for (qsizetype j : pool) {
             const InkColumns ink = inkColumns(image, lines.at(j));
             const std::optional<Grid> grid =
-                bestGrid(ink, (1 - cellSearchRange) * cell, (1 + cellSearchRange) * cell,
-                         borrowedGridCutShare, 1);
+                bestGrid(ink, lines.at(j).symbols, (1 - cellSearchRange) * cell,
+                         (1 + cellSearchRange) * cell, borrowedGridCutShare, 1);
             if (grid) {
                 const Cuts cuts = cutsOf(ink, grid->cell, grid->origin - ink.left);
                 total.edges += cuts.edges;
@@ -549,17 +756,12 @@ void apply(QList<LineReading> &lines, const QImage &image)
             const double cell = grids[size_t(j)]->cell;
             std::optional<Grid> grid =
                 isJudged[size_t(i)]
-                    ? bestGrid(ink, (1 - borrowedCellRange) * cell,
+                    ? bestGrid(ink, line.symbols, (1 - borrowedCellRange) * cell,
                                (1 + borrowedCellRange) * cell, ownGridCutShare,
                                minEdgesForOwnGrid)
-                    : bestGrid(ink, cell, cell, borrowedGridCutShare, 0);
+                    : bestGrid(ink, line.symbols, cell, cell, borrowedGridCutShare, 0);
             if (!grid) {
                 continue;
-            }
-            // Too short for its cell edges to say where they lie: the first character is in
-            // the middle of its cell.
-            if (cutsOf(ink, grid->cell, grid->origin - ink.left).edges == 0) {
-                grid->origin = centreOf(line.symbols.first().box) - grid->cell / 2;
             }
             borrowed[size_t(i)] = grid;
             nearest = distance;
@@ -572,9 +774,10 @@ void apply(QList<LineReading> &lines, const QImage &image)
     }
     for (qsizetype i = 0; i < lines.size(); ++i) {
         if (grids[size_t(i)]) {
-            placeOnGrid(image, lines[i], *grids[size_t(i)]);
+            placeOnGrid(image, lines[i], *grids[size_t(i)], readCharacter);
         }
     }
+    giveGridLinesOneHeight(lines);
 }
 
 } // namespace MonospaceGrid

@@ -5,6 +5,10 @@
 
 #include <QImage>
 #include <QList>
+#include <QRect>
+#include <QString>
+
+#include <functional>
 
 // Program text is drawn on a grid of equal character cells, and its spacing means something: the
 // engine guesses spaces from gaps and reads "r * r" as "r*r", or an underscore thinned by
@@ -13,9 +17,14 @@
 // underscore. Lines too short to show a grid of their own take their neighbours'.
 namespace MonospaceGrid {
 
+// Reads the few characters (`count`, side by side) in an area of the picture.
+using CharacterReader = std::function<QString(const QRect &area, int count)>;
+
 // `image` is the picture the lines were read from (dark text on white, one grey channel). Lines
 // on a grid get their text rewritten, their cell width set, and their box started at the left
-// edge of their first cell.
-void apply(QList<LineReading> &lines, const QImage &image);
+// edge of their first cell. A cell with ink that the engine left out of its line (it drops a
+// lone "=" between words) is read on its own with `readCharacter`.
+void apply(QList<LineReading> &lines, const QImage &image,
+           const CharacterReader &readCharacter = {});
 
 } // namespace MonospaceGrid

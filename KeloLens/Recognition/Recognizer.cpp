@@ -27,8 +27,14 @@ const QStringList &userLanguages()
     return languages;
 }
 
-// The share of a line's box that must lie on a code for the line to be the code's.
+// The share of a line's box that must lie on codes for the line to be theirs.
 constexpr double onCodeShare = 0.5;
+// A line along a linear code, within this share of its width beyond either end, made mostly
+// (this share) of the payload's characters or digits, is the code's printed text.
+constexpr double captionReach = 0.15;
+constexpr double captionShare = 0.6;
+// A lone digit beside the bars (an EAN's first) reads as anything.
+constexpr int maxCaptionJunk = 2;
 
 double overlapArea(const ExactRect &a, const ExactRect &b)
 {
@@ -46,6 +52,45 @@ bool isMonospace(const QList<RecognizedLine> &block)
 }
 
 // Block by block, so that columns side by side never share a row.
+// The digits printed along a linear code's bars (or its text, for codes that carry words) are
+// the code's payload again, read less well than the bars, often into letters shaped like
+// digits: not text of the capture.
+bool looksLikePayload(const QString &text, const QString &payload)
+{
+    static const QString digitShapes = QStringLiteral("OoQDIl|i!SsBZzGbq()[]{}°'.,:;-");
+    int total = 0;
+    int fitting = 0;
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            continue;
+        }
+        ++total;
+        fitting += c.isDigit() || digitShapes.contains(c) || payload.contains(c, Qt::CaseInsensitive)
+                       ? 1
+                       : 0;
+    }
+    return total <= maxCaptionJunk || fitting >= captionShare * total;
+}
+
+bool isCaptionOf(const RecognizedLine &line, const LocatedCode &code)
+{
+    if (!BarcodeEngine::isLinear(code.code.symbology)) {
+        return false;
+    }
+    const ExactRect &bars = code.box;
+    const ExactRect &box = line.box;
+    // The first digit of an EAN or UPC code stands left of the bars, the last of a UPC right.
+    const double left = bars.minX() - captionReach * bars.width;
+    const double right = bars.maxX() + captionReach * bars.width;
+    const double inside = std::min(right, box.maxX()) - std::max(left, box.minX());
+    // Under the bars or over them, at most a line's height away (y grows upwards).
+    const double height = std::abs(box.height);
+    const bool isAlong = box.midY() < bars.midY() ? bars.minY() - box.maxY() <= height
+                                                  : box.minY() - bars.maxY() <= height;
+    return box.width > 0 && inside >= 0.8 * box.width && isAlong &&
+           looksLikePayload(line.text, code.code.payload);
+}
+
 void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines, const QImage &image,
               const RecognitionOptions &options, const WordCheck &isWord)
 {
@@ -229,10 +274,16 @@ QList<RecognizedLine> Recognizer::linesOffCodes(const QList<RecognizedLine> &lin
     QList<RecognizedLine> kept;
     for (const RecognizedLine &line : lines) {
         const double area = std::abs(line.box.width * line.box.height);
-        const bool isOnCode = std::any_of(codes.begin(), codes.end(), [&](const LocatedCode &c) {
-            return area > 0 && overlapArea(line.box, c.box) >= onCodeShare * area;
-        });
-        if (!isOnCode) {
+        // Over every code at once: a line across two codes side by side lies half on each.
+        double onCodes = 0;
+        for (const LocatedCode &code : codes) {
+            onCodes += overlapArea(line.box, code.box);
+        }
+        const bool isOnCode = area > 0 && onCodes >= onCodeShare * area;
+        const bool isCaption =
+            std::any_of(codes.begin(), codes.end(),
+                        [&](const LocatedCode &code) { return isCaptionOf(line, code); });
+        if (!isOnCode && !isCaption) {
             kept.append(line);
         }
     }

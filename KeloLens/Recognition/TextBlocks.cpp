@@ -12,6 +12,8 @@ constexpr double minGutterLineHeights = 1.0;
 // Below this share of the fewer lines having a partner on the same row, two sides of a gutter
 // are columns of their own.
 constexpr double pairedShare = 0.75;
+// Columns overlap in height by at least this share of the shorter one.
+constexpr double sideBySideOverlap = 0.5;
 // A rule or a pane edge: grey levels apart from the gutter's background, along this share of
 // the columns' height.
 constexpr int ruleContrast = 24;
@@ -30,22 +32,24 @@ class Splitter
 {
 public:
     Splitter(const QList<RecognizedLine> &lines, const QImage &image)
-        : m_lines(lines), m_grey(image.isNull() ? QImage()
-                                                : image.convertToFormat(QImage::Format_Grayscale8))
+        : m_lines(lines), m_image(image)
     {
     }
 
-    QList<QList<int>> split(QList<int> indices, int depth = 0) const;
+    [[nodiscard]] QList<QList<int>> split(QList<int> indices, int depth = 0) const;
 
 private:
     [[nodiscard]] const ExactRect &box(int i) const { return m_lines.at(i).box; }
     [[nodiscard]] double medianHeight(const QList<int> &indices) const;
     [[nodiscard]] std::vector<Span> gutters(const QList<int> &indices, double minWidth) const;
+    [[nodiscard]] bool isSideBySide(const QList<int> &left, const QList<int> &right) const;
     [[nodiscard]] bool isPaired(const QList<int> &left, const QList<int> &right) const;
     [[nodiscard]] bool hasDivider(const Span &gutter, const QList<int> &indices) const;
 
     const QList<RecognizedLine> &m_lines;
-    QImage m_grey;
+    QImage m_image;
+    // Made when a gutter is first looked into: most captures have none.
+    mutable QImage m_grey;
 };
 
 double Splitter::medianHeight(const QList<int> &indices) const
@@ -78,6 +82,27 @@ std::vector<Span> Splitter::gutters(const QList<int> &indices, double minWidth) 
     return found;
 }
 
+// Columns stand beside each other: lines indented further than those above and below are not a
+// column of their own.
+bool Splitter::isSideBySide(const QList<int> &left, const QList<int> &right) const
+{
+    const auto extent = [this](const QList<int> &indices) {
+        Span span{box(indices.first()).minY(), box(indices.first()).maxY()};
+        for (int i : indices) {
+            span.from = std::min(span.from, box(i).minY());
+            span.to = std::max(span.to, box(i).maxY());
+        }
+        return span;
+    };
+    if (left.isEmpty() || right.isEmpty()) {
+        return false;
+    }
+    const Span a = extent(left);
+    const Span b = extent(right);
+    const double overlap = std::min(a.to, b.to) - std::max(a.from, b.from);
+    return overlap >= sideBySideOverlap * std::min(a.width(), b.width());
+}
+
 bool Splitter::isPaired(const QList<int> &left, const QList<int> &right) const
 {
     const QList<int> &fewer = left.size() <= right.size() ? left : right;
@@ -95,8 +120,11 @@ bool Splitter::isPaired(const QList<int> &left, const QList<int> &right) const
 // A vertical rule in the gutter, or panes of different colours meeting in it.
 bool Splitter::hasDivider(const Span &gutter, const QList<int> &indices) const
 {
-    if (m_grey.isNull()) {
+    if (m_image.isNull()) {
         return false;
+    }
+    if (m_grey.isNull()) {
+        m_grey = m_image.convertToFormat(QImage::Format_Grayscale8);
     }
     double top = 0;
     double bottom = 1;
@@ -141,83 +169,54 @@ bool Splitter::hasDivider(const Span &gutter, const QList<int> &indices) const
     return false;
 }
 
+// Cut along a gutter free of every line from top to bottom when it divides columns; else cut
+// at the widest gap between rows and look again in each part, so that a heading or a footer
+// across both columns does not hide their gutter. Parts that divided nothing are one block again.
 QList<QList<int>> Splitter::split(QList<int> indices, int depth) const
 {
-    constexpr int maxDepth = 16;
+    constexpr int maxDepth = 64;
     if (indices.size() <= 1 || depth > maxDepth) {
         return {indices};
     }
-    // Strips: runs of lines that overlap vertically, top to bottom. Two columns with different
-    // line spacing make one tall strip; rows of a form or a table make one strip each.
-    QList<int> byTop = indices;
-    std::stable_sort(byTop.begin(), byTop.end(),
-                     [&](int a, int b) { return box(a).maxY() > box(b).maxY(); });
-    QList<QList<int>> strips;
-    double stripBottom = 0;
-    for (int i : byTop) {
-        if (strips.isEmpty() || box(i).maxY() <= stripBottom) {
-            strips.append(QList<int>{i});
-            stripBottom = box(i).minY();
-        } else {
-            strips.last().append(i);
-            stripBottom = std::min(stripBottom, box(i).minY());
+    std::vector<Span> candidates = gutters(indices, minGutterLineHeights * medianHeight(indices));
+    std::sort(candidates.begin(), candidates.end(),
+              [](const Span &a, const Span &b) { return a.width() > b.width(); });
+    for (const Span &gutter : candidates) {
+        QList<int> left;
+        QList<int> right;
+        for (int i : indices) {
+            (box(i).maxX() <= gutter.from ? left : right).append(i);
+        }
+        if (qEnvironmentVariableIsSet("KELO_DEBUG_BLOCKS")) qWarning("gutter %.3f-%.3f left %d right %d side %d paired %d divider %d", gutter.from, gutter.to, int(left.size()), int(right.size()), isSideBySide(left, right), isPaired(left, right), hasDivider(gutter, indices));
+        if (isSideBySide(left, right) && (!isPaired(left, right) || hasDivider(gutter, indices))) {
+            return split(left, depth + 1) + split(right, depth + 1);
         }
     }
 
-    const double minWidth = minGutterLineHeights * medianHeight(indices);
-    QList<QList<int>> blocks;
-    QList<int> pending;
-    const auto flushPending = [&] {
-        if (!pending.isEmpty()) {
-            blocks.append(pending);
-            pending.clear();
+    // The widest gap between rows, top to bottom.
+    QList<int> byTop = indices;
+    std::stable_sort(byTop.begin(), byTop.end(),
+                     [&](int a, int b) { return box(a).maxY() > box(b).maxY(); });
+    double reach = box(byTop.first()).minY();
+    double widestGap = 0;
+    qsizetype cut = -1;
+    for (qsizetype n = 1; n < byTop.size(); ++n) {
+        const double gap = reach - box(byTop.at(n)).maxY();
+        if (gap > widestGap) {
+            widestGap = gap;
+            cut = n;
         }
-    };
-    for (qsizetype s = 0; s < strips.size();) {
-        // The longest run of strips from here that share a gutter.
-        std::vector<Span> common = gutters(strips.at(s), minWidth);
-        QList<int> run = strips.at(s);
-        qsizetype end = s + 1;
-        for (; end < strips.size() && !common.empty(); ++end) {
-            std::vector<Span> shared;
-            for (const Span &next : gutters(strips.at(end), minWidth)) {
-                for (const Span &current : common) {
-                    const Span both{std::max(next.from, current.from),
-                                    std::min(next.to, current.to)};
-                    if (both.width() >= minWidth) {
-                        shared.push_back(both);
-                    }
-                }
-            }
-            if (shared.empty()) {
-                break;
-            }
-            common = shared;
-            run += strips.at(end);
-        }
-        s = end;
-        const auto widest = std::max_element(
-            common.begin(), common.end(),
-            [](const Span &a, const Span &b) { return a.width() < b.width(); });
-        if (widest == common.end()) {
-            pending += run;
-            continue;
-        }
-        QList<int> left;
-        QList<int> right;
-        for (int i : run) {
-            (box(i).maxX() <= widest->from ? left : right).append(i);
-        }
-        if (isPaired(left, right) && !hasDivider(*widest, run)) {
-            pending += run;
-            continue;
-        }
-        flushPending();
-        blocks += split(left, depth + 1);
-        blocks += split(right, depth + 1);
+        reach = std::min(reach, box(byTop.at(n)).minY());
     }
-    flushPending();
-    return blocks;
+    if (cut < 0) {
+        return {indices};
+    }
+    const QList<QList<int>> above = split(byTop.mid(0, cut), depth + 1);
+    const QList<QList<int>> below = split(byTop.mid(cut), depth + 1);
+    if (above.size() == 1 && below.size() == 1) {
+        return {indices};
+    }
+    return above + below;
 }
 
 bool isUsable(const ExactRect &box)

@@ -9,6 +9,8 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <functional>
+
 namespace {
 
 struct Theme
@@ -268,9 +270,122 @@ CorpusImage uiItem(int index)
     return item;
 }
 
+// Paragraphs of the generator's kind until `height` pixels are filled at the style's spacing.
+QList<QStringList> filling(int height, const SampleImages::TextStyle &style,
+                           const std::function<QStringList()> &next)
+{
+    const int lineHeight = int(style.pixelSize * style.lineSpacing);
+    QList<QStringList> paragraphs;
+    for (;;) {
+        const QStringList paragraph = next();
+        height -= int(paragraph.size()) * lineHeight + style.paragraphGap;
+        if (height < 0) {
+            return paragraphs;
+        }
+        paragraphs.append(paragraph);
+    }
+}
+
+QStringList linesOf(const QList<QStringList> &paragraphs)
+{
+    QStringList lines;
+    for (const QStringList &paragraph : paragraphs) {
+        lines << paragraph << QString();
+    }
+    if (!lines.isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+struct Pane
+{
+    QRect area;
+    SampleImages::TextStyle style;
+    QList<QStringList> paragraphs;
+};
+
+CorpusImage screenOf(const QString &name, TextKind kind, QSize screen, const QList<Pane> &panes)
+{
+    CorpusImage item;
+    item.kind = kind;
+    item.name = name;
+    item.image = QImage(screen, QImage::Format_RGB32);
+    item.image.fill(Qt::white);
+    QPainter painter(&item.image);
+    for (const Pane &pane : panes) {
+        painter.fillRect(pane.area, pane.style.theme.background);
+        painter.drawImage(pane.area.topLeft(),
+                          SampleImages::text(linesOf(pane.paragraphs), pane.style,
+                                             pane.area.width(), QPoint(20, 16))
+                              .copy(QRect(QPoint(0, 0), pane.area.size())));
+        item.paragraphs += pane.paragraphs;
+        item.isDark = item.isDark || pane.style.theme.background.lightness() < 128;
+    }
+    item.theme = item.isDark ? QStringLiteral("mixed-dark") : QStringLiteral("mixed-light");
+    return item;
+}
+
 } // namespace
 
 namespace Corpus {
+
+QList<CorpusImage> variedScreens(QSize screen)
+{
+    QRandomGenerator random(4242);
+    const auto code = [&] {
+        return filledSnippet(random, snippets.at(random.bounded(int(snippets.size()))));
+    };
+    const auto prose = [&] {
+        QStringList lines;
+        for (int l = 0; l < 3 + random.bounded(3); ++l) {
+            lines.append(pick(random, proseLines));
+        }
+        return lines;
+    };
+    const QSize page(screen.width(), screen.height() - 40);
+    const int half = screen.width() / 2;
+
+    QList<CorpusImage> screens;
+    {
+        const SampleImages::TextStyle style =
+            styleFor(QStringLiteral("DejaVu Sans Mono"), 13, themes.at(1));
+        screens.append(screenOf(QStringLiteral("screen-code-13px-dark"), TextKind::code, screen,
+                                {{QRect(QPoint(0, 0), screen), style,
+                                  filling(page.height(), style, code)}}));
+    }
+    {
+        const SampleImages::TextStyle left =
+            styleFor(QStringLiteral("Liberation Sans"), 12, themes.at(5));
+        const SampleImages::TextStyle right =
+            styleFor(QStringLiteral("JetBrains Mono"), 13, themes.at(4));
+        screens.append(screenOf(
+            QStringLiteral("screen-two-windows-12px"), TextKind::code, screen,
+            {{QRect(0, 0, half - 4, screen.height()), left, filling(page.height(), left, prose)},
+             {QRect(half + 4, 0, half - 4, screen.height()), right,
+              filling(page.height(), right, code)}}));
+    }
+    {
+        SampleImages::TextStyle sidebar =
+            styleFor(QStringLiteral("DejaVu Sans"), 14, themes.at(5));
+        sidebar.lineSpacing = 2.2;
+        const SampleImages::TextStyle body =
+            styleFor(QStringLiteral("DejaVu Serif"), 14, themes.at(0));
+        screens.append(screenOf(QStringLiteral("screen-sidebar-14px"), TextKind::prose, screen,
+                                {{QRect(0, 0, 280, screen.height()), sidebar,
+                                  {uiLabels.mid(0, 24)}},
+                                 {QRect(280, 0, screen.width() - 280, screen.height()), body,
+                                  filling(page.height(), body, prose)}}));
+    }
+    {
+        const SampleImages::TextStyle style =
+            styleFor(QStringLiteral("DejaVu Sans"), 11, themes.at(2));
+        screens.append(screenOf(QStringLiteral("screen-small-11px"), TextKind::prose, screen,
+                                {{QRect(QPoint(0, 0), screen), style,
+                                  filling(page.height(), style, prose)}}));
+    }
+    return screens;
+}
 
 QList<CorpusImage> screenText()
 {

@@ -11,4 +11,8 @@ namespace Corpus {
 // line keeps its indentation and spacing.
 [[nodiscard]] QList<CorpusImage> screenText();
 
+// Whole screens unlike the dense pages the speed was tuned on: a screen of code, two windows
+// side by side, a sidebar beside a page, and small text.
+[[nodiscard]] QList<CorpusImage> variedScreens(QSize screen = QSize(1920, 1080));
+
 } // namespace Corpus

@@ -147,7 +147,7 @@ int main(int argc, char *argv[])
                                                 : ScreenTextFigures{};
     const FullScreenFigures pageFigures =
         parts.contains(QStringLiteral("pages"))
-            ? runFullScreenBench(context, Corpus::fullScreenPages())
+            ? runFullScreenBench(context, Corpus::fullScreenPages() + Corpus::variedScreens())
             : FullScreenFigures{};
     const CodeOnlyFigures codeFigures = parts.contains(QStringLiteral("codes"))
                                             ? runCodeOnlyBench(context, Corpus::codeOnlyCaptures())
