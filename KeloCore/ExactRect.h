@@ -34,7 +34,6 @@ struct ExactRect
         return {left, bottom, right - left, top - bottom};
     }
 
-    [[nodiscard]] QRectF toQRectF() const { return {x, y, width, height}; }
     [[nodiscard]] static ExactRect fromQRectF(const QRectF &r)
     {
         return {r.x(), r.y(), r.width(), r.height()};

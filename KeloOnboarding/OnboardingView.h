@@ -33,7 +33,6 @@ public:
     [[nodiscard]] QWidget *content() const { return m_content; }
     [[nodiscard]] QPushButton *mainButton() const { return m_mainButton; }
     [[nodiscard]] QPushButton *skipButton() const { return m_skipButton; }
-    [[nodiscard]] QTimer *tickTimer() const { return m_tick; }
 
     // What both buttons do: the next step, or the finish on the last one.
     void advance();

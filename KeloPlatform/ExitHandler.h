@@ -18,9 +18,6 @@ public:
     ExitHandler(const ExitHandler &) = delete;
     ExitHandler &operator=(const ExitHandler &) = delete;
 
-    // False when another handler is installed already.
-    [[nodiscard]] bool isInstalled() const;
-
 private:
     static void runInstalled();
 

@@ -25,9 +25,6 @@ public:
     // False when another instance listens already or the handlers could not be installed.
     [[nodiscard]] bool isListening() const { return m_notifier != nullptr; }
 
-    // The signals listened to.
-    [[nodiscard]] static QList<int> signalNumbers();
-
 Q_SIGNALS:
     // Emitted in a later turn of the event loop, once per signal received.
     void received(int signalNumber);

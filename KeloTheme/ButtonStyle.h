@@ -25,8 +25,6 @@ public:
 
     ButtonStyle(Kind kind, ControlSize size);
 
-    [[nodiscard]] Kind kind() const { return m_kind; }
-    [[nodiscard]] ControlSize controlSize() const { return m_size; }
     // The height of a button of this size.
     [[nodiscard]] static int height(ControlSize size);
 

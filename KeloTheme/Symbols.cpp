@@ -7,8 +7,6 @@
 #include <QPixmap>
 #include <QSvgRenderer>
 
-#include <optional>
-
 namespace {
 
 QString bundledPath(Symbol symbol)
@@ -32,8 +30,6 @@ QString bundledPath(Symbol symbol)
         return QStringLiteral(":/kelo/icons/symbols/minus-circle.svg");
     case Symbol::captureText:
         return QStringLiteral(":/kelo/icons/symbols/text-viewfinder.svg");
-    case Symbol::application:
-        return QStringLiteral(":/kelo/icons/hicolor/scalable/apps/app.kelolens.KeloLens.svg");
     }
     return {};
 }
@@ -43,10 +39,7 @@ QString bundledPath(Symbol symbol)
 class TintedSvgEngine final : public QIconEngine
 {
 public:
-    TintedSvgEngine(QString path, std::optional<QColor> tint)
-        : m_path(std::move(path)), m_tint(std::move(tint))
-    {
-    }
+    TintedSvgEngine(QString path, QColor tint) : m_path(std::move(path)), m_tint(tint) {}
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State) override
     {
@@ -89,10 +82,8 @@ private:
         renderer.render(&painter, QRectF(QPointF((size.width() - drawn.width()) / 2,
                                                  (size.height() - drawn.height()) / 2),
                                          drawn));
-        if (m_tint) {
-            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
-            painter.fillRect(image.rect(), *m_tint);
-        }
+        painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        painter.fillRect(image.rect(), m_tint);
         if (mode == QIcon::Disabled) {
             painter.setCompositionMode(QPainter::CompositionMode_DestinationIn);
             painter.fillRect(image.rect(), QColor(0, 0, 0, 100));
@@ -101,7 +92,7 @@ private:
     }
 
     QString m_path;
-    std::optional<QColor> m_tint;
+    QColor m_tint;
 };
 
 } // namespace
@@ -127,8 +118,6 @@ QString themeIconName(Symbol symbol)
         return QStringLiteral("list-remove");
     case Symbol::captureText:
         return {};
-    case Symbol::application:
-        return QStringLiteral("app.kelolens.KeloLens");
     }
     return {};
 }
@@ -144,7 +133,5 @@ QIcon symbolIcon(Symbol symbol, const QColor &tint)
 
 QIcon bundledSymbolIcon(Symbol symbol, const QColor &tint)
 {
-    const std::optional<QColor> color =
-        symbol == Symbol::application ? std::nullopt : std::optional(tint);
-    return QIcon(new TintedSvgEngine(bundledPath(symbol), color));
+    return QIcon(new TintedSvgEngine(bundledPath(symbol), tint));
 }

@@ -16,15 +16,13 @@ enum class Symbol {
     success,     // a tick in a filled circle
     remove,      // a minus in a circle
     captureText, // a viewfinder around lines of text: the tray icon
-    application, // the application's own icon, in colour
 };
 
 // The desktop icon theme's name for the symbol (freedesktop naming), empty when themes have none.
 [[nodiscard]] QString themeIconName(Symbol symbol);
 
-// The icon theme's picture when the current theme has one, otherwise our own, drawn in `tint`
-// (the application icon keeps its colours). Monochrome symbols should get the colour of the text
-// next to them, and be asked for again when the palette changes.
+// The icon theme's picture when the current theme has one, otherwise our own, drawn in `tint`:
+// give it the colour of the text next to it, and ask again when the palette changes.
 [[nodiscard]] QIcon symbolIcon(Symbol symbol, const QColor &tint);
 
 // Our own picture, never the theme's: for places that must look the same everywhere.

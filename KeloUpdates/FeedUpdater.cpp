@@ -126,5 +126,4 @@ void FeedUpdater::report(const UpdateCheckResult &result)
         qCWarning(lcUpdates).noquote() << "KeloLens: update check failed:" << result.message;
     }
     m_present(result);
-    Q_EMIT checkFinished(result);
 }

@@ -47,9 +47,6 @@ public:
     // Ignored while a check is under way.
     void checkForUpdates() override;
 
-Q_SIGNALS:
-    void checkFinished(const UpdateCheckResult &result);
-
 private:
     void finish(QNetworkReply *reply);
     void report(const UpdateCheckResult &result);

@@ -3,7 +3,7 @@
 //     Writes a starting corpus for every fuzz target into <folder>/<target>/: payloads, texts and
 //     line sets like those the application meets, and PNG captures of rendered text and codes.
 #include "FuzzSupport.h"
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -15,7 +15,7 @@ packages=(
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   libwayland-dev libwayland-bin wayland-protocols
   # tests
-  libgtest-dev libgmock-dev
+  libgtest-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
   # Wayland tests: the real portal front end and permission store on a private bus, a headless

@@ -5,7 +5,6 @@
 #include "KeloLens/AppDelegate/SingleInstance.h"
 #include "KeloLens/Capture/CaptureFlow.h"
 #include "KeloLens/Capture/CapturerChoice.h"
-#include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 #include "KeloLens/Capture/SystemPermissionChecker.h"
 #include "KeloLens/Onboarding/OnboardingSteps.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
@@ -57,6 +56,16 @@ PanelMode panelMode(FlowPresentation::Mode mode)
     return mode == FlowPresentation::Mode::codesOnly ? PanelMode::codesOnly : PanelMode::all;
 }
 
+// An alert the delegate shows: a message, an explanation and the buttons, first the default.
+struct AlertText
+{
+    QString message;
+    QString informativeText;
+    QStringList buttons;
+    // Bring the application to the front before showing it.
+    bool activates = false;
+};
+
 int showMessageBox(const AlertText &text)
 {
     QMessageBox box;
@@ -82,10 +91,7 @@ int showMessageBox(const AlertText &text)
 
 } // namespace
 
-AppDelegate::AppDelegate(Overrides overrides, QObject *parent)
-    : QObject(parent), m_overrides(std::move(overrides))
-{
-}
+AppDelegate::AppDelegate(QObject *parent) : QObject(parent) {}
 
 AppDelegate::~AppDelegate()
 {
@@ -121,9 +127,7 @@ bool AppDelegate::launch(const QStringList &arguments)
                                : parser.isSet(capture)   ? captureRequest
                                                          : reopenRequest;
 
-    m_instance = std::make_unique<SingleInstance>(m_overrides.runtimeFolder.isEmpty()
-                                                      ? SingleInstance::defaultFolder()
-                                                      : m_overrides.runtimeFolder);
+    m_instance = std::make_unique<SingleInstance>(SingleInstance::defaultFolder());
     switch (m_instance->start(request)) {
     case SingleInstance::Role::secondary:
         return false;
@@ -147,8 +151,7 @@ bool AppDelegate::launch(const QStringList &arguments)
 
 void AppDelegate::finishLaunching()
 {
-    m_platform =
-        m_overrides.platform ? std::move(m_overrides.platform) : KeloPlatform::loadPlatform();
+    m_platform = KeloPlatform::loadPlatform();
     m_signals = std::make_unique<KeloPlatform::TerminationSignals>();
     connect(m_signals.get(), &KeloPlatform::TerminationSignals::received, qApp,
             &QCoreApplication::quit);
@@ -157,15 +160,14 @@ void AppDelegate::finishLaunching()
     // no quit, no destructors. The region tool dies with us, but its file and the instance lock
     // would stay.
     m_exitHandler = std::make_unique<KeloPlatform::ExitHandler>([this] {
-        if (m_cliCapturer != nullptr) {
-            m_cliCapturer->cancel();
+        if (m_capturer) {
+            m_capturer->cancel();
         }
         m_instance.reset();
     });
 
     m_layout = std::make_unique<KeyboardLayout>(*m_platform->keymapSource);
-    m_settings =
-        m_overrides.settings ? std::move(m_overrides.settings) : Preferences::openUserSettings();
+    m_settings = Preferences::openUserSettings();
     m_prefs = std::make_unique<Preferences>(m_settings.get(), m_platform->loginItem.get());
     // The login entry names the program that wrote it. Written again by the program running now,
     // it follows KeloLens from a build folder to the installed package, or to a new place.
@@ -175,14 +177,8 @@ void AppDelegate::finishLaunching()
                 << QStringLiteral("KeloLens: couldn't update the login item: %1").arg(*error);
         }
     }
-    m_permission = m_overrides.permission
-                       ? std::move(m_overrides.permission)
-                       : std::make_unique<SystemPermissionChecker>(m_platform->screenshots.get());
-    if (m_overrides.updater) {
-        m_updater = std::move(m_overrides.updater);
-    } else {
-        m_updater = std::make_unique<FeedUpdater>(FeedUpdater::settingsFrom(AppInfo::fromBuild()));
-    }
+    m_permission = std::make_unique<SystemPermissionChecker>(m_platform->screenshots.get());
+    m_updater = std::make_unique<FeedUpdater>(FeedUpdater::settingsFrom(AppInfo::fromBuild()));
     m_toast = std::make_unique<ToastController>(*m_platform->windowSystem);
     m_paste = std::make_unique<PasteService>(*m_platform->windowSystem, *m_platform->syntheticKeys,
                                              *m_layout, m_platform->clipboard.get());
@@ -194,18 +190,10 @@ void AppDelegate::finishLaunching()
         *m_model, *m_toast, *m_paste, *m_accessibility, *m_platform->windowSystem, *m_layout,
         [prefs = m_prefs.get()] { return prefs->panelPosition(); });
 
-    if (m_overrides.capturer) {
-        m_capturer = std::move(m_overrides.capturer);
-    } else {
-        m_capturer = createScreenCapturer(*m_platform->screenshots);
-        m_cliCapturer = dynamic_cast<ScreencaptureCLICapturer *>(m_capturer.get());
-        if (m_cliCapturer != nullptr) {
-            // Files an earlier run could not delete (it was killed mid-capture) go now.
-            m_cliCapturer->removeLeftovers();
-        }
-    }
-    m_recognizer =
-        m_overrides.recognizer ? std::move(m_overrides.recognizer) : std::make_unique<Recognizer>();
+    m_capturer = createScreenCapturer(*m_platform->screenshots);
+    // Files an earlier run could not delete (it was killed mid-capture) go now.
+    m_capturer->removeLeftovers();
+    m_recognizer = std::make_unique<Recognizer>();
     // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
     // paused it goes, and the next one loads it again (about half a second).
     m_idleMemoryRelease.setSingleShot(true);
@@ -377,11 +365,12 @@ void AppDelegate::reportTakenHotKey(const HotKeyCombo &wanted)
     const QString wantedText = wanted.displayString(*m_layout);
     qCWarning(lcApp).noquote() << "KeloLens: could not register hotkey " + wantedText;
     if (!m_registeredCombo) {
-        const int answer = alert({wantedText + QStringLiteral(" is already in use by another app"),
-                                  QStringLiteral("Choose a different shortcut in Settings, or use "
-                                                 "Capture Text from the menu bar."),
-                                  {QStringLiteral("Open Settings"), QStringLiteral("Later")},
-                                  true});
+        const int answer =
+            showMessageBox({wantedText + QStringLiteral(" is already in use by another app"),
+                            QStringLiteral("Choose a different shortcut in Settings, or use "
+                                           "Capture Text from the menu bar."),
+                            {QStringLiteral("Open Settings"), QStringLiteral("Later")},
+                            true});
         if (answer == 0) {
             openSettings(SettingsPage::general);
         }
@@ -391,11 +380,11 @@ void AppDelegate::reportTakenHotKey(const HotKeyCombo &wanted)
     // Storing the kept shortcut announces it again; that registration stops at once, since it
     // is the one registered.
     m_prefs->setHotKey(kept);
-    alert({wantedText + QStringLiteral(" is already in use"),
-           QStringLiteral("Another app uses this shortcut, so KeloLens kept ") +
-               kept.displayString(*m_layout) + u'.',
-           {},
-           false});
+    showMessageBox({wantedText + QStringLiteral(" is already in use"),
+                    QStringLiteral("Another app uses this shortcut, so KeloLens kept ") +
+                        kept.displayString(*m_layout) + u'.',
+                    {},
+                    false});
 }
 
 void AppDelegate::openSettings(std::optional<SettingsPage> page)
@@ -481,16 +470,11 @@ void AppDelegate::buildStatusMenu(QMenu &menu)
     ::buildStatusMenu(menu, state, actions);
 }
 
-int AppDelegate::alert(const AlertText &text)
-{
-    return m_overrides.showAlert ? m_overrides.showAlert(text) : showMessageBox(text);
-}
-
 void AppDelegate::shutDown()
 {
     // A capture under way is cancelled so that its region tool and file go with us.
-    if (m_cliCapturer != nullptr) {
-        m_cliCapturer->cancel();
+    if (m_capturer) {
+        m_capturer->cancel();
     }
     // A recognition under way would hold the exit until it ends, up to its deadline.
     if (m_recognizer != nullptr) {

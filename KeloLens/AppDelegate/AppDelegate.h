@@ -35,7 +35,6 @@ class Recognizing;
 class ResultPanelController;
 class ResultViewModel;
 class ScreenCapturer;
-class ScreencaptureCLICapturer;
 class SettingsRouter;
 class SettingsWindowController;
 class SingleInstance;
@@ -49,18 +48,6 @@ class ExitHandler;
 class TerminationSignals;
 } // namespace KeloPlatform
 
-// An alert the delegate shows: a message, an explanation and the buttons, first the default.
-struct AlertText
-{
-    QString message;
-    QString informativeText;
-    QStringList buttons;
-    // Bring the application to the front before showing it.
-    bool activates = false;
-
-    bool operator==(const AlertText &) const = default;
-};
-
 // Builds every long-lived object once, wires the capture flow's outputs to the clipboard, the
 // results panel, toasts and the sound, keeps the global shortcut registered as the settings say,
 // and opens the settings and onboarding windows on request. One per process, main thread only.
@@ -69,22 +56,7 @@ class AppDelegate : public QObject
     Q_OBJECT
 
 public:
-    // Collaborators a test hands in instead of the real ones; anything left empty is built here.
-    struct Overrides
-    {
-        std::unique_ptr<KeloPlatform::Platform> platform;
-        std::unique_ptr<QSettings> settings;
-        std::unique_ptr<PermissionChecker> permission;
-        std::unique_ptr<ScreenCapturer> capturer;
-        std::unique_ptr<Recognizing> recognizer;
-        std::unique_ptr<Updater> updater;
-        // Shows an alert modally and returns the index of the button that ended it.
-        std::function<int(const AlertText &)> showAlert;
-        // Where the single-instance lock and socket live; the runtime folder when empty.
-        QString runtimeFolder;
-    };
-
-    explicit AppDelegate(Overrides overrides = {}, QObject *parent = nullptr);
+    explicit AppDelegate(QObject *parent = nullptr);
     ~AppDelegate() override;
 
     // Command-line arguments in, false when this process should end at once with exitCode():
@@ -101,34 +73,14 @@ public:
     // The user opened the application again while it runs.
     void reopen();
 
-    [[nodiscard]] Preferences &preferences() const { return *m_prefs; }
-    [[nodiscard]] CaptureFlow *flow() const { return m_flow.get(); }
-    [[nodiscard]] ResultPanelController *panel() const { return m_panel.get(); }
-    [[nodiscard]] ToastController &toast() const { return *m_toast; }
-    [[nodiscard]] StatusItemController *statusItem() const { return m_statusItem.get(); }
-    [[nodiscard]] const std::optional<HotKeyCombo> &registeredCombo() const
-    {
-        return m_registeredCombo;
-    }
-    [[nodiscard]] OnboardingWindowController *onboardingWindow() const
-    {
-        return m_onboardingWindow.get();
-    }
-    [[nodiscard]] SettingsWindowController *settingsWindow() const
-    {
-        return m_settingsWindow.get();
-    }
-
 private:
     void finishLaunching();
     void createStatusItem();
     // The alert for a shortcut the session would not give us (taken, or refused by the desktop).
     void reportTakenHotKey(const HotKeyCombo &wanted);
     void handleRequest(const QByteArray &request);
-    int alert(const AlertText &text);
     void shutDown();
 
-    Overrides m_overrides;
     int m_exitCode = 0;
     std::unique_ptr<KeloPlatform::Platform> m_platform;
     std::unique_ptr<KeloPlatform::TerminationSignals> m_signals;
@@ -146,8 +98,6 @@ private:
     std::unique_ptr<ResultViewModel> m_model;
     std::unique_ptr<ResultPanelController> m_panel;
     std::unique_ptr<ScreenCapturer> m_capturer;
-    // The same capturer when it is the region tool's, which can be cancelled.
-    ScreencaptureCLICapturer *m_cliCapturer = nullptr;
     std::unique_ptr<Recognizing> m_recognizer;
     // Runs once captures have paused for a while.
     QTimer m_idleMemoryRelease;

@@ -3,25 +3,62 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QImageReader>
+#include <QLoggingCategory>
+#include <QStandardPaths>
 #include <QUuid>
+
+#include <filesystem>
+#include <system_error>
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcCaptureFiles, "kelolens.capture")
+
+std::filesystem::path fsPath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(path).toStdString());
+}
+
+// Removes a file, or a folder with its contents; a link, not what it points to.
+bool removeAll(const QString &path)
+{
+    std::error_code error;
+    return std::filesystem::remove_all(fsPath(path), error) > 0 && !error;
+}
+
+} // namespace
 
 namespace CaptureFiles {
 
-std::optional<QString> ensurePrivateFolder(const QString &folder)
+QString defaultFolder()
 {
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty()) {
+        return {};
+    }
+    return cache + QStringLiteral("/app.kelolens.KeloLens/captures");
+}
+
+std::optional<CaptureFailed> ensurePrivateFolder(const QString &folder)
+{
+    const auto failure = [](const QString &why) {
+        return CaptureFailed{QStringLiteral("Couldn't create the capture folder: ") + why};
+    };
     if (folder.isEmpty()) {
-        return QStringLiteral("this user has no cache folder");
+        return failure(QStringLiteral("this user has no cache folder"));
     }
-    if (!QDir().mkpath(folder)) {
-        return QStringLiteral("%1 cannot be created").arg(folder);
+    std::error_code error;
+    std::filesystem::create_directories(fsPath(folder), error);
+    if (error) {
+        return failure(QString::fromStdString(error.message()));
     }
-    if (!QFileInfo(folder).isDir()) {
-        return QStringLiteral("%1 is not a folder").arg(folder);
+    if (!std::filesystem::is_directory(fsPath(folder), error)) {
+        return failure(QStringLiteral("%1 is not a folder").arg(folder));
     }
-    if (!QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner)) {
-        return QStringLiteral("%1 cannot be made private").arg(folder);
+    std::filesystem::permissions(fsPath(folder), std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::replace, error);
+    if (error) {
+        return failure(QString::fromStdString(error.message()));
     }
     return std::nullopt;
 }
@@ -32,21 +69,43 @@ QString newCapturePath(const QString &folder)
            QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() + QStringLiteral(".png");
 }
 
-QImage readImage(const QString &path)
+std::optional<CaptureFailed> readFailure(const ImageReading::Outcome &read)
 {
-    QImageReader reader(path);
-    reader.setDecideFormatFromContent(true);
-    return reader.read();
+    if (read.isTooLarge) {
+        return CaptureFailed{QStringLiteral("The capture couldn't be read: ") + read.error};
+    }
+    if (read.image.isNull()) {
+        return CaptureFailed{QStringLiteral("The capture couldn't be read")};
+    }
+    return std::nullopt;
+}
+
+int removeLeftovers(const QString &folder)
+{
+    if (folder.isEmpty()) {
+        return 0;
+    }
+    int removed = 0;
+    const QDir directory(folder);
+    const QStringList leftovers =
+        directory.entryList({QStringLiteral("capture-*")},
+                            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    for (const QString &name : leftovers) {
+        if (removeAll(directory.filePath(name))) {
+            ++removed;
+        }
+    }
+    if (removed > 0) {
+        qCInfo(lcCaptureFiles).noquote()
+            << QStringLiteral("KeloLens: deleted %1 capture file(s) left from an earlier run")
+                   .arg(removed);
+    }
+    return removed;
 }
 
 Remover::~Remover()
 {
-    const QFileInfo info(m_path);
-    if (info.isDir() && !info.isSymLink()) {
-        QDir(m_path).removeRecursively();
-    } else {
-        QFile::remove(m_path);
-    }
+    removeAll(m_path);
 }
 
 } // namespace CaptureFiles

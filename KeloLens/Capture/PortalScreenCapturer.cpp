@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Capture/PortalScreenCapturer.h"
 
-#include "KeloLens/Capture/CaptureFiles.h"
-#include "KeloLens/Capture/ScreencaptureCLICapturer.h"
 #include "KeloPlatform/ScreenshotService.h"
 
 #include <QCoro/QCoroFuture>
@@ -10,8 +8,6 @@
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
-
-const QString unreadable = QStringLiteral("The capture couldn't be read");
 
 // Puts the desktop's file at `path`: moved when it was made for us (and deleted with our copy),
 // copied when it is the user's.
@@ -31,26 +27,49 @@ bool takeFile(const KeloPlatform::Screenshot &screenshot, const QString &path)
 
 } // namespace
 
+struct PortalScreenCapturer::Run
+{
+    QString path;
+    bool isCancelled = false;
+};
+
 PortalScreenCapturer::PortalScreenCapturer(KeloPlatform::ScreenshotService &screenshots,
                                            QString directory)
     : m_screenshots(&screenshots), m_directory(std::move(directory))
 {
 }
 
-QString PortalScreenCapturer::defaultDirectory()
+void PortalScreenCapturer::cancel()
 {
-    return ScreencaptureCLICapturer::defaultDirectory();
+    if (const std::shared_ptr<Run> run = m_running.lock()) {
+        run->isCancelled = true;
+        const CaptureFiles::Remover remover(run->path);
+    }
+}
+
+int PortalScreenCapturer::removeLeftovers()
+{
+    return CaptureFiles::removeLeftovers(m_directory);
 }
 
 QCoro::Task<CaptureOutcome> PortalScreenCapturer::capture()
 {
-    if (const auto error = CaptureFiles::ensurePrivateFolder(m_directory)) {
-        co_return CaptureFailed{QStringLiteral("Couldn't create the capture folder: ") + *error};
+    if (std::optional<CaptureFailed> failure = CaptureFiles::ensurePrivateFolder(m_directory)) {
+        co_return *failure;
     }
-    const QString path = CaptureFiles::newCapturePath(m_directory);
-    const CaptureFiles::Remover remover(path);
+    // Only copies are used after the first wait: the capturer may be gone by then.
+    const auto run = std::make_shared<Run>(Run{CaptureFiles::newCapturePath(m_directory)});
+    m_running = run;
+    const CaptureFiles::Remover remover(run->path);
 
     const KeloPlatform::Screenshot screenshot = co_await m_screenshots->takeInteractive();
+    if (run->isCancelled) {
+        if (screenshot.status == KeloPlatform::Screenshot::Status::saved &&
+            screenshot.isOwnedByCaller) {
+            QFile::remove(screenshot.path);
+        }
+        co_return CaptureCancelled{};
+    }
     switch (screenshot.status) {
     case KeloPlatform::Screenshot::Status::cancelled:
         co_return CaptureCancelled{};
@@ -59,12 +78,15 @@ QCoro::Task<CaptureOutcome> PortalScreenCapturer::capture()
     case KeloPlatform::Screenshot::Status::saved:
         break;
     }
-    if (!takeFile(screenshot, path)) {
-        co_return CaptureFailed{unreadable};
+    if (!takeFile(screenshot, run->path)) {
+        co_return CaptureFailed{QStringLiteral("The capture couldn't be read")};
     }
-    const QImage image = co_await QtConcurrent::run(CaptureFiles::readImage, path);
-    if (image.isNull()) {
-        co_return CaptureFailed{unreadable};
+    const ImageReading::Outcome read = co_await QtConcurrent::run(&ImageReading::read, run->path);
+    if (run->isCancelled) {
+        co_return CaptureCancelled{};
     }
-    co_return CapturedImage{image, std::nullopt};
+    if (std::optional<CaptureFailed> failure = CaptureFiles::readFailure(read)) {
+        co_return *failure;
+    }
+    co_return CapturedImage{read.image, std::nullopt};
 }

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloLens/Capture/CaptureFiles.h"
 #include "KeloLens/Capture/ScreenCapturer.h"
 
 #include <QString>
+
+#include <memory>
 
 namespace KeloPlatform {
 class ScreenshotService;
@@ -19,14 +22,19 @@ class PortalScreenCapturer final : public ScreenCapturer
 public:
     // The service must outlive the capturer.
     explicit PortalScreenCapturer(KeloPlatform::ScreenshotService &screenshots,
-                                  QString directory = defaultDirectory());
-
-    // The captures folder the region tool capturer uses too.
-    [[nodiscard]] static QString defaultDirectory();
+                                  QString directory = CaptureFiles::defaultFolder());
 
     QCoro::Task<CaptureOutcome> capture() override;
+    // A request the desktop is showing cannot be withdrawn: the capture completes as cancelled
+    // when the desktop answers, and whatever it hands back then is dropped.
+    void cancel() override;
+    int removeLeftovers() override;
 
 private:
+    struct Run;
+
     KeloPlatform::ScreenshotService *m_screenshots;
     QString m_directory;
+    // The capture under way; owned by its coroutine, which may outlive this object.
+    std::weak_ptr<Run> m_running;
 };

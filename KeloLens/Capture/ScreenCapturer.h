@@ -14,4 +14,13 @@ public:
 
     // Suspends while the user selects; every failure is an outcome, never an exception.
     virtual QCoro::Task<CaptureOutcome> capture() = 0;
+
+    // Ends a capture under way, also when no event loop turns any more (at exit): what it runs is
+    // stopped, its file is gone when this returns, and it completes as cancelled. Does nothing
+    // when no capture runs.
+    virtual void cancel() = 0;
+
+    // Deletes the capture files an earlier run left behind (it was killed or crashed
+    // mid-capture); called at start-up. Returns how many went.
+    virtual int removeLeftovers() = 0;
 };

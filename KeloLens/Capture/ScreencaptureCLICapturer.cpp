@@ -4,71 +4,21 @@
 #include "KeloLens/Capture/CaptureToolRun.h"
 
 #include <QCursor>
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QStandardPaths>
-#include <QUuid>
 #include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
-#include <filesystem>
 #include <memory>
-#include <system_error>
 
 namespace {
 
 Q_LOGGING_CATEGORY(lcCapture, "kelolens.capture")
 
 const QString startFailurePrefix = QStringLiteral("Couldn't start screencapture: ");
-
-std::filesystem::path fsPath(const QString &path)
-{
-    return std::filesystem::path(QFile::encodeName(path).toStdString());
-}
-
-// Creates the folder (and its parents) and keeps it private: captures are screen contents.
-std::optional<QString> ensurePrivateDirectory(const QString &directory)
-{
-    if (directory.isEmpty()) {
-        return QStringLiteral("this user has no cache folder");
-    }
-    std::error_code error;
-    std::filesystem::create_directories(fsPath(directory), error);
-    if (error) {
-        return QString::fromStdString(error.message());
-    }
-    if (!std::filesystem::is_directory(fsPath(directory), error)) {
-        return QStringLiteral("%1 is not a folder").arg(directory);
-    }
-    std::filesystem::permissions(fsPath(directory), std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::replace, error);
-    if (error) {
-        return QString::fromStdString(error.message());
-    }
-    return std::nullopt;
-}
-
-// Deletes the capture file when the capture ends, whichever way it ends. A tool could leave a
-// folder at the path, so whatever is there goes; errors (nothing there) are ignored.
-class CaptureFileRemover
-{
-public:
-    explicit CaptureFileRemover(QString path) : m_path(std::move(path)) {}
-    ~CaptureFileRemover()
-    {
-        std::error_code ignored;
-        std::filesystem::remove_all(fsPath(m_path), ignored);
-    }
-    CaptureFileRemover(const CaptureFileRemover &) = delete;
-    CaptureFileRemover &operator=(const CaptureFileRemover &) = delete;
-
-private:
-    QString m_path;
-};
 
 // Why the tool left no file, when that is worth a line in the log: an exit status of 0, or one
 // the tool uses for a cancelled selection, is the user's choice.
@@ -126,37 +76,9 @@ void ScreencaptureCLICapturer::cancel()
     }
 }
 
-int ScreencaptureCLICapturer::removeLeftovers() const
+int ScreencaptureCLICapturer::removeLeftovers()
 {
-    if (m_directory.isEmpty()) {
-        return 0;
-    }
-    int removed = 0;
-    const QDir directory(m_directory);
-    const QStringList leftovers =
-        directory.entryList({QStringLiteral("capture-*")},
-                            QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
-    for (const QString &name : leftovers) {
-        std::error_code error;
-        if (std::filesystem::remove_all(fsPath(directory.filePath(name)), error) > 0 && !error) {
-            ++removed;
-        }
-    }
-    if (removed > 0) {
-        qCInfo(lcCapture).noquote()
-            << QStringLiteral("KeloLens: deleted %1 capture file(s) left from an earlier run")
-                   .arg(removed);
-    }
-    return removed;
-}
-
-QString ScreencaptureCLICapturer::defaultDirectory()
-{
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    if (cache.isEmpty()) {
-        return {};
-    }
-    return cache + QStringLiteral("/app.kelolens.KeloLens/captures");
+    return CaptureFiles::removeLeftovers(m_directory);
 }
 
 QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &currentDesktop,
@@ -264,13 +186,11 @@ ExactRect ScreencaptureCLICapturer::estimatedRegion(QSize pixelSize, QPoint poin
 
 QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
 {
-    if (const std::optional<QString> error = ensurePrivateDirectory(m_directory)) {
-        co_return CaptureFailed{QStringLiteral("Couldn't create the capture folder: ") + *error};
+    if (std::optional<CaptureFailed> failure = CaptureFiles::ensurePrivateFolder(m_directory)) {
+        co_return *failure;
     }
-    const QString path = m_directory + QStringLiteral("/capture-") +
-                         QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper() +
-                         QStringLiteral(".png");
-    const CaptureFileRemover remover(path);
+    const QString path = CaptureFiles::newCapturePath(m_directory);
+    const CaptureFiles::Remover remover(path);
 
     if (!m_tool) {
         co_return CaptureFailed{startFailurePrefix + missingToolReason()};
@@ -315,13 +235,9 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
         co_return CaptureCancelled{};
     }
     const ImageReading::Outcome read = run->reading();
-    const QImage &image = read.image;
-    if (read.isTooLarge) {
-        co_return CaptureFailed{QStringLiteral("The capture couldn't be read: ") + read.error};
+    if (std::optional<CaptureFailed> failure = CaptureFiles::readFailure(read)) {
+        co_return *failure;
     }
-    if (image.isNull()) {
-        co_return CaptureFailed{QStringLiteral("The capture couldn't be read")};
-    }
-    const ExactRect region = estimatedRegion(image.size(), QCursor::pos(), currentScreens());
-    co_return CapturedImage{image, region};
+    const ExactRect region = estimatedRegion(read.image.size(), QCursor::pos(), currentScreens());
+    co_return CapturedImage{read.image, region};
 }

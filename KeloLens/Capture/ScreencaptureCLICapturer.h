@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloLens/Capture/CaptureFiles.h"
 #include "KeloLens/Capture/ScreenCapturer.h"
 
 #include <QList>
@@ -56,15 +57,12 @@ public:
 
     // Without a tool every capture fails with a message saying what to install.
     explicit ScreencaptureCLICapturer(std::optional<CaptureTool> tool,
-                                      QString directory = defaultDirectory(),
+                                      QString directory = CaptureFiles::defaultFolder(),
                                       std::chrono::milliseconds timeout = toolTimeout);
     // Cancels a capture under way.
     ~ScreencaptureCLICapturer() override;
     ScreencaptureCLICapturer(const ScreencaptureCLICapturer &) = delete;
     ScreencaptureCLICapturer &operator=(const ScreencaptureCLICapturer &) = delete;
-
-    // <user cache folder>/app.kelolens.KeloLens/captures (empty when there is no cache folder).
-    [[nodiscard]] static QString defaultDirectory();
 
     // The tools to try, best first, for a desktop (XDG_CURRENT_DESKTOP) and session type
     // (XDG_SESSION_TYPE). Under Wayland only tools that see Wayland windows: X11 tools would
@@ -80,15 +78,9 @@ public:
     [[nodiscard]] const QString &directory() const { return m_directory; }
 
     QCoro::Task<CaptureOutcome> capture() override;
-
-    // Ends a capture under way: the tool is stopped, its file deleted, and the capture has
-    // completed as cancelled when this returns (also when no event loop turns any more, at
-    // exit). Does nothing when no capture runs.
-    void cancel();
-
-    // Deletes the capture files an earlier run left behind (it was killed or crashed mid-capture);
-    // call at start-up. Returns how many went.
-    int removeLeftovers() const;
+    // The tool is stopped and the capture completes at once.
+    void cancel() override;
+    int removeLeftovers() override;
 
     // Where the selection probably was: the tool ends where the drag ends, so the pointer is
     // taken as the selection's bottom-right corner. The image's pixels are turned into

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Onboarding/WelcomeStep.h"
 
+#include "KeloHotkey/widgets/KeyCap.h"
 #include "KeloLens/Onboarding/StepText.h"
-#include "KeloOnboarding/ShortcutBadge.h"
 #include "KeloTheme/Symbols.h"
 #include "KeloTheme/ThemeColors.h"
 #include "KeloTheme/ThemeFonts.h"
@@ -161,7 +161,7 @@ WelcomeStep::WelcomeStep(const QString &hotKey, const QString &website, QWidget 
     title3.setPixelSize(15);
     subtitle->setFont(title3);
     layout->addWidget(subtitle);
-    auto *badge = new ShortcutBadge(hotKey);
+    auto *badge = new KeyCap(hotKey, KeyCap::Size::large);
     layout->addSpacing(6);
     layout->addWidget(badge, 0, Qt::AlignHCenter);
     layout->addWidget(StepText::secondary(

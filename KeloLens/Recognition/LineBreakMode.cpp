@@ -12,16 +12,6 @@ QString rawValue(LineBreakMode mode)
     return {};
 }
 
-std::optional<LineBreakMode> lineBreakModeFromRawValue(const QString &raw)
-{
-    for (LineBreakMode mode : allLineBreakModes()) {
-        if (rawValue(mode) == raw) {
-            return mode;
-        }
-    }
-    return std::nullopt;
-}
-
 QList<LineBreakMode> allLineBreakModes()
 {
     return {LineBreakMode::keepLines, LineBreakMode::joinParagraphs};

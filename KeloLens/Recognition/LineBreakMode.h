@@ -4,8 +4,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 // How the lines of one paragraph are joined in the assembled text.
 enum class LineBreakMode {
     keepLines,
@@ -13,8 +11,6 @@ enum class LineBreakMode {
 };
 
 [[nodiscard]] QString rawValue(LineBreakMode mode);
-// The stored string back to a mode; anything but an exact raw value gives no mode.
-[[nodiscard]] std::optional<LineBreakMode> lineBreakModeFromRawValue(const QString &raw);
 [[nodiscard]] QList<LineBreakMode> allLineBreakModes();
 // The title shown on the recognition settings page.
 [[nodiscard]] QString title(LineBreakMode mode);

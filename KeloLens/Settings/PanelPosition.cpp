@@ -12,16 +12,6 @@ QString rawValue(PanelPosition position)
     return {};
 }
 
-std::optional<PanelPosition> panelPositionFromRawValue(const QString &raw)
-{
-    for (PanelPosition position : allPanelPositions()) {
-        if (rawValue(position) == raw) {
-            return position;
-        }
-    }
-    return std::nullopt;
-}
-
 QList<PanelPosition> allPanelPositions()
 {
     return {PanelPosition::nearSelection, PanelPosition::fixed};

@@ -4,8 +4,6 @@
 #include <QList>
 #include <QString>
 
-#include <optional>
-
 // Where the results panel opens.
 enum class PanelPosition {
     nearSelection,
@@ -13,6 +11,4 @@ enum class PanelPosition {
 };
 
 [[nodiscard]] QString rawValue(PanelPosition position);
-// The stored string back to a position; anything but an exact raw value gives no position.
-[[nodiscard]] std::optional<PanelPosition> panelPositionFromRawValue(const QString &raw);
 [[nodiscard]] QList<PanelPosition> allPanelPositions();

@@ -6,35 +6,48 @@
 #include <QLoggingCategory>
 #include <QSettings>
 
+#include <optional>
+#include <type_traits>
+
 namespace {
 
 Q_LOGGING_CATEGORY(lcSettings, "kelolens.settings")
 
-QString key(const char *name)
-{
-    return QString::fromLatin1(name);
-}
+using Setting = Preferences::Setting;
 
 bool isString(const QVariant &value)
 {
     return value.typeId() == QMetaType::QString;
 }
 
-// The settings file stores everything as text, and a hand-edited file may hold anything: only
-// the stored forms of true and false count, other values keep the default.
-std::optional<bool> boolFromVariant(const QVariant &value)
+// How one type of setting is kept in the settings file. The file stores everything as text and a
+// hand-edited one may hold anything, so reading validates: absent means garbled, and the default
+// applies.
+struct StoredForm
 {
-    switch (value.typeId()) {
+    std::optional<QVariant> (*read)(const QVariant &stored);
+    QVariant (*write)(const QVariant &value);
+};
+
+QVariant storedAsIs(const QVariant &value)
+{
+    return value;
+}
+
+// Only the stored forms of true and false count.
+std::optional<QVariant> readBoolean(const QVariant &stored)
+{
+    switch (stored.typeId()) {
     case QMetaType::Bool:
-        return value.toBool();
+        return stored.toBool();
     case QMetaType::Int:
     case QMetaType::UInt:
     case QMetaType::LongLong:
     case QMetaType::ULongLong:
-        return value.toLongLong() != 0;
+        return stored.toLongLong() != 0;
     case QMetaType::QString:
     case QMetaType::QByteArray: {
-        const QString text = value.toString().trimmed().toLower();
+        const QString text = stored.toString().trimmed().toLower();
         if (text == u"true" || text == u"yes" || text == u"1") {
             return true;
         }
@@ -50,36 +63,124 @@ std::optional<bool> boolFromVariant(const QVariant &value)
 
 // A list written by QSettings comes back as a list, except that a one-element list reads back
 // as a plain string; a list holding anything but strings counts as no list.
-QStringList stringListFromVariant(const QVariant &value)
+std::optional<QVariant> readStringList(const QVariant &stored)
 {
-    switch (value.typeId()) {
+    switch (stored.typeId()) {
     case QMetaType::QStringList:
-        return value.toStringList();
+        return stored;
     case QMetaType::QString: {
-        const QString text = value.toString();
-        return text.isEmpty() ? QStringList() : QStringList{text};
+        const QString text = stored.toString();
+        return QVariant(text.isEmpty() ? QStringList() : QStringList{text});
     }
     case QMetaType::QVariantList: {
         QStringList list;
-        for (const QVariant &element : value.toList()) {
+        for (const QVariant &element : stored.toList()) {
             if (!isString(element)) {
-                return {};
+                return std::nullopt;
             }
             list.append(element.toString());
         }
-        return list;
+        return QVariant(list);
     }
     default:
-        return {};
+        return std::nullopt;
     }
 }
 
-HotKeyCombo hotKeyFromVariant(const QVariant &value)
+std::optional<QVariant> readShortcut(const QVariant &stored)
 {
-    if (value.typeId() != QMetaType::QByteArray && !isString(value)) {
-        return HotKeyCombo::defaultCombo();
+    if (stored.typeId() != QMetaType::QByteArray && !isString(stored)) {
+        return std::nullopt;
     }
-    return HotKeyCombo::fromJson(value.toByteArray()).value_or(HotKeyCombo::defaultCombo());
+    const std::optional<HotKeyCombo> combo = HotKeyCombo::fromJson(stored.toByteArray());
+    return combo ? std::optional(QVariant::fromValue(*combo)) : std::nullopt;
+}
+
+QVariant writeShortcut(const QVariant &value)
+{
+    return value.value<HotKeyCombo>().toJson();
+}
+
+// One of an enumeration's cases, stored as its raw value; any other string (even one differing
+// only in case) is garbled.
+template <typename Enum, QList<Enum> (*allCases)()>
+std::optional<QVariant> readChoice(const QVariant &stored)
+{
+    if (isString(stored)) {
+        for (const Enum choice : allCases()) {
+            if (rawValue(choice) == stored.toString()) {
+                return QVariant::fromValue(choice);
+            }
+        }
+    }
+    return std::nullopt;
+}
+
+template <typename Enum> QVariant writeChoice(const QVariant &value)
+{
+    return rawValue(value.value<Enum>());
+}
+
+constexpr StoredForm boolean{readBoolean, storedAsIs};
+constexpr StoredForm stringList{readStringList, storedAsIs};
+constexpr StoredForm shortcut{readShortcut, writeShortcut};
+template <typename Enum, QList<Enum> (*allCases)()>
+constexpr StoredForm choice{readChoice<Enum, allCases>, writeChoice<Enum>};
+
+// Emits a typed change signal with the value it carries.
+template <typename Signal> struct SignalValue;
+template <typename Value> struct SignalValue<void (Preferences::*)(Value)>
+{
+    using type = std::remove_cvref_t<Value>;
+};
+template <auto signal> void notify(Preferences &preferences, const QVariant &value)
+{
+    Q_EMIT(preferences.*signal)(value.value<typename SignalValue<decltype(signal)>::type>());
+}
+
+struct SettingRow
+{
+    Setting setting;
+    // The key in the settings file: stored files rely on it, so it never changes.
+    const char *key;
+    QVariant defaultValue;
+    StoredForm form;
+    void (*notify)(Preferences &, const QVariant &);
+    bool notifiesEverySet = false;
+};
+
+const std::array<SettingRow, Preferences::settingCount> &settingsTable()
+{
+    using P = Preferences;
+    static const std::array<SettingRow, Preferences::settingCount> table{{
+        {Setting::hotKey, "hotKey", QVariant::fromValue(HotKeyCombo::defaultCombo()), shortcut,
+         notify<&P::hotKeyChanged>, true},
+        {Setting::playSound, "playSound", false, boolean, notify<&P::playSoundChanged>},
+        {Setting::showPanel, "showPanel", true, boolean, notify<&P::showPanelChanged>},
+        {Setting::panelPosition, "panelPosition", QVariant::fromValue(PanelPosition::nearSelection),
+         choice<PanelPosition, allPanelPositions>, notify<&P::panelPositionChanged>},
+        {Setting::recognitionLanguages, "recognitionLanguages", QStringList(), stringList,
+         notify<&P::recognitionLanguagesChanged>},
+        {Setting::lineBreaks, "lineBreaks", QVariant::fromValue(LineBreakMode::keepLines),
+         choice<LineBreakMode, allLineBreakModes>, notify<&P::lineBreaksChanged>},
+        {Setting::stripHyphenation, "stripHyphenation", true, boolean,
+         notify<&P::stripHyphenationChanged>},
+        {Setting::detectBarcodes, "detectBarcodes", true, boolean,
+         notify<&P::detectBarcodesChanged>},
+        {Setting::hasCompletedOnboarding, "hasCompletedOnboarding", false, boolean,
+         notify<&P::hasCompletedOnboardingChanged>},
+    }};
+    return table;
+}
+
+const SettingRow &rowOf(Setting setting)
+{
+    for (const SettingRow &row : settingsTable()) {
+        if (row.setting == setting) {
+            return row;
+        }
+    }
+    Q_UNREACHABLE();
 }
 
 } // namespace
@@ -87,22 +188,10 @@ HotKeyCombo hotKeyFromVariant(const QVariant &value)
 Preferences::Preferences(QSettings *settings, KeloPlatform::LoginItem *loginItem, QObject *parent)
     : QObject(parent), m_settings(settings), m_loginItem(loginItem)
 {
-    m_hotKey = hotKeyFromVariant(m_settings->value(key(hotKeyKey)));
-    m_playSound = readBool(playSoundKey, false);
-    m_showPanel = readBool(showPanelKey, true);
-    const QVariant position = m_settings->value(key(panelPositionKey));
-    m_panelPosition = isString(position) && position.toString() == rawValue(PanelPosition::fixed)
-                          ? PanelPosition::fixed
-                          : PanelPosition::nearSelection;
-    m_recognitionLanguages = stringListFromVariant(m_settings->value(key(recognitionLanguagesKey)));
-    const QVariant lineBreaks = m_settings->value(key(lineBreaksKey));
-    m_lineBreaks =
-        isString(lineBreaks) && lineBreaks.toString() == rawValue(LineBreakMode::joinParagraphs)
-            ? LineBreakMode::joinParagraphs
-            : LineBreakMode::keepLines;
-    m_stripHyphenation = readBool(stripHyphenationKey, true);
-    m_detectBarcodes = readBool(detectBarcodesKey, true);
-    m_hasCompletedOnboarding = readBool(hasCompletedOnboardingKey, false);
+    for (const SettingRow &row : settingsTable()) {
+        m_values.at(indexOf(row.setting)) =
+            row.form.read(m_settings->value(row.key)).value_or(row.defaultValue);
+    }
     m_launchAtLogin = m_loginItem != nullptr && m_loginItem->isEnabled();
 }
 
@@ -114,14 +203,21 @@ std::unique_ptr<QSettings> Preferences::openUserSettings()
                                        QStringLiteral("KeloLens"), QStringLiteral("KeloLens"));
 }
 
-bool Preferences::readBool(const char *name, bool fallback) const
+void Preferences::setValue(Setting setting, const QVariant &value)
 {
-    return boolFromVariant(m_settings->value(key(name))).value_or(fallback);
+    const SettingRow &row = rowOf(setting);
+    QVariant &current = m_values.at(indexOf(setting));
+    const bool isChange = current != value;
+    current = value;
+    write(row.key, row.form.write(value));
+    if (isChange || row.notifiesEverySet) {
+        row.notify(*this, value);
+    }
 }
 
-void Preferences::write(const char *name, const QVariant &value)
+void Preferences::write(const char *key, const QVariant &stored)
 {
-    m_settings->setValue(key(name), value);
+    m_settings->setValue(key, stored);
     m_settings->sync();
     // The value in memory applies for this run either way. The status keeps its first error, so a
     // file that cannot be written is reported once, not at every change.
@@ -132,69 +228,6 @@ void Preferences::write(const char *name, const QVariant &value)
                               "KeloLens quits")
                    .arg(m_settings->fileName());
     }
-}
-
-template <typename T, typename Signal>
-void Preferences::assign(T &field, const T &value, const char *key, const QVariant &stored,
-                         Signal signal)
-{
-    const bool changed = value != field;
-    field = value;
-    write(key, stored);
-    if (changed) {
-        Q_EMIT(this->*signal)(field);
-    }
-}
-
-void Preferences::setHotKey(const HotKeyCombo &combo)
-{
-    m_hotKey = combo;
-    write(hotKeyKey, combo.toJson());
-    Q_EMIT hotKeyChanged(m_hotKey);
-}
-
-void Preferences::setPlaySound(bool value)
-{
-    assign(m_playSound, value, playSoundKey, value, &Preferences::playSoundChanged);
-}
-
-void Preferences::setShowPanel(bool value)
-{
-    assign(m_showPanel, value, showPanelKey, value, &Preferences::showPanelChanged);
-}
-
-void Preferences::setPanelPosition(PanelPosition value)
-{
-    assign(m_panelPosition, value, panelPositionKey, rawValue(value),
-           &Preferences::panelPositionChanged);
-}
-
-void Preferences::setRecognitionLanguages(const QStringList &value)
-{
-    assign(m_recognitionLanguages, value, recognitionLanguagesKey, value,
-           &Preferences::recognitionLanguagesChanged);
-}
-
-void Preferences::setLineBreaks(LineBreakMode value)
-{
-    assign(m_lineBreaks, value, lineBreaksKey, rawValue(value), &Preferences::lineBreaksChanged);
-}
-
-void Preferences::setStripHyphenation(bool value)
-{
-    assign(m_stripHyphenation, value, stripHyphenationKey, value,
-           &Preferences::stripHyphenationChanged);
-}
-
-void Preferences::setDetectBarcodes(bool value)
-{
-    assign(m_detectBarcodes, value, detectBarcodesKey, value, &Preferences::detectBarcodesChanged);
-}
-
-void Preferences::setHasCompletedOnboarding(bool value)
-{
-    assign(m_hasCompletedOnboarding, value, hasCompletedOnboardingKey, value,
-           &Preferences::hasCompletedOnboardingChanged);
 }
 
 void Preferences::setLaunchAtLogin(bool value)

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <QStringList>
+#include <QVariant>
 
+#include <array>
 #include <memory>
 
 namespace KeloPlatform {
@@ -16,8 +18,10 @@ class LoginItem;
 class QSettings;
 
 // The user's settings: read once at construction, kept in memory, and written back the moment
-// each one is set (there is no save step). Defaults live in this class only; an empty settings
-// file stays empty until the user changes something.
+// each one is set (there is no save step). One table in Preferences.cpp says, for every stored
+// setting, its key, its default and how its stored form is read and written; defaults live there
+// only, and an empty settings file stays empty until the user changes something. A stored value
+// that is garbled or out of range reads as the default and stays in the file until it is set.
 //
 // Each property's signal fires only when the value changes, with one exception: hotKeyChanged
 // fires on every set of the shortcut, changed or not, because whoever owns the global
@@ -41,16 +45,20 @@ class Preferences : public QObject
         bool launchAtLogin READ launchAtLogin WRITE setLaunchAtLogin NOTIFY launchAtLoginChanged)
 
 public:
-    // The stored keys, equal to the property names.
-    static constexpr auto hotKeyKey = "hotKey";
-    static constexpr auto playSoundKey = "playSound";
-    static constexpr auto showPanelKey = "showPanel";
-    static constexpr auto panelPositionKey = "panelPosition";
-    static constexpr auto recognitionLanguagesKey = "recognitionLanguages";
-    static constexpr auto lineBreaksKey = "lineBreaks";
-    static constexpr auto stripHyphenationKey = "stripHyphenation";
-    static constexpr auto detectBarcodesKey = "detectBarcodes";
-    static constexpr auto hasCompletedOnboardingKey = "hasCompletedOnboarding";
+    // The stored settings, each stored under its own name.
+    enum class Setting {
+        hotKey,
+        playSound,
+        showPanel,
+        panelPosition,
+        recognitionLanguages,
+        lineBreaks,
+        stripHyphenation,
+        detectBarcodes,
+        hasCompletedOnboarding
+    };
+    static constexpr std::size_t settingCount = 9;
+    static_assert(std::size_t(Setting::hasCompletedOnboarding) + 1 == settingCount);
 
     // Over any settings store, which must outlive this object. The login item is touched only
     // when one is given: the application passes its platform's, others (tests, a separate
@@ -64,26 +72,45 @@ public:
 
     [[nodiscard]] QSettings *settings() const { return m_settings; }
 
-    [[nodiscard]] HotKeyCombo hotKey() const { return m_hotKey; }
-    [[nodiscard]] bool playSound() const { return m_playSound; }
-    [[nodiscard]] bool showPanel() const { return m_showPanel; }
-    [[nodiscard]] PanelPosition panelPosition() const { return m_panelPosition; }
-    [[nodiscard]] QStringList recognitionLanguages() const { return m_recognitionLanguages; }
-    [[nodiscard]] LineBreakMode lineBreaks() const { return m_lineBreaks; }
-    [[nodiscard]] bool stripHyphenation() const { return m_stripHyphenation; }
-    [[nodiscard]] bool detectBarcodes() const { return m_detectBarcodes; }
-    [[nodiscard]] bool hasCompletedOnboarding() const { return m_hasCompletedOnboarding; }
+    // The setting's value, of the type its typed getter returns.
+    [[nodiscard]] QVariant value(Setting setting) const { return m_values.at(indexOf(setting)); }
+
+    [[nodiscard]] HotKeyCombo hotKey() const { return get<HotKeyCombo>(Setting::hotKey); }
+    [[nodiscard]] bool playSound() const { return get<bool>(Setting::playSound); }
+    [[nodiscard]] bool showPanel() const { return get<bool>(Setting::showPanel); }
+    [[nodiscard]] PanelPosition panelPosition() const
+    {
+        return get<PanelPosition>(Setting::panelPosition);
+    }
+    [[nodiscard]] QStringList recognitionLanguages() const
+    {
+        return get<QStringList>(Setting::recognitionLanguages);
+    }
+    [[nodiscard]] LineBreakMode lineBreaks() const
+    {
+        return get<LineBreakMode>(Setting::lineBreaks);
+    }
+    [[nodiscard]] bool stripHyphenation() const { return get<bool>(Setting::stripHyphenation); }
+    [[nodiscard]] bool detectBarcodes() const { return get<bool>(Setting::detectBarcodes); }
+    [[nodiscard]] bool hasCompletedOnboarding() const
+    {
+        return get<bool>(Setting::hasCompletedOnboarding);
+    }
+    // Not stored: the state of the platform's login item.
     [[nodiscard]] bool launchAtLogin() const { return m_launchAtLogin; }
 
-    void setHotKey(const HotKeyCombo &combo);
-    void setPlaySound(bool value);
-    void setShowPanel(bool value);
-    void setPanelPosition(PanelPosition value);
-    void setRecognitionLanguages(const QStringList &value);
-    void setLineBreaks(LineBreakMode value);
-    void setStripHyphenation(bool value);
-    void setDetectBarcodes(bool value);
-    void setHasCompletedOnboarding(bool value);
+    void setHotKey(const HotKeyCombo &combo) { set(Setting::hotKey, combo); }
+    void setPlaySound(bool value) { set(Setting::playSound, value); }
+    void setShowPanel(bool value) { set(Setting::showPanel, value); }
+    void setPanelPosition(PanelPosition value) { set(Setting::panelPosition, value); }
+    void setRecognitionLanguages(const QStringList &value)
+    {
+        set(Setting::recognitionLanguages, value);
+    }
+    void setLineBreaks(LineBreakMode value) { set(Setting::lineBreaks, value); }
+    void setStripHyphenation(bool value) { set(Setting::stripHyphenation, value); }
+    void setDetectBarcodes(bool value) { set(Setting::detectBarcodes, value); }
+    void setHasCompletedOnboarding(bool value) { set(Setting::hasCompletedOnboarding, value); }
     void setLaunchAtLogin(bool value);
 
 Q_SIGNALS:
@@ -100,23 +127,21 @@ Q_SIGNALS:
     void launchAtLoginChanged(bool value);
 
 private:
-    void write(const char *key, const QVariant &value);
-    // Stores the value and writes its stored form, always; notifies only when it changed.
-    template <typename T, typename Signal>
-    void assign(T &field, const T &value, const char *key, const QVariant &stored, Signal signal);
-    [[nodiscard]] bool readBool(const char *key, bool fallback) const;
+    [[nodiscard]] static std::size_t indexOf(Setting setting) { return std::size_t(setting); }
+    template <typename T> [[nodiscard]] T get(Setting setting) const
+    {
+        return m_values.at(indexOf(setting)).template value<T>();
+    }
+    template <typename T> void set(Setting setting, const T &value)
+    {
+        setValue(setting, QVariant::fromValue(value));
+    }
+    void setValue(Setting setting, const QVariant &value);
+    void write(const char *key, const QVariant &stored);
 
     QSettings *m_settings;
     KeloPlatform::LoginItem *m_loginItem;
-    HotKeyCombo m_hotKey;
-    bool m_playSound = false;
-    bool m_showPanel = true;
-    PanelPosition m_panelPosition = PanelPosition::nearSelection;
-    QStringList m_recognitionLanguages;
-    LineBreakMode m_lineBreaks = LineBreakMode::keepLines;
-    bool m_stripHyphenation = true;
-    bool m_detectBarcodes = true;
-    bool m_hasCompletedOnboarding = false;
+    std::array<QVariant, settingCount> m_values;
     bool m_launchAtLogin = false;
     bool m_hasReportedWriteFailure = false;
 };

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/GeneralPage.h"
 
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/AboutSection.h"

@@ -144,11 +144,6 @@ int SettingsSection::indexOfRow(QWidget *row) const
     return m_rows->indexOf(row);
 }
 
-int SettingsSection::rowCount() const
-{
-    return m_rows->count();
-}
-
 SettingsForm::SettingsForm(QWidget *parent) : QScrollArea(parent)
 {
     setWidgetResizable(true);

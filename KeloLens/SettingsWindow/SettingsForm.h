@@ -26,11 +26,8 @@ public:
     // A row whose whole width is the given content.
     QWidget *addRow(QWidget *content);
 
-    [[nodiscard]] int rowCount() const;
     // The row's position, or -1.
     [[nodiscard]] int indexOfRow(QWidget *row) const;
-    [[nodiscard]] QLabel *headerLabel() const { return m_header; }
-    [[nodiscard]] QLabel *footerLabel() const { return m_footer; }
 
 private:
     QWidget *m_card;

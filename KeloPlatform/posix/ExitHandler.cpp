@@ -27,11 +27,6 @@ ExitHandler::~ExitHandler()
     }
 }
 
-bool ExitHandler::isInstalled() const
-{
-    return g_installed == this;
-}
-
 void ExitHandler::runInstalled()
 {
     // Once: the function may itself end in exit().

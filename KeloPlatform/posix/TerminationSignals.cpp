@@ -85,11 +85,6 @@ TerminationSignals::~TerminationSignals()
     ::close(m_readEnd);
 }
 
-QList<int> TerminationSignals::signalNumbers()
-{
-    return QList<int>(handledSignals.begin(), handledSignals.end());
-}
-
 void TerminationSignals::readPending()
 {
     QList<int> pending;

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "Corpus.h"
 
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <QFont>
 #include <QFontMetrics>

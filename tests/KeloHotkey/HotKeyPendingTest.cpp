@@ -2,35 +2,13 @@
 // HotKeys on desktops that answer a registration later (the GlobalShortcuts portal).
 
 #include "KeloHotkey/HotKey.h"
-#include "KeloPlatform/KeyGrabber.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
-#include <set>
 
 namespace {
-
-// Asks and answers when the test says so, from inside "event processing" like a D-Bus reply.
-class AskingGrabber final : public KeloPlatform::KeyGrabber
-{
-public:
-    [[nodiscard]] bool answersLater() const override { return true; }
-    bool grab(uint32_t id, const KeloPlatform::KeyChord &) override
-    {
-        asked.insert(id);
-        return true;
-    }
-    void release(uint32_t id) override { released.insert(id); }
-    void answer(uint32_t id, bool isTaken, const QString &trigger = {})
-    {
-        asked.erase(id);
-        onAnswered(id, {isTaken, trigger, isTaken ? QString() : QStringLiteral("refused")});
-    }
-
-    std::set<uint32_t> asked;
-    std::set<uint32_t> released;
-};
 
 void drainEvents()
 {
@@ -43,7 +21,8 @@ void drainEvents()
 
 TEST(PendingHotKey, SettlesLaterAndOnlyARegisteredOneFires)
 {
-    AskingGrabber grabber;
+    KeloTest::FakeKeyGrabber grabber;
+    grabber.isAsking = true;
     HotKeyCenter center(grabber);
     int presses = 0;
     auto hotKey = center.create(HotKeyCombo::defaultCombo(), [&] { ++presses; });
@@ -76,12 +55,13 @@ TEST(PendingHotKey, SettlesLaterAndOnlyARegisteredOneFires)
     EXPECT_EQ(presses, 1);
     const uint32_t refusedId = refused->id();
     refused.reset();
-    EXPECT_EQ(grabber.released.count(refusedId), 0u) << "a refused grab is not given back twice";
+    EXPECT_EQ(grabber.released.count(refusedId), 0) << "a refused grab is not given back twice";
 }
 
 TEST(PendingHotKey, DroppedBeforeTheAnswerHearsNothing)
 {
-    AskingGrabber grabber;
+    KeloTest::FakeKeyGrabber grabber;
+    grabber.isAsking = true;
     HotKeyCenter center(grabber);
     auto hotKey = center.create(HotKeyCombo::defaultCombo(), [] {});
     ASSERT_TRUE(hotKey);
@@ -89,21 +69,8 @@ TEST(PendingHotKey, DroppedBeforeTheAnswerHearsNothing)
     hotKey->onSettled = [&](bool) { ++calls; };
     const uint32_t id = hotKey->id();
     hotKey.reset();
-    EXPECT_EQ(grabber.released.count(id), 1u) << "the question is withdrawn";
+    EXPECT_EQ(grabber.released.count(id), 1) << "the question is withdrawn";
     grabber.answer(id, true);
     drainEvents();
     EXPECT_EQ(calls, 0);
-}
-
-TEST(PendingHotKey, TheSessionSaysWhetherItHasGlobalShortcuts)
-{
-    AskingGrabber asking;
-    EXPECT_TRUE(HotKeyCenter(asking).hasGlobalShortcuts());
-    struct NoShortcuts final : KeloPlatform::KeyGrabber
-    {
-        [[nodiscard]] bool isAvailable() const override { return false; }
-        bool grab(uint32_t, const KeloPlatform::KeyChord &) override { return false; }
-        void release(uint32_t) override {}
-    } none;
-    EXPECT_FALSE(HotKeyCenter(none).hasGlobalShortcuts());
 }

@@ -1,40 +1,17 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloHotkey/HotKey.h"
 
-#include "KeloPlatform/KeyGrabber.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
 
 #include <gtest/gtest.h>
-#include <map>
-#include <vector>
 
 using KeloPlatform::KeyChord;
 
 namespace {
 
-// Stands in for the window system: grabs succeed, presses are delivered on demand from inside
-// "event processing", as the X11 event filter does.
-class FakeGrabber final : public KeloPlatform::KeyGrabber
-{
-public:
-    bool grab(uint32_t id, const KeyChord &chord) override
-    {
-        ++attempts;
-        grabs[id] = chord;
-        return true;
-    }
-    void release(uint32_t id) override
-    {
-        grabs.erase(id);
-        released.push_back(id);
-    }
-    void press(uint32_t id) { onPressed(id); }
-
-    std::map<uint32_t, KeyChord> grabs;
-    int attempts = 0;
-    std::vector<uint32_t> released;
-};
+using KeloTest::FakeKeyGrabber;
 
 void drainEvents()
 {
@@ -46,7 +23,7 @@ void drainEvents()
 class HotKeyDispatch : public ::testing::Test
 {
 protected:
-    std::unique_ptr<FakeGrabber> grabber = std::make_unique<FakeGrabber>();
+    std::unique_ptr<FakeKeyGrabber> grabber = std::make_unique<FakeKeyGrabber>();
     HotKeyCenter center{*grabber};
 };
 
@@ -90,7 +67,7 @@ TEST_F(HotKeyDispatch, DestroyedHotKeyIgnoresItsPendingPress)
     const uint32_t id = hotKey->id();
     grabber->press(id);
     hotKey.reset();
-    EXPECT_EQ(grabber->released, (std::vector<uint32_t>{id}));
+    EXPECT_EQ(grabber->released, QList<uint32_t>{id});
     EXPECT_TRUE(grabber->grabs.empty());
     drainEvents();
     EXPECT_EQ(calls, 0);
@@ -115,7 +92,7 @@ TEST_F(HotKeyDispatch, HandlerMayDestroyItsOwnHotKey)
 
 TEST(HotKeyCenter, HotKeysOutlivingTheirCenterLetGoAndStopFiring)
 {
-    FakeGrabber grabber;
+    FakeKeyGrabber grabber;
     int calls = 0;
     auto center = std::make_unique<HotKeyCenter>(grabber);
     auto orphan = center->create({20, 0x300}, [&] { ++calls; });

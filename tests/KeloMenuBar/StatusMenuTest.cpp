@@ -17,16 +17,6 @@
 
 namespace {
 
-// Titles in order, "-" for a separator.
-QStringList titles(const QMenu &menu)
-{
-    QStringList result;
-    for (const QAction *action : menu.actions()) {
-        result << (action->isSeparator() ? QStringLiteral("-") : action->text());
-    }
-    return result;
-}
-
 QAction *find(const QMenu &menu, const QString &title)
 {
     for (QAction *action : menu.actions()) {
@@ -39,34 +29,7 @@ QAction *find(const QMenu &menu, const QString &title)
 
 } // namespace
 
-TEST(StatusMenu, ListsTheNineItemsWithTheRegisteredShortcut)
-{
-    QMenu menu;
-    buildStatusMenu(menu, {QStringLiteral("Ctrl+Shift+2"), true, true}, {});
-    EXPECT_EQ(titles(menu), (QStringList{"Capture Text   Ctrl+Shift+2", "Capture Code",
-                                         "Last Result", "-", "Settings…", "Check for Updates…",
-                                         "More Kelo apps…", "-", "Quit KeloLens"}));
-    EXPECT_EQ(find(menu, "Settings…")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Comma));
-    EXPECT_EQ(find(menu, "Quit KeloLens")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-    // The shortcut in the first title is only text: capturing has no menu shortcut.
-    EXPECT_TRUE(menu.actions().first()->shortcut().isEmpty());
-}
-
-TEST(StatusMenu, FollowsTheStateOfTheMoment)
-{
-    QMenu menu;
-    buildStatusMenu(menu, {std::nullopt, false, false}, {});
-    EXPECT_EQ(menu.actions().first()->text(), "Capture Text");
-    EXPECT_FALSE(find(menu, "Last Result")->isEnabled());
-    EXPECT_EQ(menu.actions().size(), 8);
-    EXPECT_EQ(find(menu, "Check for Updates…"), nullptr);
-
-    menu.clear();
-    buildStatusMenu(menu, {std::nullopt, true, false}, {});
-    EXPECT_TRUE(find(menu, "Last Result")->isEnabled());
-}
-
-TEST(StatusMenu, EachItemRunsItsAction)
+TEST(StatusMenu, FollowsTheStateOfTheMomentAndEachItemRunsItsAction)
 {
     QStringList calls;
     const auto record = [&calls](const char *name) {
@@ -76,23 +39,19 @@ TEST(StatusMenu, EachItemRunsItsAction)
                               record("check"), record("maker"), record("quit")};
     QMenu menu;
     buildStatusMenu(menu, {QStringLiteral("Ctrl+Shift+2"), true, true}, actions);
+    EXPECT_EQ(menu.actions().first()->text(), "Capture Text   Ctrl+Shift+2");
+    // The shortcut in the title is only text: capturing has no menu shortcut.
+    EXPECT_TRUE(menu.actions().first()->shortcut().isEmpty());
     for (QAction *action : menu.actions()) {
         action->trigger();
     }
     EXPECT_EQ(calls, (QStringList{"text", "code", "last", "settings", "check", "maker", "quit"}));
-}
 
-TEST(ClosureMenuItem, TakesTitlesLiterallyAndSkipsAnUnsetAction)
-{
-    QMenu menu;
-    int calls = 0;
-    QAction *item = addItem(menu, QStringLiteral("Copy & Paste"), {}, [&calls] { ++calls; });
-    EXPECT_EQ(menu.actions(), QList<QAction *>{item});
-    // Shown as "Copy & Paste", with no keyboard accelerator on P.
-    EXPECT_EQ(item->text(), "Copy && Paste");
-    item->trigger();
-    EXPECT_EQ(calls, 1);
-    addItem(menu, QStringLiteral("Nothing"), {}, {})->trigger();
+    menu.clear();
+    buildStatusMenu(menu, {std::nullopt, false, false}, actions);
+    EXPECT_EQ(menu.actions().first()->text(), "Capture Text");
+    EXPECT_FALSE(find(menu, "Last Result")->isEnabled());
+    EXPECT_EQ(find(menu, "Check for Updates…"), nullptr);
 }
 
 TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
@@ -107,12 +66,11 @@ TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
     for (captures = 0; captures < 2; ++captures) {
         controller.menu().popup(QPoint(10, 10));
         ASSERT_TRUE(KeloTest::waitUntil([&] { return controller.menu().isVisible(); }));
-        EXPECT_EQ(titles(controller.menu()),
-                  QStringList{QStringLiteral("Captures: %1").arg(captures)});
+        EXPECT_EQ(controller.menu().actions().value(0)->text(),
+                  QStringLiteral("Captures: %1").arg(captures));
         controller.menu().hide();
     }
     EXPECT_EQ(controller.trayIcon().toolTip(), "KeloLens");
-    EXPECT_FALSE(controller.trayIcon().icon().isNull());
 }
 
 TEST(MainMenu, CtrlWClosesTheWindowAndCtrlQQuits)

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloOnboarding/OnboardingView.h"
 #include "KeloOnboarding/OnboardingWindowController.h"
-#include "KeloOnboarding/ShortcutBadge.h"
 #include "support/TestSupport.h"
 
 #include <QLabel>
@@ -31,18 +30,6 @@ QString shownStep(const OnboardingView &view)
 
 } // namespace
 
-TEST(OnboardingView, ClampsTheStartIndex)
-{
-    EXPECT_EQ(OnboardingView::clampedIndex(7, 3), 2);
-    EXPECT_EQ(OnboardingView::clampedIndex(-1, 3), 0);
-    EXPECT_EQ(OnboardingView::clampedIndex(1, 3), 1);
-    EXPECT_EQ(OnboardingView::clampedIndex(4, 0), 0);
-
-    OnboardingView empty({}, 3, QStringLiteral("Done"), {});
-    EXPECT_EQ(empty.index(), 0);
-    EXPECT_EQ(empty.content(), nullptr);
-}
-
 TEST(OnboardingView, BlockedStepOffersSkipButNeverMovesOnByItself)
 {
     bool isGranted = false;
@@ -69,21 +56,6 @@ TEST(OnboardingView, BlockedStepOffersSkipButNeverMovesOnByItself)
     EXPECT_EQ(finishes, 1);
 }
 
-TEST(OnboardingView, BuildsEachStepAfreshWhenShown)
-{
-    int builds = 0;
-    QList<OnboardingStep> steps = threeSteps();
-    steps[1].content = [&builds] {
-        ++builds;
-        return new QLabel(QStringLiteral("second"));
-    };
-    OnboardingView view(steps, 0, QStringLiteral("Done"), {});
-    EXPECT_EQ(builds, 0);
-    view.advance();
-    EXPECT_EQ(builds, 1);
-    EXPECT_EQ(view.content()->objectName(), "screenRecording");
-}
-
 TEST(OnboardingWindowController, FinishesOnceByButtonOrCloseBox)
 {
     int finishes = 0;
@@ -93,8 +65,6 @@ TEST(OnboardingWindowController, FinishesOnceByButtonOrCloseBox)
     controller.show(threeSteps(), 2, QStringLiteral("Start Using KeloLens"));
     QWidget *window = controller.window();
     ASSERT_NE(window, nullptr);
-    EXPECT_EQ(window->windowTitle(), "Welcome to KeloLens");
-    EXPECT_EQ(window->size(), QSize(500, 400));
     EXPECT_TRUE(window->isVisible());
 
     // Return on the last step presses its button, which closes the window.
@@ -140,12 +110,4 @@ TEST(OnboardingWindowController, OwnerMayDropTheControllerWhenItFinishes)
     controller->view()->mainButton()->click();
     EXPECT_EQ(controller, nullptr);
     EXPECT_TRUE(KeloTest::waitUntil([&] { return window.isNull(); }));
-}
-
-TEST(ShortcutBadge, FitsItsText)
-{
-    const ShortcutBadge shortBadge(QStringLiteral("Ctrl+2"));
-    const ShortcutBadge longBadge(QStringLiteral("Ctrl+Alt+Shift+2"));
-    EXPECT_GT(longBadge.sizeHint().width(), shortBadge.sizeHint().width());
-    EXPECT_GE(shortBadge.sizeHint().height(), 22 + 16);
 }

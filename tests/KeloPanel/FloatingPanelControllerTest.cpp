@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPanel/FloatingPanelController.h"
 
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QApplication>
 #include <QInputMethodEvent>
@@ -46,16 +46,12 @@ protected:
 
 TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicationInFront)
 {
-    int willShow = 0;
-    controller.onWillShow = [&] { ++willShow; };
     controller.show(ExactRect{100, 80, 200, 40});
     ASSERT_TRUE(controller.isVisible());
-    EXPECT_EQ(willShow, 1);
     EXPECT_EQ(controller.panel().size(), QSize(476, 456));
     EXPECT_EQ(field->window(), &controller.panel());
-    const QRect usable = QGuiApplication::primaryScreen()->availableGeometry();
-    const QRect frame = controller.panel().geometry();
-    EXPECT_EQ(frame.left(), std::max(usable.left(), std::min(200 - 238, usable.right() + 1 - 476)));
+    EXPECT_TRUE(QGuiApplication::primaryScreen()->availableGeometry().contains(
+        controller.panel().geometry()));
     EXPECT_EQ(controller.previousApp(), (RunningApplication{77, 4242}));
 
     // This application itself in front, or nothing: there is nowhere to go back to.
@@ -67,52 +63,6 @@ TEST_F(FloatingPanelControllerTest, ShowsInsideTheScreenAndRemembersTheApplicati
     windows.frontmost.reset();
     controller.show();
     EXPECT_EQ(controller.previousApp(), std::nullopt);
-}
-
-TEST_F(FloatingPanelControllerTest, HidingCallsBackOnceAndOnlyForAVisiblePanel)
-{
-    int didHide = 0;
-    controller.onDidHide = [&] { ++didHide; };
-    controller.hide();
-    EXPECT_EQ(didHide, 0);
-    controller.show();
-    controller.hide();
-    controller.hide();
-    EXPECT_EQ(didHide, 1);
-    EXPECT_FALSE(controller.isVisible());
-}
-
-TEST_F(FloatingPanelControllerTest, KeyHandlerSeesKeysBeforeTheFocusedWidget)
-{
-    QList<int> seen;
-    bool consumes = false;
-    controller.keyHandler = [&](QKeyEvent *event) {
-        seen.append(event->key());
-        return consumes;
-    };
-    controller.show();
-    field->setFocus();
-
-    press(Qt::Key_A, QStringLiteral("a"));
-    consumes = true;
-    press(Qt::Key_B, QStringLiteral("b"));
-    EXPECT_EQ(seen, (QList<int>{Qt::Key_A, Qt::Key_B}));
-    EXPECT_EQ(field->text(), QStringLiteral("a"));
-}
-
-TEST_F(FloatingPanelControllerTest, KnowsWhenAnInputMethodIsComposing)
-{
-    controller.show();
-    field->setFocus();
-    EXPECT_FALSE(controller.isComposing());
-    QInputMethodEvent composing(QStringLiteral("ni"), {});
-    QCoreApplication::sendEvent(field, &composing);
-    EXPECT_TRUE(controller.isComposing());
-    QInputMethodEvent committed;
-    committed.setCommitString(QString::fromUtf8("你"));
-    QCoreApplication::sendEvent(field, &committed);
-    EXPECT_FALSE(controller.isComposing());
-    EXPECT_EQ(field->text(), QString::fromUtf8("你"));
 }
 
 TEST_F(FloatingPanelControllerTest, FollowsTheCompositorBetweenShows)

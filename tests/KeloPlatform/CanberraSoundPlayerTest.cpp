@@ -1,29 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 
-#include <QStringList>
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
-
-namespace {
-
-QStringList *capturedLines = nullptr;
-
-void captureMessage(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (capturedLines != nullptr) {
-        capturedLines->append(message);
-    }
-}
-
-} // namespace
 
 // The test machine has no sound server: every sound fails, and the log hears of it once.
 TEST(CanberraSoundPlayer, MissingSoundsOrServerStayQuiet)
 {
-    QStringList lines;
-    capturedLines = &lines;
-    const QtMessageHandler previous = qInstallMessageHandler(captureMessage);
+    const KeloTest::LogCapture log;
     {
         KeloPlatform::CanberraSoundPlayer player;
         for (int i = 0; i < 5; ++i) {
@@ -33,8 +18,6 @@ TEST(CanberraSoundPlayer, MissingSoundsOrServerStayQuiet)
         // The made-up event never plays, whatever the machine has.
         EXPECT_GE(player.failureCount(), 5);
     }
-    qInstallMessageHandler(previous);
-    capturedLines = nullptr;
-    ASSERT_EQ(lines.size(), 1);
-    EXPECT_TRUE(lines.first().startsWith("KeloLens: ")) << lines.first().toStdString();
+    ASSERT_EQ(log.lines().size(), 1);
+    EXPECT_TRUE(log.lines().first().startsWith("KeloLens: ")) << log.lines().first().toStdString();
 }

@@ -2,7 +2,6 @@
 #include "KeloUpdates/FeedUpdater.h"
 
 #include "KeloCore/AppInfo.h"
-#include "KeloUpdates/LinkUpdater.h"
 #include "KeloUpdates/UpdateDialog.h"
 #include "support/TestSupport.h"
 
@@ -93,16 +92,6 @@ struct Checker
 
 } // namespace
 
-TEST(FeedUpdater, StartsOnlyWithARealPublicKey)
-{
-    EXPECT_FALSE(FeedUpdater::shouldStart(QString()));
-    EXPECT_FALSE(FeedUpdater::shouldStart(QStringLiteral("REPLACE_WITH_UPDATE_PUBLIC_KEY")));
-    EXPECT_TRUE(
-        FeedUpdater::shouldStart(QStringLiteral("pfIShU4dEXqPd5ObYNfDBiQWcXozk7estwzTnF9BamQ=")));
-    // A default build carries the placeholder, so it never checks.
-    EXPECT_FALSE(FeedUpdater::shouldStart(AppInfo::fromBuild().updatePublicKey));
-}
-
 TEST(FeedUpdater, NotStartedAnswersWithoutTouchingTheNetwork)
 {
     FeedServer server;
@@ -115,6 +104,8 @@ TEST(FeedUpdater, NotStartedAnswersWithoutTouchingTheNetwork)
     }
     QCoreApplication::processEvents();
     EXPECT_EQ(server.requestCount(), 0);
+    // A default build carries the placeholder key, so it never checks.
+    EXPECT_FALSE(FeedUpdater::shouldStart(AppInfo::fromBuild().updatePublicKey));
 }
 
 TEST(FeedUpdater, ComparesTheFeedsNewestReleaseWithOurs)
@@ -128,7 +119,6 @@ TEST(FeedUpdater, ComparesTheFeedsNewestReleaseWithOurs)
     ASSERT_TRUE(newer.newest);
     EXPECT_EQ(newer.newest->displayVersion(), "0.2.0");
     EXPECT_EQ(newer.newest->downloadPage, QUrl("https://example.org/download"));
-    EXPECT_EQ(newer.currentVersion, "0.1.0");
 
     server.serve("200 OK", feedWithNewest("0.1.0"));
     EXPECT_EQ(checker.check().kind, UpdateCheckResult::Kind::upToDate);
@@ -141,14 +131,9 @@ TEST(FeedUpdater, ReportsUnreachableOrUnreadableFeeds)
     Checker checker(server.url());
 
     server.serve("404 Not Found", "<html>gone</html>");
-    UpdateCheckResult result = checker.check();
+    const UpdateCheckResult result = checker.check();
     EXPECT_EQ(result.kind, UpdateCheckResult::Kind::failed);
     EXPECT_TRUE(result.message.contains("404")) << result.message.toStdString();
-
-    server.serve("200 OK", "this is not xml");
-    result = checker.check();
-    EXPECT_EQ(result.kind, UpdateCheckResult::Kind::failed);
-    EXPECT_FALSE(result.message.isEmpty());
 
     // Nothing listens on port 1 of loopback.
     Checker nowhere(QUrl("http://127.0.0.1:1/appcast.xml"));
@@ -156,20 +141,6 @@ TEST(FeedUpdater, ReportsUnreachableOrUnreadableFeeds)
 
     Checker notWeb(QUrl("file:///etc/hostname"));
     EXPECT_EQ(notWeb.check().kind, UpdateCheckResult::Kind::failed);
-}
-
-TEST(FeedUpdater, IgnoresASecondRequestWhileChecking)
-{
-    FeedServer server;
-    server.serve("200 OK", feedWithNewest("0.1.0"));
-    Checker checker(server.url());
-    checker.updater.checkForUpdates();
-    EXPECT_TRUE(checker.updater.isChecking());
-    checker.updater.checkForUpdates();
-    ASSERT_TRUE(KeloTest::waitUntil([&] { return !checker.updater.isChecking(); }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(checker.results.size(), 1);
-    EXPECT_EQ(server.requestCount(), 1);
 }
 
 TEST(UpdateDialog, OffersTheDownloadPageOnlyForANewerRelease)
@@ -194,16 +165,4 @@ TEST(UpdateDialog, OffersTheDownloadPageOnlyForANewerRelease)
                                {},
                                QStringLiteral("Timed out")});
     EXPECT_EQ(failed.detail(), "Timed out");
-}
-
-TEST(LinkUpdater, OffersNoCheckAndOpensTheChangelog)
-{
-    QList<QUrl> opened;
-    LinkUpdater updater(QUrl("https://example.org/changelog"), [&](const QUrl &url) {
-        opened << url;
-        return true;
-    });
-    EXPECT_FALSE(updater.isAvailable());
-    updater.checkForUpdates();
-    EXPECT_EQ(opened, QList<QUrl>{QUrl("https://example.org/changelog")});
 }

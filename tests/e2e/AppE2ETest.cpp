@@ -164,24 +164,6 @@ TEST_F(AppE2E, ChoosingATakenShortcutKeepsTheOldOneWorking)
     EXPECT_TRUE(answersShortcut());
 }
 
-TEST_F(AppE2E, ASecondLaunchOpensTheSettingsWindowOfTheRunningOne)
-{
-    ASSERT_TRUE(m_app.start());
-    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("launched")));
-    EXPECT_EQ(m_app.launchAgain(), 0);
-    EXPECT_TRUE(KeloTest::waitUntil(
-        [] { return !windowsNamed(QStringLiteral("General")).isEmpty(); }, 10s));
-    EXPECT_TRUE(m_app.isRunning());
-    // Ours only: another suite on the machine may run its own kelolens.
-    const QString running =
-        KeloTest::runProgram(QStringLiteral("pgrep"),
-                             {QStringLiteral("-c"), QStringLiteral("-P"),
-                              QString::number(QCoreApplication::applicationPid()),
-                              QStringLiteral("-x"), QStringLiteral("kelolens")})
-            .trimmed();
-    EXPECT_EQ(running, QStringLiteral("1"));
-}
-
 TEST_F(AppE2E, ALoginEntryLeftByAnotherCopyStartsThisOneNow)
 {
     // Written by a build folder that has since gone.

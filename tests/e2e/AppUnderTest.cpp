@@ -56,11 +56,7 @@ void AppUnderTest::replaceRegionTool(const QString &script)
 {
     const QDir tools(m_home.filePath(QStringLiteral("tools")));
     tools.mkpath(QStringLiteral("."));
-    QFile file(tools.filePath(QStringLiteral("maim")));
-    file.open(QIODevice::WriteOnly);
-    file.write("#!/bin/sh\n" + script.toUtf8() + '\n');
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    KeloTest::writeScript(tools.filePath(QStringLiteral("maim")), script);
     QProcessEnvironment environment = m_environment;
     environment.insert(QStringLiteral("KELO_REAL_TOOL"),
                        QStandardPaths::findExecutable(QStringLiteral("maim")));

@@ -170,7 +170,7 @@ std::optional<Scene> showScene(const QStringList &arguments)
 {
     Scene scene;
     scene.helper = std::make_unique<KeloTest::HelperProcess>(
-        QStringLiteral(KELO_TEST_BINARY_DIR "/tests/e2e/kelo-e2e-scene"), arguments);
+        KeloTest::helperProgram(QStringLiteral("kelo-test-scene")), arguments);
     const std::optional<QString> ready =
         scene.helper->waitForLine(QStringLiteral("ready "), std::chrono::seconds(10));
     if (!ready) {

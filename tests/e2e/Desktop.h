@@ -37,7 +37,7 @@ QStringList textOfLightSurface(const QRect &area);
 std::optional<QRect> findText(const QRect &area, const QString &text);
 bool isProgramRunning(const QString &name);
 
-// A scene window (kelo-e2e-scene) and where it is.
+// A scene window (kelo-test-scene) and where it is.
 struct Scene
 {
     std::unique_ptr<KeloTest::HelperProcess> helper;

@@ -3,6 +3,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QProcess>
 #include <QThread>
 
@@ -37,6 +38,14 @@ QString runProgram(const QString &program, const QStringList &arguments,
         return {};
     }
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+bool writeScript(const QString &path, const QString &body)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) &&
+           file.write(("#!/bin/sh\n" + body + u'\n').toUtf8()) > 0 &&
+           file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 ScopedEnvironment::ScopedEnvironment(const char *name, const std::optional<QByteArray> &value)

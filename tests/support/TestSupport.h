@@ -29,6 +29,9 @@ void processEventsFor(std::chrono::milliseconds duration);
 QString runProgram(const QString &program, const QStringList &arguments,
                    std::chrono::milliseconds timeout = std::chrono::seconds(10));
 
+// Writes an executable shell script with this body; whether it could.
+bool writeScript(const QString &path, const QString &body);
+
 // Sets (or, with no value, unsets) an environment variable for as long as it lives, then puts the
 // previous state back.
 class ScopedEnvironment

@@ -17,7 +17,7 @@ namespace KeloTest {
 
 // The path of a helper program built for the X11 tests: kelo-test-x-client (a second X client
 // that grabs keys, reports the lock state and watches activation requests) or
-// kelo-test-paste-target (a window with a text field that reports its text).
+// kelo-test-scene (a window with text, a code or a text field that reports its text).
 [[nodiscard]] QString helperProgram(const QString &name);
 
 // Runs xdotool with these arguments to its end; whether it succeeded.

@@ -2,7 +2,7 @@
 // kelolens-sample: draws a small screen-like picture (two paragraphs, a link, a QR code) into the
 // PNG file given, so the recognizer has something to read before a real capture exists.
 
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <QGuiApplication>
 #include <QImage>

@@ -1,12 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Capture/CaptureFlow.h"
 
-#include "KeloLens/Capture/PermissionChecker.h"
-#include "KeloLens/Capture/ScreenCapturer.h"
-#include "KeloLens/Recognition/Recognizing.h"
 #include "support/TestSupport.h"
-
-#include <QCoro/QCoroTimer>
+#include "support/fakes/CaptureFakes.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -15,66 +11,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// The seams, scripted; the flow's outputs go into one event list so the tests see their order.
-class ScriptedCapturer : public ScreenCapturer
-{
-public:
-    QCoro::Task<CaptureOutcome> capture() override
-    {
-        ++calls;
-        if (delay > 0ms) {
-            co_await QCoro::sleepFor(delay);
-        }
-        // A copy: co_return may move from what it is given, and the script is reused.
-        co_return CaptureOutcome(outcome);
-    }
-
-    CaptureOutcome outcome = CaptureCancelled{};
-    std::chrono::milliseconds delay = 0ms;
-    int calls = 0;
-};
-
-class ScriptedRecognizer : public Recognizing
-{
-public:
-    QCoro::Task<RecognitionResult> recognize(QImage image, QStringList languages,
-                                             RecognitionOptions options) override
-    {
-        ++calls;
-        lastImage = image;
-        lastLanguages = languages;
-        lastOptions = options;
-        if (delay > 0ms) {
-            co_await QCoro::sleepFor(delay);
-        }
-        co_return RecognitionResult(result);
-    }
-
-    RecognitionResult result;
-    std::chrono::milliseconds delay = 0ms;
-    int calls = 0;
-    QImage lastImage;
-    QStringList lastLanguages;
-    RecognitionOptions lastOptions;
-};
-
-class ScriptedPermission : public PermissionChecker
-{
-public:
-    bool isScreenRecordingGranted() const override
-    {
-        return answers.isEmpty() ? true : answers.takeFirst();
-    }
-    void requestScreenRecording() override {}
-    void openScreenRecordingSettings() override {}
-
-    mutable QList<bool> answers;
-};
-
-RecognitionResult textResult(const QString &text)
-{
-    return {{Paragraph{{text}}}, {}, text};
-}
+using KeloTest::FakePermissionChecker;
+using KeloTest::FakeRecognizer;
+using KeloTest::FakeScreenCapturer;
+using KeloTest::textResult;
 
 DetectedCode code(const QString &payload)
 {
@@ -136,9 +76,9 @@ protected:
 
     CaptureSettings m_settings;
     bool isClipboardTaking = true;
-    ScriptedCapturer m_capturer;
-    ScriptedPermission m_permission;
-    ScriptedRecognizer m_recognizer;
+    FakeScreenCapturer m_capturer;
+    FakePermissionChecker m_permission;
+    FakeRecognizer m_recognizer;
     CaptureFlow m_flow;
     QImage m_image;
     ExactRect m_region{800, 400, 200, 100};
@@ -311,41 +251,4 @@ TEST_F(CaptureFlowTest, ARequestWhileACaptureIsUnderWayDoesNothing)
     m_recognizer.delay = 0ms;
     run(false);
     EXPECT_EQ(m_capturer.calls, 2);
-}
-
-TEST_F(CaptureFlowTest, EveryWayOutClearsIsCapturingAndUnsetOutputsAreSkipped)
-{
-    ScriptedCapturer capturer;
-    ScriptedPermission permission;
-    ScriptedRecognizer recognizer;
-    CaptureFlow flow(capturer, permission, recognizer, {}, CaptureFlow::Outputs{});
-    QList<bool> states;
-    QObject::connect(&flow, &CaptureFlow::isCapturingChanged,
-                     [&states](bool capturing) { states.append(capturing); });
-
-    permission.answers = {false};
-    QCoro::waitFor(flow.run(false));
-    capturer.outcome = CaptureFailed{QStringLiteral("x")};
-    QCoro::waitFor(flow.run(false));
-    capturer.outcome = CapturedImage{m_image, m_region};
-    recognizer.result = textResult(QStringLiteral("t"));
-    QCoro::waitFor(flow.run(true));
-    QCoro::waitFor(flow.run(false));
-    EXPECT_EQ(states, (QList<bool>{true, false, true, false, true, false, true, false}));
-    EXPECT_TRUE(flow.lastPresentation().has_value());
-}
-
-TEST_F(CaptureFlowTest, ACaptureNobodyAwaitsStillRunsToTheEnd)
-{
-    captureImage(textResult(QStringLiteral("detached")));
-    m_capturer.delay = 50ms;
-    m_recognizer.delay = 50ms;
-    // As a shortcut handler starts it: the task is dropped at once.
-    {
-        [[maybe_unused]] QCoro::Task<> dropped = m_flow.run(false);
-    }
-    EXPECT_TRUE(m_flow.isCapturing());
-    ASSERT_TRUE(KeloTest::waitUntil([this] { return !m_flow.isCapturing(); }));
-    EXPECT_EQ(m_events,
-              (QStringList{QStringLiteral("clipboard:detached"), QStringLiteral("present")}));
 }

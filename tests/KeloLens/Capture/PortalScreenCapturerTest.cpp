@@ -6,6 +6,7 @@
 #include "KeloLens/Capture/SystemPermissionChecker.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoro/QCoroTask>
 #include <QDir>
@@ -18,31 +19,20 @@
 #include <gtest/gtest.h>
 
 using KeloPlatform::Screenshot;
+using namespace std::chrono_literals;
 
 namespace {
-
-// Hands back whatever the test scripted, as the desktop's service would.
-class ScriptedScreenshots final : public KeloPlatform::ScreenshotService
-{
-public:
-    [[nodiscard]] bool isAvailable() const override { return true; }
-    [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
-    QCoro::Task<Screenshot> takeInteractive() override { co_return next; }
-
-    Screenshot next;
-    std::optional<bool> permission;
-};
 
 class PortalCapture : public ::testing::Test
 {
 protected:
     QString captures() const { return m_dir.filePath(QStringLiteral("captures")); }
 
-    // A 40 by 20 picture where the desktop would leave one.
-    QString picture(const QString &name) const
+    // A picture where the desktop would leave one.
+    QString picture(const QString &name, QSize size = QSize(40, 20)) const
     {
         const QString path = m_dir.filePath(name);
-        QImage image(40, 20, QImage::Format_RGB32);
+        QImage image(size, QImage::Format_RGB32);
         image.fill(Qt::darkCyan);
         EXPECT_TRUE(image.save(path, "PNG"));
         return path;
@@ -62,19 +52,21 @@ protected:
     }
 
     QTemporaryDir m_dir;
-    ScriptedScreenshots screenshots;
+    KeloTest::FakeScreenshotService screenshots;
 };
 
 } // namespace
 
 TEST_F(PortalCapture, ReadsTheDesktopsFileAndDeletesOnlyWhatIsOurs)
 {
-    const QString made = picture(QStringLiteral("made-for-us.png"));
+    // Three screens side by side: beyond what Qt decodes by default.
+    const QSize wide(15360, 2880);
+    const QString made = picture(QStringLiteral("made-for-us.png"), wide);
     screenshots.next = {Screenshot::Status::saved, made, true, {}};
     const CaptureOutcome fromOurs = capture();
-    ASSERT_TRUE(std::holds_alternative<CapturedImage>(fromOurs));
+    ASSERT_TRUE(std::holds_alternative<CapturedImage>(fromOurs)) << fromOurs.index();
     const CapturedImage &image = std::get<CapturedImage>(fromOurs);
-    EXPECT_EQ(image.image.size(), QSize(40, 20));
+    EXPECT_EQ(image.image.size(), wide);
     EXPECT_EQ(image.region, std::nullopt) << "the desktop does not say where the selection was";
     EXPECT_FALSE(QFileInfo::exists(made));
     EXPECT_TRUE(capturesAreEmpty());
@@ -111,6 +103,17 @@ TEST_F(PortalCapture, CancelsFailuresAndUnreadableFilesBecomeOutcomes)
     EXPECT_EQ(capture(),
               CaptureOutcome(CaptureFailed{QStringLiteral("The capture couldn't be read")}));
     EXPECT_TRUE(capturesAreEmpty());
+
+    // Cancelled while the desktop asks: what it hands back afterwards is dropped.
+    const QString late = picture(QStringLiteral("late.png"));
+    screenshots.next = {Screenshot::Status::saved, late, true, {}};
+    screenshots.delay = 50ms;
+    PortalScreenCapturer capturer(screenshots, captures());
+    QCoro::Task<CaptureOutcome> pending = capturer.capture();
+    capturer.cancel();
+    EXPECT_EQ(QCoro::waitFor(pending), CaptureOutcome(CaptureCancelled{}));
+    EXPECT_FALSE(QFileInfo::exists(late));
+    EXPECT_TRUE(capturesAreEmpty());
 }
 
 TEST_F(PortalCapture, AStoredRefusalIsTheOnlyThingThatDeniesAccess)
@@ -126,93 +129,44 @@ TEST_F(PortalCapture, AStoredRefusalIsTheOnlyThingThatDeniesAccess)
     EXPECT_TRUE(SystemPermissionChecker().isScreenRecordingGranted());
 }
 
-TEST(CapturerChoice, WaylandSessionsNeverGetAnX11Tool)
+TEST(CapturerChoice, TheFirstInstalledToolOfTheDesktopAndNeverAnX11ToolUnderWayland)
 {
-    ScriptedScreenshots screenshots;
-    const auto environment = [](const char *desktop, const char *session, bool hasWayland) {
+    KeloTest::FakeScreenshotService screenshots;
+    const QStringList all{QStringLiteral("spectacle"),
+                          QStringLiteral("gnome-screenshot"),
+                          QStringLiteral("maim"),
+                          QStringLiteral("scrot"),
+                          QStringLiteral("xfce4-screenshooter"),
+                          QStringLiteral("sh"),
+                          QStringLiteral("slurp"),
+                          QStringLiteral("grim")};
+    // The program of the chosen region tool; "portal" for the desktop's screenshot portal.
+    const auto chosen = [&](const char *desktop, const char *session, bool hasWayland,
+                            const QStringList &installed) {
         QProcessEnvironment env;
         env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QString::fromLatin1(desktop));
         env.insert(QStringLiteral("XDG_SESSION_TYPE"), QString::fromLatin1(session));
         if (hasWayland) {
             env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-0"));
         }
-        return env;
-    };
-    const auto everything = [](const QString &name) { return QStringLiteral("/usr/bin/") + name; };
-    const auto programOf = [](const std::unique_ptr<ScreenCapturer> &capturer) {
-        const auto *cli = dynamic_cast<const ScreencaptureCLICapturer *>(capturer.get());
-        return cli != nullptr && cli->tool() ? cli->tool()->program : QString();
-    };
-
-    const auto gnome =
-        createScreenCapturer(screenshots, environment("GNOME", "wayland", true), everything);
-    EXPECT_NE(dynamic_cast<PortalScreenCapturer *>(gnome.get()), nullptr);
-    EXPECT_EQ(programOf(createScreenCapturer(screenshots, environment("KDE", "wayland", true),
-                                             everything)),
-              QStringLiteral("/usr/bin/spectacle"));
-    // The session type may be missing; the Wayland display still tells.
-    EXPECT_EQ(
-        programOf(createScreenCapturer(screenshots, environment("sway", "", true), everything)),
-        QStringLiteral("/usr/bin/sh"));
-    const auto bare = createScreenCapturer(
-        screenshots, environment("sway", "wayland", true), [](const QString &name) {
-            return name == u"maim" ? QStringLiteral("/usr/bin/maim") : QString();
+        const auto capturer = createScreenCapturer(screenshots, env, [&](const QString &name) {
+            return installed.contains(name) ? QStringLiteral("/usr/bin/") + name : QString();
         });
-    EXPECT_NE(dynamic_cast<PortalScreenCapturer *>(bare.get()), nullptr);
-    EXPECT_EQ(
-        programOf(createScreenCapturer(screenshots, environment("XFCE", "x11", false), everything)),
-        QStringLiteral("/usr/bin/maim"));
-}
-
-// slurp prints the selected geometry (nothing, with status 1, when cancelled); grim writes the
-// region to the file. Stand-ins on PATH show what the wlroots tool line does with them.
-TEST(WlrootsCaptureTool, PassesSlurpsRegionToGrimAndTreatsACancelAsCancelled)
-{
-    QTemporaryDir dir;
-    const QString bin = dir.filePath(QStringLiteral("bin"));
-    ASSERT_TRUE(QDir().mkpath(bin));
-    const auto script = [&](const QString &name, const QString &body) {
-        QFile file(bin + u'/' + name);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(("#!/bin/sh\n" + body + u'\n').toUtf8());
-        file.close();
-        file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (dynamic_cast<PortalScreenCapturer *>(capturer.get()) != nullptr) {
+            return QStringLiteral("portal");
+        }
+        const auto &tool = dynamic_cast<ScreencaptureCLICapturer &>(*capturer).tool();
+        return tool ? tool->program.mid(9) : QString();
     };
-    const QString fixture = dir.filePath(QStringLiteral("fixture.png"));
-    ASSERT_TRUE(QImage(30, 10, QImage::Format_RGB32).save(fixture));
-    const QString log = dir.filePath(QStringLiteral("grim.log"));
-    script(QStringLiteral("slurp"), QStringLiteral("[ -e '%1/cancel' ] && exit 1\n"
-                                                   "echo '10,20 300x100'")
-                                        .arg(dir.path()));
-    script(QStringLiteral("grim"),
-           QStringLiteral("printf '%s|' \"$@\" > '%1'\ncp '%2' \"$3\"").arg(log, fixture));
-
-    QProcessEnvironment env;
-    env.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("sway"));
-    env.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("wayland-1"));
-    const auto inBin = [&](const QString &name) {
-        return QFileInfo(bin + u'/' + name).isExecutable() ? bin + u'/' + name
-                                                           : QStandardPaths::findExecutable(name);
-    };
-    std::optional<CaptureTool> tool = ScreencaptureCLICapturer::chooseTool(env, inBin);
-    ASSERT_TRUE(tool);
-    // The tool runs slurp and grim from PATH.
-    const KeloTest::ScopedEnvironment path(
-        "PATH", (bin + u':' + qEnvironmentVariable("PATH")).toLocal8Bit());
-
-    // A folder name a shell would trip over if the path were ever part of the script.
-    const QString captures = dir.filePath(QStringLiteral("it's $HOME; `x`"));
-    ScreencaptureCLICapturer capturer(tool, captures);
-    const CaptureOutcome taken = QCoro::waitFor(capturer.capture());
-    ASSERT_TRUE(std::holds_alternative<CapturedImage>(taken));
-    EXPECT_EQ(std::get<CapturedImage>(taken).image.size(), QSize(30, 10));
-    QFile grimLog(log);
-    ASSERT_TRUE(grimLog.open(QIODevice::ReadOnly));
-    const QString arguments = QString::fromUtf8(grimLog.readAll());
-    EXPECT_TRUE(arguments.startsWith(QStringLiteral("-g|10,20 300x100|") + captures + u'/'))
-        << arguments.toStdString();
-
-    QFile(dir.filePath(QStringLiteral("cancel"))).open(QIODevice::WriteOnly);
-    EXPECT_EQ(QCoro::waitFor(capturer.capture()), CaptureOutcome(CaptureCancelled{}));
-    EXPECT_TRUE(QDir(captures).entryList(QDir::Files).isEmpty());
+    // GNOME under Wayland lets only its portal select a region; wlroots compositors get slurp
+    // and grim, run together by the shell, when both are there. The Wayland display tells even
+    // without a session type.
+    EXPECT_EQ(chosen("GNOME", "wayland", true, all), "portal");
+    EXPECT_EQ(chosen("KDE", "wayland", true, all), "spectacle");
+    EXPECT_EQ(chosen("sway", "", true, all), "sh");
+    EXPECT_EQ(chosen("sway", "wayland", true, all.mid(0, 7)), "portal");
+    EXPECT_EQ(chosen("ubuntu:GNOME", "x11", false, all), "gnome-screenshot");
+    EXPECT_EQ(chosen("XFCE", "x11", false, all), "maim");
+    EXPECT_EQ(chosen("KDE", "x11", false, all.mid(3)), "scrot");
+    EXPECT_EQ(chosen("KDE", "x11", false, {}), QString()) << "no tool: the capture says so";
 }

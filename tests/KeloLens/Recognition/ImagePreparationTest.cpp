@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/ImagePreparation.h"
 
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <gtest/gtest.h>
 
@@ -45,18 +45,4 @@ TEST(ImagePreparation, TurnsEveryThemeIntoDarkTextOnWhite)
         }
         EXPECT_LE(darkest, 40) << theme.background.name().toStdString();
     }
-}
-
-TEST(ImagePreparation, EnlargesSmallTextOnly)
-{
-    const PreparedImage small =
-        ImagePreparation::prepareForText(textImage(SampleImages::light, 11));
-    EXPECT_GE(small.scale, 2.0);
-    EXPECT_LE(small.scale, 4.0);
-    EXPECT_EQ(small.resolution, int(std::lround(96 * small.scale)));
-
-    const PreparedImage large =
-        ImagePreparation::prepareForText(textImage(SampleImages::light, 32));
-    EXPECT_EQ(large.scale, 1.0);
-    EXPECT_EQ(large.image.width(), large.originalSize.width() + 2 * large.padding);
 }

@@ -1,17 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/Recognizer.h"
 
-#include "KeloLens/Capture/CaptureFlow.h"
-#include "KeloLens/Capture/PermissionChecker.h"
-#include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
 #include <QPainter>
-#include <QThread>
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -88,6 +84,7 @@ TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
               QStringLiteral("The capture goes through recog-\nnition in one pass."));
 }
 
+
 TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
 {
     // Small snippets whose short lines page layout once took for noise, and code whose
@@ -124,6 +121,7 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
     }
 }
 
+
 TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
 {
     // Two windows whose lines share heights, as in a capture of the whole screen; each row of
@@ -152,46 +150,6 @@ TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
     EXPECT_EQ(result.text, QStringLiteral("Name: Jane Doe\nPhone: 030 1234 5678\n\nNotes for the "
                                           "meeting\non Friday at noon\n\n") +
                                page.join(QLatin1Char('\n')));
-}
-
-TEST(Recognizer, LineBoxesAreInTheCapturedImagesBottomLeftCoordinates)
-{
-    // One line at a known place in a tall image: the upscaling, padding and inversion the text
-    // pass does must not show in the box.
-    for (const Theme &theme : {light, SampleImages::dark}) {
-        QImage image(400, 300, QImage::Format_RGB32);
-        image.fill(theme.background);
-        QPainter painter(&image);
-        painter.drawImage(200, 240,
-                          text({QStringLiteral("Bottom right")}, textStyle(13, theme), 200, {}));
-        painter.end();
-
-        const QList<RecognizedLine> lines =
-            Recognizer().recognizeText(image, {QStringLiteral("en")});
-        ASSERT_EQ(lines.size(), 1);
-        EXPECT_EQ(lines[0].text, QStringLiteral("Bottom right"));
-        const ExactRect box = lines[0].box;
-        EXPECT_NEAR(box.x, 200.0 / 400, 0.01);
-        EXPECT_NEAR(box.width, 80.0 / 400, 0.04);
-        // The glyphs sit within rows 243 to 257, so their box's bottom edge is near 1 - 257/300.
-        EXPECT_NEAR(box.y, 1 - 257.0 / 300, 0.015);
-        EXPECT_NEAR(box.height, 13.0 / 300, 0.015);
-    }
-}
-
-TEST(Recognizer, FindsAndClassifiesQrCodesOnLightAndDarkBackgrounds)
-{
-    const QImage image = sideBySide({qrCode("WIFI:T:WPA;S:Home;P:secret;;"),
-                                     qrCode("https://example.org/dark", SampleImages::dark)},
-                                    Theme{QColor(128, 128, 128), QColor(0, 0, 0)});
-    const RecognitionResult result = recognize(image);
-    ASSERT_EQ(result.codes.size(), 2);
-    EXPECT_EQ(result.codes[0],
-              (DetectedCode{QStringLiteral("QR"), QStringLiteral("WIFI:T:WPA;S:Home;P:secret;;"),
-                            CodeKind::wifi}));
-    EXPECT_EQ(result.codes[1],
-              (DetectedCode{QStringLiteral("QR"), QStringLiteral("https://example.org/dark"),
-                            CodeKind::url}));
 }
 
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
@@ -287,39 +245,6 @@ TEST(Recognizer, TextIsNeverMadeOfACodesModules)
               QStringLiteral("scan the code to join\n\nok\n\nv1.2 build 42"));
 }
 
-TEST(Recognizer, ACaptureOfABarcodeCopiesItsPayloadNotItsPrintedDigits)
-{
-    struct Capturer : ScreenCapturer
-    {
-        QCoro::Task<CaptureOutcome> capture() override
-        {
-            co_return CapturedImage{retailBarcode("4006381333931"), std::nullopt};
-        }
-    } capturer;
-    struct Permission : PermissionChecker
-    {
-        bool isScreenRecordingGranted() const override { return true; }
-        void requestScreenRecording() override {}
-        void openScreenRecordingSettings() override {}
-    } permission;
-    Recognizer recognizer;
-    QStringList clipboard;
-    std::optional<FlowPresentation> presented;
-    CaptureFlow flow(capturer, permission, recognizer, [] { return CaptureSettings{}; },
-                     {[&](const QString &text) {
-                          clipboard.append(text);
-                          return true;
-                      },
-                      [&](const FlowPresentation &presentation) { presented = presentation; },
-                      {},
-                      {},
-                      {}});
-    QCoro::waitFor(flow.run(false));
-    EXPECT_EQ(clipboard, QStringList{QStringLiteral("4006381333931")});
-    ASSERT_TRUE(presented.has_value());
-    EXPECT_EQ(presented->result.text, QString());
-}
-
 TEST(Recognizer, RunsNoCodePassWhenDetectionIsOff)
 {
     std::atomic<int> codePasses{0};
@@ -338,39 +263,6 @@ TEST(Recognizer, RunsNoCodePassWhenDetectionIsOff)
     EXPECT_EQ(codePasses, 0);
     EXPECT_EQ(QCoro::waitFor(recognizer.recognize(image, {}, {})).codes.size(), 2);
     EXPECT_EQ(codePasses, 1);
-}
-
-TEST(Recognizer, RunsBothPassesAtTheSameTime)
-{
-    // Each pass waits until the other has started: run one after the other, they never meet.
-    std::atomic<int> started{0};
-    const auto waitForBoth = [&started] {
-        ++started;
-        for (int i = 0; i < 500 && started < 2; ++i) {
-            QThread::msleep(10);
-        }
-        return started >= 2;
-    };
-    std::atomic<bool> textSawBoth{false};
-    std::atomic<bool> codesSawBoth{false};
-    RecognitionPasses passes;
-    passes.recognizeText = [&](const QImage &, const QStringList &, std::stop_token) {
-        textSawBoth = waitForBoth();
-        return QList<RecognizedLine>{{QStringLiteral("text"), {0, 0.5, 1, 0.1}}};
-    };
-    passes.detectCodes = [&](const QImage &, std::stop_token) {
-        codesSawBoth = waitForBoth();
-        return QList<LocatedCode>{
-            {{QStringLiteral("QR"), QStringLiteral("x"), CodeKind::text}, {0, 0, 0.1, 0.1}}};
-    };
-    Recognizer recognizer(passes);
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    const RecognitionResult result = QCoro::waitFor(recognizer.recognize(image, {}, {}));
-    EXPECT_TRUE(textSawBoth);
-    EXPECT_TRUE(codesSawBoth);
-    EXPECT_EQ(result.text, QStringLiteral("text"));
-    EXPECT_EQ(result.codes.size(), 1);
 }
 
 TEST(Recognizer, AFailedTextPassStillReturnsTheCodes)

@@ -4,7 +4,8 @@
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TextAssembly.h"
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
+#include "support/LogCapture.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -65,15 +66,6 @@ int processThreads()
                    .size());
 }
 
-int deadlineWarnings = 0;
-
-void countDeadlineWarnings(QtMsgType, const QMessageLogContext &, const QString &message)
-{
-    if (message.contains(QStringLiteral("deadline"))) {
-        ++deadlineWarnings;
-    }
-}
-
 } // namespace
 
 TEST(TesseractEngine, SeveralEnginesReadTheSameLinesAsOneAndLeaveNoThreadsBehind)
@@ -110,16 +102,14 @@ TEST(TesseractEngine, ADeadlineKeepsTheRowsReadBeforeItAndSaysSoOnce)
     // the last; a few tries find one in between.
     bool keptSomeRows = false;
     for (const double share : {0.5, 0.3, 0.7, 0.2}) {
-        deadlineWarnings = 0;
-        const QtMessageHandler previous = qInstallMessageHandler(countDeadlineWarnings);
+        const KeloTest::LogCapture log;
         const auto cut = read(engine, page, 1,
                               std::chrono::duration_cast<std::chrono::milliseconds>(whole * share));
-        qInstallMessageHandler(previous);
         ASSERT_TRUE(cut);
         if (cut->isComplete) {
             continue;
         }
-        EXPECT_EQ(deadlineWarnings, 1);
+        EXPECT_EQ(log.lines().filter(QStringLiteral("deadline")).size(), 1);
         // The rows read come first and whole; the row under way and those after are left out.
         const QStringList rows = rowsOf(cut->lines);
         ASSERT_LT(rows.size(), lines.size());
@@ -130,20 +120,6 @@ TEST(TesseractEngine, ADeadlineKeepsTheRowsReadBeforeItAndSaysSoOnce)
         }
     }
     EXPECT_TRUE(keptSomeRows);
-}
-
-TEST(TesseractEngine, MissingOrUnusableLanguageDataIsAFailureNotACrash)
-{
-    TesseractEngine engine;
-    const PreparedImage prepared =
-        ImagePreparation::prepareForText(SampleImages::text({QStringLiteral("Words")}));
-    const QString directory = RecognitionLanguages::dataDirectory();
-    EXPECT_FALSE(engine.read(prepared, directory, {QStringLiteral("doesnotexist")}));
-    EXPECT_FALSE(engine.read(prepared, directory, {}));
-    EXPECT_FALSE(engine.read(PreparedImage{}, directory, english));
-    EXPECT_FALSE(engine.read(prepared, QStringLiteral("/nonexistent/tessdata"), english));
-    // A working call afterwards is unaffected.
-    EXPECT_TRUE(engine.read(prepared, directory, english));
 }
 
 TEST(TesseractEngine, KeepsTheEndOfALineThatLayoutAnalysisLeftOut)

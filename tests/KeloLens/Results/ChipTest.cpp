@@ -28,28 +28,6 @@ DetectedCode code(const QString &symbology, const QString &payload, CodeKind kin
 
 } // namespace
 
-TEST(Chips, TextChipsCarryIdLabelBadgeAndKind)
-{
-    const QList<Chip> chips =
-        chipsOf("Mail Ann.Lee@Example.org, see https://Example.com/A or call +1 (212) 555-0123");
-    ASSERT_EQ(chips.size(), 3);
-    EXPECT_EQ(chips[0], (Chip{"ann.lee@example.org", "Ann.Lee@Example.org", "Email",
-                              ChipKind::email("Ann.Lee@Example.org")}));
-    EXPECT_EQ(chips[1].id, "https://example.com/A");
-    EXPECT_EQ(chips[1].label, "https://Example.com/A");
-    EXPECT_EQ(chips[1].badge, "Link");
-    ASSERT_NE(chips[1].kind.as<ChipKind::Link>(), nullptr);
-    EXPECT_EQ(chips[1].kind.as<ChipKind::Link>()->url, QUrl("https://example.com/A"));
-    EXPECT_EQ(chips[2], (Chip{"12125550123", "+1 (212) 555-0123", "Phone",
-                              ChipKind::phone("+1 (212) 555-0123")}));
-}
-
-TEST(Chips, AnEmailChipIsTheWholeAddressAsWritten)
-{
-    EXPECT_EQ(labels(chipsOf("Ask pat.o'brien@example.com or {a|b}`c@example.com")),
-              (QStringList{"pat.o'brien@example.com", "{a|b}`c@example.com"}));
-}
-
 TEST(Chips, DuplicatesCollapseToTheFirstOccurrence)
 {
     // The same URL twice, spelled the first time with an upper-case host.

@@ -8,8 +8,9 @@
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/KeymapSource.h"
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/CaptureFakes.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -36,10 +37,7 @@ constexpr quint32 capsLockMask = 1u << 1;
 // What PasteService sends for Ctrl+V on a US layout: the evdev code of V.
 constexpr uint32_t usVEvdev = 47;
 
-RecognitionResult textResult(const QString &text, const QList<DetectedCode> &codes = {})
-{
-    return {{Paragraph{text.split(u'\n')}}, codes, text};
-}
+using KeloTest::textResult;
 
 QString clipboardText()
 {
@@ -128,11 +126,17 @@ TEST_F(ResultPanelControllerTest, ReturnPastesIntoThePreviousWindowUnlessTheEdit
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
     EXPECT_EQ(keys.sent, QList<uint32_t>{usVEvdev});
 
-    // Alt pastes as one line; the keypad's Enter works as Return.
-    present(QStringLiteral("one\n  two\tthree "));
+    // Alt pastes as one line, whatever breaks the lines; the keypad's Enter works as Return.
+    present(QStringLiteral("a\rb\x0B"
+                           "c\x0C"
+                           "d\u0085e\u2028f\u2029g\u00A0h\u3000i\r\n\r\n  j\t "));
     press(Qt::Key_Enter, Qt::AltModifier | Qt::KeypadModifier);
     EXPECT_FALSE(controller.isVisible());
-    EXPECT_EQ(clipboardText(), QStringLiteral("one two three"));
+    EXPECT_EQ(clipboardText(), QStringLiteral("a b c d e f g h i j"));
+    // Only white space: nothing to paste, and the clipboard is left alone.
+    present(QStringLiteral(" \n\t "));
+    press(Qt::Key_Return, Qt::AltModifier);
+    EXPECT_EQ(clipboardText(), QStringLiteral("a b c d e f g h i j"));
 }
 
 TEST_F(ResultPanelControllerTest, TabEntersAndLeavesTheEditorButNotWithOtherModifiersOrCapsLock)

@@ -4,8 +4,9 @@
 #include "KeloLens/Results/ChipButton.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloPaste/Accessibility.h"
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/CaptureFakes.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
 #include <QLabel>
@@ -18,10 +19,7 @@
 
 namespace {
 
-RecognitionResult textResult(const QString &text, const QList<DetectedCode> &codes = {})
-{
-    return {{Paragraph{text.split(u'\n')}}, codes, text};
-}
+using KeloTest::textResult;
 
 const DetectedCode homeWifi{QStringLiteral("QR"), QStringLiteral("WIFI:S:Home;T:WPA;P:s3cret;;"),
                             CodeKind::wifi};
@@ -58,9 +56,6 @@ protected:
 
 TEST_F(ResultPanelViewTest, CountLineSpellsPluralsAndCountsCharactersAsTheyAreSeen)
 {
-    EXPECT_EQ(ResultPanelView::countLine(1, 1), QStringLiteral("1 line · 1 character"));
-    EXPECT_EQ(ResultPanelView::countLine(0, 0), QStringLiteral("0 lines · 0 characters"));
-
     model.load(textResult(QString::fromUtf8("a\nb👍🏽")), PanelMode::all);
     EXPECT_EQ(child<QLabel>("countLabel")->text(), QStringLiteral("2 lines · 4 characters"));
     EXPECT_EQ(view.editor()->toPlainText(), model.text());
@@ -77,7 +72,6 @@ TEST_F(ResultPanelViewTest, ChipsRowOnlyWithChipsAndTheCodesHeadingInCodeCapture
     EXPECT_FALSE(isShown("chipsRow"));
     EXPECT_TRUE(view.editor()->isVisibleTo(&view));
     EXPECT_FALSE(isShown("codesHeading"));
-    const int buttonsWithoutChips = child<QPushButton>("copyButton")->mapTo(&view, QPoint()).y();
 
     model.load(textResult(QStringLiteral("see https://example.com or call +1 650 253 0000")),
                PanelMode::all);
@@ -89,13 +83,8 @@ TEST_F(ResultPanelViewTest, ChipsRowOnlyWithChipsAndTheCodesHeadingInCodeCapture
     EXPECT_FALSE(view.editor()->isVisibleTo(&view));
     EXPECT_FALSE(isShown("countLabel"));
     EXPECT_TRUE(isShown("codesHeading"));
-    EXPECT_EQ(child<QLabel>("codesHeading")->text(), QStringLiteral("Codes"));
     ASSERT_EQ(chipButtons().size(), 1);
     EXPECT_EQ(chipButtons()[0]->chip().badge, QStringLiteral("Wi-Fi"));
-
-    // Without the editor the rows move up to the heading.
-    model.load(textResult(QString(), {}), PanelMode::codesOnly);
-    EXPECT_LT(child<QPushButton>("copyButton")->mapTo(&view, QPoint()).y(), buttonsWithoutChips);
 }
 
 TEST_F(ResultPanelViewTest, EmptyOutputDisablesTheActionsButAllowPasteStaysEnabled)
@@ -104,7 +93,6 @@ TEST_F(ResultPanelViewTest, EmptyOutputDisablesTheActionsButAllowPasteStaysEnabl
     for (const char *name : {"copyButton", "pasteButton", "oneLineButton"}) {
         EXPECT_FALSE(child<QPushButton>(name)->isEnabled()) << name;
     }
-    EXPECT_FALSE(child<QToolButton>("moreButton")->isEnabled());
     EXPECT_FALSE(isShown("allowPasteButton"));
     EXPECT_FALSE(isShown("accessibilityHint"));
 
@@ -121,20 +109,6 @@ TEST_F(ResultPanelViewTest, EmptyOutputDisablesTheActionsButAllowPasteStaysEnabl
 
     model.load(textResult(QStringLiteral("text")), PanelMode::all);
     EXPECT_TRUE(child<QPushButton>("copyButton")->isEnabled());
-    EXPECT_TRUE(child<QToolButton>("moreButton")->isEnabled());
-}
-
-TEST_F(ResultPanelViewTest, CopyButtonShowsCopiedWithoutChangingItsWidth)
-{
-    model.load(textResult(QStringLiteral("text")), PanelMode::all);
-    auto *copy = child<QPushButton>("copyButton");
-    const int width = copy->width();
-    EXPECT_EQ(copy->text(), QStringLiteral("Copy"));
-    copy->click();
-    EXPECT_TRUE(model.copied());
-    EXPECT_EQ(copy->text(), QStringLiteral("Copied"));
-    EXPECT_EQ(copy->width(), width);
-    EXPECT_GE(width, copy->sizeHint().width());
 }
 
 TEST_F(ResultPanelViewTest, LongChipLabelsAreCutInTheMiddleOnOneLine)
@@ -150,7 +124,6 @@ TEST_F(ResultPanelViewTest, LongChipLabelsAreCutInTheMiddleOnOneLine)
     EXPECT_TRUE(shown.endsWith(QStringLiteral("/end")));
     EXPECT_TRUE(shown.contains(QChar(0x2026)));
     EXPECT_LE(chip->fontMetrics().horizontalAdvance(shown), ChipButton::maximumLabelWidth);
-    EXPECT_EQ(chip->height(), 28);
 }
 
 TEST_F(ResultPanelViewTest, WifiChipOpensItsDetailsWhereCopyPasswordCopiesAndCloses)
@@ -187,16 +160,4 @@ TEST_F(ResultPanelViewTest, WifiChipOpensItsDetailsWhereCopyPasswordCopiesAndClo
     EXPECT_EQ(view.findChild<QPushButton *>(QStringLiteral("copyPasswordButton")), nullptr);
     view.setWifiChip(std::nullopt);
     EXPECT_EQ(popoverShown, (QList<bool>{true, false, true, false}));
-}
-
-TEST_F(ResultPanelViewTest, TheHintTurnsPastingBackOnOnceKeystrokesMayBeSent)
-{
-    keys.isSessionAllowingKeys = false;
-    model.setCanPaste(false);
-    KeloTest::processEventsFor(std::chrono::milliseconds(1200));
-    EXPECT_FALSE(model.canPaste()) << "nothing changed, nothing turns on";
-    keys.isSessionAllowingKeys = true;
-    EXPECT_TRUE(KeloTest::waitUntil([&] { return model.canPaste(); }, std::chrono::seconds(3)));
-    EXPECT_TRUE(isShown("pasteButton"));
-    EXPECT_FALSE(isShown("accessibilityHint"));
 }

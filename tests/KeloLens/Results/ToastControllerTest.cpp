@@ -3,8 +3,8 @@
 
 #include "KeloLens/Results/ToastView.h"
 #include "KeloTheme/ThemeFonts.h"
-#include "support/FakeServices.h"
 #include "support/TestSupport.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -15,15 +15,13 @@
 
 using namespace std::chrono_literals;
 
-TEST(ToastController, EachToastReplacesTheLastAndGetsItsOwnFullTime)
+TEST(ToastController, EachToastReplacesTheLastAndItsActionHidesOnlyItsOwn)
 {
     KeloTest::FakeWindowSystem windows;
     ToastController toast(windows);
     toast.show(QStringLiteral("Copied 42 characters"));
     QPointer<QWidget> first = toast.window();
     ASSERT_TRUE(toast.isVisible());
-    EXPECT_GT(toast.remainingDisplayTime(), 2400ms);
-    EXPECT_LE(toast.remainingDisplayTime(), 2500ms);
 
     KeloTest::processEventsFor(300ms);
     toast.show(QStringLiteral("No text found"), QStringLiteral("Open Settings"), [] {});
@@ -35,14 +33,9 @@ TEST(ToastController, EachToastReplacesTheLastAndGetsItsOwnFullTime)
 
     toast.show(QStringLiteral("Phone number copied"));
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !toast.isVisible(); }, 4s));
-    EXPECT_EQ(toast.remainingDisplayTime(), 0ms);
     EXPECT_EQ(toast.window(), nullptr);
-}
 
-TEST(ToastController, TheActionButtonRunsTheActionAndHidesOnlyItsOwnToast)
-{
-    KeloTest::FakeWindowSystem windows;
-    ToastController toast(windows);
+    // The action button runs its action and hides its own toast, not one the action showed.
     int runs = 0;
     toast.show(QStringLiteral("Screen access is off"), QStringLiteral("Open Settings"),
                [&] { ++runs; });
@@ -62,19 +55,10 @@ TEST(ToastController, TheActionButtonRunsTheActionAndHidesOnlyItsOwnToast)
     EXPECT_GT(toast.remainingDisplayTime(), 2000ms);
 }
 
-TEST(ToastController, ShortMessagesGetTheMinimumSizeAndLongOnesTwoLinesAtMost)
+TEST(ToastController, LongMessagesAreCutToTwoLines)
 {
     KeloTest::FakeWindowSystem windows;
-    windows.isCompositingManagerRunning = false;
     ToastController toast(windows);
-    toast.show(QStringLiteral("Hi"));
-    EXPECT_EQ(toast.window()->size(), QSize(200, 40));
-    EXPECT_TRUE(toast.window()->windowFlags().testFlag(Qt::WindowDoesNotAcceptFocus));
-
-    windows.isCompositingManagerRunning = true;
-    toast.show(QStringLiteral("Hi"));
-    EXPECT_EQ(toast.window()->size(), QSize(256, 96)) << "with room for the shadow";
-
     const QString longMessage = QStringLiteral("word ").repeated(80).trimmed();
     const QFont font = themeFont(TextStyle::body);
     const QString shown = ToastView::twoLines(longMessage, font, 360);
@@ -85,6 +69,4 @@ TEST(ToastController, ShortMessagesGetTheMinimumSizeAndLongOnesTwoLinesAtMost)
     EXPECT_LE(QFontMetrics(font).horizontalAdvance(lines[1]), 360);
     EXPECT_EQ(ToastView::twoLines(QStringLiteral("Code copied"), font, 360),
               QStringLiteral("Code copied"));
-    toast.show(longMessage);
-    EXPECT_LE(toast.window()->width(), 360 + 2 * 16 + 2 * 28);
 }

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/GeneralPage.h"
 
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 #include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
@@ -21,7 +21,7 @@ TEST_F(GeneralPageTest, ControlsWriteTheirSettingsAtOnceAndFollowThem)
     GeneralPage page(services());
     page.playSoundSwitch()->click();
     EXPECT_TRUE(prefs.playSound());
-    EXPECT_TRUE(settings.value(Preferences::playSoundKey).toBool());
+    EXPECT_TRUE(settings.value("playSound").toBool());
     page.launchAtLoginSwitch()->click();
     EXPECT_TRUE(prefs.launchAtLogin());
 
@@ -54,13 +54,11 @@ TEST_F(GeneralPageTest, PermissionRowsFollowTheSystemWhileShown)
     EXPECT_EQ(page.screenRecordingStatus()->button()->text(), "Open Settings…");
     EXPECT_EQ(page.accessibilityStatus()->button()->text(), "Allow…");
     page.screenRecordingStatus()->button()->click();
-    EXPECT_EQ(permission.openCount, 1);
+    EXPECT_EQ(permission.calls, QStringList{"open"});
 
     page.show();
-    EXPECT_TRUE(page.refreshTimer()->isActive());
-    EXPECT_EQ(page.refreshTimer()->interval(), 1000);
     permission.isGranted = true;
-    keys.isAvailableNow = true;
+    keys.isSessionAllowingKeys = true;
     EXPECT_TRUE(KeloTest::waitUntil([&] {
         return page.screenRecordingStatus()->isGranted() && page.accessibilityStatus()->isGranted();
     }));
@@ -75,34 +73,18 @@ TEST_F(GeneralPageTest, PermissionRowsFollowTheSystemWhileShown)
     EXPECT_FALSE(page.refreshTimer()->isActive());
 }
 
-TEST_F(GeneralPageTest, WorksWithoutTheOptionalServices)
-{
-    SettingsServices bare{prefs, KeyboardLayout(keymap)};
-    GeneralPage page(bare);
-    page.refreshPermissions();
-    EXPECT_FALSE(page.screenRecordingStatus()->isGranted());
-    EXPECT_FALSE(page.accessibilityStatus()->isGranted());
-    page.screenRecordingStatus()->button()->click();
-    page.accessibilityStatus()->button()->click();
-    EXPECT_EQ(page.findChild<AboutSection *>()->updatesButton(), nullptr);
-    EXPECT_EQ(page.captureHint(), nullptr);
-}
-
-TEST_F(GeneralPageTest, SaysHowToCaptureWhereNoTrayExists)
+TEST_F(GeneralPageTest, WithoutATrayOrGlobalShortcutsItSaysHowToCapture)
 {
     SettingsServices noTray = services();
     noTray.isTrayMissing = true;
-    GeneralPage page(noTray);
-    ASSERT_NE(page.captureHint(), nullptr);
-    const KeyboardLayout layout(keymap);
-    EXPECT_TRUE(page.captureHint()->text().contains(prefs.hotKey().displayString(layout)));
-    const HotKeyCombo altA{0, HotKeyCombo::option};
-    prefs.setHotKey(altA);
-    EXPECT_TRUE(page.captureHint()->text().contains(altA.displayString(layout)));
-}
-
-TEST_F(GeneralPageTest, WithoutGlobalShortcutsTheCommandToBindReplacesTheRecorder)
-{
+    {
+        GeneralPage page(noTray);
+        ASSERT_NE(page.captureHint(), nullptr);
+        const HotKeyCombo altA{0, HotKeyCombo::option};
+        prefs.setHotKey(altA);
+        EXPECT_TRUE(
+            page.captureHint()->text().contains(altA.displayString(KeyboardLayout(keymap))));
+    }
     SettingsServices bare = services();
     bare.hasGlobalShortcuts = false;
     bare.isTrayMissing = true;
@@ -117,13 +99,6 @@ TEST_F(GeneralPageTest, WithoutGlobalShortcutsTheCommandToBindReplacesTheRecorde
 
 TEST_F(GeneralPageTest, AboutShowsTheVersionTheUpdateCheckAndTheLinks)
 {
-    AppInfo info;
-    EXPECT_EQ(AboutSection::versionText(info), "dev (0)");
-    info.version = QStringLiteral("0.1.0");
-    EXPECT_EQ(AboutSection::versionText(info), "0.1.0 (0)");
-    info.buildNumber = QStringLiteral("42");
-    EXPECT_EQ(AboutSection::versionText(info), "0.1.0 (42)");
-
     SettingsServices withInfo = services();
     withInfo.appInfo.website = QStringLiteral("https://kelolens.example/");
     withInfo.appInfo.supportMailbox = QStringLiteral("help@kelolens.example");
@@ -133,18 +108,15 @@ TEST_F(GeneralPageTest, AboutShowsTheVersionTheUpdateCheckAndTheLinks)
     about.updatesButton()->click();
     EXPECT_EQ(updater.checkCount, 1);
 
-    QStringList titles;
     for (QToolButton *link : about.links()) {
-        titles << link->text();
         link->click();
     }
-    EXPECT_EQ(titles, (QStringList{"Website", "What's New", "Contact Support"}));
     EXPECT_EQ(opened, (QList<QUrl>{QUrl("https://kelolens.example/"),
                                    QUrl("https://kelolens.example/changelog"),
                                    QUrl("mailto:help@kelolens.example")}));
 
     // An updater without an in-app check gets no row.
-    CountingUpdater linkOnly(false);
+    KeloTest::FakeUpdater linkOnly(false);
     withInfo.updater = &linkOnly;
     EXPECT_EQ(AboutSection(withInfo).updatesButton(), nullptr);
 }

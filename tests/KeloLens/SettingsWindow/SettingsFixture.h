@@ -1,52 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsServices.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPlatform/null/NullServices.h"
-#include "KeloUpdates/Updater.h"
+#include "support/fakes/CaptureFakes.h"
+#include "support/fakes/PlatformFakes.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 #include <memory>
-
-// Scripted stand-ins for the services the settings pages are handed.
-class ScriptedPermission final : public PermissionChecker
-{
-public:
-    [[nodiscard]] bool isScreenRecordingGranted() const override { return isGranted; }
-    void requestScreenRecording() override {}
-    void openScreenRecordingSettings() override { ++openCount; }
-
-    bool isGranted = false;
-    int openCount = 0;
-};
-
-class ScriptedKeys final : public KeloPlatform::SyntheticKeys
-{
-public:
-    [[nodiscard]] bool isAvailable() const override { return isAvailableNow; }
-    bool sendWithControl(uint32_t) override { return false; }
-
-    bool isAvailableNow = false;
-};
-
-class CountingUpdater final : public Updater
-{
-public:
-    explicit CountingUpdater(bool isAvailable) : m_isAvailable(isAvailable) {}
-    [[nodiscard]] bool isAvailable() const override { return m_isAvailable; }
-    void checkForUpdates() override { ++checkCount; }
-
-    int checkCount = 0;
-
-private:
-    bool m_isAvailable;
-};
 
 // Preferences over a settings file of their own, and every service the pages can be given.
 class SettingsFixture : public ::testing::Test
@@ -78,9 +44,9 @@ protected:
     QSettings settings;
     Preferences prefs;
     KeloPlatform::NullKeymapSource keymap;
-    ScriptedPermission permission;
-    ScriptedKeys keys;
+    KeloTest::FakePermissionChecker permission{false};
+    KeloTest::FakeSyntheticKeys keys{false};
     Accessibility accessibility;
-    CountingUpdater updater{true};
+    KeloTest::FakeUpdater updater;
     QList<QUrl> opened;
 };

@@ -3,13 +3,17 @@
 
 #include <QWidget>
 
-// One key of a shortcut drawn as a small key cap.
+// A key, or a whole shortcut, drawn as a key cap: small and outlined in a row of caps, one per
+// key (the shortcut recorder), or large on a soft plate where the shortcut is what the user must
+// remember (onboarding).
 class KeyCap final : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit KeyCap(const QString &text, QWidget *parent = nullptr);
+    enum class Size { regular, large };
+
+    explicit KeyCap(const QString &text, Size size = Size::regular, QWidget *parent = nullptr);
 
     [[nodiscard]] const QString &text() const { return m_text; }
     [[nodiscard]] QSize sizeHint() const override;
@@ -20,4 +24,5 @@ protected:
 
 private:
     QString m_text;
+    Size m_size;
 };

@@ -1,8 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 
-#include "KeloHotkey/KeyCap.h"
-#include "KeloHotkey/KeyCaps.h"
+#include "KeloHotkey/widgets/KeyCaps.h"
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloPlatform/null/NullServices.h"
 
@@ -63,14 +62,18 @@ protected:
 
 } // namespace
 
-TEST_F(HotKeyRecorderTest, ClickingTheFieldStartsAndEndsRecording)
+TEST_F(HotKeyRecorderTest, AClickOrHidingEndsRecording)
 {
     QTest::mouseClick(recorder->recordField(), Qt::LeftButton);
     EXPECT_TRUE(recorder->isRecording());
-    EXPECT_EQ(recorder->recordField()->toolTip(), "Press Esc to cancel");
     QTest::mouseClick(recorder->recordField(), Qt::LeftButton);
     EXPECT_FALSE(recorder->isRecording());
-    EXPECT_EQ(recorder->recordField()->toolTip(), "Click to record a new shortcut");
+
+    recorder->startRecording();
+    window.hide();
+    EXPECT_FALSE(recorder->isRecording());
+    QTest::keyClicks(field, QStringLiteral("a"));
+    EXPECT_EQ(field->text(), "a");
 }
 
 TEST_F(HotKeyRecorderTest, EscapeCancelsWithAnyModifiers)
@@ -91,6 +94,8 @@ TEST_F(HotKeyRecorderTest, RefusesShortcutsWithoutAUsefulModifier)
     QSignalSpy refused(recorder, &HotKeyRecorder::shortcutRefused);
     QSignalSpy edited(recorder, &HotKeyRecorder::comboEdited);
     recorder->startRecording();
+    // A modifier pressed on its own is no attempt at all.
+    press(leftShift, Qt::ShiftModifier, Qt::Key_Shift);
     press(keyA);
     press(keyA, Qt::ShiftModifier);
     // Keypad and group flags are no modifiers either.
@@ -122,15 +127,6 @@ TEST_F(HotKeyRecorderTest, AcceptsAltOrSuperWithALetter)
     EXPECT_EQ(edited.at(1).at(0).value<HotKeyCombo>(), (HotKeyCombo{keyA, HotKeyCombo::control}));
 }
 
-TEST_F(HotKeyRecorderTest, AModifierPressedAloneRecordsNothing)
-{
-    QSignalSpy refused(recorder, &HotKeyRecorder::shortcutRefused);
-    recorder->startRecording();
-    press(leftShift, Qt::ShiftModifier, Qt::Key_Shift);
-    EXPECT_TRUE(recorder->isRecording());
-    EXPECT_EQ(refused.count(), 0);
-}
-
 TEST_F(HotKeyRecorderTest, SwallowsEveryKeyPressAndShortcutWhileRecording)
 {
     int shortcutCount = 0;
@@ -159,8 +155,6 @@ TEST_F(HotKeyRecorderTest, ResetShowsOnlyWhenIdleAndDifferentFromTheDefault)
 {
     QSignalSpy edited(recorder, &HotKeyRecorder::comboEdited);
     EXPECT_TRUE(recorder->resetButton()->isHidden());
-    EXPECT_EQ(recorder->resetButton()->toolTip(),
-              "Reset to " + HotKeyCombo::defaultCombo().displayString(KeyboardLayout(keymap)));
 
     recorder->startRecording();
     press(keyA, Qt::AltModifier);
@@ -180,25 +174,4 @@ TEST_F(HotKeyRecorderTest, ResetShowsOnlyWhenIdleAndDifferentFromTheDefault)
     recorder->setCombo({key2, command});
     EXPECT_EQ(edited.count(), 2);
     EXPECT_FALSE(recorder->resetButton()->isHidden());
-}
-
-TEST_F(HotKeyRecorderTest, HidingStopsRecording)
-{
-    recorder->startRecording();
-    window.hide();
-    EXPECT_FALSE(recorder->isRecording());
-    QTest::keyClicks(field, QStringLiteral("a"));
-    EXPECT_EQ(field->text(), "a");
-}
-
-TEST(KeyCaps, DrawsOneCapPerEntryEvenWhenRepeated)
-{
-    KeyCaps caps({QStringLiteral("A"), QStringLiteral("A"), QStringLiteral("Shift")});
-    const QList<KeyCap *> drawn = caps.caps();
-    ASSERT_EQ(drawn.size(), 3);
-    EXPECT_EQ(drawn[0]->text(), "A");
-    EXPECT_EQ(drawn[1]->text(), "A");
-    // Never narrower than a cap's minimum.
-    EXPECT_GE(drawn[0]->sizeHint().width(), 24);
-    EXPECT_GT(drawn[2]->sizeHint().width(), drawn[0]->sizeHint().width());
 }

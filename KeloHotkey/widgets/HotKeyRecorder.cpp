@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeloHotkey/HotKeyRecorder.h"
+#include "KeloHotkey/widgets/HotKeyRecorder.h"
 
-#include "KeloHotkey/KeyCaps.h"
+#include "KeloHotkey/widgets/KeyCaps.h"
 #include "KeloPlatform/KeyCodeTable.h"
 #include "KeloTheme/Symbols.h"
 #include "KeloTheme/ThemeColors.h"

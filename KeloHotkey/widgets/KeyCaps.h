@@ -17,9 +17,10 @@ public:
 
     [[nodiscard]] const QStringList &keys() const { return m_keys; }
     void setKeys(const QStringList &keys);
-    [[nodiscard]] QList<KeyCap *> caps() const;
 
 private:
+    [[nodiscard]] QList<KeyCap *> caps() const;
+
     QStringList m_keys;
     QHBoxLayout *m_layout;
 };

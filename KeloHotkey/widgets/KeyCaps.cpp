@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "KeloHotkey/KeyCaps.h"
+#include "KeloHotkey/widgets/KeyCaps.h"
 
-#include "KeloHotkey/KeyCap.h"
+#include "KeloHotkey/widgets/KeyCap.h"
 
 #include <QHBoxLayout>
 
@@ -23,7 +23,7 @@ void KeyCaps::setKeys(const QStringList &keys)
         delete cap;
     }
     for (const QString &key : keys) {
-        m_layout->addWidget(new KeyCap(key, this), 0, Qt::AlignVCenter);
+        m_layout->addWidget(new KeyCap(key, KeyCap::Size::regular, this), 0, Qt::AlignVCenter);
     }
     setAccessibleName(keys.join(u' '));
 }

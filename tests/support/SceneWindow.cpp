@@ -1,48 +1,26 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelo-e2e-scene [--text LINE]... [--qr PAYLOAD] [--field] [--at X,Y]
+// kelo-test-scene [--text LINE]... [--qr PAYLOAD] [--field] [--at X,Y], for the X11 and end-to-end
+// tests
 //     Shows a window whose top-left corner is at the given screen position (default 100,100),
 //     outside the window manager's placement, holding the given lines of text in a large plain
 //     font on white, then a QR code of the payload, then a text field with the keyboard focus.
 //     Prints "ready <window id> <x> <y> <width> <height>" once shown, and "text <field text>"
 //     whenever the field changes. Quits when standard input closes.
+#include "samples/SampleImages.h"
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include <ZXing/BarcodeFormat.h>
-#include <ZXing/BitMatrix.h>
-#include <ZXing/MultiFormatWriter.h>
 #include <cstdio>
 #include <unistd.h>
 
 namespace {
-
-QPixmap qrCode(const QString &payload)
-{
-    const ZXing::MultiFormatWriter writer(ZXing::BarcodeFormat::QRCode);
-    const ZXing::BitMatrix matrix = writer.encode(payload.toStdWString(), 0, 0);
-    constexpr int module = 6;
-    constexpr int quiet = 4;
-    const int size = (matrix.width() + 2 * quiet) * module;
-    QPixmap pixmap(size, size);
-    pixmap.fill(Qt::white);
-    QPainter painter(&pixmap);
-    for (int y = 0; y < matrix.height(); ++y) {
-        for (int x = 0; x < matrix.width(); ++x) {
-            if (matrix.get(x, y)) {
-                painter.fillRect((x + quiet) * module, (y + quiet) * module, module, module,
-                                 Qt::black);
-            }
-        }
-    }
-    return pixmap;
-}
 
 void say(const QByteArray &line)
 {
@@ -83,7 +61,8 @@ int main(int argc, char **argv)
     }
     if (parser.isSet(QStringLiteral("qr"))) {
         auto *code = new QLabel(&window);
-        code->setPixmap(qrCode(parser.value(QStringLiteral("qr"))));
+        code->setPixmap(QPixmap::fromImage(SampleImages::qrCode(
+            parser.value(QStringLiteral("qr")).toStdString(), SampleImages::light, 6)));
         layout->addWidget(code);
     }
     QLineEdit *field = nullptr;

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "support/SampleImages.h"
+#include "samples/SampleImages.h"
 
 #include <QFont>
 #include <QFontMetrics>

@@ -1,0 +1,133 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeloPlatform/KeyGrabber.h"
+#include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/ScreenshotService.h"
+#include "KeloPlatform/SyntheticKeys.h"
+#include "KeloPlatform/WindowSystem.h"
+
+#include <QCoro/QCoroTimer>
+#include <QList>
+
+#include <chrono>
+#include <map>
+#include <optional>
+
+// The platform services the tests stand in for, one fake for each: answers set by the test,
+// requests recorded for it.
+namespace KeloTest {
+
+class FakeWindowSystem final : public KeloPlatform::WindowSystem
+{
+public:
+    std::optional<KeloPlatform::RunningApplication> frontmost;
+    bool isCompositingManagerRunning = true;
+    // Windows that have gone: activating them fails.
+    QList<uint32_t> goneWindows;
+    QList<KeloPlatform::RunningApplication> activations;
+
+    [[nodiscard]] std::optional<KeloPlatform::RunningApplication>
+    frontmostApplication() const override
+    {
+        return frontmost;
+    }
+    bool activate(const KeloPlatform::RunningApplication &application) override
+    {
+        if (goneWindows.contains(application.windowId)) {
+            return false;
+        }
+        activations.append(application);
+        return true;
+    }
+    [[nodiscard]] bool isCompositing() const override { return isCompositingManagerRunning; }
+};
+
+class FakeSyntheticKeys final : public KeloPlatform::SyntheticKeys
+{
+public:
+    explicit FakeSyntheticKeys(bool isAllowed = true) : isSessionAllowingKeys(isAllowed) {}
+
+    bool isSessionAllowingKeys;
+    QList<uint32_t> sent;
+
+    [[nodiscard]] bool isAvailable() const override { return isSessionAllowingKeys; }
+    bool sendWithControl(uint32_t evdevCode) override
+    {
+        if (!isSessionAllowingKeys) {
+            return false;
+        }
+        sent.append(evdevCode);
+        return true;
+    }
+};
+
+// Grabs succeed at once, or, where the desktop asks the user first (`isAsking`), when the test
+// answers; presses come when the test says. Both arrive as the real ones do, from inside event
+// processing.
+class FakeKeyGrabber final : public KeloPlatform::KeyGrabber
+{
+public:
+    bool isAsking = false;
+    std::map<uint32_t, KeloPlatform::KeyChord> grabs;
+    QList<uint32_t> released;
+    int attempts = 0;
+
+    [[nodiscard]] bool answersLater() const override { return isAsking; }
+    bool grab(uint32_t id, const KeloPlatform::KeyChord &chord) override
+    {
+        ++attempts;
+        grabs[id] = chord;
+        return true;
+    }
+    void release(uint32_t id) override
+    {
+        grabs.erase(id);
+        released.append(id);
+    }
+    void press(uint32_t id) { onPressed(id); }
+    void answer(uint32_t id, bool isTaken, const QString &trigger = {})
+    {
+        onAnswered(id, {isTaken, trigger, isTaken ? QString() : QStringLiteral("refused")});
+    }
+};
+
+// Turns on and off as asked, or fails with `failure`; every request is kept.
+class FakeLoginItem final : public KeloPlatform::LoginItem
+{
+public:
+    bool enabled = false;
+    std::optional<QString> failure;
+    QList<bool> requests;
+
+    [[nodiscard]] bool isEnabled() const override { return enabled; }
+    std::optional<QString> setEnabled(bool value) override
+    {
+        requests.append(value);
+        if (!failure) {
+            enabled = value;
+        }
+        return failure;
+    }
+};
+
+// Hands back `next` as the desktop would, after `delay`.
+class FakeScreenshotService final : public KeloPlatform::ScreenshotService
+{
+public:
+    KeloPlatform::Screenshot next;
+    std::optional<bool> permission;
+    std::chrono::milliseconds delay{0};
+
+    [[nodiscard]] bool isAvailable() const override { return true; }
+    [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
+    QCoro::Task<KeloPlatform::Screenshot> takeInteractive() override
+    {
+        if (delay.count() > 0) {
+            co_await QCoro::sleepFor(delay);
+        }
+        co_return next;
+    }
+};
+
+} // namespace KeloTest
