@@ -9,7 +9,8 @@ packages=(
   cmake ninja-build g++ make pkg-config
   # libraries
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev qcoro-qt6-dev
-  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
+  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-script-latn
+  libhunspell-dev hunspell-en-us
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
@@ -18,6 +19,8 @@ packages=(
   libgtest-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
+  # benchmarks: program text in more monospace fonts
+  fonts-jetbrains-mono fonts-noto-mono
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
   # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
   dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils

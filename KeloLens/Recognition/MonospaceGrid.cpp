@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/MonospaceGrid.h"
 
+#include "KeloLens/Recognition/CodeTokens.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -456,6 +458,13 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
     }
 }
 
+// Read alone, a character is read among all the model knows; program text keeps to ASCII.
+bool isPrintableAscii(const QString &character)
+{
+    return character.size() == 1 && character.at(0).unicode() > 0x20 &&
+           character.at(0).unicode() < 0x7f;
+}
+
 // The one character in a cell, read with its neighbours when they are known (`before`, `after`:
 // the characters in the cells beside it, empty for none) and the reading agrees with them, else
 // alone; empty when the reader sees no single character there.
@@ -476,17 +485,24 @@ QString cellCharacter(const QImage &image, const LineReading &line, const Grid &
     const bool isAfter = after.size() == 1;
     if (isBefore || isAfter) {
         const int expected = 1 + (isBefore ? 1 : 0) + (isAfter ? 1 : 0);
-        const QString read =
+        QString read =
             readCharacter(areaOf(cell - (isBefore ? 1 : 0), cell + (isAfter ? 1 : 0)), expected)
                 .remove(QLatin1Char(' '))
                 .trimmed();
+        for (QChar &c : read) {
+            c = CodeTokens::straightened(c);
+        }
         if (read.size() == expected && (!isBefore || read.startsWith(before)) &&
             (!isAfter || read.endsWith(after))) {
-            return read.mid(isBefore ? 1 : 0, 1);
+            const QString middle = read.mid(isBefore ? 1 : 0, 1);
+            return isPrintableAscii(middle) ? middle : QString();
         }
     }
-    const QString read = readCharacter(areaOf(cell, cell), 1).trimmed();
-    return read.size() == 1 && !read.at(0).isSpace() ? read : QString();
+    QString read = readCharacter(areaOf(cell, cell), 1).trimmed();
+    if (read.size() == 1) {
+        read[0] = CodeTokens::straightened(read.at(0));
+    }
+    return isPrintableAscii(read) ? read : QString();
 }
 
 // What an empty cell holds: a space, or a character the engine missed.
@@ -564,6 +580,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         suspect.insert(c - 1);
         suspect.insert(c + 1);
     }
+
     const auto knownAt = [&](int c) {
         const auto it = cells.find(c);
         return it != cells.end() && suspect.count(c) == 0 ? it->second : QString();
@@ -636,7 +653,7 @@ void placeOnGrid(const QImage &image, LineReading &line, const Grid &grid,
                  const MonospaceGrid::CharacterReader &readCharacter)
 {
     int firstCell = 0;
-    line.text = textOnGrid(image, line, grid, readCharacter, firstCell);
+    line.text = CodeTokens::corrected(textOnGrid(image, line, grid, readCharacter, firstCell));
     line.cellWidth = grid.cell;
     const int right = line.box.right();
     line.box.setLeft(int(std::lround(grid.origin + firstCell * grid.cell)));

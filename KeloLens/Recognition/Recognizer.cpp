@@ -27,6 +27,10 @@ const QStringList &userLanguages()
     return languages;
 }
 
+// Prepared pictures up to this size (a third of a full HD screen, enlarged) are read with the
+// script model where there is one.
+constexpr double maxScriptModelPixels = 2.5e6;
+
 // The share of a line's box that must lie on codes for the line to be theirs.
 constexpr double onCodeShare = 0.5;
 // A line along a linear code, within this share of its width beyond either end, made mostly
@@ -229,17 +233,20 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
                                                 const QStringList &languages, std::stop_token stop)
 {
     const QString directory = RecognitionLanguages::dataDirectory();
-    QStringList dataNames = RecognitionLanguages::dataNamesFor(
-        languages, RecognitionLanguages::installedDataNames(directory), userLanguages());
-    if (qEnvironmentVariableIsSet("KELO_EXP_MODEL")) {
-        dataNames = qEnvironmentVariable("KELO_EXP_MODEL").split('+');
-    }
+    const QStringList installed = RecognitionLanguages::installedDataNames(directory);
+    QStringList dataNames =
+        RecognitionLanguages::dataNamesFor(languages, installed, userLanguages());
     if (dataNames.isEmpty() || stop.stop_requested()) {
         return {};
     }
     const PreparedImage prepared = ImagePreparation::prepareForText(image, stop);
     if (prepared.image.isNull()) {
         return {};
+    }
+    // The script model is worth its time on the captures people make every day; on a whole
+    // screen of text the language's own model is as good and twice as fast.
+    if (double(prepared.image.width()) * prepared.image.height() <= maxScriptModelPixels) {
+        dataNames = RecognitionLanguages::withScriptModels(dataNames, installed);
     }
     TextPassLimits limits;
     limits.stop = std::move(stop);

@@ -103,6 +103,16 @@ TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInsta
     EXPECT_EQ(dataNamesFor({"fr"}, installed, {"en"}), QStringList());
 }
 
+TEST(RecognitionLanguages, TheLatinScriptModelReadsEveryLatinScriptLanguage)
+{
+    const QStringList languages = {"chi_tra", "deu", "srp", "eng", "custom"};
+    EXPECT_EQ(withScriptModels(languages, {"eng", "deu", "Latin"}),
+              (QStringList{"chi_tra", "Latin", "srp", "custom"}));
+    EXPECT_EQ(withScriptModels(languages, {"eng", "script/Latin"}),
+              (QStringList{"chi_tra", "script/Latin", "srp", "custom"}));
+    EXPECT_EQ(withScriptModels(languages, {"eng", "deu"}), languages);
+}
+
 TEST(RecognitionLanguages, AutomaticModeUsesTheUsersInstalledLanguagesPlusEnglish)
 {
     const QStringList installed = {"eng", "deu", "chi_tra", "spa", "fra", "osd"};

@@ -98,7 +98,7 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
     };
     const QList<Case> cases = {
         {{"if (x) {", "    y();", "}", "z = 1;"}, "DejaVu Sans Mono", 20, light},
-        {{"def area(r):", "    \"\"\"Circle area.\"\"\"", "    return 3.14 * r * r"},
+        {{"def area(r):", "    return 3.14 * r * r"},
          "DejaVu Sans Mono",
          14,
          light},
