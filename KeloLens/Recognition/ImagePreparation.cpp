@@ -130,101 +130,6 @@ QImage enlarged(const QImage &grey, int width, int height, const std::stop_token
     return out;
 }
 
-// The Keys cubic convolution weights (a = -0.5) of the four source pixels around `source`, in
-// 1/1024ths, and the first of the four.
-struct CubicTaps
-{
-    int first = 0;
-    std::array<int, 4> weights{};
-};
-
-CubicTaps cubicTaps(double source)
-{
-    const double floor = std::floor(source);
-    const double t = source - floor;
-    const auto kernel = [](double x) {
-        x = std::abs(x);
-        if (x <= 1) {
-            return (1.5 * x - 2.5) * x * x + 1;
-        }
-        if (x < 2) {
-            return ((-0.5 * x + 2.5) * x - 4) * x + 2;
-        }
-        return 0.0;
-    };
-    CubicTaps taps;
-    taps.first = int(floor) - 1;
-    int sum = 0;
-    for (int k = 0; k < 3; ++k) {
-        taps.weights[size_t(k)] = int(std::lround(kernel(t + 1 - k) * 1024));
-        sum += taps.weights[size_t(k)];
-    }
-    taps.weights[3] = 1024 - sum;
-    return taps;
-}
-
-// Bicubic enlargement: strokes stay sharper than with bilinear filtering, which thins light
-// marks such as an underscore under the baseline into a grey the engine overlooks.
-QImage enlargedBicubic(const QImage &grey, int width, int height, const std::stop_token &stop)
-{
-    QImage out(width, height, QImage::Format_Grayscale8);
-    if (out.isNull()) {
-        return out;
-    }
-    const int sourceWidth = grey.width();
-    const int sourceHeight = grey.height();
-    std::vector<CubicTaps> columns(static_cast<size_t>(width));
-    for (int x = 0; x < width; ++x) {
-        columns[size_t(x)] = cubicTaps((x + 0.5) * sourceWidth / width - 0.5);
-    }
-    // Source rows resampled across, kept for the four output rows that need each.
-    std::vector<std::vector<int>> across(4, std::vector<int>(size_t(width)));
-    std::array<int, 4> rowIn{-1, -1, -1, -1};
-    const auto resampledRow = [&](int sourceRow) -> const std::vector<int> & {
-        sourceRow = std::clamp(sourceRow, 0, sourceHeight - 1);
-        const size_t slot = size_t(sourceRow % 4);
-        if (rowIn[slot] != sourceRow) {
-            const uchar *row = grey.constScanLine(sourceRow);
-            std::vector<int> &target = across[slot];
-            for (int x = 0; x < width; ++x) {
-                const CubicTaps &taps = columns[size_t(x)];
-                int sum = 0;
-                for (int k = 0; k < 4; ++k) {
-                    sum += taps.weights[size_t(k)] *
-                           row[std::clamp(taps.first + k, 0, sourceWidth - 1)];
-                }
-                target[size_t(x)] = sum;
-            }
-            rowIn[slot] = sourceRow;
-        }
-        return across[slot];
-    };
-    for (int y = 0; y < height; ++y) {
-        if (y % 256 == 0 && stop.stop_requested()) {
-            return {};
-        }
-        const CubicTaps taps = cubicTaps((y + 0.5) * sourceHeight / height - 0.5);
-        std::array<const int *, 4> rows{};
-        std::array<int, 4> first{};
-        for (int k = 0; k < 4; ++k) {
-            first[size_t(k)] = std::clamp(taps.first + k, 0, sourceHeight - 1);
-        }
-        // Rows clamped at the edges repeat; each distinct row is resampled once.
-        for (int k = 0; k < 4; ++k) {
-            rows[size_t(k)] = resampledRow(first[size_t(k)]).data();
-        }
-        uchar *row = out.scanLine(y);
-        for (int x = 0; x < width; ++x) {
-            qint64 sum = 0;
-            for (int k = 0; k < 4; ++k) {
-                sum += qint64(taps.weights[size_t(k)]) * rows[size_t(k)][x];
-            }
-            row[x] = uchar(std::clamp<qint64>((sum + (1 << 19)) >> 20, 0, 255));
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 ExactRect PreparedImage::normalizedBox(const QRect &preparedBox) const
@@ -342,14 +247,10 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
     applyTable(grey, table);
 
     const int lineHeight = typicalLineHeight(grey, 255);
-    const double target = qEnvironmentVariableIsSet("KELO_EXP_TARGET") ? qEnvironmentVariable("KELO_EXP_TARGET").toDouble() : targetLineHeight;
-    double scale = lineHeight > 0 ? std::min(maxUpscale, target / lineHeight) : 1.0;
+    double scale = lineHeight > 0 ? std::min(maxUpscale, targetLineHeight / lineHeight) : 1.0;
     scale = std::round(scale * scaleSteps) / scaleSteps;
     if (scale < minUsefulUpscale) {
         scale = 1;
-    }
-    if (qEnvironmentVariableIsSet("KELO_EXP_SCALE")) {
-        scale = qEnvironmentVariable("KELO_EXP_SCALE").toDouble();
     }
     const double pixels = double(grey.width()) * double(grey.height());
     if (pixels * scale * scale > maxPixels) {
@@ -359,7 +260,7 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         const int width = std::max(1, int(std::lround(grey.width() * scale)));
         const int height = std::max(1, int(std::lround(grey.height() * scale)));
         grey = scale > 1
-                   ? (qEnvironmentVariableIsSet("KELO_EXP_BICUBIC") ? enlargedBicubic(grey, width, height, stop) : enlarged(grey, width, height, stop))
+                   ? enlarged(grey, width, height, stop)
                    : grey.scaled(width, height, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (grey.isNull()) {
             return {};

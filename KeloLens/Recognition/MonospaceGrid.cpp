@@ -7,8 +7,8 @@
 #include <cmath>
 #include <limits>
 #include <map>
-#include <set>
 #include <optional>
+#include <set>
 #include <vector>
 
 namespace {
@@ -148,10 +148,11 @@ InkColumns inkColumns(const QImage &image, const LineReading &line)
 {
     const QRect ink = line.inkBox & image.rect();
     const auto width = size_t(std::max(0, ink.width()));
-    InkColumns columns{ink.left(), std::vector<bool>(width, false), std::vector<bool>(width, false)};
+    InkColumns columns{ink.left(), std::vector<bool>(width, false),
+                       std::vector<bool>(width, false)};
     // Above the baseline only: underscores and the tails of commas reach across cell edges.
-    const int bottom = line.baseline > ink.top() ? std::min(ink.bottom(), line.baseline - 2)
-                                                 : ink.bottom();
+    const int bottom =
+        line.baseline > ink.top() ? std::min(ink.bottom(), line.baseline - 2) : ink.bottom();
     for (int y = ink.top(); y <= bottom; ++y) {
         const uchar *row = image.constScanLine(y);
         for (int x = ink.left(); x <= ink.right(); ++x) {
@@ -201,8 +202,8 @@ std::optional<Grid> bestGrid(const InkColumns &ink, const QList<SymbolReading> &
                              double narrowest, double widest, double maxCutShare, int minEdges)
 {
     // Fine enough that the last cell of the line is off by less than a pixel.
-    const double cellStep = std::clamp(0.4 * narrowest / std::max(1.0, double(ink.hasInk.size())),
-                                       0.005, 0.25);
+    const double cellStep =
+        std::clamp(0.4 * narrowest / std::max(1.0, double(ink.hasInk.size())), 0.005, 0.25);
     constexpr double phaseStep = 0.5;
     std::vector<double> centres;
     for (const SymbolReading &symbol : symbols) {
@@ -307,10 +308,11 @@ bool holdsInk(const QImage &image, const LineReading &line, const Grid &grid, in
 // Which cell each character takes. Those near a cell's middle take that cell; the engine's
 // loosely placed ones fill the cells between in order.
 std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading &line,
-                                        const Grid &grid)
+                                         const Grid &grid)
 {
     const qsizetype count = line.symbols.size();
-    std::vector<std::pair<int, int>> spans(static_cast<size_t>(count)); // first cell, number of cells
+    std::vector<std::pair<int, int>> spans(
+        static_cast<size_t>(count)); // first cell, number of cells
     std::vector<bool> isAnchor(size_t(count), false);
     std::vector<bool> isWide(size_t(count), false);
     std::vector<double> places(static_cast<size_t>(count));
@@ -360,8 +362,7 @@ std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading 
             right = std::max(right, int(std::floor((box.right() - grid.origin) / grid.cell)));
             ++end;
         }
-        const int from =
-            i > 0 ? spans[size_t(i - 1)].first + spans[size_t(i - 1)].second : left;
+        const int from = i > 0 ? spans[size_t(i - 1)].first + spans[size_t(i - 1)].second : left;
         const int to = end < count ? spans[size_t(end)].first - 1 : right;
         std::vector<int> inked;
         for (int c = from; c <= to && inked.size() <= size_t(end - i); ++c) {
@@ -411,7 +412,8 @@ std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading 
         const bool hasAfter = end < count;
         const int from = hasBefore ? spans[size_t(i - 1)].first + spans[size_t(i - 1)].second
                                    : std::numeric_limits<int>::min() / 2;
-        const int to = hasAfter ? spans[size_t(end)].first - 1 : std::numeric_limits<int>::max() / 2;
+        const int to =
+            hasAfter ? spans[size_t(end)].first - 1 : std::numeric_limits<int>::max() / 2;
         for (int n = 0; n < loose; ++n) {
             int cell = int(std::lround(places[size_t(i + n)]));
             if (hasBefore) {
@@ -478,8 +480,7 @@ QString cellCharacter(const QImage &image, const LineReading &line, const Grid &
     const auto areaOf = [&](int from, int to) {
         const int left = int(std::floor(grid.origin + from * grid.cell));
         const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
-        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) &
-               image.rect();
+        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) & image.rect();
     };
     const bool isBefore = before.size() == 1;
     const bool isAfter = after.size() == 1;
@@ -590,8 +591,8 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         if (!holdsInk(image, line, grid, c) || hasStroke(c)) {
             continue;
         }
-        const QString read = cellCharacter(image, line, grid, c, knownAt(c - 1), knownAt(c + 1),
-                                           readCharacter);
+        const QString read =
+            cellCharacter(image, line, grid, c, knownAt(c - 1), knownAt(c + 1), readCharacter);
         if (!read.isEmpty()) {
             cells[c] = read;
         }
@@ -603,8 +604,8 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         const auto it = cells.find(c);
         if (it != cells.end()) {
             text += it->second;
-        } else if (hasStroke(c) || (underscoresSeen.count(c) > 0 && !hasStroke(c - 1) &&
-                                    !hasStroke(c + 1))) {
+        } else if (hasStroke(c) ||
+                   (underscoresSeen.count(c) > 0 && !hasStroke(c - 1) && !hasStroke(c + 1))) {
             text += QLatin1Char('_');
         } else if (reread.count(c) == 0) {
             text += missedCharacter(image, line, grid, c, cells, readCharacter);
@@ -638,8 +639,8 @@ void giveGridLinesOneHeight(QList<LineReading> &lines)
         int ascent = 0;
         int descent = 0;
         for (const LineReading &other : measured) {
-            if (hasFit(other) && std::abs(other.cellWidth - line.cellWidth) <=
-                                     sameFontCellRange * line.cellWidth) {
+            if (hasFit(other) &&
+                std::abs(other.cellWidth - line.cellWidth) <= sameFontCellRange * line.cellWidth) {
                 ascent = std::max(ascent, other.baseline - other.box.top());
                 descent = std::max(descent, other.box.bottom() - other.baseline);
             }
@@ -679,19 +680,14 @@ void apply(QList<LineReading> &lines, const QImage &image, const CharacterReader
         // really is on that grid, and where its edges lie.
         const std::optional<double> cell = fittedCell(line.symbols, *distance);
         const std::optional<Grid> grid =
-            cell ? bestGrid(ink, line.symbols, (1 - cellSearchRange) * *cell, (1 + cellSearchRange) * *cell,
-                            ownGridCutShare, minEdgesForOwnGrid)
+            cell ? bestGrid(ink, line.symbols, (1 - cellSearchRange) * *cell,
+                            (1 + cellSearchRange) * *cell, ownGridCutShare, minEdgesForOwnGrid)
                  : std::nullopt;
         // Lines with words too short to tell take their neighbours' grid instead.
         const auto inWords = std::count(ink.isInWord.begin(), ink.isInWord.end(), true);
         isJudged[size_t(i)] = double(inWords) >= (minEdgesForOwnGrid + 1) * *distance;
         if (grid && isPlausibleCell(line, grid->cell)) {
             grids[size_t(i)] = grid;
-        }
-        if (qEnvironmentVariableIsSet("KELO_DEBUG_GRID")) {
-            std::optional<Grid> loose = cell ? bestGrid(ink, line.symbols, (1 - cellSearchRange) * *cell, (1 + cellSearchRange) * *cell, 1.0, 1) : std::nullopt;
-            const Cuts c = loose ? cutsOf(ink, loose->cell, loose->origin - ink.left) : Cuts{};
-            qWarning("OWN [%s] d=%.2f cell=%.2f cuts=%d/%d judged=%d h=%d", qPrintable(line.text), *distance, loose ? loose->cell : 0, c.cuts, c.edges, int(isJudged[size_t(i)]), line.box.height());
         }
     }
     // Short lines can together show a grid that none shows alone: a snippet of braces and short
@@ -774,8 +770,7 @@ void apply(QList<LineReading> &lines, const QImage &image, const CharacterReader
             std::optional<Grid> grid =
                 isJudged[size_t(i)]
                     ? bestGrid(ink, line.symbols, (1 - borrowedCellRange) * cell,
-                               (1 + borrowedCellRange) * cell, ownGridCutShare,
-                               minEdgesForOwnGrid)
+                               (1 + borrowedCellRange) * cell, ownGridCutShare, minEdgesForOwnGrid)
                     : bestGrid(ink, line.symbols, cell, cell, borrowedGridCutShare, 0);
             if (!grid) {
                 continue;

@@ -49,9 +49,8 @@ double overlapArea(const ExactRect &a, const ExactRect &b)
 
 bool isMonospace(const QList<RecognizedLine> &block)
 {
-    const auto monospace = std::count_if(block.begin(), block.end(), [](const RecognizedLine &line) {
-        return line.cellWidth > 0;
-    });
+    const auto monospace = std::count_if(
+        block.begin(), block.end(), [](const RecognizedLine &line) { return line.cellWidth > 0; });
     return 2 * monospace >= block.size();
 }
 
@@ -69,9 +68,9 @@ bool looksLikePayload(const QString &text, const QString &payload)
             continue;
         }
         ++total;
-        fitting += c.isDigit() || digitShapes.contains(c) || payload.contains(c, Qt::CaseInsensitive)
-                       ? 1
-                       : 0;
+        fitting +=
+            c.isDigit() || digitShapes.contains(c) || payload.contains(c, Qt::CaseInsensitive) ? 1
+                                                                                               : 0;
     }
     return total <= maxCaptionJunk || fitting >= captionShare * total;
 }
@@ -99,19 +98,13 @@ void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines, con
               const RecognitionOptions &options, const WordCheck &isWord)
 {
     result.paragraphs.clear();
-    if (qEnvironmentVariableIsSet("KELO_DEBUG_LINES")) {
-        for (const RecognizedLine &l : lines) {
-            qWarning("LINE [%s] x=%.4f y=%.4f w=%.4f h=%.4f cell=%.5f", qPrintable(l.text), l.box.x, l.box.y, l.box.width, l.box.height, l.cellWidth);
-        }
-    }
     QStringList texts;
     for (const QList<RecognizedLine> &block : TextBlocks::split(lines, image)) {
         const QList<Paragraph> paragraphs = groupParagraphs(block);
         AssemblyHints hints;
         hints.isPreformatted = isMonospace(block);
         hints.isWord = isWord;
-        texts.append(
-            assembleText(paragraphs, options.lineBreaks, options.stripHyphenation, hints));
+        texts.append(assembleText(paragraphs, options.lineBreaks, options.stripHyphenation, hints));
         result.paragraphs += paragraphs;
     }
     result.text = texts.join(QStringLiteral("\n\n"));

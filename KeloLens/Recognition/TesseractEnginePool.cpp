@@ -31,9 +31,6 @@ TesseractEnginePool::Engine createEngine(const QString &dataDirectory, const QSt
         return nullptr;
     }
     engine->SetPageSegMode(tesseract::PSM_AUTO);
-    if (qEnvironmentVariableIsSet("KELO_EXP_THRESH")) {
-        engine->SetVariable("thresholding_method", qgetenv("KELO_EXP_THRESH").constData());
-    }
     return engine;
 }
 

@@ -187,7 +187,6 @@ QList<QList<int>> Splitter::split(QList<int> indices, int depth) const
         for (int i : indices) {
             (box(i).maxX() <= gutter.from ? left : right).append(i);
         }
-        if (qEnvironmentVariableIsSet("KELO_DEBUG_BLOCKS")) qWarning("gutter %.3f-%.3f left %d right %d side %d paired %d divider %d", gutter.from, gutter.to, int(left.size()), int(right.size()), isSideBySide(left, right), isPaired(left, right), hasDivider(gutter, indices));
         if (isSideBySide(left, right) && (!isPaired(left, right) || hasDivider(gutter, indices))) {
             return split(left, depth + 1) + split(right, depth + 1);
         }
