@@ -1,14 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloLens/Recognition/GridText.h"
 #include "KeloLens/Recognition/LineReading.h"
 
 #include <QImage>
 #include <QList>
 #include <QRect>
 #include <QString>
-
-#include <functional>
 
 // Program text is drawn on a grid of equal character cells, and its spacing means something: the
 // engine guesses spaces from gaps and reads "r * r" as "r*r", or an underscore thinned by
@@ -17,8 +16,7 @@
 // underscore. Lines too short to show a grid of their own take their neighbours'.
 namespace MonospaceGrid {
 
-// Reads the few characters (`count`, side by side) in an area of the picture.
-using CharacterReader = std::function<QString(const QRect &area, int count)>;
+using CharacterReader = GridText::CharacterReader;
 
 // `image` is the picture the lines were read from (dark text on white, one grey channel). Lines
 // on a grid get their text rewritten, their cell width set, and their box started at the left

@@ -54,7 +54,6 @@ bool isMonospace(const QList<RecognizedLine> &block)
     return 2 * monospace >= block.size();
 }
 
-// Block by block, so that columns side by side never share a row.
 // The digits printed along a linear code's bars (or its text, for codes that carry words) are
 // the code's payload again, read less well than the bars, often into letters shaped like
 // digits: not text of the capture.
@@ -94,6 +93,7 @@ bool isCaptionOf(const RecognizedLine &line, const LocatedCode &code)
            looksLikePayload(line.text, code.code.payload);
 }
 
+// Block by block, so that columns side by side never share a row.
 void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines, const QImage &image,
               const RecognitionOptions &options, const WordCheck &isWord)
 {
