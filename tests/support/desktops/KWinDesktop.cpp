@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// KWin 5.27 on its virtual back end with XWayland, xdg-desktop-portal-kde (with kglobalaccel,
+// which KWin hosts) on the session bus, the real spectacle, kded5, waybar's tray, and input through
+// KWin's fake-input protocol: a small client that KWin admits because its desktop entry asks for
+// the interface.
+
+#include "support/TestSupport.h"
+#include "support/desktops/DesktopSession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+namespace KeloTest {
+namespace {
+
+constexpr auto socketName = "kelo-kwin";
+
+class KWinDesktop final : public DesktopSession
+{
+public:
+    KWinDesktop() : DesktopSession(QStringLiteral("kwin"), QStringLiteral("KDE"))
+    {
+        if (!hasPrograms({"kwin_wayland", "spectacle", "kded5", "waybar", "wl-paste"})) {
+            return;
+        }
+        m_environment.insert(QStringLiteral("KDE_FULL_SESSION"), QStringLiteral("true"));
+        m_environment.insert(QStringLiteral("KDE_SESSION_VERSION"), QStringLiteral("5"));
+        if (!allowFakeInput() || !startBus({QStringLiteral("kde.portal")})) {
+            return;
+        }
+        const QProcess *kwin = launch(QStringLiteral("kwin"), kwinBinary(),
+                                      {QStringLiteral("--virtual"), QStringLiteral("--xwayland"),
+                                       QStringLiteral("--socket"), QString::fromLatin1(socketName),
+                                       QStringLiteral("--width"), QStringLiteral("1280"),
+                                       QStringLiteral("--height"), QStringLiteral("720")},
+                                      m_environment);
+        // KDE's portal is a Qt 5 program: on Wayland, as on a Plasma session.
+        if (!useDisplays(*kwin, runtimeFolder(), QString::fromLatin1(socketName),
+                         {{QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland")}}) ||
+            !startUserManager()) {
+            return;
+        }
+        // kded5 brings the desktop's background services; waybar's tray stands in for the
+        // panel's (Plasma's comes with plasma-workspace).
+        launch(QStringLiteral("kded5"), QStringLiteral("kded5"), {}, m_environment);
+        if (startBar() && startInput()) {
+            setReady();
+        }
+    }
+
+    QImage screenshot() override
+    {
+        return screenshotWith(QStringLiteral("spectacle"),
+                              {QStringLiteral("-b"), QStringLiteral("-n"), QStringLiteral("-f"),
+                               QStringLiteral("-o")});
+    }
+
+private:
+    // KWin admits a client to a restricted protocol when a desktop entry whose Exec names the
+    // client's program asks for it.
+    bool allowFakeInput()
+    {
+        const QString applications = homeFolder() + QStringLiteral("/.local/share/applications");
+        QDir().mkpath(applications);
+        QFile entry(applications + QStringLiteral("/kelo-test-input.desktop"));
+        const QByteArray text = "[Desktop Entry]\nType=Application\nName=KeloLens test input\n"
+                                "Exec=" KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-input"
+                                "\nNoDisplay=true\n"
+                                "X-KDE-Wayland-Interfaces=org_kde_kwin_fake_input\n";
+        if (!entry.open(QIODevice::WriteOnly) || entry.write(text) != text.size()) {
+            fail(QStringLiteral("cannot write the fake input client's desktop entry"));
+            return false;
+        }
+        return true;
+    }
+
+    // The installed kwin_wayland carries a file capability (CAP_SYS_RESOURCE) that a container
+    // refuses to grant, and then it cannot even be started. A copy carries none. KWin uses its
+    // own Qt platform plugin only in a program named kwin_wayland, so the copy keeps the name.
+    QString kwinBinary()
+    {
+        const QString installed = QStandardPaths::findExecutable(QStringLiteral("kwin_wayland"));
+        QProcess probe;
+        probe.start(installed, {QStringLiteral("--version")});
+        if (probe.waitForFinished(10000) && probe.exitCode() == 0) {
+            return installed;
+        }
+        const QString copy = folder() + QStringLiteral("/kwin/kwin_wayland");
+        QDir().mkpath(folder() + QStringLiteral("/kwin"));
+        QFile::copy(installed, copy);
+        return copy;
+    }
+};
+
+} // namespace
+
+std::unique_ptr<DesktopSession> startKWin()
+{
+    return std::make_unique<KWinDesktop>();
+}
+
+} // namespace KeloTest
