@@ -11,7 +11,33 @@ bool isTokenCharacter(QChar c)
     return c.isLetterOrNumber() || c == u'_';
 }
 
-QString correctedToken(const QString &token, QChar before)
+// Replaces each run of `from` that a letter (or, with `isUnderscoreLetter`, an underscore)
+// follows: inside a name the look-alike cannot be a digit, while digits at its end are common
+// ("item1", "BUFFER0").
+QString replacedBeforeLetters(QString token, QChar from, QChar to, bool isUnderscoreLetter)
+{
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        if (token.at(i) != from) {
+            continue;
+        }
+        qsizetype end = i;
+        while (end < token.size() && token.at(end) == from) {
+            ++end;
+        }
+        if (end < token.size() &&
+            (token.at(end).isLetter() || (isUnderscoreLetter && token.at(end) == u'_'))) {
+            for (qsizetype n = i; n < end; ++n) {
+                token[n] = to;
+            }
+        }
+        i = end;
+    }
+    return token;
+}
+
+// `before` and `after`: the nearest characters other than spaces around the token, null at the
+// line's ends.
+QString correctedToken(const QString &token, QChar before, QChar after)
 {
     int upper = 0;
     int lower = 0;
@@ -25,18 +51,22 @@ QString correctedToken(const QString &token, QChar before)
         ones += c == u'1' ? 1 : 0;
         otherDigits += c.isDigit() && c != u'0' && c != u'1' ? 1 : 0;
     }
-    // "l" alone is the digit, unless it is a command's option ("wc -l").
-    if (token == QLatin1String("l") && before != u'-') {
+    // "l" alone, assigned or compared and ending the expression, is the digit ("x = l;"); a name
+    // "l" elsewhere ("for l in lines", "f(l)", "wc -l") stays.
+    static const QString operators = QStringLiteral("=+*/%<>");
+    static const QString ends = QStringLiteral(";),");
+    if (token == QLatin1String("l") && !before.isNull() && operators.contains(before) &&
+        (after.isNull() || ends.contains(after))) {
         return QStringLiteral("1");
     }
     // A constant's name in capitals.
     const bool isHex = token.startsWith(QLatin1String("0X"), Qt::CaseInsensitive);
     if (zeros > 0 && ones == 0 && otherDigits == 0 && lower == 0 && upper >= 3 && !isHex) {
-        return QString(token).replace(u'0', u'O');
+        return replacedBeforeLetters(token, u'0', u'O', true);
     }
     // A word in small letters.
     if (ones > 0 && zeros == 0 && otherDigits == 0 && upper == 0 && lower >= 3) {
-        return QString(token).replace(u'1', u'l');
+        return replacedBeforeLetters(token, u'1', u'l', false);
     }
     return token;
 }
@@ -73,7 +103,16 @@ QString corrected(const QString &line)
         QString token = line.mid(i, end - i);
         // Turkish letters in program text are an "i" whose serifs the model took for more.
         token.replace(u'\u0130', u'i').replace(u'\u0131', u'i');
-        result += correctedToken(token, i > 0 ? line.at(i - 1) : QChar());
+        qsizetype previous = i - 1;
+        while (previous >= 0 && line.at(previous).isSpace()) {
+            --previous;
+        }
+        qsizetype next = end;
+        while (next < line.size() && line.at(next).isSpace()) {
+            ++next;
+        }
+        result += correctedToken(token, previous >= 0 ? line.at(previous) : QChar(),
+                                 next < line.size() ? line.at(next) : QChar());
         i = end;
     }
     return result;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/TextAssembly.h"
 
+#include "KeloLens/Recognition/CodeTokens.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -157,9 +159,9 @@ TEST(TextAssembly, WithADictionaryOnlyAWordLosesItsHyphen)
     // A compound keeps its hyphen; the line break still goes.
     EXPECT_EQ(joined(QStringLiteral("a self-"), QStringLiteral("contained example"), keep),
               QStringLiteral("a self-contained example"));
-    EXPECT_EQ(joined(QStringLiteral("well-"), QStringLiteral("known"),
-                     LineBreakMode::joinParagraphs),
-              QStringLiteral("well-known"));
+    EXPECT_EQ(
+        joined(QStringLiteral("well-"), QStringLiteral("known"), LineBreakMode::joinParagraphs),
+        QStringLiteral("well-known"));
     // Nothing that starts like a word follows: the line break stays too.
     EXPECT_EQ(joined(QStringLiteral("self-"), QStringLiteral("(see below)"), keep),
               QStringLiteral("self-\n(see below)"));
@@ -197,4 +199,22 @@ TEST(TextAssembly, MonospaceRowsKeepTheirCellsAsDrawn)
               QStringLiteral("def f():\nx = 1     # one\nreturn x"));
     EXPECT_EQ(assembleText(paragraphs, LineBreakMode::joinParagraphs, true, code),
               QStringLiteral("def f(): x = 1     # one return x"));
+}
+
+TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
+{
+    const QList<std::pair<QString, QString>> cases = {
+        {"setsockopt(fd, S0_REUSEADDR);", "setsockopt(fd, SO_REUSEADDR);"},
+        {"url = \u201cexamp1e\u201d", "url = \"example\""},
+        {"x = l;", "x = 1;"},
+        {"wc -l", "wc -l"},
+        // Names that end in a digit, and a loop over a list named l, are what they say.
+        {"int item1 = test1(node10);", "int item1 = test1(node10);"},
+        {"BUFFER0 = PAGE1", "BUFFER0 = PAGE1"},
+        {"for l in lines:", "for l in lines:"},
+        {"SN-00I1-lO01", "SN-00I1-lO01"},
+    };
+    for (const auto &[read, meant] : cases) {
+        EXPECT_EQ(CodeTokens::corrected(read), meant) << read.toStdString();
+    }
 }
