@@ -51,12 +51,14 @@ QString correctedToken(const QString &token, QChar before, QChar after)
         ones += c == u'1' ? 1 : 0;
         otherDigits += c.isDigit() && c != u'0' && c != u'1' ? 1 : 0;
     }
-    // "l" alone, assigned or compared and ending the expression, is the digit ("x = l;"); a name
-    // "l" elsewhere ("for l in lines", "f(l)", "wc -l") stays.
-    static const QString operators = QStringLiteral("=+*/%<>");
+    // "l" alone, assigned, compared or negated and ending the expression, is the digit
+    // ("x = l;", "return -l;"); a name "l" elsewhere ("for l in lines", "f(l)") and an option
+    // ending a command ("wc -l") stay.
+    static const QString operators = QStringLiteral("=+-*/%<>");
     static const QString ends = QStringLiteral(";),");
+    const bool isExpressionEnd = after.isNull() ? before != u'-' : ends.contains(after);
     if (token == QLatin1String("l") && !before.isNull() && operators.contains(before) &&
-        (after.isNull() || ends.contains(after))) {
+        isExpressionEnd) {
         return QStringLiteral("1");
     }
     // A constant's name in capitals.

@@ -207,7 +207,8 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"setsockopt(fd, S0_REUSEADDR);", "setsockopt(fd, SO_REUSEADDR);"},
         {"url = \u201cexamp1e\u201d", "url = \"example\""},
         {"x = l;", "x = 1;"},
-        {"wc -l", "wc -l"},
+        {"return -l;", "return -1;"},
+        {"grep -rn 'TODO' src/ | wc -l", "grep -rn 'TODO' src/ | wc -l"},
         // Names that end in a digit, and a loop over a list named l, are what they say.
         {"int item1 = test1(node10);", "int item1 = test1(node10);"},
         {"BUFFER0 = PAGE1", "BUFFER0 = PAGE1"},
