@@ -36,8 +36,8 @@ namespace RecognitionLanguages {
 [[nodiscard]] QStringList supportedLanguages();
 
 // The data names one recognition loads for the requested tags, in their order, keeping only
-// installed ones. No tags means automatic: the UI languages that are installed, plus English;
-// if none of them is installed, the first few installed languages.
+// installed ones; English when none of them is. No tags means automatic: the UI languages that
+// are installed, plus English. When neither is installed, the first few installed languages.
 [[nodiscard]] QStringList dataNamesFor(const QStringList &tags, const QStringList &installed,
                                        const QStringList &uiLanguages);
 

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 
+#include "KeloLens/Recognition/LanguagePacks.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -98,7 +100,33 @@ TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInsta
     const QStringList installed = {"eng", "deu", "chi_tra", "osd"};
     EXPECT_EQ(dataNamesFor({"de", "fr", "en-GB", "de-AT"}, installed, {"zh-TW"}),
               (QStringList{"deu", "eng"}));
-    EXPECT_EQ(dataNamesFor({"fr"}, installed, {"en"}), QStringList());
+    // None of them installed: English rather than nothing.
+    EXPECT_EQ(dataNamesFor({"fr"}, installed, {"de"}), QStringList{"eng"});
+    EXPECT_EQ(dataNamesFor({"fr"}, {"osd", "deu"}, {"en"}), QStringList{"deu"});
+}
+
+TEST(LanguagePacks, EveryLanguageHasItsDebianPackageTheInstalledOnesFirst)
+{
+    EXPECT_EQ(LanguagePacks::packageFor(QStringLiteral("zh-Hans")), "tesseract-ocr-chi-sim");
+    EXPECT_EQ(LanguagePacks::packageFor(QStringLiteral("sr-Latn")), "tesseract-ocr-srp-latn");
+    EXPECT_EQ(LanguagePacks::packageFor(QStringLiteral("fr-CA")), "tesseract-ocr-fra");
+    EXPECT_FALSE(LanguagePacks::packageFor(QStringLiteral("und-Latn")));
+    EXPECT_FALSE(LanguagePacks::packageFor(QStringLiteral("xx")));
+
+    const QList<LanguagePacks::LanguagePack> packs = LanguagePacks::all({"fr-FR", "en"});
+    EXPECT_EQ(packs.size(), 123);
+    ASSERT_GE(packs.size(), 3);
+    EXPECT_EQ(packs[0], (LanguagePacks::LanguagePack{"en", "tesseract-ocr-eng", true}));
+    EXPECT_EQ(packs[1].tag, "fr");
+    EXPECT_TRUE(packs[1].isInstalled);
+    EXPECT_FALSE(packs[2].isInstalled);
+
+    // One model under two names is one language.
+    EXPECT_TRUE(LanguagePacks::readsLikeAnyOf(QStringLiteral("en-US"), {"de", "en"}));
+    EXPECT_FALSE(LanguagePacks::readsLikeAnyOf(QStringLiteral("de"), {"en-US"}));
+    EXPECT_EQ(LanguagePacks::missing({"fr", "en-GB", "xx"}, {"eng"}), (QStringList{"fr", "xx"}));
+    EXPECT_EQ(LanguagePacks::installCommand({"tesseract-ocr-rus"}),
+              "sudo apt install tesseract-ocr-rus");
 }
 
 TEST(RecognitionLanguages, AutomaticModeUsesTheUsersInstalledLanguagesPlusEnglish)
