@@ -12,6 +12,7 @@
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Settings/LanguagePackInstaller.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
@@ -194,6 +195,8 @@ void AppDelegate::finishLaunching()
     // Files an earlier run could not delete (it was killed mid-capture) go now.
     m_capturer->removeLeftovers();
     m_recognizer = std::make_unique<Recognizer>();
+    m_languagePacks = std::make_unique<LanguagePackInstaller>(
+        m_platform->packageInstaller.get(), RecognitionLanguages::dataDirectory());
     // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
     // paused it goes, and the next one loads it again (about half a second).
     m_idleMemoryRelease.setSingleShot(true);
@@ -397,6 +400,10 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.accessibility = m_accessibility.get();
         services.updater = m_updater.get();
         services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
+        services.languagePacks = m_languagePacks.get();
+        services.copyText = [paste = m_paste.get()](const QString &text) {
+            return paste->writePlainText(text).has_value();
+        };
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
