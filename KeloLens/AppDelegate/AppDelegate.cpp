@@ -227,9 +227,17 @@ void AppDelegate::finishLaunching()
             self->m_toast->show(message);
             return;
         }
-        self->m_toast->show(message, QStringLiteral("Open Settings"), [self] {
-            if (self) {
+        self->m_toast->show(message, QStringLiteral("Open Settings"), [self, link] {
+            if (!self) {
+                return;
+            }
+            switch (*link) {
+            case ToastLink::screenRecordingSettings:
                 self->m_permission->openScreenRecordingSettings();
+                break;
+            case ToastLink::recognitionSettings:
+                self->openSettings(SettingsPage::recognition);
+                break;
             }
         });
     };

@@ -17,6 +17,9 @@ struct FlowPresentation
     // The selection in global screen coordinates, as estimated by the capturer; the panel opens
     // next to it.
     std::optional<ExactRect> region;
+    // Something the panel should say about how the text was read ("This looks like Cyrillic
+    // text…"); empty for nothing.
+    QString notice{};
 
     bool operator==(const FlowPresentation &) const = default;
 };

@@ -3,6 +3,30 @@
 
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 
+#include <array>
+#include <utility>
+
+namespace {
+
+// Where a script is written by several languages, the one most people read; other scripts have
+// one language pack, found by its script.
+constexpr std::array<std::pair<const char *, const char *>, 12> widestLanguages = {{
+    {"Latn", "en"},
+    {"Cyrl", "ru"},
+    {"Arab", "ar"},
+    {"Deva", "hi"},
+    {"Beng", "bn"},
+    {"Hani", "zh-Hans"},
+    {"Hang", "ko"},
+    {"Hira", "ja"},
+    {"Kana", "ja"},
+    {"Ethi", "am"},
+    {"Hebr", "he"},
+    {"Syrc", "syr"},
+}};
+
+} // namespace
+
 namespace LanguagePacks {
 
 std::optional<QString> packageFor(const QString &tag)
@@ -48,6 +72,21 @@ QStringList missing(const QStringList &tags, const QStringList &installedDataNam
         }
     }
     return result;
+}
+
+std::optional<QString> suggestedFor(const QString &script)
+{
+    for (const auto &[code, tag] : widestLanguages) {
+        if (script == QLatin1String(code)) {
+            return QString::fromLatin1(tag);
+        }
+    }
+    for (const QString &tag : RecognitionLanguages::allTags()) {
+        if (packageFor(tag) && RecognitionLanguages::scriptOf(tag) == script) {
+            return tag;
+        }
+    }
+    return std::nullopt;
 }
 
 QString installCommand(const QStringList &packages)

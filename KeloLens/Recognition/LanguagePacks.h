@@ -36,6 +36,10 @@ struct LanguagePack
 // The tags whose data is not among the installed data names (unknown tags included), in order.
 [[nodiscard]] QStringList missing(const QStringList &tags, const QStringList &installedDataNames);
 
+// The language to suggest installing for text in a script (ISO 15924, "Cyrl"): the most widely
+// read language written in it ("ru"). Absent when no language pack reads the script.
+[[nodiscard]] std::optional<QString> suggestedFor(const QString &script);
+
 // The command that installs the packages from a terminal.
 [[nodiscard]] QString installCommand(const QStringList &packages);
 

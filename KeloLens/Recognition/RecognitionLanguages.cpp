@@ -318,6 +318,11 @@ std::optional<QString> dataNameForTag(const QString &tag)
     return std::nullopt;
 }
 
+QString scriptOf(const QString &tag)
+{
+    return effectiveScript(parseTag(tag));
+}
+
 std::optional<QString> tagForDataName(const QString &dataName)
 {
     for (const LanguageEntry &entry : knownLanguages) {

@@ -18,6 +18,10 @@ namespace RecognitionLanguages {
 // itself a data name ("eng") is taken as it is. Absent when nothing fits.
 [[nodiscard]] std::optional<QString> dataNameForTag(const QString &tag);
 
+// The script a tag is written in (ISO 15924: "Latn", "Cyrl", "Hans", "Jpan"): the one it names,
+// else the one its language is usually written in. Empty when unknown.
+[[nodiscard]] QString scriptOf(const QString &tag);
+
 // The tag of a data name from the table; absent for names the table does not know.
 [[nodiscard]] std::optional<QString> tagForDataName(const QString &dataName);
 

@@ -3,6 +3,7 @@
 
 #include "KeloLens/Recognition/BarcodeEngine.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
+#include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
@@ -123,6 +124,11 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
 
     const QList<RecognizedLine> lines = co_await textPass;
     RecognitionResult result;
+    if (!languages.isEmpty()) {
+        result.notes.missingLanguages = LanguagePacks::missing(
+            languages,
+            RecognitionLanguages::installedDataNames(RecognitionLanguages::dataDirectory()));
+    }
     assemble(result, lines, options);
     if (options.detectBarcodes) {
         const QList<LocatedCode> codes = co_await codePass;

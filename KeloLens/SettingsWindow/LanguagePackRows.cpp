@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/LanguagePackRows.h"
 
+#include "KeloLens/Recognition/LanguageNames.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Settings/LanguagePackInstaller.h"
-#include "KeloLens/SettingsWindow/LanguageNames.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloTheme/ThemeColors.h"
 #include "KeloTheme/ThemeFonts.h"

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/RecognitionPage.h"
 
+#include "KeloLens/Recognition/LanguageNames.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Settings/LanguagePackInstaller.h"
 #include "KeloLens/Settings/Preferences.h"
-#include "KeloLens/SettingsWindow/LanguageNames.h"
 #include "KeloLens/SettingsWindow/LanguagePackRows.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloLens/SettingsWindow/SettingsIcon.h"

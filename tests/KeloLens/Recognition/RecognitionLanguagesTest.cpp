@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 
+#include "KeloLens/Recognition/LanguageNames.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
 
 #include <QDir>
@@ -125,6 +126,12 @@ TEST(LanguagePacks, EveryLanguageHasItsDebianPackageTheInstalledOnesFirst)
     EXPECT_TRUE(LanguagePacks::readsLikeAnyOf(QStringLiteral("en-US"), {"de", "en"}));
     EXPECT_FALSE(LanguagePacks::readsLikeAnyOf(QStringLiteral("de"), {"en-US"}));
     EXPECT_EQ(LanguagePacks::missing({"fr", "en-GB", "xx"}, {"eng"}), (QStringList{"fr", "xx"}));
+    // Text in a script nothing installed reads: which pack to suggest.
+    EXPECT_EQ(LanguagePacks::suggestedFor(QStringLiteral("Cyrl")), "ru");
+    EXPECT_EQ(LanguagePacks::suggestedFor(QStringLiteral("Grek")), "el");
+    EXPECT_EQ(LanguagePacks::suggestedFor(QStringLiteral("Jpan")), "ja");
+    EXPECT_FALSE(LanguagePacks::suggestedFor(QStringLiteral("Zzzz")));
+    EXPECT_EQ(scriptOf(QStringLiteral("zh-TW")), "Hant");
     EXPECT_EQ(LanguagePacks::installCommand({"tesseract-ocr-rus"}),
               "sudo apt install tesseract-ocr-rus");
 }
@@ -162,4 +169,26 @@ TEST(RecognitionLanguages, BestLanguageMatchPrefersTheUsersScript)
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("fr-FR"), supported), QStringLiteral("en-US"));
     EXPECT_EQ(bestLanguageMatch(QString(), supported), QStringLiteral("en-US"));
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("en"), {}), QStringLiteral("en-US"));
+}
+
+TEST(LanguageNames, NamesTagsInTheLocalesLanguage)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("en-US"), english),
+              "English (United States)");
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("de"), QLocale(QLocale::German)),
+              "Deutsch");
+    EXPECT_TRUE(
+        LanguageNames::displayName(QStringLiteral("zh-Hans"), english).startsWith("Chinese"));
+    // No name: the tag itself.
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("qaa"), english), "qaa");
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("not a tag!"), english), "not a tag!");
+    // Variants of one language keep names of their own.
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("ja-x-vert"), english),
+              "Japanese (vertical)");
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("it-x-old"), english),
+              "Italian (historical)");
+    EXPECT_EQ(LanguageNames::scriptName(QStringLiteral("Cyrl"), english), "Cyrillic");
+    EXPECT_EQ(LanguageNames::scriptName(QStringLiteral("Grek"), QLocale(QLocale::German)),
+              "Griechisch");
 }

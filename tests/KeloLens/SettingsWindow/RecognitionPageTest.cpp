@@ -3,7 +3,6 @@
 
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Settings/LanguagePackInstaller.h"
-#include "KeloLens/SettingsWindow/LanguageNames.h"
 #include "KeloLens/SettingsWindow/LanguagePackRows.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
 #include "SettingsFixture.h"
@@ -228,18 +227,4 @@ TEST_F(RecognitionPageTest, TextAndCodeControlsWriteTheirSettings)
     EXPECT_FALSE(prefs.detectBarcodes());
     prefs.setDetectBarcodes(true);
     EXPECT_TRUE(page.detectBarcodesSwitch()->isChecked());
-}
-
-TEST(LanguageNames, NamesTagsInTheLocalesLanguage)
-{
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("en-US"), english),
-              "English (United States)");
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("de"), QLocale(QLocale::German)),
-              "Deutsch");
-    EXPECT_TRUE(
-        LanguageNames::displayName(QStringLiteral("zh-Hans"), english).startsWith("Chinese"));
-    // No name: the tag itself.
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("qaa"), english), "qaa");
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("not a tag!"), english), "not a tag!");
 }
