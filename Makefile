@@ -8,7 +8,7 @@ FUZZ_DIR ?= build-fuzz
 FUZZ_SECONDS ?= 60
 
 .PHONY: all deps configure build test run bench screenshots clean format package test-package \
-	test-sanitize fuzz
+	test-sanitize fuzz test-desktops
 
 all: build
 
@@ -24,6 +24,13 @@ build: configure
 test: deps
 	@$(MAKE) --no-print-directory build
 	scripts/run-tests.sh $(BUILD_DIR)
+
+# KeloLens on real desktops (headless sway, KWin, GNOME Shell), each started privately per test.
+# Installs the desktops first (a large group of packages, see scripts/install-deps.sh).
+test-desktops:
+	@scripts/install-deps.sh --desktops
+	@$(MAKE) --no-print-directory build
+	scripts/run-desktop-tests.sh $(BUILD_DIR)
 
 # The whole suite built with AddressSanitizer and UndefinedBehaviorSanitizer; any finding fails.
 test-sanitize: deps

@@ -8,6 +8,11 @@ bool Accessibility::isTrusted() const
     return m_keys->isAvailable();
 }
 
+bool Accessibility::isPossible() const
+{
+    return m_keys->isSupported();
+}
+
 void Accessibility::request()
 {
     m_keys->requestAccess();

@@ -16,6 +16,9 @@ public:
     // there; under Wayland: the user allowed remote control of the keyboard). Cheap enough to
     // poll.
     [[nodiscard]] bool isTrusted() const;
+    // Whether the session can give that permission at all; where it cannot, the user copies and
+    // pastes by hand, and nothing should offer to paste.
+    [[nodiscard]] bool isPossible() const;
 
     // Asks the system for that permission where it has a prompt for it: under Wayland the
     // desktop's remote control dialog (the "Allow Paste…" step). X11 has none, so this does

@@ -9,6 +9,7 @@
 #include "KeloPlatform/x11/X11Services.h"
 #endif
 #ifdef KELO_HAVE_PORTAL
+#include "KeloPlatform/portal/ApplicationScope.h"
 #include "KeloPlatform/portal/PortalServices.h"
 #include "KeloPlatform/xdg/PackageKitInstaller.h"
 #endif
@@ -132,6 +133,12 @@ std::unique_ptr<Platform> loadPlatform(const QProcessEnvironment &environment)
 {
     const QString qtPlatform = qGuiApp != nullptr ? QGuiApplication::platformName() : QString();
     const QString chosen = chooseBackend(environment, qtPlatform);
+#ifdef KELO_HAVE_PORTAL
+    if (chosen == portalName) {
+        // Before any portal call: the portals take the application's id at the first.
+        portal::joinApplicationScope(QDBusConnection::sessionBus());
+    }
+#endif
     std::unique_ptr<Platform> platform = createPlatform(chosen);
     const QString forced = environment.value(QString::fromLatin1(backendVariable));
     qCInfo(lcPlatform).noquote()

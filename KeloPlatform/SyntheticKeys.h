@@ -17,6 +17,11 @@ public:
     // Cheap enough to poll.
     [[nodiscard]] virtual bool isAvailable() const = 0;
 
+    // Whether this session can send key presses at all, now or once the user allows it. False
+    // where no service for it exists (a Wayland desktop without a remote control portal): there
+    // is nothing to ask the user for.
+    [[nodiscard]] virtual bool isSupported() const { return true; }
+
     // Asks the user to allow synthetic key presses where the session asks first; the answer is
     // not awaited: isAvailable() turns true once it is given.
     virtual void requestAccess() {}

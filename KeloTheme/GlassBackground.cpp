@@ -105,19 +105,16 @@ void GlassBackground::setContent(QWidget *content)
     }
 }
 
-QColor GlassBackground::fillColor(const QPalette &palette, bool isTranslucent)
+QColor GlassBackground::fillColor(const QPalette &palette)
 {
     // Halfway between the window and the base colour: lighter than a dialog in light palettes,
-    // a touch deeper in dark ones, so the panel stands apart from windows behind it.
+    // a touch deeper in dark ones, so the panel stands apart from windows behind it. Opaque:
+    // text behind a see-through fill shows as a ghost between the lines.
     const QColor window = palette.color(QPalette::Window);
     const QColor base = palette.color(QPalette::Base);
-    QColor fill =
-        QColor::fromRgbF((window.redF() + base.redF()) / 2, (window.greenF() + base.greenF()) / 2,
-                         (window.blueF() + base.blueF()) / 2);
-    if (isTranslucent) {
-        fill.setAlphaF(0.97f);
-    }
-    return fill;
+    return QColor::fromRgbF((window.redF() + base.redF()) / 2,
+                            (window.greenF() + base.greenF()) / 2,
+                            (window.blueF() + base.blueF()) / 2);
 }
 
 QRectF GlassBackground::surfaceRect() const
@@ -179,7 +176,7 @@ void GlassBackground::paintEvent(QPaintEvent *)
     const QRectF surface = surfaceRect();
     QPainterPath shape;
     shape.addRoundedRect(surface, r, r);
-    painter.fillPath(shape, fillColor(palette(), m_look.isTranslucent));
+    painter.fillPath(shape, fillColor(palette()));
     if (m_look.hasBorder) {
         const bool isDark = ThemeColors::isDark(palette());
         painter.setPen(QPen(ThemeColors::primary(palette(), isDark ? 0.22 : 0.16), 1));

@@ -33,7 +33,7 @@ public:
     [[nodiscard]] QWidget *content() const { return m_content; }
 
     // The fill colour for a palette.
-    [[nodiscard]] static QColor fillColor(const QPalette &palette, bool isTranslucent);
+    [[nodiscard]] static QColor fillColor(const QPalette &palette);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages KeloLens needs to build, test and run. Safe to run again: only
-# what is missing is installed. With --fuzz, also what the fuzz targets need (make fuzz).
+# what is missing is installed. With --fuzz, also what the fuzz targets need (make fuzz); with
+# --desktops, the real desktops the desktop tests start (make test-desktops): some 340 packages
+# that a developer's own machine rarely wants, so make test does not ask for them.
 set -euo pipefail
 
 packages=(
@@ -29,10 +31,29 @@ packages=(
   # the capture sound (freedesktop sound theme event "screen-capture")
   sound-theme-freedesktop
 )
-if [ "${1:-}" = "--fuzz" ]; then
-  # clang with libFuzzer and the sanitizer runtimes.
-  packages+=(clang libclang-rt-14-dev)
-fi
+for group in "$@"; do
+  case "$group" in
+    --fuzz)
+      # clang with libFuzzer and the sanitizer runtimes.
+      packages+=(clang libclang-rt-14-dev)
+      ;;
+    --desktops)
+      packages+=(
+        # sway: the real grim (slurp is stood in for: no drag can be made headless), its portal
+        # with pipewire, waybar for the tray, wtype for keys
+        grim xdg-desktop-portal-wlr pipewire waybar wtype
+        # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
+        kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
+        # GNOME: the shell (nested on Xvfb) with its portals
+        gnome-shell xdg-desktop-portal-gnome xdg-desktop-portal-gtk
+      )
+      ;;
+    *)
+      echo "usage: $0 [--fuzz] [--desktops]" >&2
+      exit 2
+      ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -14,7 +14,7 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$PWD/scrip
 # from one of ours (several times slower, so only there).
 status=0
 scripts/with-x-server.sh ctest --test-dir "$build_dir" --output-on-failure -j "$(nproc)" \
-  -LE wayland || status=$?
+  -LE "wayland|desktop" || status=$?
 ASAN_OPTIONS="$ASAN_OPTIONS:fast_unwind_on_malloc=0" \
   LSAN_OPTIONS="$LSAN_OPTIONS:fast_unwind_on_malloc=0" scripts/with-x-server.sh ctest --test-dir "$build_dir" --output-on-failure -L wayland ||
   status=$?

@@ -4,12 +4,6 @@
 # Used by the test runner and the benchmarks; a desktop session's own display is never touched.
 set -uo pipefail
 
-display_number=99
-while [ -e "/tmp/.X${display_number}-lock" ] || [ -e "/tmp/.X11-unix/X${display_number}" ]; do
-  display_number=$((display_number + 1))
-done
-export DISPLAY=":${display_number}"
-
 log_dir=$(mktemp -d)
 cleanup() {
   [ -n "${wm_pid:-}" ] && kill "$wm_pid" 2>/dev/null
@@ -19,8 +13,16 @@ cleanup() {
 }
 trap cleanup EXIT
 
-Xvfb "$DISPLAY" -screen 0 1920x1080x24 -nolisten tcp +extension XTEST >"$log_dir/xvfb.log" 2>&1 &
+# The server takes the first free display itself and says which: two runs started at once (two
+# worktrees, say) would otherwise both pick the same number.
+Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp +extension XTEST \
+  3>"$log_dir/display" >"$log_dir/xvfb.log" 2>&1 &
 xvfb_pid=$!
+for _ in $(seq 100); do
+  [ -s "$log_dir/display" ] && break
+  sleep 0.1
+done
+export DISPLAY=":$(head -n1 "$log_dir/display" 2>/dev/null)"
 for _ in $(seq 100); do
   xdpyinfo >/dev/null 2>&1 && break
   sleep 0.1

@@ -332,6 +332,17 @@ void AppDelegate::showLastResult()
 
 void AppDelegate::registerHotKey()
 {
+    if (!m_hotKeys->hasGlobalShortcuts()) {
+        // Nothing is "in use" where the desktop binds no shortcuts for applications: the user
+        // binds the command instead, as onboarding and the settings say.
+        if (!m_hasExplainedShortcuts) {
+            m_hasExplainedShortcuts = true;
+            qCInfo(lcApp).noquote() << QStringLiteral(
+                "KeloLens: this desktop offers no global shortcuts to applications; bind a key to "
+                "\"kelolens --capture\" in its keyboard settings");
+        }
+        return;
+    }
     const HotKeyCombo wanted = m_prefs->hotKey();
     if (m_registeredCombo == wanted) {
         // A change back to the shortcut in force drops one the desktop is still asked about.
@@ -438,11 +449,13 @@ void AppDelegate::showOnboarding(int startAt)
     }
     const QList<OnboardingStep> steps = makeOnboardingSteps(
         m_hotKeys->hasGlobalShortcuts() ? m_prefs->hotKey().displayString(*m_layout) : QString(),
-        *m_permission, [self] {
+        *m_permission,
+        [self] {
             if (self) {
                 self->startCapture(false);
             }
-        });
+        },
+        AppInfo::fromBuild().website, m_accessibility->isPossible());
     m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
 }
 

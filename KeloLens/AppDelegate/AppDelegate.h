@@ -108,6 +108,8 @@ private:
     std::unique_ptr<HotKey> m_hotKey;
     // A registration the desktop has not answered yet.
     std::unique_ptr<HotKey> m_pendingHotKey;
+    // The desktop binds no shortcuts for applications, and the log has said how to do without.
+    bool m_hasExplainedShortcuts = false;
     std::optional<HotKeyCombo> m_registeredCombo;
     std::unique_ptr<SettingsRouter> m_router;
     std::unique_ptr<SettingsWindowController> m_settingsWindow;

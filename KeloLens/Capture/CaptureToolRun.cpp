@@ -10,10 +10,18 @@ CaptureToolRun::CaptureToolRun(const QString &program, const QStringList &argume
 {
     m_process.setProgram(program);
     m_process.setArguments(arguments);
-    // Nothing the tool prints is read or kept.
+    // What the tool says on its error output explains a capture it could not take; its ordinary
+    // output is not read.
     m_process.setStandardInputFile(QProcess::nullDevice());
     m_process.setStandardOutputFile(QProcess::nullDevice());
-    m_process.setStandardErrorFile(QProcess::nullDevice());
+    m_process.setReadChannel(QProcess::StandardError);
+    QObject::connect(&m_process, &QProcess::readyReadStandardError, &m_context, [this] {
+        m_errorOutput += m_process.readAllStandardError();
+        // A tool gone wrong could print without end: the last lines are the telling ones.
+        if (m_errorOutput.size() > maxErrorOutput) {
+            m_errorOutput.remove(0, m_errorOutput.size() - maxErrorOutput);
+        }
+    });
     KeloPlatform::ChildProcess::confine(m_process);
 
     QObject::connect(&m_process, &QProcess::finished, &m_context,

@@ -66,6 +66,11 @@ public:
     [[nodiscard]] std::optional<ToolEnd> toolEnd() const { return m_toolEnd; }
     [[nodiscard]] int exitCode() const { return m_exitCode; }
     [[nodiscard]] QString errorString() const { return m_errorString; }
+    // What the tool printed on its error output (its last 4 KiB), trimmed.
+    [[nodiscard]] QString errorOutput() const
+    {
+        return QString::fromLocal8Bit(m_errorOutput).trimmed();
+    }
     [[nodiscard]] ImageReading::Outcome reading() const { return m_decoding.result(); }
 
 private:
@@ -83,5 +88,7 @@ private:
     std::optional<ToolEnd> m_toolEnd;
     int m_exitCode = 0;
     QString m_errorString;
+    static constexpr qsizetype maxErrorOutput = 4096;
+    QByteArray m_errorOutput;
     bool m_isCancelled = false;
 };

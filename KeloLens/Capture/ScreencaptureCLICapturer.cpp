@@ -99,15 +99,20 @@ QList<CaptureTool> ScreencaptureCLICapturer::candidateTools(const QString &curre
     if (sessionType.toLower() == u"wayland") {
         // slurp and grim need the wlroots protocols (layer shell, screencopy), which GNOME and
         // KDE do not offer; GNOME lets only its screenshot portal select a region. The path is
-        // the shell's first argument, never part of the script.
+        // the shell's first argument, never part of the script. slurp reports a cancelled
+        // selection on its error output, which is no error of the capture.
         if (!isKde && !isGnome) {
             tools.append(
                 {QStringLiteral("sh"),
                  {QStringLiteral("-c"),
-                  QStringLiteral("region=$(slurp) || exit 0; exec grim -g \"$region\" \"$1\""),
+                  QStringLiteral(
+                      "region=$(slurp 2>/dev/null) || exit 0; exec grim -g \"$region\" \"$1\""),
                   QStringLiteral("kelolens-capture"), path},
                  {},
                  {QStringLiteral("slurp"), QStringLiteral("grim")}});
+        }
+        for (CaptureTool &tool : tools) {
+            tool.isPointerAtSelection = false;
         }
         return tools;
     }
@@ -161,6 +166,13 @@ QString ScreencaptureCLICapturer::missingToolReason()
     return QStringLiteral(
         "no region screenshot tool is installed. Install maim (on Debian and Ubuntu: "
         "sudo apt install maim), or use Spectacle on KDE or GNOME Screenshot on GNOME.");
+}
+
+QString ScreencaptureCLICapturer::toolErrorMessage(const CaptureTool &tool)
+{
+    return QStringLiteral("The capture couldn't be taken: the screenshot tool (%1) reported an "
+                          "error.")
+        .arg(QFileInfo(tool.program).fileName());
 }
 
 QString ScreencaptureCLICapturer::stoppedRespondingMessage(const CaptureTool &tool)
@@ -224,6 +236,21 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     }
 
     if (!QFileInfo::exists(path)) {
+        // A tool that ends by itself, leaving no file but an error message, failed; one that
+        // leaves nothing said, ends with the status it keeps for a cancelled drag, or was killed,
+        // did not capture (what it printed then is chatter: maim warns about OpenGL).
+        const QString said = run->errorOutput();
+        const bool isCancelStatus = run->toolEnd() != CaptureToolRun::ToolEnd::exited ||
+                                    tool.cancelStatuses.contains(run->exitCode());
+        if (!said.isEmpty() && !isCancelStatus) {
+            qCWarning(lcCapture).noquote()
+                << QStringLiteral(
+                       "KeloLens: the region tool %1 left no file (status %2) and said: %3")
+                       .arg(tool.program)
+                       .arg(run->exitCode())
+                       .arg(said.simplified());
+            co_return CaptureFailed{toolErrorMessage(tool)};
+        }
         logEndWithoutFile(tool, *run);
         co_return CaptureCancelled{};
     }
@@ -238,6 +265,10 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     if (std::optional<CaptureFailed> failure = CaptureFiles::readFailure(read)) {
         co_return *failure;
     }
-    const ExactRect region = estimatedRegion(read.image.size(), QCursor::pos(), currentScreens());
+    // Where the selection is unknown the panel takes its fixed place.
+    std::optional<ExactRect> region;
+    if (tool.isPointerAtSelection) {
+        region = estimatedRegion(read.image.size(), QCursor::pos(), currentScreens());
+    }
     co_return CapturedImage{read.image, region};
 }

@@ -31,6 +31,9 @@ struct CaptureTool
     QList<int> cancelStatuses;
     // Other programs the tool runs, which must be installed too.
     QStringList requiredPrograms;
+    // Whether the pointer this process sees is where the drag ended. Not under Wayland: there it
+    // is the last place it crossed an X11 window, and the panel would cover the selection.
+    bool isPointerAtSelection = true;
 
     bool operator==(const CaptureTool &) const = default;
 
@@ -91,6 +94,8 @@ public:
 
     // Why a capture cannot start when no tool is installed.
     [[nodiscard]] static QString missingToolReason();
+    // The message of a capture whose tool left no file but an error.
+    [[nodiscard]] static QString toolErrorMessage(const CaptureTool &tool);
     // The message of a capture whose tool ran out of time.
     [[nodiscard]] static QString stoppedRespondingMessage(const CaptureTool &tool);
 

@@ -7,7 +7,8 @@
 #include "KeloLens/Onboarding/WelcomeStep.h"
 
 QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
-                                          std::function<void()> tryCapture, const QString &website)
+                                          std::function<void()> tryCapture, const QString &website,
+                                          bool canPaste)
 {
     PermissionChecker *checker = &permission;
     return {
@@ -17,7 +18,7 @@ QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionCheck
         {QStringLiteral("screenRecording"), [checker] { return new ScreenRecordingStep(*checker); },
          [checker] { return checker->isScreenRecordingGranted(); }},
         {QStringLiteral("tryIt"),
-         [hotKey, tryCapture] { return new TryItStep(hotKey, tryCapture); },
+         [hotKey, tryCapture, canPaste] { return new TryItStep(hotKey, tryCapture, canPaste); },
          {}},
     };
 }

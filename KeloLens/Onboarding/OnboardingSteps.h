@@ -14,8 +14,8 @@ class PermissionChecker;
 // is granted, asked anew at each look) and "tryIt", whose button runs tryCapture. The shortcut
 // text is taken once, now (empty where the session has no global shortcuts: the steps then say
 // to bind a desktop shortcut to the capture command); the permission checker must outlive the
-// steps.
+// steps. Where the session can send no keys (`canPaste` false) the last step promises no paste.
 [[nodiscard]] QList<OnboardingStep>
 makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
                     std::function<void()> tryCapture,
-                    const QString &website = AppInfo::fromBuild().website);
+                    const QString &website = AppInfo::fromBuild().website, bool canPaste = true);

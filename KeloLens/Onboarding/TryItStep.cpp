@@ -57,7 +57,8 @@ QWidget *numberedRow(int number, const QString &text, QWidget *parent)
 
 } // namespace
 
-TryItStep::TryItStep(const QString &hotKey, std::function<void()> tryCapture, QWidget *parent)
+TryItStep::TryItStep(const QString &hotKey, std::function<void()> tryCapture, bool canPaste,
+                     QWidget *parent)
     : QWidget(parent), m_tryButton(new QPushButton(QStringLiteral("Try it now")))
 {
     auto *column = new QWidget(this);
@@ -78,7 +79,9 @@ TryItStep::TryItStep(const QString &hotKey, std::function<void()> tryCapture, QW
     layout->addWidget(
         numberedRow(2, QStringLiteral("Drag over some text, a link, or a QR code."), column));
     layout->addWidget(numberedRow(
-        3, QStringLiteral("It's copied instantly. Edit, paste, or tap a link in the panel."),
+        3,
+        canPaste ? QStringLiteral("It's copied instantly. Edit, paste, or tap a link in the panel.")
+                 : QStringLiteral("It's copied instantly. Edit it, or tap a link in the panel."),
         column));
     keloProminentButton(m_tryButton, ControlSize::large);
     connect(m_tryButton, &QPushButton::clicked, this, [capture = std::move(tryCapture)] {
@@ -89,7 +92,10 @@ TryItStep::TryItStep(const QString &hotKey, std::function<void()> tryCapture, QW
     layout->addSpacing(4);
     layout->addWidget(m_tryButton, 0, Qt::AlignLeft);
     QLabel *caption = StepText::caption(
-        QStringLiteral("Paste into other apps asks for Accessibility the first time you use it."));
+        canPaste ? QStringLiteral("Paste into other apps asks for Accessibility the first time you "
+                                  "use it.")
+                 : QStringLiteral("This desktop lets no app type into another: paste the text "
+                                  "yourself with Ctrl+V."));
     caption->setAlignment(Qt::AlignLeft);
     layout->addWidget(caption);
 

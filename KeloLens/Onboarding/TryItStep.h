@@ -14,8 +14,10 @@ class TryItStep final : public QWidget
 
 public:
     // Without global shortcuts (`hotKey` empty) the first row says to bind a desktop shortcut to
-    // the capture command instead.
-    TryItStep(const QString &hotKey, std::function<void()> tryCapture, QWidget *parent = nullptr);
+    // the capture command instead. Where the session can send no keys (`canPaste` false) it
+    // promises no pasting.
+    TryItStep(const QString &hotKey, std::function<void()> tryCapture, bool canPaste = true,
+              QWidget *parent = nullptr);
 
     [[nodiscard]] QPushButton *tryButton() const { return m_tryButton; }
 

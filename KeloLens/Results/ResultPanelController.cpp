@@ -257,6 +257,13 @@ bool ResultPanelController::handleKey(QKeyEvent *event)
 
 void ResultPanelController::pasteCommand(bool asOneLine)
 {
+    if (!m_model.canPaste() && !m_accessibility.isPossible()) {
+        // No key can be sent in this session, and no permission would change that: the text
+        // goes on the clipboard for the user to paste, and the panel gets out of the way.
+        m_model.copyOutput();
+        dismiss();
+        return;
+    }
     if (!m_model.canPaste()) {
         if (m_model.onRequestPaste) {
             m_model.onRequestPaste();

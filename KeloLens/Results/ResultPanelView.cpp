@@ -312,7 +312,7 @@ void ResultPanelView::showCanPaste()
     const bool canPaste = m_model.canPaste();
     m_pasteButton->setVisible(canPaste);
     m_oneLineButton->setVisible(canPaste);
-    m_allowPasteButton->setVisible(!canPaste);
+    m_allowPasteButton->setVisible(!canPaste && m_accessibility.isPossible());
     m_hint->setVisible(!canPaste);
     if (!canPaste && isVisible()) {
         m_accessCheck.start();

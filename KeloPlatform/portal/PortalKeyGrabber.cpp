@@ -62,6 +62,30 @@ QString refusalReason(const PortalResponse &response)
     }
 }
 
+// The shortcut to bind, with the chord as the preferred trigger.
+PortalShortcutList wantedShortcuts(const QString &trigger)
+{
+    QVariantMap properties;
+    properties.insert(QStringLiteral("description"), QStringLiteral("Capture text on the screen"));
+    properties.insert(QStringLiteral("preferred_trigger"), trigger);
+    return {{QString::fromLatin1(PortalKeyGrabber::shortcutId), properties}};
+}
+
+// How the desktop describes the trigger it bound our shortcut to, among the shortcuts a
+// portal answer lists; empty when it bound none.
+QString boundTrigger(const QVariantMap &results)
+{
+    const auto bound = qdbus_cast<PortalShortcutList>(results.value(QStringLiteral("shortcuts")));
+    for (const PortalShortcut &shortcut : bound) {
+        if (shortcut.id == QLatin1String(PortalKeyGrabber::shortcutId)) {
+            return shortcut.properties.value(QStringLiteral("trigger_description"))
+                .toString()
+                .trimmed();
+        }
+    }
+    return {};
+}
+
 } // namespace
 
 PortalKeyGrabber::PortalKeyGrabber(QDBusConnection bus, const KeymapSource *keymap,
@@ -101,9 +125,17 @@ bool PortalKeyGrabber::grab(uint32_t id, const KeyChord &chord)
     if (binding.trigger.isEmpty()) {
         return false;
     }
-    const QString sessionToken = portal::newHandleToken();
+    // The desktop may keep what it binds per session token (KDE names its shortcut component
+    // after the application's id and the token): the first shortcut of every run asks with the
+    // same token, so that a key the user set in the desktop's settings carries over.
+    const QString sessionToken = std::exchange(m_isFirstGrab, false)
+                                     ? QStringLiteral("kelolens_capture")
+                                     : portal::newHandleToken();
     QVariantMap options;
     options.insert(QStringLiteral("session_handle_token"), sessionToken);
+    // Desktops that bind when the session is made (KDE Plasma 5.27) take the shortcuts here.
+    options.insert(QStringLiteral("shortcuts"),
+                   QVariant::fromValue(wantedShortcuts(binding.trigger)));
     binding.request =
         std::make_unique<PortalRequest>(m_bus, shortcutsInterface, QStringLiteral("CreateSession"),
                                         QVariantList{options}, m_timeout);
@@ -118,14 +150,14 @@ bool PortalKeyGrabber::grab(uint32_t id, const KeyChord &chord)
         if (path.isEmpty()) {
             path = portal::handlePath(m_bus, QStringLiteral("session"), sessionToken);
         }
-        bind(id, path);
+        bind(id, path, boundTrigger(response.results));
     };
     m_bindings.emplace(id, std::move(binding));
     request->start();
     return true;
 }
 
-void PortalKeyGrabber::bind(uint32_t id, const QString &sessionPath)
+void PortalKeyGrabber::bind(uint32_t id, const QString &sessionPath, const QString &trigger)
 {
     const auto found = m_bindings.find(id);
     if (found == m_bindings.end()) {
@@ -137,38 +169,31 @@ void PortalKeyGrabber::bind(uint32_t id, const QString &sessionPath)
         qCWarning(lcShortcuts).noquote()
             << QStringLiteral("KeloLens: the desktop ended the global shortcut session %1").arg(id);
     };
-
-    QVariantMap properties;
-    properties.insert(QStringLiteral("description"), QStringLiteral("Capture text on the screen"));
-    properties.insert(QStringLiteral("preferred_trigger"), binding.trigger);
-    const PortalShortcutList shortcuts{{QString::fromLatin1(shortcutId), properties}};
     // The finished CreateSession request is still running its callback: let it go later.
     binding.request.release()->deleteLater();
+    if (!trigger.isEmpty()) {
+        // Bound already, when the session was made. Asking again would only open the desktop's
+        // shortcut settings (KDE Plasma 5.27 does), at every start.
+        settle(id, {true, trigger, {}});
+        return;
+    }
     binding.request = std::make_unique<PortalRequest>(
         m_bus, shortcutsInterface, QStringLiteral("BindShortcuts"),
         QVariantList{QVariant::fromValue(QDBusObjectPath(sessionPath)),
-                     QVariant::fromValue(shortcuts), QString(), QVariantMap()},
+                     QVariant::fromValue(wantedShortcuts(binding.trigger)), QString(),
+                     QVariantMap()},
         m_timeout);
     binding.request->onFinished = [this, id](const PortalResponse &response) {
         if (response.outcome != PortalResponse::Outcome::success) {
             settle(id, {false, {}, refusalReason(response)});
             return;
         }
-        const auto bound =
-            qdbus_cast<PortalShortcutList>(response.results.value(QStringLiteral("shortcuts")));
-        for (const PortalShortcut &shortcut : bound) {
-            if (shortcut.id != QLatin1String(shortcutId)) {
-                continue;
-            }
-            const QString trigger =
-                shortcut.properties.value(QStringLiteral("trigger_description")).toString();
-            if (trigger.trimmed().isEmpty()) {
-                break;
-            }
-            settle(id, {true, trigger, {}});
+        const QString bound = boundTrigger(response.results);
+        if (bound.isEmpty()) {
+            settle(id, {false, {}, QStringLiteral("the desktop bound the shortcut to no keys")});
             return;
         }
-        settle(id, {false, {}, QStringLiteral("the desktop bound the shortcut to no keys")});
+        settle(id, {true, bound, {}});
     };
     binding.request->start();
 }

@@ -57,13 +57,15 @@ private:
         bool isTaken = false;
     };
 
-    void bind(uint32_t id, const QString &sessionPath);
+    // Binds the shortcut in the session, unless the desktop did when it made it (`trigger`).
+    void bind(uint32_t id, const QString &sessionPath, const QString &trigger);
     void settle(uint32_t id, const GrabAnswer &answer);
 
     QDBusConnection m_bus;
     const KeymapSource *m_keymap;
     std::chrono::milliseconds m_timeout;
     mutable std::optional<bool> m_isAvailable;
+    bool m_isFirstGrab = true;
     std::map<uint32_t, Binding> m_bindings;
 };
 

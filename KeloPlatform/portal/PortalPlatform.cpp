@@ -6,6 +6,7 @@
 #include "KeloPlatform/portal/PortalSyntheticKeys.h"
 #include "KeloPlatform/qt/QtClipboard.h"
 #include "KeloPlatform/wayland/WaylandClipboard.h"
+#include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 #include "KeloPlatform/xdg/StatusNotifierTrayHost.h"
 #include "KeloPlatform/xdg/XdgAutostartLoginItem.h"
 
@@ -58,7 +59,7 @@ std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
     platform->keyGrabber = std::make_unique<PortalKeyGrabber>(bus, platform->keymapSource.get());
     platform->syntheticKeys = std::make_unique<PortalSyntheticKeys>(bus);
     platform->loginItem = std::make_unique<XdgAutostartLoginItem>();
-    platform->soundPlayer = std::make_unique<NullSoundPlayer>();
+    platform->soundPlayer = std::make_unique<CanberraSoundPlayer>();
     if (auto clipboard = WaylandClipboard::connect()) {
         platform->clipboard = std::move(clipboard);
     } else {

@@ -47,6 +47,15 @@ bool PortalSyntheticKeys::isAvailable() const
     return m_isKeyboardAllowed && m_session && !m_session->isClosed();
 }
 
+bool PortalSyntheticKeys::isSupported() const
+{
+    if (!m_isSupported) {
+        m_isSupported =
+            portal::interfaceVersion(m_bus, remoteInterface, std::chrono::seconds(3)).has_value();
+    }
+    return *m_isSupported;
+}
+
 void PortalSyntheticKeys::requestAccess()
 {
     if (m_request || isAvailable()) {

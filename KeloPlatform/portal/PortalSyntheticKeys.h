@@ -10,6 +10,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace KeloPlatform {
 
@@ -31,6 +32,8 @@ public:
     ~PortalSyntheticKeys() override;
 
     [[nodiscard]] bool isAvailable() const override;
+    // Whether the desktop has the RemoteDesktop portal (asked once, then remembered).
+    [[nodiscard]] bool isSupported() const override;
     // Creates the session, asks for the keyboard and starts it; the desktop shows its dialog.
     // Does nothing while a request is under way or once the keyboard is allowed.
     void requestAccess() override;
@@ -56,6 +59,7 @@ private:
     // Key events not yet sent; each goes once the portal has answered the one before.
     QList<QDBusMessage> m_keyEvents;
     bool m_isSendingKey = false;
+    mutable std::optional<bool> m_isSupported;
 };
 
 } // namespace KeloPlatform

@@ -52,6 +52,20 @@ void AppUnderTest::setEnvironment(const QProcessEnvironment &environment)
     m_process.setProcessEnvironment(m_environment);
 }
 
+void AppUnderTest::runOn(const QProcessEnvironment &desktop)
+{
+    QProcessEnvironment environment = desktop;
+    for (const char *name : {"HOME", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"}) {
+        environment.insert(QString::fromLatin1(name),
+                           m_environment.value(QString::fromLatin1(name)));
+    }
+    environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
+    environment.insert(QStringLiteral("QT_LOGGING_RULES"),
+                       QStringLiteral("kelolens.app.debug=true;kelolens.platform*.info=true"));
+    setEnvironment(environment);
+}
+
 void AppUnderTest::replaceRegionTool(const QString &script)
 {
     const QDir tools(m_home.filePath(QStringLiteral("tools")));

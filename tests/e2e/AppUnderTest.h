@@ -48,6 +48,10 @@ public:
     [[nodiscard]] QProcessEnvironment environment() const { return m_environment; }
     // For the next start.
     void setEnvironment(const QProcessEnvironment &environment);
+    // For the next start: runs on another desktop (a Wayland compositor's session), as a program
+    // the user starts there, keeping the app's own settings and cache folders. Qt's platform is
+    // the app's own choice there.
+    void runOn(const QProcessEnvironment &desktop);
     // Puts a program named maim first on the app's PATH for the next start, standing in for the
     // region tool: a shell script whose $1 is -s and $2 the capture file's path. The real tool
     // is in $KELO_REAL_TOOL.

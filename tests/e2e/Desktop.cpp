@@ -108,6 +108,24 @@ QImage grabScreen(const QRect &area)
 
 } // namespace
 
+QStringList textIn(const QImage &image)
+{
+    return readText(image);
+}
+
+QList<QPair<QString, QRect>> linesIn(const QImage &image)
+{
+    QList<QPair<QString, QRect>> lines;
+    for (const RecognizedLine &line : reader().recognizeText(image, {QStringLiteral("en-US")})) {
+        // Boxes are fractions of the image, measured from its bottom-left corner.
+        const double top = (1.0 - line.box.maxY()) * image.height();
+        lines.append({line.text, QRect(int(line.box.x * image.width()), int(top),
+                                       int(line.box.width * image.width()),
+                                       int(line.box.height * image.height()))});
+    }
+    return lines;
+}
+
 QStringList textOnScreen(const QRect &area)
 {
     return readText(grabScreen(area));

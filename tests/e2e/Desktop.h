@@ -29,6 +29,10 @@ std::optional<QRect> windowGeometry(quint64 window);
 // The text the screen shows inside the rectangle (the whole screen when empty), one line per
 // recognized line.
 QStringList textOnScreen(const QRect &area = {});
+// The text an image shows (a screenshot taken on another desktop), one line per recognized line.
+QStringList textIn(const QImage &image);
+// Each recognized line of an image with where it is, in the image's pixels.
+QList<QPair<QString, QRect>> linesIn(const QImage &image);
 // The same for the light surface (a menu, a dialog) inside the area, ignoring the dark desktop
 // around it, which would make the page look like light text on dark.
 QStringList textOfLightSurface(const QRect &area);

@@ -44,6 +44,9 @@ protected:
                            "fault=$(cat \"$dir/next\" 2>/dev/null)\n"
                            "rm -f \"$dir/next\"\n"
                            "[ -z \"$fault\" ] && exec \"$KELO_REAL_TOOL\" \"$@\"\n"
+                           // A tool that says it failed but exits 0, as Spectacle does.
+                           "[ \"$fault\" = error ] && { echo 'request failed: no screen' >&2; "
+                           "exit 0; }\n"
                            "cp \"$dir/$fault.png\" \"$2\"")
                 .arg(m_faults));
     }
@@ -83,6 +86,18 @@ TEST_F(FaultsE2E, ARegionToolKilledMidSelectionEndsTheCaptureAndIsLoggedAsKilled
     (void)KeloTest::xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
     EXPECT_TRUE(capturesFolderIsEmpty());
     EXPECT_TRUE(answersShortcut());
+}
+
+// A region tool that leaves no file but an error is a failure, not a cancel: the user is told,
+// and the log says what the tool said.
+TEST_F(FaultsE2E, ARegionToolThatPrintsAnErrorAndWritesNoFileEndsInAMessage)
+{
+    ASSERT_TRUE(startAndWaitForShortcut());
+    injectFault(QStringLiteral("error"));
+    ASSERT_TRUE(pressKeys({QStringLiteral("ctrl+shift+2")}));
+    EXPECT_TRUE(toastShows(QStringLiteral("capture couldn't be taken")));
+    EXPECT_TRUE(m_app.waitForLog(QStringLiteral("request failed: no screen")));
+    EXPECT_TRUE(capturesFolderIsEmpty());
 }
 
 TEST_F(FaultsE2E, ATruncatedOrHugeImageEndsInAMessageAndTheNextCaptureReadsText)

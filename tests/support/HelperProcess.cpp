@@ -5,8 +5,10 @@
 
 namespace KeloTest {
 
-HelperProcess::HelperProcess(const QString &program, const QStringList &arguments)
+HelperProcess::HelperProcess(const QString &program, const QStringList &arguments,
+                             const QProcessEnvironment &environment)
 {
+    m_process.setProcessEnvironment(environment);
     QObject::connect(&m_process, &QProcess::readyReadStandardOutput, [this] {
         while (m_process.canReadLine()) {
             m_lines << QString::fromUtf8(m_process.readLine()).chopped(1);

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QProcess>
+#include <QProcessEnvironment>
 #include <QStringList>
 
 #include <chrono>
@@ -15,7 +16,9 @@ namespace KeloTest {
 class HelperProcess
 {
 public:
-    explicit HelperProcess(const QString &program, const QStringList &arguments = {});
+    explicit HelperProcess(
+        const QString &program, const QStringList &arguments = {},
+        const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     ~HelperProcess();
     HelperProcess(const HelperProcess &) = delete;
     HelperProcess &operator=(const HelperProcess &) = delete;

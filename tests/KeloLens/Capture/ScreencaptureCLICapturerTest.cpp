@@ -270,6 +270,8 @@ TEST_F(CapturerTest, OnWlrootsSlurpsRegionGoesToGrimAndACancelIsACancel)
     ScreencaptureCLICapturer capturer(tool, folder);
     const CaptureOutcome taken = QCoro::waitFor(capturer.capture());
     ASSERT_TRUE(std::holds_alternative<CapturedImage>(taken));
+    // Under Wayland the pointer this process sees is not where the drag ended.
+    EXPECT_FALSE(std::get<CapturedImage>(taken).region.has_value());
     QFile grimLog(path("grim.log"));
     ASSERT_TRUE(grimLog.open(QIODevice::ReadOnly));
     const QString arguments = QString::fromUtf8(grimLog.readAll());

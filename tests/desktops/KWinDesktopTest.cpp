@@ -1,0 +1,125 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// KeloLens on KWin 5.27 (virtual back end, XWayland) with xdg-desktop-portal-kde, kglobalaccel,
+// kded5 and the real Spectacle, driven through KWin's fake input.
+
+#include "DesktopFixture.h"
+#include "KeloLens/Settings/Preferences.h"
+
+#include <QDBusArgument>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QSettings>
+
+namespace KeloDesktops {
+namespace {
+
+const QString sample = QStringLiteral("KWin capture works");
+
+class OnKWin : public DesktopTest
+{
+protected:
+    void SetUp() override { startDesktop(QStringLiteral("kwin")); }
+
+    // KWin centres the sample's window on the screen.
+    void showSample()
+    {
+        m_scene = showText({sample}, true);
+        ASSERT_TRUE(m_scene != nullptr);
+        KeloTest::processEventsFor(500ms);
+    }
+
+    // Spectacle shows its region selector; the user drags over the sample and accepts.
+    bool selectSample()
+    {
+        if (!KeloTest::waitUntil(
+                [&] { return m_app.child(QStringLiteral("spectacle")).has_value(); }, 20s)) {
+            return false;
+        }
+        // Its selector takes a moment to cover the screen.
+        KeloTest::processEventsFor(2500ms);
+        return m_desktop->drag({380, 280}, {900, 440}) &&
+               m_desktop->pressKeys(QStringLiteral("Return"));
+    }
+
+    // The kglobalaccel components KeloLens has, by their object paths.
+    QStringList keloComponents()
+    {
+        const QDBusMessage reply = m_desktop->bus().call(QDBusMessage::createMethodCall(
+            QStringLiteral("org.kde.kglobalaccel"), QStringLiteral("/kglobalaccel"),
+            QStringLiteral("org.kde.KGlobalAccel"), QStringLiteral("allComponents")));
+        QStringList found;
+        const auto paths = qdbus_cast<QList<QDBusObjectPath>>(reply.arguments().value(0));
+        for (const QDBusObjectPath &path : paths) {
+            if (path.path().contains(QStringLiteral("kelolens"), Qt::CaseInsensitive)) {
+                found << path.path();
+            }
+        }
+        return found;
+    }
+
+    std::unique_ptr<KeloTest::HelperProcess> m_scene;
+};
+
+TEST_F(OnKWin, TheAppStartsWithThePortalBackend)
+{
+    ASSERT_TRUE(startApp());
+    EXPECT_TRUE(logHas(QStringLiteral("platform backend portal")))
+        << m_app.log().join(u'\n').toStdString();
+    EXPECT_TRUE(m_app.isRunning());
+}
+
+// The app's own environment, not its Qt settings, goes to Spectacle: told to use X11, it takes
+// no screenshot at all and still exits 0.
+TEST_F(OnKWin, ACaptureWithSpectacleIsOnTheClipboardForWaylandClients)
+{
+    showSample();
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
+    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+    ASSERT_TRUE(selectSample());
+    const std::optional<QString> text = waitForClipboard(QStringLiteral("capture works"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+}
+
+// The desktop keeps the shortcut under KeloLens's own id, the same at every start, and a key
+// press starts a capture. The user's chord here has no Shift: see the README.
+TEST_F(OnKWin, TheShortcutIsBoundUnderTheAppsOwnIdAndAKeyPressCaptures)
+{
+    {
+        QSettings settings(m_app.settingsFile(), QSettings::IniFormat);
+        Preferences prefs(&settings);
+        prefs.setHotKey({40, HotKeyCombo::command | HotKeyCombo::option}); // Ctrl+Alt+K
+    }
+    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
+    EXPECT_FALSE(m_app.waitForLog(QStringLiteral("could not register hotkey"), 3s));
+    EXPECT_EQ(keloComponents(),
+              QStringList{QStringLiteral("/component/app_kelolens_KeloLenskelolens_capture")});
+
+    m_app.stop();
+    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
+    KeloTest::processEventsFor(2s);
+    EXPECT_EQ(keloComponents().size(), 1) << "a second start keeps the same binding";
+
+    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("ctrl+alt+k")));
+    EXPECT_TRUE(KeloTest::waitUntil(
+        [&] { return m_app.child(QStringLiteral("spectacle")).has_value(); }, 20s));
+    m_desktop->pressKeys(QStringLiteral("Escape"));
+}
+
+TEST_F(OnKWin, TheTrayMenusCaptureTextCaptures)
+{
+    showSample();
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Text")));
+    ASSERT_TRUE(selectSample());
+    const std::optional<QString> text = waitForClipboard(QStringLiteral("capture works"));
+    ASSERT_TRUE(text.has_value());
+    EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+}
+
+} // namespace
+} // namespace KeloDesktops
