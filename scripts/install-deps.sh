@@ -20,6 +20,10 @@ packages=(
   libgtest-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
   fonts-dejavu-core fonts-liberation
+  # Automatic language choice: script detection, and text in other scripts and languages (the
+  # Chinese text is drawn in WenQuanYi)
+  tesseract-ocr-osd tesseract-ocr-rus tesseract-ocr-ell tesseract-ocr-chi-sim tesseract-ocr-deu
+  tesseract-ocr-fra fonts-wqy-microhei
   # Wayland tests: the real portal front end and permission store on a private bus, a headless
   # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
   dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/Recognizer.h"
 
+#include "KeloLens/Recognition/AutomaticLanguages.h"
 #include "KeloLens/Recognition/BarcodeEngine.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
@@ -58,7 +59,7 @@ Recognizer::Recognizer(RecognitionPasses passes)
 
 Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine, RecognitionPasses passes)
     : m_textEngine(textEngine ? std::move(textEngine) : std::make_shared<TesseractEngine>()),
-      m_passes(std::move(passes))
+      m_automatic(std::make_shared<AutomaticLanguages>()), m_passes(std::move(passes))
 {
     if (!m_passes.recognizeText) {
         // The engine, not the recognizer, so that a call in flight outlives the recognizer.
@@ -86,6 +87,7 @@ std::stop_token Recognizer::stopToken()
 void Recognizer::releaseIdleMemory()
 {
     m_textEngine->releaseIdleEngines();
+    m_automatic->releaseIdleEngines();
     // A capture's images are large and short-lived; glibc keeps their pages otherwise.
     malloc_trim(0);
 }
@@ -104,13 +106,6 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     const RecognitionPasses passes = m_passes;
     const std::stop_token stop = stopToken();
     // Both passes only read the image: QImage's implicit sharing makes that safe across threads.
-    QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages, stop] {
-        try {
-            return passes.recognizeText(image, languages, stop);
-        } catch (...) {
-            return QList<RecognizedLine>();
-        }
-    });
     QFuture<QList<LocatedCode>> codePass;
     if (options.detectBarcodes) {
         codePass = QtConcurrent::run([passes, image, stop] {
@@ -121,10 +116,36 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
             }
         });
     }
+    const bool isAutomatic = languages.isEmpty();
+    AutomaticChoice automatic;
+    if (isAutomatic) {
+        // Named rather than awaited in place: GCC destroys the captures of a temporary awaited
+        // in place twice.
+        QFuture<AutomaticChoice> choosing = QtConcurrent::run([chooser = m_automatic, image, stop] {
+            try {
+                return chooser->choose(image, RecognitionLanguages::dataDirectory(),
+                                       userLanguages(), stop);
+            } catch (...) {
+                return AutomaticChoice();
+            }
+        });
+        automatic = co_await choosing;
+        languages = automatic.languages;
+    }
+    QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages, stop] {
+        try {
+            return passes.recognizeText(image, languages, stop);
+        } catch (...) {
+            return QList<RecognizedLine>();
+        }
+    });
 
     const QList<RecognizedLine> lines = co_await textPass;
     RecognitionResult result;
-    if (!languages.isEmpty()) {
+    if (automatic.isScriptUnread) {
+        result.notes.unreadScript = automatic.script;
+    }
+    if (!isAutomatic) {
         result.notes.missingLanguages = LanguagePacks::missing(
             languages,
             RecognitionLanguages::installedDataNames(RecognitionLanguages::dataDirectory()));

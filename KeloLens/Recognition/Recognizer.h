@@ -9,6 +9,7 @@
 #include <memory>
 #include <stop_token>
 
+class AutomaticLanguages;
 class TesseractEngine;
 
 // A code and where its picture lies, in the captured image's normalized coordinates like a
@@ -76,6 +77,8 @@ private:
     [[nodiscard]] std::stop_token stopToken();
 
     std::shared_ptr<TesseractEngine> m_textEngine;
+    // Picks the languages when none are asked for.
+    std::shared_ptr<AutomaticLanguages> m_automatic;
     RecognitionPasses m_passes;
     QMutex m_stopMutex;
     std::stop_source m_stop;

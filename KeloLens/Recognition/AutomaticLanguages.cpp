@@ -1,0 +1,254 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloLens/Recognition/AutomaticLanguages.h"
+
+#include "KeloLens/Recognition/ImagePreparation.h"
+#include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Recognition/TesseractEnginePool.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <tesseract/baseapi.h>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The detection's script names and their ISO 15924 codes. Fraktur is a Latin type face; the
+// kana and Hangul names come from the detection's own sets.
+constexpr std::array<std::pair<const char *, const char *>, 34> scriptCodes = {{
+    {"Latin", "Latn"},      {"Fraktur", "Latn"},
+    {"Cyrillic", "Cyrl"},   {"Greek", "Grek"},
+    {"Han", "Hani"},        {"Japanese", "Jpan"},
+    {"Katakana", "Jpan"},   {"Hiragana", "Jpan"},
+    {"Korean", "Kore"},     {"Hangul", "Kore"},
+    {"Arabic", "Arab"},     {"Hebrew", "Hebr"},
+    {"Devanagari", "Deva"}, {"Bengali", "Beng"},
+    {"Thai", "Thai"},       {"Armenian", "Armn"},
+    {"Georgian", "Geor"},   {"Tamil", "Taml"},
+    {"Telugu", "Telu"},     {"Kannada", "Knda"},
+    {"Malayalam", "Mlym"},  {"Gujarati", "Gujr"},
+    {"Gurmukhi", "Guru"},   {"Oriya", "Orya"},
+    {"Khmer", "Khmr"},      {"Lao", "Laoo"},
+    {"Myanmar", "Mymr"},    {"Sinhala", "Sinh"},
+    {"Tibetan", "Tibt"},    {"Ethiopic", "Ethi"},
+    {"Thaana", "Thaa"},     {"Cherokee", "Cher"},
+    {"Syriac", "Syrc"},     {"Canadian_Aboriginal", "Cans"},
+}};
+
+// Below this the detection is a guess: the capture is read as if nothing had been detected.
+constexpr float minScriptConfidence = 0.5F;
+// Telling the user to install a language needs more certainty than choosing among installed ones.
+constexpr float minNoticeConfidence = 2.0F;
+// How much text the languages are tried on: a few lines, so that the trial stays cheap.
+constexpr int trialLines = 3;
+constexpr int minTrialHeight = 96;
+// Beyond these many languages of one script the rest are not tried: each costs a read.
+constexpr qsizetype maxTrials = 4;
+
+// Whether data written in `script` reads text detected as `detected`.
+bool readsScript(const QString &script, const QString &detected)
+{
+    if (script == detected) {
+        return true;
+    }
+    if (detected == QLatin1String("Hani")) {
+        // Chinese characters: either Chinese, and Japanese reads them too.
+        return script == QLatin1String("Hans") || script == QLatin1String("Hant") ||
+               script == QLatin1String("Jpan");
+    }
+    return detected == QLatin1String("Kore") && script == QLatin1String("Hang");
+}
+
+// The rows of the prepared page that hold its first few lines of text.
+QImage trialSample(const QImage &page)
+{
+    const int lineHeight = std::max(8, ImagePreparation::typicalLineHeight(page, 255));
+    int firstInk = 0;
+    for (; firstInk < page.height(); ++firstInk) {
+        const uchar *row = page.constScanLine(firstInk);
+        if (std::any_of(row, row + page.width(), [](uchar grey) { return grey < 128; })) {
+            break;
+        }
+    }
+    const int top = std::max(0, firstInk - lineHeight);
+    const int height =
+        std::min(page.height() - top, std::max(minTrialHeight, lineHeight * (2 * trialLines + 1)));
+    if (height <= 0) {
+        return {};
+    }
+    return page.copy(0, top, page.width(), height);
+}
+
+} // namespace
+
+struct AutomaticLanguages::Detector
+{
+    QString directory;
+    TesseractEnginePool::Engine engine;
+};
+
+AutomaticLanguages::AutomaticLanguages()
+    : m_pool(std::make_unique<TesseractEnginePool>()), m_detector(std::make_unique<Detector>())
+{
+}
+
+AutomaticLanguages::~AutomaticLanguages() = default;
+
+QString AutomaticLanguages::scriptCode(const QString &detectedName)
+{
+    for (const auto &[name, code] : scriptCodes) {
+        if (detectedName == QLatin1String(name)) {
+            return QString::fromLatin1(code);
+        }
+    }
+    return {};
+}
+
+QStringList AutomaticLanguages::languagesOfScript(const QString &script,
+                                                  const QStringList &installedDataNames,
+                                                  const QStringList &uiLanguages)
+{
+    QStringList installed;
+    for (const QString &name : installedDataNames) {
+        const std::optional<QString> tag = RecognitionLanguages::tagForDataName(name);
+        if (tag && readsScript(RecognitionLanguages::scriptOf(*tag), script)) {
+            installed.append(*tag);
+        }
+    }
+    QStringList ordered;
+    const auto take = [&](const QString &wanted) {
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(wanted);
+        for (const QString &tag : std::as_const(installed)) {
+            if (name && RecognitionLanguages::dataNameForTag(tag) == name &&
+                !ordered.contains(tag)) {
+                ordered.append(tag);
+            }
+        }
+    };
+    for (const QString &language : uiLanguages) {
+        take(language);
+    }
+    take(QStringLiteral("en"));
+    for (const QString &tag : RecognitionLanguages::allTags()) {
+        if (installed.contains(tag) && !ordered.contains(tag)) {
+            ordered.append(tag);
+        }
+    }
+    return ordered;
+}
+
+void AutomaticLanguages::releaseIdleEngines()
+{
+    m_pool->clear();
+    const QMutexLocker lock(&m_detectionMutex);
+    m_detector->engine.reset();
+}
+
+QString AutomaticLanguages::detectScript(const PreparedImage &prepared, const QString &directory,
+                                         bool *isSure) const
+{
+    const QMutexLocker lock(&m_detectionMutex);
+    if (!m_detector->engine || m_detector->directory != directory) {
+        m_detector->engine.reset(new tesseract::TessBaseAPI);
+        m_detector->directory = directory;
+        std::vector<std::string> names = {"debug_file"};
+        std::vector<std::string> values = {"/dev/null"};
+        // The detection data has only the older engine's models.
+        if (m_detector->engine->Init(directory.toLocal8Bit().constData(), "osd",
+                                     tesseract::OEM_TESSERACT_ONLY, nullptr, 0, &names, &values,
+                                     false) != 0) {
+            m_detector->engine.reset();
+            return {};
+        }
+        m_detector->engine->SetPageSegMode(tesseract::PSM_OSD_ONLY);
+    }
+    tesseract::TessBaseAPI &engine = *m_detector->engine;
+    const QImage &image = prepared.image;
+    engine.SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
+    engine.SetSourceResolution(prepared.resolution);
+    int degrees = 0;
+    float orientationConfidence = 0;
+    const char *scriptName = nullptr;
+    float scriptConfidence = 0;
+    // Fails on too little text.
+    const bool isDetected = engine.DetectOrientationScript(&degrees, &orientationConfidence,
+                                                           &scriptName, &scriptConfidence);
+    engine.Clear();
+    if (!isDetected || !scriptName || scriptConfidence < minScriptConfidence) {
+        return {};
+    }
+    *isSure = scriptConfidence >= minNoticeConfidence;
+    return scriptCode(QString::fromLatin1(scriptName));
+}
+
+QString AutomaticLanguages::mostConfident(const PreparedImage &prepared, const QString &directory,
+                                          const QStringList &candidates,
+                                          const std::stop_token &stop) const
+{
+    const QImage sample = trialSample(prepared.image);
+    if (sample.isNull()) {
+        return candidates.first();
+    }
+    QString best = candidates.first();
+    int bestConfidence = -1;
+    for (const QString &tag : candidates.first(std::min(maxTrials, candidates.size()))) {
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tag);
+        if (stop.stop_requested() || !name) {
+            break;
+        }
+        const QStringList dataNames{*name};
+        TesseractEnginePool::Engine engine = m_pool->take(directory, dataNames);
+        if (!engine) {
+            continue;
+        }
+        engine->SetImage(sample.constBits(), sample.width(), sample.height(), 1,
+                         int(sample.bytesPerLine()));
+        engine->SetSourceResolution(prepared.resolution);
+        const int confidence = engine->Recognize(nullptr) == 0 ? engine->MeanTextConf() : -1;
+        m_pool->giveBack(directory, dataNames, std::move(engine));
+        // The first, the user's own language, wins a tie.
+        if (confidence > bestConfidence) {
+            bestConfidence = confidence;
+            best = tag;
+        }
+    }
+    return best;
+}
+
+AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString &dataDirectory,
+                                           const QStringList &uiLanguages,
+                                           std::stop_token stop) const
+{
+    AutomaticChoice choice;
+    const QStringList installed = RecognitionLanguages::installedDataNames(dataDirectory);
+    if (!installed.contains(QLatin1String("osd"))) {
+        return choice;
+    }
+    const PreparedImage prepared = ImagePreparation::prepareForText(capture, stop);
+    if (prepared.image.isNull()) {
+        return choice;
+    }
+    bool isSure = false;
+    choice.script = detectScript(prepared, dataDirectory, &isSure);
+    if (choice.script.isEmpty()) {
+        return choice;
+    }
+    const QStringList candidates = languagesOfScript(choice.script, installed, uiLanguages);
+    if (candidates.isEmpty()) {
+        choice.isScriptUnread = isSure;
+        return choice;
+    }
+    const QString chosen = candidates.size() == 1
+                               ? candidates.first()
+                               : mostConfident(prepared, dataDirectory, candidates, stop);
+    choice.languages = {chosen};
+    // Screen text in any script mixes in English: addresses, names, code.
+    if (RecognitionLanguages::dataNameForTag(chosen) != QLatin1String("eng") &&
+        installed.contains(QLatin1String("eng"))) {
+        choice.languages.append(QStringLiteral("en"));
+    }
+    return choice;
+}
