@@ -2,6 +2,7 @@
 #include "KeloLens/AppDelegate/AppDelegate.h"
 
 #include "KeloHotkey/HotKey.h"
+#include "KeloLens/AppDelegate/ReadAgain.h"
 #include "KeloLens/AppDelegate/SingleInstance.h"
 #include "KeloLens/Capture/CaptureFlow.h"
 #include "KeloLens/Capture/CapturerChoice.h"
@@ -217,6 +218,7 @@ void AppDelegate::finishLaunching()
         if (self) {
             self->m_panel->present(presentation.result, panelMode(presentation.mode),
                                    presentation.region);
+            ReadAgain::presented(presentation, *self->m_flow, *self->m_model);
         }
     };
     outputs.toast = [self](const QString &message, std::optional<ToastLink> link) {
@@ -259,6 +261,11 @@ void AppDelegate::finishLaunching()
                 prefs->showPanel()};
         },
         std::move(outputs));
+    ReadAgain::connect(*m_flow, *m_model, *m_panel, [self] {
+        if (self) {
+            self->openSettings(SettingsPage::recognition);
+        }
+    });
 
     // An icon made while no tray is there stays invisible, so it waits for one; without any,
     // "kelolens --capture" and the settings window remain.

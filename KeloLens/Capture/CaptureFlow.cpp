@@ -134,6 +134,15 @@ QCoro::Task<std::optional<RecognitionResult>> CaptureFlow::readShownCaptureAgain
         co_return std::nullopt;
     }
     m_shown->settings = settings;
+    if (m_lastPresentation) {
+        m_lastPresentation->result = result;
+        m_lastPresentation->notice.clear();
+        Q_EMIT lastPresentationChanged();
+    }
+    // The new reading is the capture's text now, on the clipboard as the first one was.
+    if (!result.text.isEmpty() && m_outputs.clipboard && !m_outputs.clipboard(result.text)) {
+        showToast(QString::fromLatin1(clipboardFailedMessage));
+    }
     co_return result;
 }
 

@@ -61,8 +61,9 @@ public:
     // was read; absent when no image is kept.
     [[nodiscard]] std::optional<Reading> shownReading() const;
     void dropShownCapture();
-    // Reads the kept image again as asked, with the capture's other settings; replaces its
-    // reading. Absent when the image was dropped before or while it was read.
+    // Reads the kept image again as asked, with the capture's other settings; the new reading
+    // replaces the last result and its text goes to the clipboard. Absent when the image was
+    // dropped before or while it was read.
     QCoro::Task<std::optional<RecognitionResult>> readShownCaptureAgain(Reading reading);
 
     // The message of a toast shown instead of the panel.

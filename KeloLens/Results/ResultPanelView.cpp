@@ -3,6 +3,8 @@
 
 #include "KeloLens/Recognition/Graphemes.h"
 #include "KeloLens/Results/ChipButton.h"
+#include "KeloLens/Results/ReadAsMenu.h"
+#include "KeloLens/Results/ReadingBar.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/WifiPopover.h"
 #include "KeloPaste/Accessibility.h"
@@ -115,6 +117,7 @@ ResultPanelView::ResultPanelView(ResultViewModel &model, Accessibility &accessib
     layout->addWidget(m_chipsRow);
 
     buildButtonRow();
+    layout->addWidget(new ReadingBar(m_model, this));
 
     m_hint = new QLabel(accessHint, this);
     m_hint->setObjectName(QStringLiteral("accessibilityHint"));
@@ -226,6 +229,8 @@ void ResultPanelView::buildButtonRow()
     menu->addAction(QStringLiteral("Copy as Markdown code block"), this,
                     [this] { m_model.copyAsMarkdown(); });
     menu->addAction(QStringLiteral("Save as .txt…"), this, [this] { m_model.saveOutput(); });
+    menu->addSeparator();
+    menu->addMenu(new ReadAsMenu(m_model, menu));
     m_moreButton->setMenu(menu);
     row->addWidget(m_moreButton, 0, Qt::AlignVCenter);
     row->addStretch();
