@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/AutomaticLanguages.h"
 
 #include "KeloLens/Recognition/ImagePreparation.h"
+#include "KeloLens/Recognition/OpenMpThreads.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEnginePool.h"
 
@@ -11,6 +12,7 @@
 #include <array>
 #include <string>
 #include <tesseract/baseapi.h>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -192,30 +194,36 @@ QString AutomaticLanguages::mostConfident(const PreparedImage &prepared, const Q
     if (sample.isNull()) {
         return candidates.first();
     }
-    QString best = candidates.first();
-    int bestConfidence = -1;
-    for (const QString &tag : candidates.first(std::min(maxTrials, candidates.size()))) {
-        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tag);
+    const QStringList tried = candidates.first(std::min(maxTrials, candidates.size()));
+    std::vector<int> confidences(size_t(tried.size()), -1);
+    const auto tryLanguage = [&](qsizetype i) {
+        OpenMpThreads::allowEngineThreads(false);
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tried.at(i));
         if (stop.stop_requested() || !name) {
-            break;
+            return;
         }
         const QStringList dataNames{*name};
         TesseractEnginePool::Engine engine = m_pool->take(directory, dataNames);
         if (!engine) {
-            continue;
+            return;
         }
         engine->SetImage(sample.constBits(), sample.width(), sample.height(), 1,
                          int(sample.bytesPerLine()));
         engine->SetSourceResolution(prepared.resolution);
-        const int confidence = engine->Recognize(nullptr) == 0 ? engine->MeanTextConf() : -1;
+        confidences[size_t(i)] = engine->Recognize(nullptr) == 0 ? engine->MeanTextConf() : -1;
         m_pool->giveBack(directory, dataNames, std::move(engine));
-        // The first, the user's own language, wins a tie.
-        if (confidence > bestConfidence) {
-            bestConfidence = confidence;
-            best = tag;
+    };
+    {
+        // All at once: the trial is a wait before the real read starts.
+        std::vector<std::jthread> threads;
+        for (qsizetype i = 1; i < tried.size(); ++i) {
+            threads.emplace_back(tryLanguage, i);
         }
+        tryLanguage(0);
     }
-    return best;
+    // The first, the user's own language, wins a tie.
+    const auto best = std::max_element(confidences.begin(), confidences.end());
+    return tried.at(std::distance(confidences.begin(), best));
 }
 
 AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString &dataDirectory,
