@@ -37,6 +37,9 @@ std::optional<QString> RecognitionNotices::missingLanguages(const RecognitionNot
         return std::nullopt;
     }
     for (const QString &tag : missing) {
+        if (m_toldLanguages.contains(tag)) {
+            continue;
+        }
         m_toldLanguages.insert(tag);
         const std::optional<QString> package = LanguagePacks::packageFor(tag);
         qCWarning(lcLanguages).noquote()
