@@ -24,9 +24,8 @@ packages=(
   # Chinese text is drawn in WenQuanYi)
   tesseract-ocr-osd tesseract-ocr-rus tesseract-ocr-ell tesseract-ocr-chi-sim tesseract-ocr-deu
   tesseract-ocr-fra fonts-wqy-microhei
-  # Wayland tests: the real portal front end and permission store on a private bus, a headless
-  # compositor (also with XWayland, which xhost opens to the tests), and Qt's Wayland platform
-  dbus-daemon xdg-desktop-portal sway wl-clipboard qt6-wayland xwayland x11-xserver-utils
+  # a private session bus for the tray test; Qt's Wayland platform for Wayland sessions
+  dbus-daemon qt6-wayland
   desktop-file-utils appstream groff-base
   # make package: dependencies computed from the binaries
   dpkg-dev file
@@ -43,9 +42,11 @@ for group in "$@"; do
       ;;
     --desktops)
       packages+=(
-        # sway: the real grim (slurp is stood in for: no drag can be made headless), its portal
-        # with pipewire, waybar for the tray, wtype for keys
-        grim xdg-desktop-portal-wlr pipewire waybar wtype
+        # every desktop: the portal front end, XWayland, wl-paste to read the clipboard
+        xdg-desktop-portal xwayland wl-clipboard
+        # sway (xhost lets root into its XWayland): the real grim (slurp is stood in for: no drag
+        # can be made headless), its portal with pipewire, waybar for the tray
+        sway x11-xserver-utils grim xdg-desktop-portal-wlr pipewire waybar
         # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
         kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
         # GNOME: the shell (nested on Xvfb) with its portals

@@ -137,22 +137,27 @@ QCoro::Task<Screenshot> PortalScreenshotService::takeInteractive()
     PortalRequest request(m_bus, screenshotInterface, QStringLiteral("Screenshot"),
                           {QString(), options}, m_timeout);
     const PortalResponse response = co_await portal::ResponseAwaiter(request);
+    co_return fromResponse(response, start);
+}
 
+Screenshot PortalScreenshotService::fromResponse(const PortalResponse &response,
+                                                 const QDateTime &requestStart)
+{
     switch (response.outcome) {
     case PortalResponse::Outcome::cancelled:
-        co_return Screenshot{Screenshot::Status::cancelled, {}, false, {}};
+        return Screenshot{Screenshot::Status::cancelled, {}, false, {}};
     case PortalResponse::Outcome::timedOut:
         qCWarning(lcScreenshot).noquote() << QStringLiteral("KeloLens: ") + response.error;
-        co_return failed(QStringLiteral("The desktop's screenshot service didn't answer. "
-                                        "Try again, or restart the session if it keeps "
-                                        "happening."));
+        return failed(QStringLiteral("The desktop's screenshot service didn't answer. "
+                                     "Try again, or restart the session if it keeps "
+                                     "happening."));
     case PortalResponse::Outcome::unreachable:
         qCWarning(lcScreenshot).noquote() << QStringLiteral("KeloLens: ") + response.error;
-        co_return failed(QStringLiteral("Couldn't reach the desktop's screenshot service. "
-                                        "Is xdg-desktop-portal installed?"));
+        return failed(QStringLiteral("Couldn't reach the desktop's screenshot service. "
+                                     "Is xdg-desktop-portal installed?"));
     case PortalResponse::Outcome::failed:
         qCWarning(lcScreenshot).noquote() << QStringLiteral("KeloLens: ") + response.error;
-        co_return failed(QStringLiteral("The desktop couldn't take the screenshot."));
+        return failed(QStringLiteral("The desktop couldn't take the screenshot."));
     case PortalResponse::Outcome::success:
         break;
     }
@@ -163,11 +168,13 @@ QCoro::Task<Screenshot> PortalScreenshotService::takeInteractive()
         qCWarning(lcScreenshot).noquote()
             << QStringLiteral("KeloLens: the screenshot portal answered with no readable file (%1)")
                    .arg(uri.toString());
-        co_return failed(QStringLiteral("The desktop took the screenshot but gave no file "
-                                        "to read."));
+        return failed(QStringLiteral("The desktop took the screenshot but gave no file "
+                                     "to read."));
     }
-    co_return Screenshot{
-        Screenshot::Status::saved, file.absoluteFilePath(), isMadeForRequest(file, start), {}};
+    return Screenshot{Screenshot::Status::saved,
+                      file.absoluteFilePath(),
+                      isMadeForRequest(file, requestStart),
+                      {}};
 }
 
 } // namespace KeloPlatform

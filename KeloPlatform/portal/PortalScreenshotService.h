@@ -9,7 +9,12 @@
 
 #include <chrono>
 
+class QDateTime;
+
 namespace KeloPlatform {
+namespace portal {
+struct PortalResponse;
+}
 
 // Screenshots through the desktop's Screenshot portal, interactive: the desktop shows its own
 // selection (GNOME's area selection, KDE's dialog). The permission is read from the portal's
@@ -22,6 +27,11 @@ public:
     // The names the portal may know this application by: its desktop file's name when it was
     // launched from it, nothing for an application it cannot identify.
     static QStringList permissionAppIds();
+
+    // What the portal's answer to a screenshot request started at `requestStart` means for the
+    // capture: a refusal, a failure with the user's message, or the file to read.
+    [[nodiscard]] static Screenshot fromResponse(const portal::PortalResponse &response,
+                                                 const QDateTime &requestStart);
 
     explicit PortalScreenshotService(QDBusConnection bus,
                                      std::chrono::milliseconds timeout = defaultTimeout);

@@ -2,11 +2,9 @@
 #include "KeloUpdates/FeedUpdater.h"
 
 #include "KeloCore/AppInfo.h"
-#include "KeloUpdates/UpdateDialog.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>
-#include <QPushButton>
 #include <QTcpServer>
 #include <QTcpSocket>
 
@@ -141,28 +139,4 @@ TEST(FeedUpdater, ReportsUnreachableOrUnreadableFeeds)
 
     Checker notWeb(QUrl("file:///etc/hostname"));
     EXPECT_EQ(notWeb.check().kind, UpdateCheckResult::Kind::failed);
-}
-
-TEST(UpdateDialog, OffersTheDownloadPageOnlyForANewerRelease)
-{
-    AppcastItem item;
-    item.shortVersion = QStringLiteral("0.2.0");
-    item.downloadPage = QUrl(QStringLiteral("https://example.org/download"));
-    item.releaseNotes = QStringLiteral("<p>Faster</p>");
-
-    const UpdateDialog newer(
-        {UpdateCheckResult::Kind::updateAvailable, QStringLiteral("0.1.0"), item, {}});
-    EXPECT_EQ(newer.headline(), "KeloLens 0.2.0 is available");
-    EXPECT_NE(newer.downloadButton(), nullptr);
-
-    const UpdateDialog current(
-        {UpdateCheckResult::Kind::upToDate, QStringLiteral("0.2.0"), item, {}});
-    EXPECT_EQ(current.downloadButton(), nullptr);
-    EXPECT_TRUE(current.detail().contains("0.2.0"));
-
-    const UpdateDialog failed({UpdateCheckResult::Kind::failed,
-                               QStringLiteral("0.1.0"),
-                               {},
-                               QStringLiteral("Timed out")});
-    EXPECT_EQ(failed.detail(), "Timed out");
 }

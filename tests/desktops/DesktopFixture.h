@@ -95,18 +95,7 @@ protected:
     // digits compared, in any case: small interface text is read with small mistakes in between).
     bool screenShows(const QString &text, std::chrono::milliseconds timeout = 10s)
     {
-        const QString wanted = comparable(text);
-        return KeloTest::waitUntil(
-            [&] {
-                const QImage screen = m_desktop->screenshot();
-                // Kept for a failure's report.
-                screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
-                const QStringList lines = KeloE2E::textIn(screen);
-                return std::any_of(lines.begin(), lines.end(), [&](const QString &line) {
-                    return comparable(line).contains(wanted);
-                });
-            },
-            timeout);
+        return whereScreenShows(text, timeout).has_value();
     }
 
     // Where a screenshot shows the line containing the text (compared as screenShows does).

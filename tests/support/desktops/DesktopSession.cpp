@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QUuid>
 
 #include <csignal>
@@ -78,8 +79,7 @@ bool anyAlive(const std::vector<qint64> &pids)
     return false;
 }
 
-} // namespace
-
+// The process's children and their descendants, by process id.
 std::vector<qint64> descendantsOf(qint64 pid)
 {
     const std::map<qint64, qint64> parentOf = parents();
@@ -98,8 +98,39 @@ std::vector<qint64> descendantsOf(qint64 pid)
     return found;
 }
 
-DesktopSession::DesktopSession(QString name, QSize screenSize)
-    : m_name(std::move(name)), m_screenSize(screenSize)
+// The X server (XWayland) a compositor started: its display, and the file that lets clients in,
+// from its command line. The display is empty when none came in time.
+std::pair<QString, QString> xServerOfChild(qint64 parent, std::chrono::milliseconds timeout)
+{
+    static const QRegularExpression display(QStringLiteral("^:(\\d+)$"));
+    std::pair<QString, QString> found;
+    waitUntil(
+        [&] {
+            for (const qint64 child : descendantsOf(parent)) {
+                const QList<QByteArray> arguments = commandLine(child).split('\0');
+                if (arguments.isEmpty() || !arguments.constFirst().contains("Xwayland")) {
+                    continue;
+                }
+                for (qsizetype i = 0; i < arguments.size(); ++i) {
+                    const QString argument = QString::fromLocal8Bit(arguments.at(i));
+                    if (display.match(argument).hasMatch()) {
+                        found.first = argument;
+                    } else if (argument == u"-auth" && i + 1 < arguments.size()) {
+                        found.second = QString::fromLocal8Bit(arguments.at(i + 1));
+                    }
+                }
+                return !found.first.isEmpty();
+            }
+            return false;
+        },
+        timeout);
+    return found;
+}
+
+} // namespace
+
+DesktopSession::DesktopSession(QString name, const QString &currentDesktop)
+    : m_name(std::move(name))
 {
     m_clock.start();
     // Daemons that leave their parent (a bus the shell starts for accessibility) come to this
@@ -113,10 +144,53 @@ DesktopSession::DesktopSession(QString name, QSize screenSize)
     QDir().mkpath(runtimeFolder());
     QDir().mkpath(homeFolder());
     QFile::setPermissions(runtimeFolder(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_environment = QProcessEnvironment::systemEnvironment();
+    m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
+    m_environment.insert(QStringLiteral("HOME"), homeFolder());
+    m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
+                         homeFolder() + QStringLiteral("/.config"));
+    m_environment.insert(QStringLiteral("XDG_DATA_HOME"),
+                         homeFolder() + QStringLiteral("/.local/share"));
+    m_environment.insert(QStringLiteral("XDG_CACHE_HOME"),
+                         homeFolder() + QStringLiteral("/.cache"));
+    m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), currentDesktop);
+    for (const char *name :
+         {"QT_QPA_PLATFORM", "KELOLENS_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY"}) {
+        m_environment.remove(QString::fromLatin1(name));
+    }
+}
+
+bool DesktopSession::hasPrograms(std::initializer_list<const char *> programs)
+{
+    for (const char *program : programs) {
+        if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
+            fail(QStringLiteral("%1 is not installed (make test-desktops installs it)")
+                     .arg(QString::fromLatin1(program)));
+            return false;
+        }
+    }
+    return true;
+}
+
+bool DesktopSession::waitForService(const QString &service, const QString &logName,
+                                    std::chrono::milliseconds timeout)
+{
+    if (!waitUntil([&] { return bus().interface()->isServiceRegistered(service); }, timeout)) {
+        fail(QStringLiteral("%1 did not come on the bus: ").arg(service) + logTail(logName));
+        return false;
+    }
+    return true;
 }
 
 DesktopSession::~DesktopSession()
 {
+    // The input device goes when its standard input closes.
+    m_input.closeWriteChannel();
+    if (!m_input.waitForFinished(2000)) {
+        m_input.kill();
+        m_input.waitForFinished();
+    }
     if (!m_busConnectionName.isEmpty()) {
         QDBusConnection::disconnectFromBus(m_busConnectionName);
     }
@@ -148,17 +222,66 @@ bool DesktopSession::startUserManager()
     launch(QStringLiteral("user-manager"),
            QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-user-manager"),
            {m_dir.filePath(QStringLiteral("scopes"))}, m_environment);
-    if (!waitUntil(
-            [&] {
-                return bus().interface()->isServiceRegistered(
-                    QStringLiteral("org.freedesktop.systemd1"));
-            },
-            std::chrono::seconds(10))) {
-        fail(QStringLiteral("the stand-in user manager did not start: ") +
-             logTail(QStringLiteral("user-manager")));
+    return waitForService(QStringLiteral("org.freedesktop.systemd1"),
+                          QStringLiteral("user-manager"));
+}
+
+bool DesktopSession::startInput()
+{
+    m_input.setProcessEnvironment(m_environment);
+    m_input.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_input.start(QStringLiteral(KELO_TEST_BINARY_DIR "/tests/desktops/kelo-test-input"), {});
+    if (!m_input.waitForReadyRead(10000) || !m_input.readLine().startsWith("ready")) {
+        fail(QStringLiteral("the compositor took no input device"));
         return false;
     }
     return true;
+}
+
+bool DesktopSession::sendInput(const QByteArray &command)
+{
+    if (m_input.state() != QProcess::Running) {
+        return false;
+    }
+    m_input.write(command + '\n');
+    // The device answers once the compositor has the events.
+    return waitUntil([&] { return m_input.canReadLine(); }, std::chrono::seconds(10)) &&
+           m_input.readLine().startsWith("done");
+}
+
+bool DesktopSession::click(QPoint at)
+{
+    return sendInput(QStringLiteral("click %1 %2").arg(at.x()).arg(at.y()).toUtf8());
+}
+
+bool DesktopSession::drag(QPoint from, QPoint to)
+{
+    return sendInput(QStringLiteral("drag %1 %2 %3 %4")
+                         .arg(from.x())
+                         .arg(from.y())
+                         .arg(to.x())
+                         .arg(to.y())
+                         .toUtf8());
+}
+
+bool DesktopSession::startBar()
+{
+    const QString config = homeFolder() + QStringLiteral("/waybar.json");
+    const QString style = homeFolder() + QStringLiteral("/waybar.css");
+    if (!writeFile(config, R"({"layer": "top", "position": "top", "height": 26,
+                               "modules-right": ["tray"], "tray": {"spacing": 4}})") ||
+        !writeFile(style, "* { font-family: DejaVu Sans; font-size: 12px; }\n")) {
+        fail(QStringLiteral("cannot write the waybar configuration"));
+        return false;
+    }
+    // Without the accessibility bus, which GTK otherwise starts.
+    QProcessEnvironment barEnvironment = m_environment;
+    barEnvironment.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+    barEnvironment.insert(QStringLiteral("GTK_A11Y"), QStringLiteral("none"));
+    launch(QStringLiteral("waybar"), QStringLiteral("waybar"),
+           {QStringLiteral("-c"), config, QStringLiteral("-s"), style}, barEnvironment);
+    return waitForService(QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("waybar"),
+                          std::chrono::seconds(30));
 }
 
 void DesktopSession::stopAll()
@@ -274,13 +397,7 @@ QProcess *DesktopSession::launch(const QString &logName, const QString &program,
     return started;
 }
 
-bool DesktopSession::isAlive() const
-{
-    return std::all_of(m_processes.begin(), m_processes.end(),
-                       [](const auto &process) { return process->state() == QProcess::Running; });
-}
-
-bool DesktopSession::startBus(const QProcessEnvironment &environment, const QStringList &portals)
+bool DesktopSession::startBus(const QStringList &portals)
 {
     const QString portalDir = m_dir.filePath(QStringLiteral("portals"));
     QDir().mkpath(portalDir);
@@ -309,10 +426,10 @@ bool DesktopSession::startBus(const QProcessEnvironment &environment, const QStr
         fail(QStringLiteral("cannot write the bus configuration"));
         return false;
     }
-    m_busAddress = QStringLiteral("unix:path=") + socket;
-    QProcessEnvironment busEnvironment = environment;
+    const QString address = QStringLiteral("unix:path=") + socket;
+    QProcessEnvironment busEnvironment = m_environment;
     busEnvironment.insert(QStringLiteral("XDG_DESKTOP_PORTAL_DIR"), portalDir);
-    busEnvironment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+    busEnvironment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     QProcess *daemon = launch(QStringLiteral("session-bus"), QStringLiteral("dbus-daemon"),
                               {QStringLiteral("--config-file=") + configFile,
                                QStringLiteral("--nofork"), QStringLiteral("--nopidfile")},
@@ -326,21 +443,60 @@ bool DesktopSession::startBus(const QProcessEnvironment &environment, const QStr
         return false;
     }
     m_busConnectionName = QStringLiteral("kelo-desktop-") + QUuid::createUuid().toString();
-    if (!QDBusConnection::connectToBus(m_busAddress, m_busConnectionName).isConnected()) {
+    if (!QDBusConnection::connectToBus(address, m_busConnectionName).isConnected()) {
         fail(QStringLiteral("cannot connect to the session bus"));
         return false;
     }
-    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_busAddress);
+    m_environment.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), address);
     return true;
 }
 
-bool DesktopSession::updateActivationEnvironment(const QProcessEnvironment &variables)
+bool DesktopSession::useDisplays(const QProcess &compositor, const QString &socketFolder,
+                                 const QString &socket, const QMap<QString, QString> &forServices)
 {
+    // A compositor that names its socket itself makes the first wayland-N there.
+    QString name = socket;
+    const bool hasSocket = waitUntil(
+        [&] {
+            if (socket.isEmpty()) {
+                const QStringList found =
+                    QDir(socketFolder)
+                        .entryList({QStringLiteral("wayland-*")},
+                                   QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+                for (const QString &entry : found) {
+                    if (!entry.endsWith(QStringLiteral(".lock"))) {
+                        name = entry;
+                    }
+                }
+            }
+            return (!name.isEmpty() && QFile::exists(socketFolder + u'/' + name)) ||
+                   compositor.state() == QProcess::NotRunning;
+        },
+        std::chrono::seconds(30));
+    if (!hasSocket || compositor.state() != QProcess::Running) {
+        fail(QStringLiteral("the compositor made no Wayland socket: ") + logTail(m_name));
+        return false;
+    }
+    const auto [display, authority] =
+        xServerOfChild(compositor.processId(), std::chrono::seconds(20));
+    if (display.isEmpty()) {
+        fail(QStringLiteral("the compositor started no XWayland: ") + logTail(m_name));
+        return false;
+    }
+    m_environment.insert(QStringLiteral("WAYLAND_DISPLAY"),
+                         socketFolder == runtimeFolder() ? name : socketFolder + u'/' + name);
+    m_environment.insert(QStringLiteral("DISPLAY"), display);
+    if (!authority.isEmpty()) {
+        m_environment.insert(QStringLiteral("XAUTHORITY"), authority);
+    }
+    // Services the bus starts from now on (the portals) see them too.
     using Variables = QMap<QString, QString>;
     qDBusRegisterMetaType<Variables>();
-    Variables values;
-    for (const QString &key : variables.keys()) {
-        values.insert(key, variables.value(key));
+    Variables values = forServices;
+    for (const char *variable :
+         {"WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY", "XDG_CURRENT_DESKTOP"}) {
+        values.insert(QString::fromLatin1(variable),
+                      m_environment.value(QString::fromLatin1(variable)));
     }
     QDBusMessage message = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
@@ -354,86 +510,40 @@ bool DesktopSession::updateActivationEnvironment(const QProcessEnvironment &vari
     return true;
 }
 
-DesktopSession::XServer DesktopSession::xServerOfChild(qint64 parent,
-                                                       std::chrono::milliseconds timeout)
-{
-    static const QRegularExpression display(QStringLiteral("^:(\\d+)$"));
-    XServer found;
-    waitUntil(
-        [&] {
-            for (const qint64 child : descendantsOf(parent)) {
-                const QList<QByteArray> arguments = commandLine(child).split('\0');
-                if (arguments.isEmpty() || !arguments.constFirst().contains("Xwayland")) {
-                    continue;
-                }
-                for (qsizetype i = 0; i < arguments.size(); ++i) {
-                    const QString argument = QString::fromLocal8Bit(arguments.at(i));
-                    if (display.match(argument).hasMatch()) {
-                        found.display = argument;
-                    } else if (argument == u"-auth" && i + 1 < arguments.size()) {
-                        found.authority = QString::fromLocal8Bit(arguments.at(i + 1));
-                    }
-                }
-                return !found.display.isEmpty();
-            }
-            return false;
-        },
-        timeout);
-    return found;
-}
-
-void DesktopSession::useXServer(const XServer &server)
-{
-    m_environment.insert(QStringLiteral("DISPLAY"), server.display);
-    if (server.authority.isEmpty()) {
-        m_environment.remove(QStringLiteral("XAUTHORITY"));
-    } else {
-        m_environment.insert(QStringLiteral("XAUTHORITY"), server.authority);
-    }
-}
-
-bool DesktopSession::waitForSocket(const QString &socket, const QProcess &compositor,
-                                   std::chrono::milliseconds timeout)
-{
-    const QString path = runtimeFolder() + u'/' + socket;
-    return waitUntil(
-               [&] { return QFile::exists(path) || compositor.state() == QProcess::NotRunning; },
-               timeout) &&
-           compositor.state() == QProcess::Running;
-}
-
-QString DesktopSession::run(const QString &program, const QStringList &arguments,
-                            std::chrono::milliseconds timeout) const
+std::optional<QString> DesktopSession::run(const QString &program, const QStringList &arguments,
+                                           std::chrono::milliseconds timeout,
+                                           const QProcessEnvironment &environment) const
 {
     QProcess process;
-    process.setProcessEnvironment(m_environment);
+    process.setProcessEnvironment(environment.isEmpty() ? m_environment : environment);
+    // The test process may serve the clipboard itself: its event loop keeps turning meanwhile.
     process.start(program, arguments);
     waitUntil([&] { return process.state() == QProcess::NotRunning; }, timeout);
     if (process.state() != QProcess::NotRunning) {
         process.kill();
         process.waitForFinished();
-        return {};
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        return std::nullopt;
     }
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 std::optional<QString> DesktopSession::clipboardText(std::chrono::milliseconds timeout) const
 {
-    QProcess paste;
-    paste.setProcessEnvironment(m_environment);
-    // The test process may serve the clipboard itself: keep its event loop turning.
-    paste.start(QStringLiteral("wl-paste"),
-                {QStringLiteral("--no-newline"), QStringLiteral("--type"), QStringLiteral("text")});
-    waitUntil([&] { return paste.state() == QProcess::NotRunning; }, timeout);
-    if (paste.state() != QProcess::NotRunning) {
-        paste.kill();
-        paste.waitForFinished();
-        return std::nullopt;
-    }
-    if (paste.exitStatus() != QProcess::NormalExit || paste.exitCode() != 0) {
-        return std::nullopt;
-    }
-    return QString::fromUtf8(paste.readAllStandardOutput());
+    return run(QStringLiteral("wl-paste"),
+               {QStringLiteral("--no-newline"), QStringLiteral("--type"), QStringLiteral("text")},
+               timeout);
+}
+
+QImage DesktopSession::screenshotWith(const QString &program, const QStringList &arguments,
+                                      const QProcessEnvironment &environment)
+{
+    const QString file = folder() + QStringLiteral("/screen.png");
+    QFile::remove(file);
+    run(program, arguments + QStringList{file}, std::chrono::seconds(20), environment);
+    return QImage(file);
 }
 
 } // namespace KeloTest

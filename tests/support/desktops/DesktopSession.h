@@ -4,6 +4,7 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QMap>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
@@ -37,7 +38,6 @@ public:
 
     [[nodiscard]] bool isReady() const { return m_problem.isEmpty(); }
     [[nodiscard]] QString problem() const;
-    [[nodiscard]] const QString &name() const { return m_name; }
     // From the first program started to the desktop being ready for clients.
     [[nodiscard]] std::chrono::milliseconds startTime() const { return m_startTime; }
 
@@ -45,7 +45,6 @@ public:
     // the Wayland and X displays, the session bus, the desktop's name. Qt's platform is left to
     // the program.
     [[nodiscard]] QProcessEnvironment environment() const { return m_environment; }
-    [[nodiscard]] QString busAddress() const { return m_busAddress; }
     // A connection of the test process to the session bus.
     [[nodiscard]] QDBusConnection bus() const;
     [[nodiscard]] QString folder() const { return m_dir.path(); }
@@ -57,80 +56,79 @@ public:
     [[nodiscard]] std::optional<QString>
     clipboardText(std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
 
-    // Whether the desktop binds global shortcuts for applications (the GlobalShortcuts portal).
-    [[nodiscard]] virtual bool hasGlobalShortcuts() const { return false; }
     // Presses keys as the user's keyboard would, in xdotool's words ("ctrl+shift+2", "Return").
-    virtual bool pressKeys(const QString &keys) = 0;
+    virtual bool pressKeys(const QString &keys) { return sendInput("keys " + keys.toUtf8()); }
     // Moves the pointer there (global coordinates) and clicks the left button.
-    virtual bool click(QPoint at) = 0;
+    virtual bool click(QPoint at);
     // Presses the left button at `from`, moves to `to` as a hand would, and lets go.
-    virtual bool drag(QPoint from, QPoint to) = 0;
+    virtual bool drag(QPoint from, QPoint to);
     // The whole screen as the user sees it.
     [[nodiscard]] virtual QImage screenshot() = 0;
-    // The screen's size in the compositor's coordinates.
-    [[nodiscard]] QSize screenSize() const { return m_screenSize; }
 
-    // Runs a program on this desktop and waits for it to end; its standard output.
-    QString run(const QString &program, const QStringList &arguments,
-                std::chrono::milliseconds timeout = std::chrono::seconds(10)) const;
+    // Runs a program on this desktop and waits for it to end; its standard output, absent when
+    // it did not end in time or failed.
+    std::optional<QString> run(const QString &program, const QStringList &arguments,
+                               std::chrono::milliseconds timeout = std::chrono::seconds(10),
+                               const QProcessEnvironment &environment = {}) const;
+
+protected:
+    // Every program a desktop starts begins from `environment()`: this machine's, with the
+    // session's runtime folder, home and desktop name (XDG_CURRENT_DESKTOP), and no display or Qt
+    // platform of the test's.
+    DesktopSession(QString name, const QString &currentDesktop);
+
+    // False, with the reason, when one of the programs is not installed.
+    bool hasPrograms(std::initializer_list<const char *> programs);
     // Starts a program of the desktop's own that lives as long as the session (a bar, a portal
     // helper); its output goes to a log of its own in folder().
     QProcess *launch(const QString &logName, const QString &program, const QStringList &arguments,
                      const QProcessEnvironment &environment);
-    // Whether the programs the session started are still running (none crashed).
-    [[nodiscard]] bool isAlive() const;
-
-protected:
-    DesktopSession(QString name, QSize screenSize);
-
-    // Starts the session bus, whose services inherit `environment`; only the portals named
+    // Starts the session bus, whose services inherit the environment; only the portals named
     // (files in /usr/share/xdg-desktop-portal/portals) serve this desktop.
-    bool startBus(const QProcessEnvironment &environment, const QStringList &portals);
+    bool startBus(const QStringList &portals);
+    // Waits for a service on the session bus; false, with the log of the program that should
+    // have registered it, when it did not come.
+    bool waitForService(const QString &service, const QString &logName,
+                        std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // A stand-in for systemd's user manager on the session bus (containers run none), so that
     // applications can run in scopes of their own as on a real session.
     bool startUserManager();
-    // Tells the bus the variables later services must see (the displays, once known).
-    bool updateActivationEnvironment(const QProcessEnvironment &variables);
-    // The X server (XWayland) a compositor started: its display, and the file that lets
-    // clients in, from its command line. The display is empty when none came in time.
-    struct XServer
-    {
-        QString display;
-        QString authority;
-    };
-    [[nodiscard]] static XServer xServerOfChild(qint64 parent, std::chrono::milliseconds timeout);
-    // Clients of the desktop use this X server.
-    void useXServer(const XServer &server);
-    // Waits for the Wayland socket in the runtime folder.
-    bool waitForSocket(const QString &socket, const QProcess &compositor,
-                       std::chrono::milliseconds timeout);
+    // Plugs the test's keyboard (and, on KWin, mouse) into the compositor: kelo-test-input.
+    bool startInput();
+    // A bar with only a tray (waybar): it owns the tray's watcher and shows the items.
+    bool startBar();
+    // Waits for the compositor's Wayland socket (`socket` in `socketFolder`, else the first one
+    // there) and the XWayland it started; both become the displays of programs started here and
+    // by the bus from now on, and services the bus starts also get `forServices`.
+    bool useDisplays(const QProcess &compositor, const QString &socketFolder,
+                     const QString &socket = {}, const QMap<QString, QString> &forServices = {});
     void fail(const QString &problem) { m_problem = problem; }
     void setReady() { m_startTime = std::chrono::milliseconds(m_clock.elapsed()); }
     [[nodiscard]] QString runtimeFolder() const;
     [[nodiscard]] QString homeFolder() const;
     // The tail of a log the session wrote, for a failure message.
     [[nodiscard]] QString logTail(const QString &logName, int lines = 25) const;
+    // A screenshot a program writes to the file it is given last.
+    [[nodiscard]] QImage screenshotWith(const QString &program, const QStringList &arguments,
+                                        const QProcessEnvironment &environment = {});
 
     QProcessEnvironment m_environment;
 
 private:
+    bool sendInput(const QByteArray &command);
     void stopAll();
     void removeScopes();
 
     QString m_name;
-    QSize m_screenSize;
     QTemporaryDir m_dir;
     QElapsedTimer m_clock;
     std::chrono::milliseconds m_startTime{0};
     QString m_problem;
-    QString m_busAddress;
     QString m_busConnectionName;
     std::vector<std::unique_ptr<QProcess>> m_processes;
+    QProcess m_input;
     // Children the test process had before this session began; never ended by it.
     std::set<qint64> m_foreignChildren;
 };
-
-// The test process's children and their descendants, by process id.
-[[nodiscard]] std::vector<qint64> descendantsOf(qint64 pid);
 
 } // namespace KeloTest

@@ -20,78 +20,40 @@ constexpr auto socketName = "kelo-gnome";
 class GnomeDesktop final : public DesktopSession
 {
 public:
-    GnomeDesktop() : DesktopSession(QStringLiteral("gnome"), QSize(1280, 720))
+    GnomeDesktop() : DesktopSession(QStringLiteral("gnome"), QStringLiteral("GNOME"))
     {
-        for (const char *program : {"gnome-shell", "Xvfb", "xdotool", "maim", "wl-paste"}) {
-            if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
-                fail(QStringLiteral("%1 is not installed (make test-desktops installs it)")
-                         .arg(QString::fromLatin1(program)));
-                return;
-            }
-        }
-        if (!startXvfb() || !startSystemBus()) {
+        if (!hasPrograms({"gnome-shell", "Xvfb", "xdotool", "maim", "wl-paste"}) || !startXvfb() ||
+            !startSystemBus()) {
             return;
         }
-        m_environment = QProcessEnvironment::systemEnvironment();
-        m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
-        m_environment.insert(QStringLiteral("HOME"), homeFolder());
-        m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"),
-                             homeFolder() + QStringLiteral("/.config"));
-        m_environment.insert(QStringLiteral("XDG_DATA_HOME"),
-                             homeFolder() + QStringLiteral("/.local/share"));
-        m_environment.insert(QStringLiteral("XDG_CACHE_HOME"),
-                             homeFolder() + QStringLiteral("/.cache"));
-        m_environment.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
-        m_environment.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("GNOME"));
         m_environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus);
         m_environment.insert(QStringLiteral("GSETTINGS_BACKEND"), QStringLiteral("memory"));
-        m_environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
-        m_environment.remove(QStringLiteral("KELOLENS_PLATFORM"));
-        m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-        if (!startBus(m_environment, {QStringLiteral("gnome.portal"), QStringLiteral("gtk.portal"),
-                                      QStringLiteral("gnome-shell.portal")})) {
+        if (!startBus({QStringLiteral("gnome.portal"), QStringLiteral("gtk.portal"),
+                       QStringLiteral("gnome-shell.portal")})) {
             return;
         }
         QProcessEnvironment shellEnvironment = m_environment;
         shellEnvironment.insert(QStringLiteral("DISPLAY"), m_xvfbDisplay);
         shellEnvironment.insert(QStringLiteral("MUTTER_DEBUG_DUMMY_MODE_SPECS"),
                                 QStringLiteral("1280x720"));
-        QProcess *shell =
-            launch(QStringLiteral("gnome-shell"), QStringLiteral("gnome-shell"),
+        const QProcess *shell =
+            launch(QStringLiteral("gnome"), QStringLiteral("gnome-shell"),
                    {QStringLiteral("--nested"), QStringLiteral("--wayland"),
                     QStringLiteral("--wayland-display"), QString::fromLatin1(socketName)},
                    shellEnvironment);
-        if (!waitForSocket(QString::fromLatin1(socketName), *shell, std::chrono::seconds(30))) {
-            fail(QStringLiteral("gnome-shell made no Wayland socket: ") +
-                 logTail(QStringLiteral("gnome-shell")));
-            return;
-        }
-        const XServer xServer = xServerOfChild(shell->processId(), std::chrono::seconds(20));
-        if (xServer.display.isEmpty()) {
-            fail(QStringLiteral("gnome-shell started no XWayland: ") +
-                 logTail(QStringLiteral("gnome-shell")));
-            return;
-        }
-        m_environment.insert(QStringLiteral("WAYLAND_DISPLAY"), QString::fromLatin1(socketName));
-        useXServer(xServer);
-        QProcessEnvironment displays;
-        for (const char *name :
-             {"WAYLAND_DISPLAY", "DISPLAY", "XAUTHORITY", "XDG_CURRENT_DESKTOP"}) {
-            displays.insert(QString::fromLatin1(name),
-                            m_environment.value(QString::fromLatin1(name)));
-        }
-        if (!updateActivationEnvironment(displays) || !startUserManager()) {
+        if (!useDisplays(*shell, runtimeFolder(), QString::fromLatin1(socketName)) ||
+            !startUserManager()) {
             return;
         }
         // The shell opens the overview when it starts; the desktop is under it.
         if (!waitUntil(
                 [&] {
-                    return logTail(QStringLiteral("gnome-shell"), 200)
+                    return logTail(QStringLiteral("gnome"), 200)
                         .contains(QStringLiteral("GNOME Shell started"));
                 },
                 std::chrono::seconds(30))) {
             fail(QStringLiteral("gnome-shell did not finish starting: ") +
-                 logTail(QStringLiteral("gnome-shell")));
+                 logTail(QStringLiteral("gnome")));
             return;
         }
         processEventsFor(std::chrono::milliseconds(1500));
@@ -127,29 +89,21 @@ public:
         return xdotool(steps);
     }
 
-    QImage screenshot() override
-    {
-        const QString file = folder() + QStringLiteral("/screen.png");
-        QFile::remove(file);
-        QProcess maim;
-        QProcessEnvironment environment = m_environment;
-        environment.insert(QStringLiteral("DISPLAY"), m_xvfbDisplay);
-        maim.setProcessEnvironment(environment);
-        maim.start(QStringLiteral("maim"), {file});
-        waitUntil([&] { return maim.state() == QProcess::NotRunning; });
-        return QImage(file).copy(QRect(QPoint(0, 0), screenSize()));
-    }
+    QImage screenshot() override { return screenshotWith(QStringLiteral("maim"), {}, onXvfb()); }
 
 private:
-    bool xdotool(const QStringList &arguments)
+    // Input and screenshots go through the nested shell's window on Xvfb, as a user's would.
+    [[nodiscard]] QProcessEnvironment onXvfb() const
     {
-        QProcess process;
         QProcessEnvironment environment = m_environment;
         environment.insert(QStringLiteral("DISPLAY"), m_xvfbDisplay);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral("xdotool"), arguments);
-        return waitUntil([&] { return process.state() == QProcess::NotRunning; }) &&
-               process.exitCode() == 0;
+        return environment;
+    }
+
+    bool xdotool(const QStringList &arguments)
+    {
+        return run(QStringLiteral("xdotool"), arguments, std::chrono::seconds(10), onXvfb())
+            .has_value();
     }
 
     // The nested shell's window fills a screen of its size, at the top-left corner, so that

@@ -1,0 +1,71 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+// What the Screenshot portal's answers mean for a capture, where a real desktop cannot be made to
+// give them: refusals, failures and replies without a usable file.
+
+#include "KeloPlatform/portal/PortalRequest.h"
+#include "KeloPlatform/portal/PortalScreenshotService.h"
+
+#include <QDateTime>
+#include <QFileInfo>
+#include <QImage>
+#include <QTemporaryDir>
+#include <QUrl>
+
+#include <gtest/gtest.h>
+
+using KeloPlatform::PortalScreenshotService;
+using KeloPlatform::Screenshot;
+using KeloPlatform::portal::PortalResponse;
+
+namespace {
+
+Screenshot answer(PortalResponse::Outcome outcome, const QString &uri = {},
+                  const QDateTime &start = QDateTime::currentDateTime().addSecs(-60))
+{
+    PortalResponse response{outcome, {}, QStringLiteral("in the log")};
+    if (!uri.isNull()) {
+        response.results.insert(QStringLiteral("uri"), uri);
+    }
+    return PortalScreenshotService::fromResponse(response, start);
+}
+
+} // namespace
+
+TEST(PortalScreenshotAnswer, RefusalsAndFailuresAreToldApart)
+{
+    EXPECT_EQ(answer(PortalResponse::Outcome::cancelled).status, Screenshot::Status::cancelled);
+    EXPECT_EQ(answer(PortalResponse::Outcome::failed).message,
+              QStringLiteral("The desktop couldn't take the screenshot."));
+    EXPECT_TRUE(answer(PortalResponse::Outcome::timedOut)
+                    .message.startsWith(QStringLiteral("The desktop's screenshot service didn't")));
+    EXPECT_TRUE(answer(PortalResponse::Outcome::unreachable)
+                    .message.contains(QStringLiteral("xdg-desktop-portal")));
+    // Success without a local file to read is a failure, never an empty capture.
+    for (const QString &uri : {QString(), QStringLiteral("https://example.org/shot.png"),
+                               QStringLiteral("file:///nonexistent/shot.png")}) {
+        const Screenshot malformed = answer(PortalResponse::Outcome::success, uri);
+        EXPECT_EQ(malformed.status, Screenshot::Status::failed) << uri.toStdString();
+        EXPECT_FALSE(malformed.message.isEmpty());
+    }
+}
+
+// Only a file made while the request ran is ours to delete; a picture the desktop hands back from
+// the user's folders is left alone.
+TEST(PortalScreenshotAnswer, OnlyAFileMadeForTheRequestIsOwned)
+{
+    QTemporaryDir dir;
+    const QString picture = dir.filePath(QStringLiteral("Screenshot.png"));
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-60);
+    ASSERT_TRUE(QImage(40, 20, QImage::Format_RGB32).save(picture));
+    const QString uri = QUrl::fromLocalFile(picture).toString();
+
+    const Screenshot fresh = answer(PortalResponse::Outcome::success, uri, before);
+    ASSERT_EQ(fresh.status, Screenshot::Status::saved);
+    EXPECT_EQ(fresh.path, QFileInfo(picture).absoluteFilePath());
+    EXPECT_TRUE(fresh.isOwnedByCaller);
+
+    const Screenshot existing =
+        answer(PortalResponse::Outcome::success, uri, QDateTime::currentDateTime().addSecs(60));
+    ASSERT_EQ(existing.status, Screenshot::Status::saved);
+    EXPECT_FALSE(existing.isOwnedByCaller);
+}
