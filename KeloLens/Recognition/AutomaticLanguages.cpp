@@ -44,9 +44,14 @@ constexpr std::array<std::pair<const char *, const char *>, 34> scriptCodes = {{
 constexpr float minScriptConfidence = 0.5F;
 // Telling the user to install a language needs more certainty than choosing among installed ones.
 constexpr float minNoticeConfidence = 2.0F;
-// How much text the languages are tried on: a few lines, so that the trial stays cheap.
+// How much text the script is told from and the languages are tried on: the first few lines,
+// at most so wide, so that a full screen costs about what a small capture does.
 constexpr int trialLines = 3;
 constexpr int minTrialHeight = 96;
+constexpr int maxTrialWidth = 900;
+// The band of a large capture the script is looked for in, in captured pixels.
+constexpr int bandRows = 360;
+constexpr int maxBandColumns = 2560;
 // Beyond these many languages of one script the rest are not tried: each costs a read.
 constexpr qsizetype maxTrials = 4;
 
@@ -64,8 +69,8 @@ bool readsScript(const QString &script, const QString &detected)
     return detected == QLatin1String("Kore") && script == QLatin1String("Hang");
 }
 
-// The rows of the prepared page that hold its first few lines of text.
-QImage trialSample(const QImage &page)
+// The part of the prepared page that holds its first few lines of text.
+QImage textSample(const QImage &page)
 {
     const int lineHeight = std::max(8, ImagePreparation::typicalLineHeight(page, 255));
     int firstInk = 0;
@@ -75,13 +80,41 @@ QImage trialSample(const QImage &page)
             break;
         }
     }
-    const int top = std::max(0, firstInk - lineHeight);
-    const int height =
-        std::min(page.height() - top, std::max(minTrialHeight, lineHeight * (2 * trialLines + 1)));
-    if (height <= 0) {
+    const int wanted = std::max(minTrialHeight, lineHeight * (2 * trialLines + 1));
+    if (firstInk >= page.height()) {
         return {};
     }
-    return page.copy(0, top, page.width(), height);
+    // A page not much taller than the sample is taken whole, with the margin it was given.
+    if (page.height() <= 2 * wanted && page.width() <= 2 * maxTrialWidth) {
+        return page;
+    }
+    const int top = std::max(0, firstInk - lineHeight);
+    const int height = std::min(page.height() - top, wanted);
+    // From where the ink starts on those rows: a sidebar's margin holds no text.
+    int firstColumn = page.width();
+    for (int y = top; y < top + height; ++y) {
+        const uchar *row = page.constScanLine(y);
+        const uchar *ink =
+            std::find_if(row, row + firstColumn, [](uchar grey) { return grey < 128; });
+        firstColumn = int(ink - row);
+    }
+    const int left = std::max(0, std::min(firstColumn, page.width() - 1) - lineHeight);
+    return page.copy(left, top, std::min(page.width() - left, maxTrialWidth), height);
+}
+
+// Where in a capture the script is looked for: a small capture whole; of a large one a band of
+// rows across the middle, where dialogs and most text sit, then one across the top. Preparing
+// and looking through a whole screen would cost as much as reading it.
+QList<QImage> bandsOf(const QImage &capture)
+{
+    if (capture.height() <= 2 * bandRows && capture.width() <= maxBandColumns) {
+        return {capture};
+    }
+    const int width = std::min(capture.width(), maxBandColumns);
+    const int left = (capture.width() - width) / 2;
+    const int height = std::min(capture.height(), bandRows);
+    return {capture.copy(left, (capture.height() - height) / 2, width, height),
+            capture.copy(left, 0, width, height)};
 }
 
 } // namespace
@@ -149,8 +182,8 @@ void AutomaticLanguages::releaseIdleEngines()
     m_detector->engine.reset();
 }
 
-QString AutomaticLanguages::detectScript(const PreparedImage &prepared, const QString &directory,
-                                         bool *isSure) const
+QString AutomaticLanguages::detectScript(const QImage &sample, int resolution,
+                                         const QString &directory, bool *isSure) const
 {
     const QMutexLocker lock(&m_detectionMutex);
     if (!m_detector->engine || m_detector->directory != directory) {
@@ -168,9 +201,9 @@ QString AutomaticLanguages::detectScript(const PreparedImage &prepared, const QS
         m_detector->engine->SetPageSegMode(tesseract::PSM_OSD_ONLY);
     }
     tesseract::TessBaseAPI &engine = *m_detector->engine;
-    const QImage &image = prepared.image;
-    engine.SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
-    engine.SetSourceResolution(prepared.resolution);
+    engine.SetImage(sample.constBits(), sample.width(), sample.height(), 1,
+                    int(sample.bytesPerLine()));
+    engine.SetSourceResolution(resolution);
     int degrees = 0;
     float orientationConfidence = 0;
     const char *scriptName = nullptr;
@@ -186,14 +219,10 @@ QString AutomaticLanguages::detectScript(const PreparedImage &prepared, const QS
     return scriptCode(QString::fromLatin1(scriptName));
 }
 
-QString AutomaticLanguages::mostConfident(const PreparedImage &prepared, const QString &directory,
-                                          const QStringList &candidates,
+QString AutomaticLanguages::mostConfident(const QImage &sample, int resolution,
+                                          const QString &directory, const QStringList &candidates,
                                           const std::stop_token &stop) const
 {
-    const QImage sample = trialSample(prepared.image);
-    if (sample.isNull()) {
-        return candidates.first();
-    }
     const QStringList tried = candidates.first(std::min(maxTrials, candidates.size()));
     std::vector<int> confidences(size_t(tried.size()), -1);
     const auto tryLanguage = [&](qsizetype i) {
@@ -209,7 +238,7 @@ QString AutomaticLanguages::mostConfident(const PreparedImage &prepared, const Q
         }
         engine->SetImage(sample.constBits(), sample.width(), sample.height(), 1,
                          int(sample.bytesPerLine()));
-        engine->SetSourceResolution(prepared.resolution);
+        engine->SetSourceResolution(resolution);
         confidences[size_t(i)] = engine->Recognize(nullptr) == 0 ? engine->MeanTextConf() : -1;
         m_pool->giveBack(directory, dataNames, std::move(engine));
     };
@@ -235,12 +264,21 @@ AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString 
     if (!installed.contains(QLatin1String("osd"))) {
         return choice;
     }
-    const PreparedImage prepared = ImagePreparation::prepareForText(capture, stop);
-    if (prepared.image.isNull()) {
-        return choice;
-    }
+    QImage sample;
+    int resolution = 0;
     bool isSure = false;
-    choice.script = detectScript(prepared, dataDirectory, &isSure);
+    for (const QImage &band : bandsOf(capture)) {
+        const PreparedImage prepared = ImagePreparation::prepareForText(band, stop);
+        sample = prepared.image.isNull() ? QImage() : textSample(prepared.image);
+        if (stop.stop_requested() || sample.isNull()) {
+            continue;
+        }
+        resolution = prepared.resolution;
+        choice.script = detectScript(sample, resolution, dataDirectory, &isSure);
+        if (!choice.script.isEmpty()) {
+            break;
+        }
+    }
     if (choice.script.isEmpty()) {
         return choice;
     }
@@ -251,7 +289,7 @@ AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString 
     }
     const QString chosen = candidates.size() == 1
                                ? candidates.first()
-                               : mostConfident(prepared, dataDirectory, candidates, stop);
+                               : mostConfident(sample, resolution, dataDirectory, candidates, stop);
     choice.languages = {chosen};
     // Screen text in any script mixes in English: addresses, names, code.
     if (RecognitionLanguages::dataNameForTag(chosen) != QLatin1String("eng") &&

@@ -10,7 +10,6 @@
 #include <stop_token>
 
 class TesseractEnginePool;
-struct PreparedImage;
 
 // What "Automatic" reads one capture in.
 struct AutomaticChoice
@@ -58,10 +57,10 @@ public:
 private:
     // The script's code; empty when too little text or no script stood out. `isSure`: enough
     // to tell the user about it.
-    [[nodiscard]] QString detectScript(const PreparedImage &prepared, const QString &directory,
-                                       bool *isSure) const;
-    [[nodiscard]] QString mostConfident(const PreparedImage &prepared, const QString &directory,
-                                        const QStringList &candidates,
+    [[nodiscard]] QString detectScript(const QImage &sample, int resolution,
+                                       const QString &directory, bool *isSure) const;
+    [[nodiscard]] QString mostConfident(const QImage &sample, int resolution,
+                                        const QString &directory, const QStringList &candidates,
                                         const std::stop_token &stop) const;
 
     std::unique_ptr<TesseractEnginePool> m_pool;

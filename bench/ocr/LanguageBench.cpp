@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "LanguageBench.h"
 
+#include "Corpus.h"
 #include "KeloLens/Recognition/AutomaticLanguages.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/Recognizer.h"
@@ -135,10 +136,17 @@ LanguageFigures runLanguageBench(const BenchContext &context)
     figures.automaticMs = medianMs(runs, [&] { read({}); });
     read({QStringLiteral("en")});
     figures.explicitMs = medianMs(runs, [&] { read({QStringLiteral("en")}); });
+    // A full screen of English text: what the choice costs before a large read starts.
+    const QImage screen = Corpus::fullScreenPages().constFirst().image;
+    (void)automatic.choose(screen, system, ui);
+    figures.screenChoiceMs = medianMs(3, [&] { (void)automatic.choose(screen, system, ui); });
     heading(QStringLiteral("Languages: a small capture (%1x%2 px), warm medians of %3")
                 .arg(small.width())
                 .arg(small.height())
                 .arg(runs));
+    const AutomaticChoice chosen = automatic.choose(small, system, ui);
+    row(QStringLiteral("script, languages chosen"),
+        {QStringLiteral("%1, %2").arg(chosen.script, chosen.languages.join(u'+'))});
     row(QStringLiteral("script detection"), {ms(figures.detectionMs)});
     row(QStringLiteral("detection + trying %1 Latin languages")
             .arg(AutomaticLanguages::languagesOfScript(QStringLiteral("Latn"), installed, ui)
@@ -146,5 +154,9 @@ LanguageFigures runLanguageBench(const BenchContext &context)
         {ms(figures.choiceMs)});
     row(QStringLiteral("read on Automatic / in English"),
         {QStringLiteral("%1 / %2").arg(ms(figures.automaticMs), ms(figures.explicitMs))});
+    const AutomaticChoice onScreen = automatic.choose(screen, system, ui);
+    row(QStringLiteral("choice on a full screen (1920x1080)"),
+        {QStringLiteral("%1 (%2, %3)")
+             .arg(ms(figures.screenChoiceMs), onScreen.script, onScreen.languages.join(u'+'))});
     return figures;
 }

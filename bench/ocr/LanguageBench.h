@@ -19,11 +19,12 @@ struct LanguageFigures
     };
     QList<Page> pages;
     // Warm medians on a small English capture.
-    double detectionMs = 0;  // script detection alone (English the only Latin language)
-    double choiceMs = 0;     // detection plus trying each installed Latin language
-    double automaticMs = 0;  // the whole capture read on Automatic
-    double explicitMs = 0;   // the same capture read in English
-    bool isComplete = false; // every language's pack was installed
+    double detectionMs = 0;    // script detection alone (English the only Latin language)
+    double choiceMs = 0;       // detection plus trying each installed Latin language
+    double automaticMs = 0;    // the whole capture read on Automatic
+    double explicitMs = 0;     // the same capture read in English
+    double screenChoiceMs = 0; // detection and trial on a full screen of text
+    bool isComplete = false;   // every language's pack was installed
 };
 
 [[nodiscard]] LanguageFigures runLanguageBench(const BenchContext &context);
