@@ -217,7 +217,7 @@ void AppDelegate::finishLaunching()
     outputs.present = [self](const FlowPresentation &presentation) {
         if (self) {
             self->m_panel->present(presentation.result, panelMode(presentation.mode),
-                                   presentation.region);
+                                   presentation.region, presentation.captureNumber);
             ReadAgain::presented(presentation, *self->m_flow, *self->m_model);
         }
     };
@@ -225,21 +225,23 @@ void AppDelegate::finishLaunching()
         if (!self) {
             return;
         }
-        if (!link) {
+        if (link == ToastLink::recognitionSettings) {
+            self->m_toast->show(message, QStringLiteral("Open Settings"), [self] {
+                if (self) {
+                    self->openSettings(SettingsPage::recognition);
+                }
+            });
+            return;
+        }
+        // The other link is to screen access: where a stored refusal can be forgotten, the toast
+        // offers that; elsewhere there is nothing a button could do.
+        if (!link || !self->m_permission->canRequestScreenRecording()) {
             self->m_toast->show(message);
             return;
         }
-        self->m_toast->show(message, QStringLiteral("Open Settings"), [self, link] {
-            if (!self) {
-                return;
-            }
-            switch (*link) {
-            case ToastLink::screenRecordingSettings:
-                self->m_permission->openScreenRecordingSettings();
-                break;
-            case ToastLink::recognitionSettings:
-                self->openSettings(SettingsPage::recognition);
-                break;
+        self->m_toast->show(message, QStringLiteral("Ask Again"), [self] {
+            if (self) {
+                self->m_permission->requestScreenRecording();
             }
         });
     };
@@ -297,8 +299,8 @@ void AppDelegate::createStatusItem()
     }
     const QPointer<AppDelegate> self(this);
     m_statusItem = std::make_unique<StatusItemController>(
-        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
-        QStringLiteral("KeloLens"), [self](QMenu &menu) {
+        [](const QColor &color) { return trayIcon(color); }, QStringLiteral("KeloLens"),
+        [self](QMenu &menu) {
             if (self) {
                 self->buildStatusMenu(menu);
             }
@@ -333,7 +335,7 @@ void AppDelegate::startCapture(bool codesOnly)
 void AppDelegate::showLastResult()
 {
     if (const auto &last = m_flow->lastPresentation()) {
-        m_panel->present(last->result, panelMode(last->mode), last->region);
+        m_panel->present(last->result, panelMode(last->mode), last->region, last->captureNumber);
     }
 }
 
@@ -432,6 +434,7 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         };
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
+        services.isX11 = m_platform->backend == u"x11";
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
     m_settingsWindow->show(page);
@@ -462,7 +465,8 @@ void AppDelegate::showOnboarding(int startAt)
                 self->startCapture(false);
             }
         },
-        AppInfo::fromBuild().website, m_accessibility->isPossible());
+        AppInfo::fromBuild().website, m_accessibility->isPossible(),
+        m_capturer->missingToolCommand());
     m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
 }
 

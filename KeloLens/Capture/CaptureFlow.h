@@ -94,6 +94,7 @@ private:
     const Outputs m_outputs;
     bool m_isCapturing = false;
     std::optional<FlowPresentation> m_lastPresentation;
+    quint64 m_presentationCount = 0;
     RecognitionNotices m_notices;
     // The capture the panel shows; `generation` tells a reading started for an earlier one.
     struct ShownCapture
