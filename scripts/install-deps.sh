@@ -11,7 +11,8 @@ packages=(
   cmake ninja-build g++ make pkg-config
   # libraries
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev qcoro-qt6-dev
-  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
+  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-script-latn
+  libhunspell-dev hunspell-en-us
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
@@ -29,6 +30,8 @@ packages=(
   # Chinese text is drawn in WenQuanYi)
   tesseract-ocr-osd tesseract-ocr-rus tesseract-ocr-ell tesseract-ocr-chi-sim tesseract-ocr-deu
   tesseract-ocr-fra fonts-wqy-microhei
+  # benchmarks: program text in more monospace fonts
+  fonts-jetbrains-mono fonts-noto-mono
   # a private session bus for the tray test; Qt's Wayland platform for Wayland sessions
   dbus-daemon qt6-wayland
   desktop-file-utils appstream groff-base

@@ -10,6 +10,7 @@
 #include <stop_token>
 
 class AutomaticLanguages;
+class Dictionaries;
 class TesseractEngine;
 
 // A code and where its picture lies, in the captured image's normalized coordinates like a
@@ -77,6 +78,7 @@ private:
     [[nodiscard]] std::stop_token stopToken();
 
     std::shared_ptr<TesseractEngine> m_textEngine;
+    std::shared_ptr<Dictionaries> m_dictionaries;
     // Picks the languages when none are asked for.
     std::shared_ptr<AutomaticLanguages> m_automatic;
     RecognitionPasses m_passes;
