@@ -94,6 +94,19 @@ QCoro::Task<ScreenContents> NullScreenReader::read()
                              QStringLiteral("This session doesn't let KeloLens read the screen.")};
 }
 
+bool NullPackageInstaller::isAvailable() const
+{
+    return false;
+}
+
+QCoro::Task<PackageInstall>
+NullPackageInstaller::install(QStringList, std::function<void(const PackageInstallProgress &)>)
+{
+    co_return PackageInstall{PackageInstall::Status::failed,
+                             QStringLiteral("This system has no package service to install "
+                                            "packages from here.")};
+}
+
 std::unique_ptr<Platform> createNullPlatform()
 {
     auto platform = std::make_unique<Platform>();
@@ -108,6 +121,7 @@ std::unique_ptr<Platform> createNullPlatform()
     platform->screenshots = std::make_unique<NullScreenshotService>();
     platform->screenReader = std::make_unique<NullScreenReader>();
     platform->trayHost = std::make_unique<FixedTrayHost>(false);
+    platform->packageInstaller = std::make_unique<NullPackageInstaller>();
     return platform;
 }
 

@@ -3,12 +3,14 @@
 
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/PackageInstaller.h"
 #include "KeloPlatform/ScreenReader.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
 
 #include <QCoro/QCoroTimer>
+#include <QFile>
 #include <QList>
 
 #include <chrono>
@@ -172,6 +174,45 @@ public:
         ++reads;
         // A copy: co_return may move from what it is given, and the script is reused.
         co_return KeloPlatform::ScreenContents(contents);
+    }
+};
+
+// Answers with `result` after `delay`, reporting `steps` on the way; an installed package writes
+// its language data into `dataDirectory` ("tesseract-ocr-chi-sim" writes chi_sim.traineddata), as
+// the real package would.
+class FakePackageInstaller final : public KeloPlatform::PackageInstaller
+{
+public:
+    bool isServiceAvailable = true;
+    QString dataDirectory;
+    KeloPlatform::PackageInstall result{KeloPlatform::PackageInstall::Status::installed, {}};
+    QList<KeloPlatform::PackageInstallProgress> steps;
+    std::chrono::milliseconds delay{0};
+    QList<QStringList> requests;
+
+    [[nodiscard]] bool isAvailable() const override { return isServiceAvailable; }
+    QCoro::Task<KeloPlatform::PackageInstall>
+    install(QStringList packageNames,
+            std::function<void(const KeloPlatform::PackageInstallProgress &)> onProgress) override
+    {
+        requests.append(packageNames);
+        for (const KeloPlatform::PackageInstallProgress &step : steps) {
+            onProgress(step);
+        }
+        if (delay.count() > 0) {
+            co_await QCoro::sleepFor(delay);
+        }
+        if (result.status == KeloPlatform::PackageInstall::Status::installed) {
+            for (QString name : packageNames) {
+                QFile data(dataDirectory + u'/' +
+                           name.remove(QStringLiteral("tesseract-ocr-")).replace(u'-', u'_') +
+                           QStringLiteral(".traineddata"));
+                if (data.open(QIODevice::WriteOnly)) {
+                    data.write("model");
+                }
+            }
+        }
+        co_return result;
     }
 };
 
