@@ -59,6 +59,11 @@ TEST_F(OnGnome, NoShortcutServiceMeansNoFalseAlert)
         << "an alert held the launch";
     EXPECT_FALSE(logHas(QStringLiteral("could not register hotkey")));
     EXPECT_FALSE(screenShows(QStringLiteral("already in use"), 2s));
+    // How to bind the command instead: once in the log, and where the user looks for the
+    // shortcut, the settings (a second launch opens them).
+    EXPECT_EQ(m_app.log().filter(QStringLiteral("kelolens --capture")).size(), 1);
+    ASSERT_EQ(m_app.launchAgain(), 0);
+    EXPECT_TRUE(screenShows(QStringLiteral("kelolens --capture")));
 }
 
 TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClients)
