@@ -19,6 +19,8 @@ public:
     [[nodiscard]] std::optional<RunningApplication> frontmostApplication() const override;
     bool activate(const RunningApplication &application) override;
     [[nodiscard]] bool isCompositing() const override;
+    // Through XWayland, where our windows run when the session has it.
+    void setInputRegion(uint32_t windowId, const QRect &region) override;
 };
 
 // The whole portal set over `bus` (the session bus in the application, a private one in tests):
