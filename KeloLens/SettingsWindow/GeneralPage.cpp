@@ -101,7 +101,10 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
     });
     permissions->addRow(
         QStringLiteral("Accessibility"),
-        QStringLiteral("Optional. Lets Paste press Ctrl+V in the app you were using."),
+        accessibility == nullptr || accessibility->isKeptAcrossStarts()
+            ? QStringLiteral("Optional. Lets Paste press Ctrl+V in the app you were using.")
+            : QStringLiteral("Optional. Lets Paste press Ctrl+V in the app you were using. "
+                             "Your desktop asks again each time KeloLens starts."),
         m_accessibility);
 
     form->addSection(new AboutSection(m_services));
