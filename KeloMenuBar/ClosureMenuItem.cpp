@@ -9,7 +9,8 @@ QAction *addItem(QMenu &menu, const QString &title, const QKeySequence &shortcut
 {
     auto *item = new QAction(QString(title).replace(u'&', QStringLiteral("&&")), &menu);
     item->setShortcut(shortcut);
-    // Shown as a hint beside the title; menus opened from the tray hold no keyboard shortcuts.
+    // Shown beside the title, and taken by the menu while it is open (StatusItemController): a
+    // menu opened from the tray holds no keyboard shortcuts of its own.
     item->setShortcutContext(Qt::WidgetShortcut);
     QObject::connect(item, &QAction::triggered, item, [handler = std::move(action)] {
         if (handler) {

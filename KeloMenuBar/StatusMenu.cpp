@@ -12,8 +12,10 @@
 
 void buildStatusMenu(QMenu &menu, const StatusMenuState &state, const StatusMenuActions &actions)
 {
+    // After a tab the shortcut goes in the menu's shortcut column, beside those of the other
+    // items; it is the desktop's to catch, not the menu's.
     const QString captureTitle = state.registeredShortcut
-                                     ? QStringLiteral("Capture Text   ") + *state.registeredShortcut
+                                     ? QStringLiteral("Capture Text\t") + *state.registeredShortcut
                                      : QStringLiteral("Capture Text");
     addItem(menu, captureTitle, {}, actions.captureText);
     addItem(menu, QStringLiteral("Capture Code"), {}, actions.captureCode);

@@ -4,6 +4,7 @@
 #include "KeloMenuBar/MainMenu.h"
 #include "KeloOnboarding/OnboardingView.h"
 #include "KeloTheme/GlassSurface.h"
+#include "KeloTheme/WindowFront.h"
 
 #include <QEvent>
 #include <QGuiApplication>
@@ -62,9 +63,7 @@ void OnboardingWindowController::show(const QList<OnboardingStep> &steps, int st
             m_window->move(frame.topLeft());
         }
     }
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    bringWindowToFront(*m_window);
 }
 
 bool OnboardingWindowController::eventFilter(QObject *watched, QEvent *event)

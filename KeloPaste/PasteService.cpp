@@ -19,6 +19,8 @@ Q_LOGGING_CATEGORY(lcPaste, "kelolens.paste")
 
 // V on the ANSI layout, for layouts without a v.
 constexpr uint16_t ansiVKeyCode = 9;
+// Insert is where every layout has it.
+constexpr uint32_t insertEvdevCode = 110;
 constexpr std::chrono::milliseconds shortcutDelay(80);
 // How often, and how many times, to look again whether our window still has the focus.
 constexpr std::chrono::milliseconds focusPoll(20);
@@ -42,12 +44,21 @@ std::optional<qint64> PasteService::writePlainText(const QString &text)
     if (!m_clipboard->writeText(text)) {
         return std::nullopt;
     }
+    m_lastText = text;
     return ++m_changeCount;
 }
 
 bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &target)
 {
     if (!m_keys->isAvailable() || QCoreApplication::instance() == nullptr) {
+        return false;
+    }
+    const PasteKeys keys = keysFor(target);
+    // Shift+Insert pastes whatever the primary selection holds: without our text there it would
+    // paste something else.
+    if (keys == PasteKeys::shiftInsert && !m_clipboard->writeSelection(m_lastText)) {
+        qCWarning(lcPaste).noquote() << QStringLiteral(
+            "KeloLens: Shift+Insert not sent: the primary selection could not be taken");
         return false;
     }
     if (target) {
@@ -63,18 +74,23 @@ bool PasteService::paste(const std::optional<KeloPlatform::RunningApplication> &
     // be named) the keys wait until the window manager has taken the focus from our windows.
     const int polls = target ? -1 : focusPolls;
     QTimer::singleShot(shortcutDelay, Qt::PreciseTimer, QCoreApplication::instance(),
-                       [this, polls, alive = std::weak_ptr<int>(m_alive)] {
+                       [this, keys, polls, alive = std::weak_ptr<int>(m_alive)] {
                            if (!alive.expired()) {
-                               sendWhenFocusLeft(polls);
+                               sendWhenFocusLeft(keys, polls);
                            }
                        });
     return true;
 }
 
-void PasteService::sendWhenFocusLeft(int attemptsLeft)
+PasteKeys PasteService::keysFor(const std::optional<KeloPlatform::RunningApplication> &target) const
+{
+    return target ? pasteKeysFor(m_windows->windowClass(*target)) : PasteKeys::controlV;
+}
+
+void PasteService::sendWhenFocusLeft(PasteKeys keys, int attemptsLeft)
 {
     if (QGuiApplication::focusWindow() == nullptr || attemptsLeft < 0) {
-        postPasteShortcut();
+        postPasteShortcut(keys);
         return;
     }
     if (attemptsLeft == 0) {
@@ -83,21 +99,37 @@ void PasteService::sendWhenFocusLeft(int attemptsLeft)
         return;
     }
     QTimer::singleShot(focusPoll, Qt::PreciseTimer, QCoreApplication::instance(),
-                       [this, attemptsLeft, alive = std::weak_ptr<int>(m_alive)] {
+                       [this, keys, attemptsLeft, alive = std::weak_ptr<int>(m_alive)] {
                            if (!alive.expired()) {
-                               sendWhenFocusLeft(attemptsLeft - 1);
+                               sendWhenFocusLeft(keys, attemptsLeft - 1);
                            }
                        });
 }
 
-void PasteService::postPasteShortcut()
+void PasteService::postPasteShortcut(PasteKeys keys)
 {
+    if (keys == PasteKeys::shiftInsert) {
+        KeloPlatform::KeyChord chord;
+        chord.evdevCode = insertEvdevCode;
+        chord.hasShift = true;
+        m_keys->sendChord(chord);
+        return;
+    }
     const uint16_t macKeyCode = m_layout.keyCode(QStringLiteral("v")).value_or(ansiVKeyCode);
     auto evdevCode = KeloPlatform::evdevCodeForMacKeyCode(macKeyCode);
     if (!evdevCode) {
         evdevCode = KeloPlatform::evdevCodeForMacKeyCode(ansiVKeyCode);
     }
-    if (evdevCode) {
-        m_keys->sendCharacterWithControl(U'v', *evdevCode);
+    if (!evdevCode) {
+        return;
     }
+    if (keys == PasteKeys::controlShiftV) {
+        KeloPlatform::KeyChord chord;
+        chord.evdevCode = *evdevCode;
+        chord.hasControl = true;
+        chord.hasShift = true;
+        m_keys->sendChord(chord);
+        return;
+    }
+    m_keys->sendCharacterWithControl(U'v', *evdevCode);
 }

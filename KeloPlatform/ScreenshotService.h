@@ -45,6 +45,12 @@ public:
     // the first capture) or the store cannot be read.
     [[nodiscard]] virtual std::optional<bool> storedPermission() const = 0;
 
+    // Whether a refusal stored for this application can be forgotten from here.
+    [[nodiscard]] virtual bool canForgetRefusal() const { return false; }
+    // Forgets a stored refusal, so that the desktop asks again at the next screenshot. False
+    // when nothing was forgotten.
+    virtual bool forgetRefusal() { return false; }
+
     // Lets the user take a screenshot; suspends until the desktop answers, the user cancels, or
     // the service gives up waiting.
     virtual QCoro::Task<Screenshot> takeInteractive() = 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloPlatform/KeyGrabber.h"
+
 #include <cstdint>
 
 namespace KeloPlatform {
@@ -42,6 +44,17 @@ public:
     {
         (void)character;
         return sendWithControl(evdevCode);
+    }
+
+    // Presses the chord's key with exactly its modifiers held, releasing any other modifier key
+    // the user still holds first. Sessions that can only send Control with a key answer false for
+    // any other chord, and send nothing.
+    virtual bool sendChord(const KeyChord &chord)
+    {
+        if (chord.hasControl && !chord.hasShift && !chord.hasAlt && !chord.hasSuper) {
+            return sendWithControl(chord.evdevCode);
+        }
+        return false;
     }
 };
 

@@ -4,10 +4,21 @@
 #include "KeloPlatform/RunningApplication.h"
 
 #include <QRect>
+#include <QString>
 
 #include <optional>
 
 namespace KeloPlatform {
+
+// What an application calls its kind of window (on X11 the two names of WM_CLASS: the instance,
+// usually the program's name, and the class). It tells a terminal from other programs.
+struct WindowClass
+{
+    QString instanceName;
+    QString className;
+
+    bool operator==(const WindowClass &) const = default;
+};
 
 // Which application is in front, bringing another one there, and what the window manager can
 // draw. Main thread only.
@@ -24,6 +35,11 @@ public:
     // request could not be sent, in particular when the window no longer exists; true only says
     // it was sent: the window manager decides.
     virtual bool activate(const RunningApplication &application) = 0;
+
+    // The class of the application's window; absent when it is not known: the window has gone,
+    // it names none, or the session does not tell one application about another's windows.
+    [[nodiscard]] virtual std::optional<WindowClass>
+    windowClass(const RunningApplication &application) const = 0;
 
     // Whether a compositing manager runs, so that translucent windows blend with what lies
     // behind them instead of showing black. Asked at each use: compositors come and go.

@@ -39,7 +39,10 @@ QString bundledPath(Symbol symbol)
 class TintedSvgEngine final : public QIconEngine
 {
 public:
-    TintedSvgEngine(QString path, QColor tint) : m_path(std::move(path)), m_tint(tint) {}
+    TintedSvgEngine(QString path, QColor tint, QString name = {})
+        : m_path(std::move(path)), m_tint(tint), m_name(std::move(name))
+    {
+    }
 
     void paint(QPainter *painter, const QRect &rect, QIcon::Mode mode, QIcon::State) override
     {
@@ -61,7 +64,8 @@ public:
         return pixmap;
     }
 
-    QIconEngine *clone() const override { return new TintedSvgEngine(m_path, m_tint); }
+    QIconEngine *clone() const override { return new TintedSvgEngine(m_path, m_tint, m_name); }
+    QString iconName() override { return m_name; }
     QString key() const override { return QStringLiteral("kelo-tinted-svg"); }
     bool isNull() override { return !QSvgRenderer(m_path).isValid(); }
 
@@ -93,7 +97,11 @@ private:
 
     QString m_path;
     QColor m_tint;
+    QString m_name;
 };
+
+// Our symbolic icon, installed with the package.
+const auto traySymbolicName = QStringLiteral("app.kelolens.KeloLens-symbolic");
 
 } // namespace
 
@@ -134,4 +142,11 @@ QIcon symbolIcon(Symbol symbol, const QColor &tint)
 QIcon bundledSymbolIcon(Symbol symbol, const QColor &tint)
 {
     return QIcon(new TintedSvgEngine(bundledPath(symbol), tint));
+}
+
+QIcon trayIcon(const QColor &tint)
+{
+    return QIcon(
+        new TintedSvgEngine(bundledPath(Symbol::captureText), tint,
+                            QIcon::hasThemeIcon(traySymbolicName) ? traySymbolicName : QString()));
 }

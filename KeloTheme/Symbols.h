@@ -27,3 +27,8 @@ enum class Symbol {
 
 // Our own picture, never the theme's: for places that must look the same everywhere.
 [[nodiscard]] QIcon bundledSymbolIcon(Symbol symbol, const QColor &tint);
+
+// The tray's picture drawn in `tint`. Where the installed icon theme has our symbolic icon, the
+// icon also carries its name, so that panels which colour symbolic icons themselves (most
+// StatusNotifierItem hosts) use it in their own colours.
+[[nodiscard]] QIcon trayIcon(const QColor &tint);

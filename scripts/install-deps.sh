@@ -19,6 +19,11 @@ packages=(
   # tests
   libgtest-dev
   xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
+  # terminals that paste with other keys than Ctrl+V: xterm (Shift+Insert), lxterminal
+  # (Ctrl+Shift+V), the lightest of its kind that runs without a GPU
+  xterm lxterminal
+  # the accessibility bus and a client that reads it as a screen reader does
+  at-spi2-core python3-pyatspi
   fonts-dejavu-core fonts-liberation
   # a private session bus for the tray test; Qt's Wayland platform for Wayland sessions
   dbus-daemon qt6-wayland

@@ -16,6 +16,17 @@ rm -rf "$out"
 scripts/with-x-server.sh bash -c '
   set -eu
   "$1" --output "$2/plain"
+  # The tray icon on a dark and on a light panel.
+  for look in dark:0x2b2b2e light:0xeeeeec; do
+    trayer --edge top --align right --widthtype pixel --width 80 --height 24 --SetDockType true \
+      --transparent true --alpha 0 --tint "${look#*:}" >/dev/null 2>&1 &
+    tray=$!
+    sleep 0.5
+    "$1" --output "$2/plain" --tray-icon "tray-${look%%:*}" || status=$?
+    kill "$tray" 2>/dev/null || true
+    wait "$tray" 2>/dev/null || true
+    [ -z "${status:-}" ] || exit "$status"
+  done
   xcompmgr -n >/dev/null 2>&1 &
   compositor=$!
   trap "kill $compositor 2>/dev/null || true" EXIT

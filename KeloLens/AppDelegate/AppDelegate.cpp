@@ -213,20 +213,22 @@ void AppDelegate::finishLaunching()
     outputs.present = [self](const FlowPresentation &presentation) {
         if (self) {
             self->m_panel->present(presentation.result, panelMode(presentation.mode),
-                                   presentation.region);
+                                   presentation.region, presentation.captureNumber);
         }
     };
     outputs.toast = [self](const QString &message, std::optional<ToastLink> link) {
         if (!self) {
             return;
         }
-        if (!link) {
+        // The one link is to screen access: where a stored refusal can be forgotten, the toast
+        // offers that; elsewhere there is nothing a button could do.
+        if (!link || !self->m_permission->canRequestScreenRecording()) {
             self->m_toast->show(message);
             return;
         }
-        self->m_toast->show(message, QStringLiteral("Open Settings"), [self] {
+        self->m_toast->show(message, QStringLiteral("Ask Again"), [self] {
             if (self) {
-                self->m_permission->openScreenRecordingSettings();
+                self->m_permission->requestScreenRecording();
             }
         });
     };
@@ -279,8 +281,8 @@ void AppDelegate::createStatusItem()
     }
     const QPointer<AppDelegate> self(this);
     m_statusItem = std::make_unique<StatusItemController>(
-        symbolIcon(Symbol::captureText, QApplication::palette().color(QPalette::WindowText)),
-        QStringLiteral("KeloLens"), [self](QMenu &menu) {
+        [](const QColor &color) { return trayIcon(color); }, QStringLiteral("KeloLens"),
+        [self](QMenu &menu) {
             if (self) {
                 self->buildStatusMenu(menu);
             }
@@ -315,7 +317,7 @@ void AppDelegate::startCapture(bool codesOnly)
 void AppDelegate::showLastResult()
 {
     if (const auto &last = m_flow->lastPresentation()) {
-        m_panel->present(last->result, panelMode(last->mode), last->region);
+        m_panel->present(last->result, panelMode(last->mode), last->region, last->captureNumber);
     }
 }
 
@@ -410,6 +412,7 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
+        services.isX11 = m_platform->backend == u"x11";
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
     m_settingsWindow->show(page);
@@ -440,7 +443,8 @@ void AppDelegate::showOnboarding(int startAt)
                 self->startCapture(false);
             }
         },
-        AppInfo::fromBuild().website, m_accessibility->isPossible());
+        AppInfo::fromBuild().website, m_accessibility->isPossible(),
+        m_capturer->missingToolCommand());
     m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
 }
 

@@ -92,7 +92,12 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
     }
     const auto &captured = std::get<CapturedImage>(outcome);
 
-    const CaptureSettings settings = m_settings ? m_settings() : CaptureSettings{};
+    CaptureSettings settings = m_settings ? m_settings() : CaptureSettings{};
+    // Turning code detection off keeps codes out of text captures; a code capture is an explicit
+    // request for them.
+    if (codesOnly) {
+        settings.options.detectBarcodes = true;
+    }
     const RecognitionResult result =
         co_await m_recognizer.recognize(captured.image, settings.languages, settings.options);
     if (!scope.isFlowAlive()) {
@@ -130,8 +135,8 @@ void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
     }
 
     const FlowPresentation presentation{
-        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all,
-        region};
+        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all, region,
+        ++m_presentationCount};
     const bool presentationChanged = m_lastPresentation != presentation;
     m_lastPresentation = presentation;
     if (presentationChanged) {

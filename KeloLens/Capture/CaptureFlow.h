@@ -80,4 +80,5 @@ private:
     const Outputs m_outputs;
     bool m_isCapturing = false;
     std::optional<FlowPresentation> m_lastPresentation;
+    quint64 m_presentationCount = 0;
 };

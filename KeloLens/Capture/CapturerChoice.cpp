@@ -16,5 +16,7 @@ createScreenCapturer(KeloPlatform::ScreenshotService &screenshots,
         // Even without a portal this is the capturer to have: its failure says what is missing.
         return std::make_unique<PortalScreenCapturer>(screenshots);
     }
-    return std::make_unique<ScreencaptureCLICapturer>(std::move(tool));
+    return std::make_unique<ScreencaptureCLICapturer>(
+        std::move(tool), CaptureFiles::defaultFolder(), ScreencaptureCLICapturer::toolTimeout,
+        ScreencaptureCLICapturer::toolToInstall(environment));
 }

@@ -4,6 +4,8 @@
 #include "KeloCore/ExactRect.h"
 #include "KeloLens/Recognition/RecognitionModel.h"
 
+#include <QtGlobal>
+
 #include <optional>
 
 // What the results panel is asked to show after a capture that found something.
@@ -17,6 +19,9 @@ struct FlowPresentation
     // The selection in global screen coordinates, as estimated by the capturer; the panel opens
     // next to it.
     std::optional<ExactRect> region;
+    // Which capture of this run it is, counting from 1: showing it again keeps what the user
+    // edited, while a new capture is another result even when it reads the same.
+    quint64 captureNumber = 0;
 
     bool operator==(const FlowPresentation &) const = default;
 };

@@ -4,6 +4,7 @@
 #include "KeloLens/Capture/CaptureOutcome.h"
 
 #include <QCoro/QCoroTask>
+#include <QString>
 
 // Lets the user select a region of the screen and returns its pixels. The capture flow holds one
 // of these so tests can put a scripted capturer in its place.
@@ -23,4 +24,7 @@ public:
     // Deletes the capture files an earlier run left behind (it was killed or crashed
     // mid-capture); called at start-up. Returns how many went.
     virtual int removeLeftovers() = 0;
+
+    // The command that installs what captures need, where that is missing; empty otherwise.
+    [[nodiscard]] virtual QString missingToolCommand() const { return {}; }
 };

@@ -59,8 +59,10 @@ QStringList CaptureTool::argumentsFor(const QString &path) const
 
 ScreencaptureCLICapturer::ScreencaptureCLICapturer(std::optional<CaptureTool> tool,
                                                    QString directory,
-                                                   std::chrono::milliseconds timeout)
-    : m_tool(std::move(tool)), m_directory(std::move(directory)), m_timeout(timeout)
+                                                   std::chrono::milliseconds timeout,
+                                                   ToolToInstall install)
+    : m_tool(std::move(tool)), m_directory(std::move(directory)), m_timeout(timeout),
+      m_install(std::move(install))
 {
 }
 
@@ -161,11 +163,27 @@ ScreencaptureCLICapturer::chooseTool(const QProcessEnvironment &environment,
     return std::nullopt;
 }
 
-QString ScreencaptureCLICapturer::missingToolReason()
+ToolToInstall ScreencaptureCLICapturer::toolToInstall(const QProcessEnvironment &environment)
 {
-    return QStringLiteral(
-        "no region screenshot tool is installed. Install maim (on Debian and Ubuntu: "
-        "sudo apt install maim), or use Spectacle on KDE or GNOME Screenshot on GNOME.");
+    const bool isWayland =
+        !environment.value(QStringLiteral("WAYLAND_DISPLAY")).isEmpty() ||
+        environment.value(QStringLiteral("XDG_SESSION_TYPE")).toLower() == u"wayland";
+    if (!isWayland) {
+        // maim works under every X11 window manager.
+        return {QStringLiteral("maim"), QStringLiteral("sudo apt install maim")};
+    }
+    const QStringList desktops = environment.value(QStringLiteral("XDG_CURRENT_DESKTOP"))
+                                     .toUpper()
+                                     .split(u':', Qt::SkipEmptyParts);
+    if (desktops.contains(QStringLiteral("KDE"))) {
+        return {QStringLiteral("Spectacle"), QStringLiteral("sudo apt install kde-spectacle")};
+    }
+    return {QStringLiteral("grim and slurp"), QStringLiteral("sudo apt install grim slurp")};
+}
+
+QString ScreencaptureCLICapturer::missingToolCommand() const
+{
+    return m_tool ? QString() : m_install.command;
 }
 
 QString ScreencaptureCLICapturer::toolErrorMessage(const CaptureTool &tool)
@@ -205,7 +223,12 @@ QCoro::Task<CaptureOutcome> ScreencaptureCLICapturer::capture()
     const CaptureFiles::Remover remover(path);
 
     if (!m_tool) {
-        co_return CaptureFailed{startFailurePrefix + missingToolReason()};
+        // A toast has room for the name only; the log has the whole command.
+        qCWarning(lcCapture).noquote()
+            << QStringLiteral(
+                   "KeloLens: no region screenshot tool is installed; install one with: %1")
+                   .arg(m_install.command);
+        co_return CaptureFailed{QStringLiteral("Install %1 to capture").arg(m_install.name)};
     }
 
     // Only copies are used from here on: cancel() and the destructor resume this coroutine, and it

@@ -40,6 +40,16 @@ struct CaptureTool
     [[nodiscard]] QStringList argumentsFor(const QString &path) const;
 };
 
+// What to install where no region tool is found: a name short enough for a toast, and the
+// command.
+struct ToolToInstall
+{
+    QString name;
+    QString command;
+
+    bool operator==(const ToolToInstall &) const = default;
+};
+
 // One screen as the region estimate needs it: its place in global coordinates and its scale.
 struct ScreenGeometry
 {
@@ -58,10 +68,11 @@ public:
     // fails, so that a later capture can start.
     static constexpr std::chrono::milliseconds toolTimeout = std::chrono::minutes(2);
 
-    // Without a tool every capture fails with a message saying what to install.
+    // Without a tool every capture fails with a message saying what to install (`install`).
     explicit ScreencaptureCLICapturer(std::optional<CaptureTool> tool,
                                       QString directory = CaptureFiles::defaultFolder(),
-                                      std::chrono::milliseconds timeout = toolTimeout);
+                                      std::chrono::milliseconds timeout = toolTimeout,
+                                      ToolToInstall install = toolToInstall({}));
     // Cancels a capture under way.
     ~ScreencaptureCLICapturer() override;
     ScreencaptureCLICapturer(const ScreencaptureCLICapturer &) = delete;
@@ -92,8 +103,9 @@ public:
     [[nodiscard]] static ExactRect estimatedRegion(QSize pixelSize, QPoint pointer,
                                                    const QList<ScreenGeometry> &screens);
 
-    // Why a capture cannot start when no tool is installed.
-    [[nodiscard]] static QString missingToolReason();
+    // The tool to suggest for a session, from its environment as chooseTool() reads it.
+    [[nodiscard]] static ToolToInstall toolToInstall(const QProcessEnvironment &environment);
+    [[nodiscard]] QString missingToolCommand() const override;
     // The message of a capture whose tool left no file but an error.
     [[nodiscard]] static QString toolErrorMessage(const CaptureTool &tool);
     // The message of a capture whose tool ran out of time.
@@ -103,6 +115,7 @@ private:
     std::optional<CaptureTool> m_tool;
     QString m_directory;
     std::chrono::milliseconds m_timeout;
+    ToolToInstall m_install;
     // The capture under way; owned by its coroutine, which may outlive this object briefly.
     std::weak_ptr<CaptureToolRun> m_running;
 };

@@ -8,12 +8,25 @@ bool SystemPermissionChecker::isScreenRecordingGranted() const
     return m_screenshots == nullptr || m_screenshots->storedPermission().value_or(true);
 }
 
-bool SystemPermissionChecker::isAskedAtCapture() const
+ScreenAccess SystemPermissionChecker::screenAccess() const
 {
-    return m_screenshots != nullptr && m_screenshots->isAvailable() &&
-           !m_screenshots->storedPermission().has_value();
+    if (m_screenshots == nullptr || !m_screenshots->isAvailable()) {
+        return ScreenAccess::notNeeded;
+    }
+    const std::optional<bool> stored = m_screenshots->storedPermission();
+    if (!stored) {
+        return ScreenAccess::askedAtCapture;
+    }
+    return *stored ? ScreenAccess::allowed : ScreenAccess::refused;
 }
 
-void SystemPermissionChecker::requestScreenRecording() {}
+bool SystemPermissionChecker::canRequestScreenRecording() const
+{
+    return m_screenshots != nullptr && m_screenshots->storedPermission() == false &&
+           m_screenshots->canForgetRefusal();
+}
 
-void SystemPermissionChecker::openScreenRecordingSettings() {}
+bool SystemPermissionChecker::requestScreenRecording()
+{
+    return m_screenshots != nullptr && m_screenshots->forgetRefusal();
+}

@@ -8,24 +8,25 @@ class ScreenshotService;
 }
 
 // The checker of a desktop session. Under X11 every client may read the screen, so access is
-// always in force and there is nothing to request or open. Under Wayland the desktop's
-// screenshot portal decides: a refusal the user stored there counts, and where nothing is stored
-// access counts as granted, because the desktop asks at the first capture.
+// always in force and there is nothing to request. Under Wayland the desktop's screenshot portal
+// decides: a refusal the user stored there counts (and can be forgotten, so the desktop asks
+// again), and where nothing is stored access counts as granted, because the desktop asks at the
+// first capture.
 class SystemPermissionChecker : public PermissionChecker
 {
 public:
     // Without a screenshot service (or with one that has nothing stored) access is granted. The
     // service must outlive the checker.
-    explicit SystemPermissionChecker(const KeloPlatform::ScreenshotService *screenshots = nullptr)
+    explicit SystemPermissionChecker(KeloPlatform::ScreenshotService *screenshots = nullptr)
         : m_screenshots(screenshots)
     {
     }
 
     [[nodiscard]] bool isScreenRecordingGranted() const override;
-    [[nodiscard]] bool isAskedAtCapture() const override;
-    void requestScreenRecording() override;
-    void openScreenRecordingSettings() override;
+    [[nodiscard]] ScreenAccess screenAccess() const override;
+    [[nodiscard]] bool canRequestScreenRecording() const override;
+    bool requestScreenRecording() override;
 
 private:
-    const KeloPlatform::ScreenshotService *m_screenshots;
+    KeloPlatform::ScreenshotService *m_screenshots;
 };

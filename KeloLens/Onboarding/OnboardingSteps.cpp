@@ -8,12 +8,14 @@
 
 QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
                                           std::function<void()> tryCapture, const QString &website,
-                                          bool canPaste)
+                                          bool canPaste, const QString &installCommand)
 {
     PermissionChecker *checker = &permission;
     return {
         {QStringLiteral("welcome"),
-         [hotKey, website] { return new WelcomeStep(hotKey, website); },
+         [hotKey, website, installCommand] {
+             return new WelcomeStep(hotKey, website, installCommand);
+         },
          {}},
         {QStringLiteral("screenRecording"), [checker] { return new ScreenRecordingStep(*checker); },
          [checker] { return checker->isScreenRecordingGranted(); }},

@@ -15,7 +15,9 @@ class PermissionChecker;
 // text is taken once, now (empty where the session has no global shortcuts: the steps then say
 // to bind a desktop shortcut to the capture command); the permission checker must outlive the
 // steps. Where the session can send no keys (`canPaste` false) the last step promises no paste.
+// Where captures cannot work yet, `installCommand` says what to install, on the first page.
 [[nodiscard]] QList<OnboardingStep>
 makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
                     std::function<void()> tryCapture,
-                    const QString &website = AppInfo::fromBuild().website, bool canPaste = true);
+                    const QString &website = AppInfo::fromBuild().website, bool canPaste = true,
+                    const QString &installCommand = {});

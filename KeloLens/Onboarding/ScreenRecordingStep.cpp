@@ -44,9 +44,8 @@ QPixmap recordSymbol(const QColor &color, qreal scale)
 ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget *parent)
     : QWidget(parent), m_permission(permission), m_symbol(new QLabel(this)),
       m_granted(new QWidget(this)), m_grantedText(new QLabel(m_granted)),
-      m_openSettings(new QPushButton(QStringLiteral("Open Settings"), this)),
-      m_hint(StepText::caption(QStringLiteral("Allow KeloLens there, then come back here."))),
-      m_timer(new QTimer(this))
+      m_askAgain(new QPushButton(QStringLiteral("Ask Again"), this)),
+      m_hint(StepText::caption(QString())), m_timer(new QTimer(this))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -73,12 +72,12 @@ ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget 
     grantedLayout->addWidget(m_grantedText);
     layout->addWidget(m_granted, 0, Qt::AlignHCenter);
 
-    keloButton(m_openSettings, ControlSize::large);
-    connect(m_openSettings, &QPushButton::clicked, this, [this] {
+    keloButton(m_askAgain, ControlSize::large);
+    connect(m_askAgain, &QPushButton::clicked, this, [this] {
         m_permission.requestScreenRecording();
-        m_permission.openScreenRecordingSettings();
+        refresh();
     });
-    layout->addWidget(m_openSettings, 0, Qt::AlignHCenter);
+    layout->addWidget(m_askAgain, 0, Qt::AlignHCenter);
     layout->addWidget(m_hint);
     layout->addStretch(1);
 
@@ -99,6 +98,12 @@ void ScreenRecordingStep::refresh()
     m_grantedText->setText(m_permission.isAskedAtCapture()
                                ? QStringLiteral("Your desktop will ask at your first capture")
                                : QStringLiteral("Access granted"));
-    m_openSettings->setVisible(!m_isGranted);
+    const bool canAskAgain = !m_isGranted && m_permission.canRequestScreenRecording();
+    m_askAgain->setVisible(canAskAgain);
+    m_hint->setText(canAskAgain
+                        ? QStringLiteral("Your desktop remembers that you refused. Ask Again, and "
+                                         "it asks you at the next capture.")
+                        : QStringLiteral("Your desktop refused. Allow screenshots for KeloLens in "
+                                         "its privacy settings, then come back here."));
     m_hint->setVisible(!m_isGranted);
 }

@@ -9,7 +9,8 @@ class QPushButton;
 class QTimer;
 
 // The onboarding page about reading the screen: whether this session lets KeloLens do it, asked
-// again every second, and a button to the system's setting where one must allow it.
+// again every second, and where the user refused it once, a button that lets the desktop ask
+// again (where the desktop allows that).
 class ScreenRecordingStep final : public QWidget
 {
     Q_OBJECT
@@ -18,7 +19,7 @@ public:
     explicit ScreenRecordingStep(PermissionChecker &permission, QWidget *parent = nullptr);
 
     [[nodiscard]] bool isGranted() const { return m_isGranted; }
-    [[nodiscard]] QPushButton *openSettingsButton() const { return m_openSettings; }
+    [[nodiscard]] QPushButton *askAgainButton() const { return m_askAgain; }
     [[nodiscard]] QWidget *grantedLabel() const { return m_granted; }
     [[nodiscard]] QTimer *refreshTimer() const { return m_timer; }
 
@@ -31,7 +32,7 @@ private:
     QLabel *m_symbol;
     QWidget *m_granted;
     QLabel *m_grantedText;
-    QPushButton *m_openSettings;
+    QPushButton *m_askAgain;
     QLabel *m_hint;
     QTimer *m_timer;
 };

@@ -144,7 +144,8 @@ private:
     QVariantAnimation *m_badgeFade;
 };
 
-WelcomeStep::WelcomeStep(const QString &hotKey, const QString &website, QWidget *parent)
+WelcomeStep::WelcomeStep(const QString &hotKey, const QString &website,
+                         const QString &installCommand, QWidget *parent)
     : QWidget(parent), m_demo(new CaptureDemo({QStringLiteral("Meeting notes"),
                                                QStringLiteral("Call +1 415 555 0199"), website},
                                               this)),
@@ -164,8 +165,20 @@ WelcomeStep::WelcomeStep(const QString &hotKey, const QString &website, QWidget 
     auto *badge = new KeyCap(hotKey, KeyCap::Size::large);
     layout->addSpacing(6);
     layout->addWidget(badge, 0, Qt::AlignHCenter);
-    layout->addWidget(StepText::secondary(
-        QStringLiteral("Press it, drag over the text, and it's on your clipboard.")));
+    if (installCommand.isEmpty()) {
+        layout->addWidget(StepText::secondary(
+            QStringLiteral("Press it, drag over the text, and it's on your clipboard.")));
+    } else {
+        layout->addWidget(StepText::secondary(
+            QStringLiteral("First install a screenshot tool to capture with:")));
+        auto *command = new QLabel(installCommand);
+        command->setTextFormat(Qt::PlainText);
+        command->setAlignment(Qt::AlignHCenter);
+        command->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        command->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        command->setAccessibleName(QStringLiteral("Install command"));
+        layout->addWidget(command);
+    }
     layout->addStretch(1);
 
     m_timer->setInterval(1200);

@@ -7,13 +7,15 @@ class QTimer;
 class CaptureDemo;
 
 // The first onboarding page: a looping demonstration of a capture over three lines of sample
-// text, the welcome, and the capture shortcut.
+// text, the welcome, and the capture shortcut; or, where no screenshot tool is installed, the
+// command that installs one, ready to copy.
 class WelcomeStep final : public QWidget
 {
     Q_OBJECT
 
 public:
-    WelcomeStep(const QString &hotKey, const QString &website, QWidget *parent = nullptr);
+    WelcomeStep(const QString &hotKey, const QString &website, const QString &installCommand = {},
+                QWidget *parent = nullptr);
 
     // The demonstration's phase, 0 to 3: a small marker, the marker grown over the text,
     // "Copied" shown, the marker faded out.

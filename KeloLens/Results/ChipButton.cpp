@@ -23,6 +23,8 @@ constexpr qreal badgeFillOpacity = 0.18;
 ChipButton::ChipButton(const Chip &chip, QWidget *parent) : QPushButton(parent), m_chip(chip)
 {
     keloButton(this);
+    // Tab belongs to the panel, and a chip taking the focus when the panel opens would take
+    // Return from pasting; the row moves the focus onto chips with the arrow keys.
     setFocusPolicy(Qt::NoFocus);
     setToolTip(chip.label);
     setAccessibleName(chip.badge + u' ' + chip.label);
@@ -74,4 +76,11 @@ void ChipButton::paintEvent(QPaintEvent *)
     const QRect label(badge.right() + 1 + badgeGap, 0, width() - badge.right() - badgeGap - padding,
                       height());
     painter.drawText(label, Qt::AlignVCenter | Qt::AlignLeft, shownLabel());
+
+    if (hasFocus()) {
+        painter.setPen(QPen(ThemeColors::accent(colors), 2));
+        painter.setBrush(Qt::NoBrush);
+        const QRectF ring = QRectF(rect()).adjusted(1, 1, -1, -1);
+        painter.drawRoundedRect(ring, ring.height() / 2, ring.height() / 2);
+    }
 }

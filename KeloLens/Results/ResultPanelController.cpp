@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultPanelController.h"
 
+#include "KeloLens/Results/ChipButton.h"
+#include "KeloLens/Results/ChipsRow.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
@@ -11,14 +13,17 @@
 #include "KeloPlatform/NativeModifiers.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QSaveFile>
+#include <QStandardPaths>
 
-const QString ResultPanelController::windowGoneMessage =
-    QStringLiteral("The window you came from is gone. The text is on the clipboard.");
+const QString ResultPanelController::pasteFailedMessage =
+    QStringLiteral("Couldn't paste into the window you came from. The text is on the clipboard.");
 
 namespace {
 
@@ -39,8 +44,14 @@ bool isOpenable(const QUrl &url)
 
 std::optional<QString> askForSaveFile()
 {
-    const QString path = QFileDialog::getSaveFileName(nullptr, QString(), proposedFileName,
-                                                      QStringLiteral("Plain text (*.txt)"));
+    // Not the process's working folder, which for a tray application is wherever it was started.
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir()) {
+        folder = QDir::homePath();
+    }
+    const QString path =
+        QFileDialog::getSaveFileName(nullptr, QString(), QDir(folder).filePath(proposedFileName),
+                                     QStringLiteral("Plain text (*.txt)"));
     return path.isEmpty() ? std::nullopt : std::optional(path);
 }
 
@@ -145,13 +156,14 @@ void ResultPanelController::applyAutoHide()
 }
 
 void ResultPanelController::present(const RecognitionResult &result, PanelMode mode,
-                                    const std::optional<ExactRect> &selection)
+                                    const std::optional<ExactRect> &selection,
+                                    quint64 captureNumber)
 {
     if (QWidget *focused = m_panel->panel().focusWidget()) {
         focused->clearFocus();
     }
     m_model.requestEditorBlur();
-    m_model.load(result, mode);
+    m_model.load(result, mode, captureNumber);
     m_model.setCanPaste(m_accessibility.isTrusted());
     if (m_panel->isVisible()) {
         return;
@@ -215,9 +227,20 @@ bool ResultPanelController::handleKey(QKeyEvent *event)
         if (isEditorFocused && !withCtrlOrAlt) {
             return false;
         }
+        // A chip reached with the arrow keys is the button Return presses.
+        if (ChipButton *chip = m_view->chipsRow()->focusedButton(); chip && !modifiers) {
+            chip->click();
+            return true;
+        }
         pasteCommand(modifiers & Qt::AltModifier);
         return true;
     }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+        if (isEditorFocused || modifiers) {
+            return false;
+        }
+        return m_view->chipsRow()->moveFocus(event->key() == Qt::Key_Right ? 1 : -1);
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         if ((modifiers & ~Qt::ShiftModifier) || isCapsLockOn) {
@@ -292,9 +315,10 @@ void ResultPanelController::pasteInto(const QString &text)
     if (m_paste.paste(target)) {
         return;
     }
-    // Either the permission went away in between, or the window the user came from has closed.
+    // The permission went away in between, the window the user came from has closed, or its
+    // keys need a selection the session did not give us.
     if (m_accessibility.isTrusted()) {
-        m_toast.show(windowGoneMessage);
+        m_toast.show(pasteFailedMessage);
     } else {
         requestAccessibility();
     }
@@ -351,7 +375,8 @@ void ResultPanelController::saveText(const QString &text)
         return;
     }
     QSaveFile file(*path);
-    const QByteArray bytes = text.toUtf8();
+    // Text files end with a newline: without it `cat` runs the prompt into the last line.
+    const QByteArray bytes = (text.endsWith(u'\n') ? text : text + u'\n').toUtf8();
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         m_toast.show(saveFailedPrefix + file.errorString());
     }

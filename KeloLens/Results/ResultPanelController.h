@@ -44,10 +44,11 @@ public:
                           QObject *parent = nullptr);
     ~ResultPanelController() override;
 
-    // Loads the result and shows the panel next to the selection (or at its fixed place, as the
-    // user prefers, or when there is no selection). A visible panel keeps its place.
+    // Loads the result of a capture and shows the panel next to the selection (or at its fixed
+    // place, as the user prefers, or when there is no selection). A visible panel keeps its
+    // place; the same capture shown again keeps the user's edits.
     void present(const RecognitionResult &result, PanelMode mode,
-                 const std::optional<ExactRect> &selection);
+                 const std::optional<ExactRect> &selection, quint64 captureNumber);
     // Hides the panel, as Escape does.
     void dismiss();
     [[nodiscard]] bool isVisible() const;
@@ -66,7 +67,7 @@ public:
     std::function<bool(const QUrl &)> openUrl;
 
     // What the toasts say.
-    static const QString windowGoneMessage;
+    static const QString pasteFailedMessage;
 
 private:
     void installModelCallbacks();

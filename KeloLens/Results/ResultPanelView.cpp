@@ -3,6 +3,7 @@
 
 #include "KeloLens/Recognition/Graphemes.h"
 #include "KeloLens/Results/ChipButton.h"
+#include "KeloLens/Results/ChipsRow.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/WifiPopover.h"
 #include "KeloPaste/Accessibility.h"
@@ -20,11 +21,8 @@
 #include <QPainterPath>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QWheelEvent>
 
 #include <chrono>
 
@@ -41,7 +39,6 @@ const auto accessHint =
     QStringLiteral("Paste needs permission to send keystrokes, which this session doesn't give. "
                    "Copy with Ctrl+C and paste it yourself.");
 
-constexpr int chipsRowHeight = 30;
 constexpr std::chrono::seconds accessCheckInterval(1);
 
 // The editor's background: a lightly tinted rounded rectangle.
@@ -58,22 +55,6 @@ protected:
         QPainterPath shape;
         shape.addRoundedRect(QRectF(rect()), 8, 8);
         painter.fillPath(shape, ThemeColors::primary(palette(), 0.06));
-    }
-};
-
-// A row that scrolls sideways with an ordinary mouse wheel too, and shows no scroll bars.
-class ChipsScrollArea final : public QScrollArea
-{
-public:
-    using QScrollArea::QScrollArea;
-
-protected:
-    void wheelEvent(QWheelEvent *event) override
-    {
-        const QPoint delta = event->angleDelta();
-        const int step = delta.x() != 0 ? delta.x() : delta.y();
-        horizontalScrollBar()->setValue(horizontalScrollBar()->value() - step / 2);
-        event->accept();
     }
 };
 
@@ -97,21 +78,9 @@ ResultPanelView::ResultPanelView(ResultViewModel &model, Accessibility &accessib
 
     buildTextSection();
 
-    m_chipsRow = new ChipsScrollArea(this);
+    m_chipsRow = new ChipsRow(this);
     m_chipsRow->setObjectName(QStringLiteral("chipsRow"));
-    m_chipsRow->setFixedHeight(chipsRowHeight);
-    m_chipsRow->setFrameShape(QFrame::NoFrame);
-    m_chipsRow->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_chipsRow->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_chipsRow->setWidgetResizable(true);
-    m_chipsRow->viewport()->setAutoFillBackground(false);
-    auto *chips = new QWidget;
-    chips->setAutoFillBackground(false);
-    m_chipsLayout = new QHBoxLayout(chips);
-    m_chipsLayout->setContentsMargins(0, 0, 0, 0);
-    m_chipsLayout->setSpacing(6);
-    m_chipsLayout->addStretch();
-    m_chipsRow->setWidget(chips);
+    connect(m_chipsRow, &ChipsRow::chipClicked, this, &ResultPanelView::openChip);
     layout->addWidget(m_chipsRow);
 
     buildButtonRow();
@@ -152,6 +121,7 @@ void ResultPanelView::buildTextSection()
     cardLayout->setContentsMargins(0, 0, 0, 0);
     m_editor = new QPlainTextEdit(card);
     m_editor->setObjectName(QStringLiteral("editor"));
+    m_editor->setAccessibleName(QStringLiteral("Captured text"));
     m_editor->setFont(themeFont(TextStyle::body));
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->viewport()->setAutoFillBackground(false);
@@ -222,6 +192,7 @@ void ResultPanelView::buildButtonRow()
     m_moreButton->setPopupMode(QToolButton::InstantPopup);
     m_moreButton->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; }"));
     m_moreButton->setToolTip(QStringLiteral("More"));
+    m_moreButton->setAccessibleName(QStringLiteral("More"));
     auto *menu = new QMenu(m_moreButton);
     menu->addAction(QStringLiteral("Copy as Markdown code block"), this,
                     [this] { m_model.copyAsMarkdown(); });
@@ -282,21 +253,7 @@ void ResultPanelView::showChips()
 {
     const QList<Chip> chips = m_model.chips();
     m_chipsRow->setVisible(!chips.isEmpty());
-    if (chips == m_shownChips) {
-        return;
-    }
-    m_shownChips = chips;
-    while (m_chipsLayout->count() > 1) {
-        QLayoutItem *item = m_chipsLayout->takeAt(0);
-        delete item->widget();
-        delete item;
-    }
-    for (qsizetype i = 0; i < chips.size(); ++i) {
-        auto *button = new ChipButton(chips[i], m_chipsRow->widget());
-        connect(button, &QPushButton::clicked, this, [this, button] { openChip(button->chip()); });
-        m_chipsLayout->insertWidget(int(i), button, 0, Qt::AlignVCenter);
-    }
-    m_chipsRow->horizontalScrollBar()->setValue(0);
+    m_chipsRow->setChips(chips);
 }
 
 void ResultPanelView::showCopied()
@@ -369,15 +326,10 @@ void ResultPanelView::setWifiChip(const std::optional<Chip> &chip)
         m_popover->close();
     }
     if (chip) {
-        ChipButton *anchor = nullptr;
-        for (auto *button : m_chipsRow->widget()->findChildren<ChipButton *>()) {
-            if (button->chip() == *chip) {
-                anchor = button;
-            }
-        }
+        ChipButton *anchor = m_chipsRow->buttonFor(*chip);
         // The popover points at the chip, which must be in view for that.
         if (anchor) {
-            m_chipsRow->ensureWidgetVisible(anchor, 0, 0);
+            m_chipsRow->scrollTo(anchor);
         }
         m_popover = new WifiPopover(*chip, m_windows.isCompositing(), this);
         connect(m_popover, &WifiPopover::copyPasswordRequested, this,

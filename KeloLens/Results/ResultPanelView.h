@@ -12,11 +12,10 @@
 #include <optional>
 
 class Accessibility;
-class QHBoxLayout;
+class ChipsRow;
 class QLabel;
 class QPlainTextEdit;
 class QPushButton;
-class QScrollArea;
 class QToolButton;
 class ResultViewModel;
 class WifiPopover;
@@ -43,6 +42,7 @@ public:
     static constexpr QSize contentSize{420, 400};
 
     [[nodiscard]] QPlainTextEdit *editor() const { return m_editor; }
+    [[nodiscard]] ChipsRow *chipsRow() const { return m_chipsRow; }
     // Whether the editor holds the panel's keyboard focus (active or not).
     [[nodiscard]] bool isEditorFocused() const;
 
@@ -79,9 +79,7 @@ private:
     QPlainTextEdit *m_editor = nullptr;
     QLabel *m_countLabel = nullptr;
     QLabel *m_codesHeading = nullptr;
-    QScrollArea *m_chipsRow = nullptr;
-    QHBoxLayout *m_chipsLayout = nullptr;
-    QList<Chip> m_shownChips;
+    ChipsRow *m_chipsRow = nullptr;
     QPushButton *m_copyButton = nullptr;
     QPushButton *m_pasteButton = nullptr;
     QPushButton *m_oneLineButton = nullptr;

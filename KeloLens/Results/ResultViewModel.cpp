@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultViewModel.h"
 
+#include <algorithm>
 #include <chrono>
 
 ResultViewModel::ResultViewModel(PanelMode mode, QObject *parent) : QObject(parent), m_mode(mode)
@@ -89,12 +90,14 @@ QList<Chip> ResultViewModel::chips() const
     return extractChips(m_mode == PanelMode::codesOnly ? QString() : m_text, m_codes);
 }
 
-void ResultViewModel::load(const RecognitionResult &result, PanelMode mode)
+void ResultViewModel::load(const RecognitionResult &result, PanelMode mode, quint64 captureNumber)
 {
-    if (m_loadedResult && *m_loadedResult == result && mode == m_mode) {
+    if (m_loadedResult && *m_loadedResult == result && mode == m_mode &&
+        captureNumber == m_loadedCapture) {
         return;
     }
     m_loadedResult = result;
+    m_loadedCapture = captureNumber;
     setMode(mode);
     setText(result.text);
     setCodes(result.codes);
@@ -199,5 +202,13 @@ QString ResultViewModel::joinedAsOneLine(const QString &text)
 
 QString ResultViewModel::markdownCodeBlock(const QString &text)
 {
-    return QStringLiteral("```\n") + text + QStringLiteral("\n```");
+    // A run of backticks as long as the fence would close the block inside the text.
+    qsizetype longestRun = 0;
+    qsizetype run = 0;
+    for (const QChar c : text) {
+        run = c == u'`' ? run + 1 : 0;
+        longestRun = std::max(longestRun, run);
+    }
+    const QString fence(std::max<qsizetype>(3, longestRun + 1), u'`');
+    return fence + u'\n' + text + u'\n' + fence;
 }

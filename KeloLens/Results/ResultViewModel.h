@@ -54,8 +54,9 @@ public:
     [[nodiscard]] qsizetype lineCount() const;
     [[nodiscard]] QList<Chip> chips() const;
 
-    // Shows a new result. Presenting the same result again in the same mode keeps the user's edits.
-    void load(const RecognitionResult &result, PanelMode mode);
+    // Shows a capture's result. Showing the same capture again in the same mode keeps the user's
+    // edits; a new capture replaces them, even when it read the same text.
+    void load(const RecognitionResult &result, PanelMode mode, quint64 captureNumber);
     // Asks the view to give the text editor keyboard focus, or to take it away.
     void requestEditorFocus();
     void requestEditorBlur();
@@ -104,6 +105,7 @@ private:
     QList<DetectedCode> m_codes;
     bool m_canPaste = true;
     std::optional<RecognitionResult> m_loadedResult;
+    quint64 m_loadedCapture = 0;
     bool m_copied = false;
     QTimer m_copiedReset;
     qint64 m_editorFocusRequest = 0;

@@ -72,11 +72,14 @@ void WifiPopover::popUp(const QWidget *anchor)
     // The window's frame includes the shadow margin; the gap is measured to the surface.
     const QRect anchorRect(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
     const int m = m_shadowMargin;
-    QPoint origin(anchorRect.center().x() - width() / 2, anchorRect.bottom() + 1 + anchorGap - m);
+    // Above the chip, over the text, never over the buttons below the chips: those stay usable
+    // while the details are open. Below only where the screen has no room above.
+    QPoint origin(anchorRect.center().x() - width() / 2,
+                  anchorRect.top() - anchorGap - height() + m);
     if (const QScreen *screen = anchor->screen()) {
         const QRect usable = screen->availableGeometry();
-        if (origin.y() + height() - m > usable.bottom() + 1) {
-            origin.setY(anchorRect.top() - anchorGap - height() + m);
+        if (origin.y() + m < usable.top()) {
+            origin.setY(anchorRect.bottom() + 1 + anchorGap - m);
         }
         origin.setX(std::clamp(origin.x(), usable.left(),
                                std::max(usable.left(), usable.right() + 1 - width())));

@@ -16,7 +16,7 @@ public:
     WifiPopover(const Chip &chip, bool isCompositing, QWidget *parent);
 
     [[nodiscard]] const Chip &chip() const { return m_chip; }
-    // Opens under `anchor`, or above it when the screen ends below.
+    // Opens above `anchor`, or under it when the screen ends above.
     void popUp(const QWidget *anchor);
 
 Q_SIGNALS:

@@ -3,6 +3,7 @@
 
 #include "KeloPlatform/LoginItem.h"
 
+#include <QFileInfo>
 #include <QLoggingCategory>
 #include <QSettings>
 
@@ -219,15 +220,35 @@ void Preferences::write(const char *key, const QVariant &stored)
 {
     m_settings->setValue(key, stored);
     m_settings->sync();
-    // The value in memory applies for this run either way. The status keeps its first error, so a
-    // file that cannot be written is reported once, not at every change.
-    if (m_settings->status() == QSettings::AccessError && !m_hasReportedWriteFailure) {
+    // The value in memory applies for this run either way, and a file that cannot be written is
+    // reported once, not at every change.
+    if (!isSaved() && !m_hasReportedWriteFailure) {
         m_hasReportedWriteFailure = true;
         qCWarning(lcSettings).noquote()
             << QStringLiteral("KeloLens: settings could not be saved to %1; changes last until "
                               "KeloLens quits")
                    .arg(m_settings->fileName());
     }
+}
+
+bool Preferences::isSaved() const
+{
+    switch (m_settings->status()) {
+    case QSettings::NoError:
+        return true;
+    case QSettings::AccessError:
+        return false;
+    case QSettings::FormatError:
+        break;
+    }
+    // The status keeps only its first error: after a file that could not be read it never says
+    // that a write failed, so ask the file system whether the write could have worked.
+    const QFileInfo file(m_settings->fileName());
+    if (file.exists()) {
+        return file.isFile() && file.isWritable();
+    }
+    const QFileInfo folder(file.absolutePath());
+    return folder.isDir() && folder.isWritable();
 }
 
 void Preferences::setLaunchAtLogin(bool value)

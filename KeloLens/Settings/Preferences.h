@@ -138,6 +138,8 @@ private:
     }
     void setValue(Setting setting, const QVariant &value);
     void write(const char *key, const QVariant &stored);
+    // Whether the last write reached the file.
+    [[nodiscard]] bool isSaved() const;
 
     QSettings *m_settings;
     KeloPlatform::LoginItem *m_loginItem;

@@ -4,7 +4,6 @@
 #include "KeloHotkey/widgets/HotKeyRecorder.h"
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Settings/Preferences.h"
-#include "KeloLens/SettingsWindow/AboutSection.h"
 #include "KeloLens/SettingsWindow/PermissionStatus.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
@@ -82,32 +81,34 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
     after->addRow(QStringLiteral("Panel position"), {}, m_panelPosition);
 
     SettingsSection *permissions = form->addSection(QStringLiteral("Permissions"));
-    PermissionChecker *checker = m_services.permission;
-    m_screenRecording = new PermissionStatus(QStringLiteral("Open Settings…"), [checker] {
-        if (checker != nullptr) {
-            checker->openScreenRecordingSettings();
+    m_screenRecording = new PermissionStatus(QStringLiteral("Ask Again"), [this] {
+        if (m_services.permission != nullptr) {
+            m_services.permission->requestScreenRecording();
+            refreshPermissions();
         }
     });
     permissions->addRow(
-        QStringLiteral("Screen Recording"),
-        QStringLiteral(
-            "Required to read what's on your screen. Nothing is stored or sent anywhere."),
+        QStringLiteral("Screen access"),
+        QStringLiteral("KeloLens reads only the part you select. Nothing is stored or sent."),
         m_screenRecording);
-    Accessibility *accessibility = m_services.accessibility;
-    m_accessibility = new PermissionStatus(QStringLiteral("Allow…"), [accessibility] {
-        if (accessibility != nullptr) {
-            accessibility->request();
+    m_accessibility = new PermissionStatus(QStringLiteral("Allow…"), [this] {
+        if (m_services.accessibility != nullptr) {
+            m_services.accessibility->request();
         }
     });
+    // Under Wayland the app in front cannot be told apart, so every paste is Ctrl+V, which a
+    // terminal takes as a control character.
     permissions->addRow(
-        QStringLiteral("Accessibility"),
-        accessibility == nullptr || accessibility->isKeptAcrossStarts()
-            ? QStringLiteral("Optional. Lets Paste press Ctrl+V in the app you were using.")
-            : QStringLiteral("Optional. Lets Paste press Ctrl+V in the app you were using. "
-                             "Your desktop asks again each time KeloLens starts."),
+        QStringLiteral("Paste into other apps"),
+        (m_services.isX11
+             ? QStringLiteral("Optional. Lets Return paste into the app you were using.")
+             : QStringLiteral(
+                   "Optional. Lets Return paste into the app you were using with Ctrl+V; "
+                   "terminals need Ctrl+Shift+V, so paste there yourself.")) +
+            (m_services.accessibility == nullptr || m_services.accessibility->isKeptAcrossStarts()
+                 ? QString()
+                 : QStringLiteral(" Your desktop asks again each time KeloLens starts.")),
         m_accessibility);
-
-    form->addSection(new AboutSection(m_services));
 
     refreshPermissions();
     m_timer->setInterval(1000);
@@ -118,10 +119,44 @@ GeneralPage::~GeneralPage() = default;
 
 void GeneralPage::refreshPermissions()
 {
-    m_accessibility->setGranted(m_services.accessibility != nullptr &&
-                                m_services.accessibility->isTrusted());
-    m_screenRecording->setGranted(m_services.permission != nullptr &&
-                                  m_services.permission->isScreenRecordingGranted());
+    const PermissionChecker *checker = m_services.permission;
+    switch (checker != nullptr ? checker->screenAccess() : ScreenAccess::notNeeded) {
+    case ScreenAccess::notNeeded:
+        m_screenRecording->setState(m_services.isX11 ? QStringLiteral("Not needed on X11")
+                                                     : QStringLiteral("Not needed on this desktop"),
+                                    true, false);
+        break;
+    case ScreenAccess::askedAtCapture:
+        m_screenRecording->setState(QStringLiteral("Your desktop asks at the first capture"), false,
+                                    false);
+        break;
+    case ScreenAccess::allowed:
+        m_screenRecording->setState(QStringLiteral("Allowed"), true, false);
+        break;
+    case ScreenAccess::refused:
+        if (checker->canRequestScreenRecording()) {
+            m_screenRecording->setState(QStringLiteral("Refused: your desktop keeps the “no”"),
+                                        false, true);
+        } else {
+            m_screenRecording->setState(
+                QStringLiteral("Refused: allow it in your desktop's privacy settings"), false,
+                false);
+        }
+        break;
+    }
+
+    const Accessibility *accessibility = m_services.accessibility;
+    if (accessibility != nullptr && accessibility->isTrusted()) {
+        m_accessibility->setState(m_services.isX11
+                                      ? QStringLiteral("Sends Ctrl+V through the X server")
+                                      : QStringLiteral("Allowed by the desktop's remote control"),
+                                  true, false);
+    } else if (accessibility != nullptr && accessibility->isPossible()) {
+        m_accessibility->setState(QStringLiteral("Needs the desktop's remote-control permission"),
+                                  false, true);
+    } else {
+        m_accessibility->setState(QStringLiteral("Not available on this desktop"), false, false);
+    }
 }
 
 void GeneralPage::showEvent(QShowEvent *event)

@@ -3,6 +3,8 @@
 
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 #include "KeloTheme/Symbols.h"
+#include "KeloTheme/ThemeColors.h"
+#include "KeloTheme/ThemeFonts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,37 +12,38 @@
 
 PermissionStatus::PermissionStatus(const QString &buttonTitle, std::function<void()> onRequest,
                                    QWidget *parent)
-    : QWidget(parent), m_allowedRow(new QWidget(this)), m_allowed(new QLabel(this)),
+    : QWidget(parent), m_check(new QLabel(this)), m_text(new QLabel(this)),
       m_button(new QPushButton(buttonTitle, this))
 {
-    auto *check = new QLabel(m_allowedRow);
-    check->setPixmap(bundledSymbolIcon(Symbol::success, SettingsIcon::green).pixmap(14, 14));
-    m_allowed->setParent(m_allowedRow);
-    m_allowed->setText(QStringLiteral("Allowed"));
-    QPalette green = m_allowed->palette();
-    green.setColor(QPalette::WindowText, SettingsIcon::green.darker(115));
-    m_allowed->setPalette(green);
-    auto *allowedLayout = new QHBoxLayout(m_allowedRow);
-    allowedLayout->setContentsMargins(0, 0, 0, 0);
-    allowedLayout->setSpacing(5);
-    allowedLayout->addWidget(check);
-    allowedLayout->addWidget(m_allowed);
-
+    m_check->setPixmap(bundledSymbolIcon(Symbol::success, SettingsIcon::green).pixmap(14, 14));
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setFont(themeFont(TextStyle::body));
+    m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_allowedRow);
+    layout->setSpacing(5);
+    layout->addWidget(m_check);
+    layout->addWidget(m_text);
+    layout->addSpacing(4);
     layout->addWidget(m_button);
     connect(m_button, &QPushButton::clicked, this, [request = std::move(onRequest)] {
         if (request) {
             request();
         }
     });
-    setGranted(false);
+    setState({}, false, false);
 }
 
-void PermissionStatus::setGranted(bool isGranted)
+void PermissionStatus::setState(const QString &text, bool isInForce, bool offersButton)
 {
-    m_isGranted = isGranted;
-    m_allowedRow->setVisible(isGranted);
-    m_button->setVisible(!isGranted);
+    m_isInForce = isInForce;
+    m_text->setText(text);
+    m_text->setAccessibleName(text);
+    // The check says it is in force; the words stay in the text colour, readable on any card.
+    QPalette colors = palette();
+    colors.setColor(QPalette::WindowText, isInForce ? ThemeColors::primary(palette())
+                                                    : ThemeColors::secondary(palette()));
+    m_text->setPalette(colors);
+    m_check->setVisible(isInForce);
+    m_button->setVisible(offersButton);
 }

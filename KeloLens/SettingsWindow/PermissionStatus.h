@@ -8,8 +8,8 @@
 class QLabel;
 class QPushButton;
 
-// A permission's state in a settings row: "Allowed" with a green check when granted, otherwise
-// a button that asks for it.
+// A permission's state in a settings row, in a few words: with a green check when it is in
+// force, plain otherwise, and a button only where the button can change it.
 class PermissionStatus final : public QWidget
 {
     Q_OBJECT
@@ -18,15 +18,15 @@ public:
     PermissionStatus(const QString &buttonTitle, std::function<void()> onRequest,
                      QWidget *parent = nullptr);
 
-    [[nodiscard]] bool isGranted() const { return m_isGranted; }
-    void setGranted(bool isGranted);
+    void setState(const QString &text, bool isInForce, bool offersButton);
 
-    [[nodiscard]] QLabel *allowedLabel() const { return m_allowed; }
+    [[nodiscard]] bool isInForce() const { return m_isInForce; }
+    [[nodiscard]] QLabel *label() const { return m_text; }
     [[nodiscard]] QPushButton *button() const { return m_button; }
 
 private:
-    bool m_isGranted = false;
-    QWidget *m_allowedRow;
-    QLabel *m_allowed;
+    bool m_isInForce = false;
+    QLabel *m_check;
+    QLabel *m_text;
     QPushButton *m_button;
 };

@@ -80,7 +80,8 @@ RecognitionPage::RecognitionPage(const SettingsServices &services, QWidget *pare
         ToggleSwitch::bound(prefs, prefs.detectBarcodes(), &Preferences::setDetectBarcodes,
                             &Preferences::detectBarcodesChanged);
     codes->addRow(QStringLiteral("Detect QR codes and barcodes"),
-                  QStringLiteral("Turn off if you only ever capture text."), m_detectBarcodes);
+                  QStringLiteral("For text captures. Capture Code always reads codes."),
+                  m_detectBarcodes);
 
     connect(&prefs, &Preferences::recognitionLanguagesChanged, this,
             &RecognitionPage::rebuildLanguageRows);

@@ -21,8 +21,14 @@ public:
     static constexpr QSize minimumPageSize{480, 500};
 
     [[nodiscard]] QWidget *page() const { return m_page; }
+    // The height the page shown needs at this width, so that it does not have to scroll.
+    [[nodiscard]] int neededHeight(int width) const;
     // Whether the pages say how to capture without a tray; rebuilds the page shown.
     void setTrayMissing(bool isTrayMissing);
+
+Q_SIGNALS:
+    // Another page is shown (the window may have to grow for it).
+    void pageShown();
 
 private:
     void showPage(SettingsPage page);

@@ -4,6 +4,7 @@
 #include "KeloTheme/ThemeColors.h"
 #include "KeloTheme/ThemeFonts.h"
 
+#include <QAbstractButton>
 #include <QLabel>
 #include <QPainter>
 #include <QVBoxLayout>
@@ -75,6 +76,16 @@ QWidget *makeRow(const QString &title, const QString &description, QWidget *cont
     }
     layout->addLayout(texts, 1);
     if (control != nullptr) {
+        // A screen reader names a switch or a list by its row; a button with a text of its own
+        // (the shortcut) keeps that, and the row's title goes with it as its description.
+        const auto *button = qobject_cast<QAbstractButton *>(control);
+        if (control->accessibleName().isEmpty() &&
+            (button == nullptr || button->text().isEmpty())) {
+            control->setAccessibleName(title);
+            control->setAccessibleDescription(description);
+        } else if (control->accessibleDescription().isEmpty()) {
+            control->setAccessibleDescription(title);
+        }
         control->setParent(row);
         layout->addWidget(control, 0, Qt::AlignRight | Qt::AlignVCenter);
     }
@@ -165,6 +176,13 @@ SettingsSection *SettingsForm::addSection(const QString &header, const QString &
     auto *section = new SettingsSection(header, footer);
     addSection(section);
     return section;
+}
+
+int SettingsForm::contentHeight(int width) const
+{
+    const QLayout *sections = widget()->layout();
+    return sections->hasHeightForWidth() ? sections->totalHeightForWidth(width)
+                                         : sections->totalSizeHint().height();
 }
 
 void SettingsForm::addSection(SettingsSection *section)

@@ -48,6 +48,9 @@ public:
     // Takes ownership of a section built elsewhere.
     void addSection(SettingsSection *section);
 
+    // The height the sections take at this width, so that nothing has to scroll.
+    [[nodiscard]] int contentHeight(int width) const;
+
 private:
     QVBoxLayout *m_sections;
 };

@@ -84,6 +84,18 @@ bool SettingsIcon::paintSymbol(QPainter &painter, const QRectF &rect, const QStr
              {globe.top() + globe.height() * 0.25, globe.top() + globe.height() * 0.75}) {
             painter.drawLine(QPointF(globe.left() + inset, y), QPointF(globe.right() - inset, y));
         }
+    } else if (symbol == u"info.circle.fill") {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(color);
+        painter.drawEllipse(box);
+        // The letter, cut out of the filled circle.
+        painter.setCompositionMode(QPainter::CompositionMode_Clear);
+        painter.setBrush(Qt::black);
+        painter.drawEllipse(QPointF(box.center().x(), box.top() + side * 0.29), side * 0.075,
+                            side * 0.075);
+        painter.drawRoundedRect(QRectF(box.center().x() - side * 0.065, box.top() + side * 0.42,
+                                       side * 0.13, side * 0.36),
+                                side * 0.05, side * 0.05);
     } else if (symbol == u"sparkles") {
         painter.setPen(Qt::NoPen);
         painter.setBrush(color);

@@ -7,14 +7,22 @@ namespace SettingsPages {
 
 const QList<SettingsPage> &all()
 {
-    static const QList<SettingsPage> pages = {SettingsPage::general, SettingsPage::recognition};
+    static const QList<SettingsPage> pages = {SettingsPage::general, SettingsPage::recognition,
+                                              SettingsPage::about};
     return pages;
 }
 
 QString rawValue(SettingsPage page)
 {
-    return page == SettingsPage::general ? QStringLiteral("general")
-                                         : QStringLiteral("recognition");
+    switch (page) {
+    case SettingsPage::general:
+        return QStringLiteral("general");
+    case SettingsPage::recognition:
+        return QStringLiteral("recognition");
+    case SettingsPage::about:
+        return QStringLiteral("about");
+    }
+    Q_UNREACHABLE();
 }
 
 std::optional<SettingsPage> fromRawValue(const QString &rawValue)
@@ -29,19 +37,41 @@ std::optional<SettingsPage> fromRawValue(const QString &rawValue)
 
 QString title(SettingsPage page)
 {
-    return page == SettingsPage::general ? QStringLiteral("General")
-                                         : QStringLiteral("Recognition");
+    switch (page) {
+    case SettingsPage::general:
+        return QStringLiteral("General");
+    case SettingsPage::recognition:
+        return QStringLiteral("Recognition");
+    case SettingsPage::about:
+        return QStringLiteral("About");
+    }
+    Q_UNREACHABLE();
 }
 
 QString symbol(SettingsPage page)
 {
-    return page == SettingsPage::general ? QStringLiteral("gearshape.fill")
-                                         : QStringLiteral("text.viewfinder");
+    switch (page) {
+    case SettingsPage::general:
+        return QStringLiteral("gearshape.fill");
+    case SettingsPage::recognition:
+        return QStringLiteral("text.viewfinder");
+    case SettingsPage::about:
+        return QStringLiteral("info.circle.fill");
+    }
+    Q_UNREACHABLE();
 }
 
 QColor tint(SettingsPage page)
 {
-    return page == SettingsPage::general ? SettingsIcon::gray : SettingsIcon::indigo;
+    switch (page) {
+    case SettingsPage::general:
+        return SettingsIcon::gray;
+    case SettingsPage::recognition:
+        return SettingsIcon::indigo;
+    case SettingsPage::about:
+        return SettingsIcon::blue;
+    }
+    Q_UNREACHABLE();
 }
 
 } // namespace SettingsPages

@@ -8,12 +8,12 @@
 #include <optional>
 
 // The pages of the settings window, in sidebar order.
-enum class SettingsPage { general, recognition };
+enum class SettingsPage { general, recognition, about };
 
 namespace SettingsPages {
 
 [[nodiscard]] const QList<SettingsPage> &all();
-// "general", "recognition".
+// "general", "recognition", "about".
 [[nodiscard]] QString rawValue(SettingsPage page);
 [[nodiscard]] std::optional<SettingsPage> fromRawValue(const QString &rawValue);
 // The sidebar row's and the window's title.

@@ -16,9 +16,9 @@ class Preferences;
 class Updater;
 
 // Everything the settings pages work with, handed in by the window's owner. The services that
-// may be missing are pointers: without a permission checker the screen access row offers a button
-// that does nothing, without accessibility the paste permission reads as not allowed, without
-// an updater (or one that offers no check) there is no Updates row.
+// may be missing are pointers: without a permission checker screen access reads as not needed,
+// without accessibility pasting reads as not available, without an updater (or one that offers
+// no check) there is no Updates row.
 struct SettingsServices
 {
     SettingsServices(Preferences &preferences, KeyboardLayout layout)
@@ -42,6 +42,9 @@ struct SettingsServices
     // Where the session lets no application have a global shortcut, the General page says how to
     // bind a desktop shortcut to "kelolens --capture" instead of offering a recorder.
     bool hasGlobalShortcuts = true;
+    // The session is X11, where every client may read the screen and send keys: the permission
+    // rows say so in its words.
+    bool isX11 = false;
     // Opens a web or mail address; the desktop's handler when unset.
     std::function<bool(const QUrl &)> openUrl;
 

@@ -5,6 +5,7 @@
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsSidebar.h"
 #include "KeloMenuBar/MainMenu.h"
+#include "KeloTheme/WindowFront.h"
 
 #include <QCursor>
 #include <QFrame>
@@ -34,9 +35,7 @@ void SettingsWindowController::show(std::optional<SettingsPage> page)
         build();
     }
     m_window->setWindowTitle(SettingsPages::title(m_router.page()));
-    m_window->show();
-    m_window->raise();
-    m_window->activateWindow();
+    bringWindowToFront(*m_window);
 }
 
 void SettingsWindowController::setTrayMissing(bool isTrayMissing)
@@ -44,6 +43,29 @@ void SettingsWindowController::setTrayMissing(bool isTrayMissing)
     m_services.isTrayMissing = isTrayMissing;
     if (m_detail != nullptr) {
         m_detail->setTrayMissing(isTrayMissing);
+    }
+}
+
+void SettingsWindowController::fitToPage()
+{
+    const int detailWidth = contentSize.width() - SettingsSidebar::fixedWidth - 1;
+    int height = std::max(contentSize.height(), m_detail->neededHeight(detailWidth));
+    if (const QScreen *screen = m_window->screen()) {
+        // Room for the title bar; beyond that the page scrolls.
+        height = std::min(height, screen->availableGeometry().height() - 48);
+    }
+    height = std::max(height, contentSize.height());
+    if (height == m_window->height()) {
+        return;
+    }
+    m_window->setFixedSize(contentSize.width(), height);
+    // A window that grew past the bottom of the screen moves up.
+    if (const QScreen *screen = m_window->screen(); screen != nullptr && m_window->isVisible()) {
+        const QRect available = screen->availableGeometry();
+        const int overflow = m_window->frameGeometry().bottom() - available.bottom();
+        if (overflow > 0) {
+            m_window->move(m_window->x(), std::max(available.top(), m_window->y() - overflow));
+        }
     }
 }
 
@@ -71,6 +93,8 @@ void SettingsWindowController::build()
     layout->addWidget(divider);
     layout->addWidget(m_detail, 1);
     m_window->setFixedSize(contentSize);
+    fitToPage();
+    QObject::connect(m_detail, &SettingsDetail::pageShown, m_window.get(), [this] { fitToPage(); });
     MainMenu::install(*m_window, QStringLiteral("KeloLens"));
 
     QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
@@ -78,7 +102,7 @@ void SettingsWindowController::build()
         screen = QGuiApplication::primaryScreen();
     }
     if (screen != nullptr) {
-        QRect frame(QPoint(), contentSize);
+        QRect frame(QPoint(), m_window->size());
         frame.moveCenter(screen->availableGeometry().center());
         m_window->move(frame.topLeft());
     }

@@ -14,9 +14,10 @@ class SettingsDetail;
 class SettingsRouter;
 class SettingsSidebar;
 
-// The one settings window: a fixed 720 x 540 window with the page list on the left and the
-// selected page on the right, titled after that page. It is built on the first show and then
-// only hidden and shown again, keeping its place and page for the rest of the run. Main thread
+// The one settings window: a 720 x 540 window with the page list on the left and the selected
+// page on the right, titled after that page. It is not resizable; it grows taller for a page
+// that would not fit (large fonts), as far as the screen allows. It is built on the first show and
+// then only hidden and shown again, keeping its place and page for the rest of the run. Main thread
 // only; the router and the services must outlive the controller.
 class SettingsWindowController final
 {
@@ -42,6 +43,7 @@ public:
 
 private:
     void build();
+    void fitToPage();
 
     SettingsRouter &m_router;
     SettingsServices m_services;

@@ -15,6 +15,11 @@ bool NullWindowSystem::activate(const RunningApplication &)
     return false;
 }
 
+std::optional<WindowClass> NullWindowSystem::windowClass(const RunningApplication &) const
+{
+    return std::nullopt;
+}
+
 bool NullWindowSystem::isCompositing() const
 {
     return false;

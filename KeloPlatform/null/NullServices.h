@@ -13,6 +13,8 @@ class NullWindowSystem final : public WindowSystem
 public:
     [[nodiscard]] std::optional<RunningApplication> frontmostApplication() const override;
     bool activate(const RunningApplication &application) override;
+    [[nodiscard]] std::optional<WindowClass>
+    windowClass(const RunningApplication &application) const override;
     [[nodiscard]] bool isCompositing() const override;
 };
 

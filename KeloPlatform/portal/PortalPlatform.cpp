@@ -45,6 +45,11 @@ bool PortalWindowSystem::activate(const RunningApplication &)
     return false;
 }
 
+std::optional<WindowClass> PortalWindowSystem::windowClass(const RunningApplication &) const
+{
+    return std::nullopt;
+}
+
 bool PortalWindowSystem::isCompositing() const
 {
     return true;

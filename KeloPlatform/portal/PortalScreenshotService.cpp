@@ -22,6 +22,11 @@ using portal::PortalRequest;
 using portal::PortalResponse;
 
 const QString screenshotInterface = QStringLiteral("org.freedesktop.portal.Screenshot");
+const QString permissionStoreService =
+    QStringLiteral("org.freedesktop.impl.portal.PermissionStore");
+const QString permissionStorePath = QStringLiteral("/org/freedesktop/impl/portal/PermissionStore");
+// The store's table for screenshots, and the one entry in it.
+const QString screenshotTable = QStringLiteral("screenshot");
 
 // The permission store's answer: application id to the permissions it holds.
 QMap<QString, QStringList> readPermissions(const QDBusArgument &argument)
@@ -95,27 +100,34 @@ bool PortalScreenshotService::isAvailable() const
     return *m_isAvailable;
 }
 
-std::optional<bool> PortalScreenshotService::storedPermission() const
+std::optional<QMap<QString, QStringList>> PortalScreenshotService::storedEntries() const
 {
     if (!m_bus.isConnected()) {
         return std::nullopt;
     }
-    QDBusMessage message = QDBusMessage::createMethodCall(
-        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"),
-        QStringLiteral("/org/freedesktop/impl/portal/PermissionStore"),
-        QStringLiteral("org.freedesktop.impl.portal.PermissionStore"), QStringLiteral("Lookup"));
-    message << QStringLiteral("screenshot") << QStringLiteral("screenshot");
+    QDBusMessage message =
+        QDBusMessage::createMethodCall(permissionStoreService, permissionStorePath,
+                                       permissionStoreService, QStringLiteral("Lookup"));
+    message << screenshotTable << screenshotTable;
     // Asked at every capture start: a store that does not answer quickly counts as unreadable.
     const QDBusMessage reply = m_bus.call(message, QDBus::Block, 1000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
         // No table yet (nothing stored) or no store at all.
         return std::nullopt;
     }
-    const auto permissions = readPermissions(reply.arguments().constFirst().value<QDBusArgument>());
+    return readPermissions(reply.arguments().constFirst().value<QDBusArgument>());
+}
+
+std::optional<bool> PortalScreenshotService::storedPermission() const
+{
+    const auto permissions = storedEntries();
+    if (!permissions) {
+        return std::nullopt;
+    }
     std::optional<bool> answer;
     for (const QString &app : permissionAppIds()) {
-        const auto found = permissions.find(app);
-        if (found == permissions.end() || found->isEmpty()) {
+        const auto found = permissions->find(app);
+        if (found == permissions->end() || found->isEmpty()) {
             continue;
         }
         if (found->contains(QStringLiteral("no"))) {
@@ -126,6 +138,39 @@ std::optional<bool> PortalScreenshotService::storedPermission() const
         }
     }
     return answer;
+}
+
+bool PortalScreenshotService::canForgetRefusal() const
+{
+    return storedEntries().has_value();
+}
+
+bool PortalScreenshotService::forgetRefusal()
+{
+    const auto permissions = storedEntries();
+    if (!permissions) {
+        return false;
+    }
+    bool isForgotten = false;
+    for (const QString &app : permissionAppIds()) {
+        if (!permissions->value(app).contains(QStringLiteral("no"))) {
+            continue;
+        }
+        QDBusMessage message = QDBusMessage::createMethodCall(
+            permissionStoreService, permissionStorePath, permissionStoreService,
+            QStringLiteral("DeletePermission"));
+        message << screenshotTable << screenshotTable << app;
+        const QDBusMessage reply = m_bus.call(message, QDBus::Block, 1000);
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            qCWarning(lcScreenshot).noquote()
+                << QStringLiteral("KeloLens: the refused screenshot permission could not be "
+                                  "forgotten: %1")
+                       .arg(reply.errorMessage());
+            return false;
+        }
+        isForgotten = true;
+    }
+    return isForgotten;
 }
 
 QCoro::Task<Screenshot> PortalScreenshotService::takeInteractive()

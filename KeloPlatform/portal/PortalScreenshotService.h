@@ -4,6 +4,7 @@
 #include "KeloPlatform/ScreenshotService.h"
 
 #include <QDBusConnection>
+#include <QMap>
 #include <QObject>
 #include <QStringList>
 
@@ -38,9 +39,15 @@ public:
 
     [[nodiscard]] bool isAvailable() const override;
     [[nodiscard]] std::optional<bool> storedPermission() const override;
+    // The portal's permission store takes entries back from any application of the session.
+    [[nodiscard]] bool canForgetRefusal() const override;
+    bool forgetRefusal() override;
     QCoro::Task<Screenshot> takeInteractive() override;
 
 private:
+    // The apps the store names, each with what it holds for it; absent when it cannot be read.
+    [[nodiscard]] std::optional<QMap<QString, QStringList>> storedEntries() const;
+
     QDBusConnection m_bus;
     std::chrono::milliseconds m_timeout;
     mutable std::optional<bool> m_isAvailable;

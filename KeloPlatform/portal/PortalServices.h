@@ -18,6 +18,8 @@ class PortalWindowSystem final : public WindowSystem
 public:
     [[nodiscard]] std::optional<RunningApplication> frontmostApplication() const override;
     bool activate(const RunningApplication &application) override;
+    [[nodiscard]] std::optional<WindowClass>
+    windowClass(const RunningApplication &application) const override;
     [[nodiscard]] bool isCompositing() const override;
     // Through XWayland, where our windows run when the session has it.
     void setInputRegion(uint32_t windowId, const QRect &region) override;

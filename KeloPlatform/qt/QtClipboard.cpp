@@ -16,4 +16,14 @@ bool QtClipboard::writeText(const QString &text)
     return true;
 }
 
+bool QtClipboard::writeSelection(const QString &text)
+{
+    QClipboard *clipboard = qGuiApp != nullptr ? QGuiApplication::clipboard() : nullptr;
+    if (clipboard == nullptr || !clipboard->supportsSelection()) {
+        return false;
+    }
+    clipboard->setText(text, QClipboard::Selection);
+    return clipboard->ownsSelection();
+}
+
 } // namespace KeloPlatform

@@ -12,6 +12,7 @@ class QtClipboard final : public Clipboard
 {
 public:
     [[nodiscard]] bool writeText(const QString &text) override;
+    [[nodiscard]] bool writeSelection(const QString &text) override;
 };
 
 } // namespace KeloPlatform

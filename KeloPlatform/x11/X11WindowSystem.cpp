@@ -3,6 +3,9 @@
 #include "KeloPlatform/x11/X11Services.h"
 #include "KeloPlatform/x11/XcbConnection.h"
 
+#include <QByteArray>
+#include <QList>
+
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -38,6 +41,28 @@ std::optional<uint32_t> cardinalProperty(xcb_connection_t *connection, xcb_windo
     uint32_t value = 0;
     std::memcpy(&value, xcb_get_property_value(reply.get()), sizeof value);
     return value;
+}
+
+// The window's WM_CLASS: two strings, each ended by a NUL byte (a missing last NUL is tolerated).
+std::optional<WindowClass> classProperty(xcb_connection_t *connection, xcb_window_t window)
+{
+    xcb_generic_error_t *error = nullptr;
+    // 1024 bytes, in 32-bit units, is far more than any class name needs.
+    ReplyPtr<xcb_get_property_reply_t> reply(xcb_get_property_reply(
+        connection,
+        xcb_get_property(connection, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256),
+        &error));
+    std::free(error);
+    if (!reply || reply->type != XCB_ATOM_STRING || reply->format != 8) {
+        return std::nullopt;
+    }
+    const int length = xcb_get_property_value_length(reply.get());
+    const auto *bytes = static_cast<const char *>(xcb_get_property_value(reply.get()));
+    const QList<QByteArray> names = QByteArray(bytes, length).split('\0');
+    if (names.isEmpty() || (names.value(0).isEmpty() && names.value(1).isEmpty())) {
+        return std::nullopt;
+    }
+    return WindowClass{QString::fromLatin1(names.value(0)), QString::fromLatin1(names.value(1))};
 }
 
 class X11WindowSystem final : public WindowSystem
@@ -98,6 +123,14 @@ public:
                        reinterpret_cast<const char *>(&message));
         xcb_flush(connection);
         return true;
+    }
+
+    std::optional<WindowClass> windowClass(const RunningApplication &application) const override
+    {
+        if (application.windowId == XCB_WINDOW_NONE) {
+            return std::nullopt;
+        }
+        return classProperty(detail::qtXcbConnection(), application.windowId);
     }
 
     bool isCompositing() const override

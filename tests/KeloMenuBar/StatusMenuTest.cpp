@@ -39,8 +39,8 @@ TEST(StatusMenu, FollowsTheStateOfTheMomentAndEachItemRunsItsAction)
                               record("check"), record("maker"), record("quit")};
     QMenu menu;
     buildStatusMenu(menu, {QStringLiteral("Ctrl+Shift+2"), true, true}, actions);
-    EXPECT_EQ(menu.actions().first()->text(), "Capture Text   Ctrl+Shift+2");
-    // The shortcut in the title is only text: capturing has no menu shortcut.
+    // The shortcut stands in the shortcut column, as text only: capturing has no menu shortcut.
+    EXPECT_EQ(menu.actions().first()->text(), "Capture Text\tCtrl+Shift+2");
     EXPECT_TRUE(menu.actions().first()->shortcut().isEmpty());
     for (QAction *action : menu.actions()) {
         action->trigger();
@@ -54,14 +54,21 @@ TEST(StatusMenu, FollowsTheStateOfTheMomentAndEachItemRunsItsAction)
     EXPECT_EQ(find(menu, "Check for Updates…"), nullptr);
 }
 
-TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
+TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpeningAndItsShortcutsWorkThere)
 {
     int captures = 0;
-    QPixmap mark(16, 16);
-    mark.fill(Qt::black);
+    int quits = 0;
     StatusItemController controller(
-        QIcon(mark), QStringLiteral("KeloLens"), [&captures](QMenu &menu) {
+        [](const QColor &color) {
+            QPixmap mark(16, 16);
+            mark.fill(color);
+            return QIcon(mark);
+        },
+        QStringLiteral("KeloLens"),
+        [&](QMenu &menu) {
             addItem(menu, QStringLiteral("Captures: %1").arg(captures), {}, {});
+            addItem(menu, QStringLiteral("Quit"), QKeySequence(Qt::CTRL | Qt::Key_Q),
+                    [&quits] { ++quits; });
         });
     for (captures = 0; captures < 2; ++captures) {
         controller.menu().popup(QPoint(10, 10));
@@ -71,6 +78,28 @@ TEST(StatusItemController, BuildsTheMenuAfreshAtEveryOpening)
         controller.menu().hide();
     }
     EXPECT_EQ(controller.trayIcon().toolTip(), "KeloLens");
+
+    controller.menu().popup(QPoint(10, 10));
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return controller.menu().isVisible(); }));
+    QTest::keyClick(&controller.menu(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(quits, 1);
+    EXPECT_FALSE(controller.menu().isVisible());
+}
+
+TEST(StatusItemController, TheIconIsLightOnADarkPanelAndDarkOnALightOne)
+{
+    // What lies behind the icon: the panel, with the icon's own dark drawing in the middle.
+    QImage panel(22, 22, QImage::Format_RGB32);
+    panel.fill(QColor(0x20, 0x20, 0x24));
+    panel.setPixelColor(0, 5, Qt::white);
+    const QColor onDark = StatusItemController::iconColorOn(panel);
+    EXPECT_GT(onDark.lightnessF(), 0.8);
+    panel.fill(QColor(0xf4, 0xf4, 0xf0));
+    for (int x = 4; x < 18; ++x) {
+        panel.setPixelColor(x, 11, Qt::black);
+    }
+    EXPECT_LT(StatusItemController::iconColorOn(panel).lightnessF(), 0.3);
+    EXPECT_FALSE(StatusItemController::iconColorOn(QImage()).isValid());
 }
 
 TEST(MainMenu, CtrlWClosesTheWindowAndCtrlQQuits)

@@ -195,3 +195,44 @@ TEST_F(AppE2E, QuittingFromTheTrayMenuEndsTheProcess)
     EXPECT_EQ(m_app.waitForExit(10s), 0);
     EXPECT_FALSE(isProgramRunning(QStringLiteral("maim")));
 }
+
+TEST_F(AppE2E, SettingsComeBackUnminimizedAndSayWhatIsTrueOnX11)
+{
+    ASSERT_TRUE(startAndWaitForShortcut());
+    ASSERT_EQ(m_app.launchAgain(), 0);
+    ASSERT_TRUE(KeloTest::waitUntil(
+        [] { return !windowsNamed(QStringLiteral("General")).isEmpty(); }, 10s));
+    const quint64 window = windowsNamed(QStringLiteral("General")).last();
+    const auto isShownInFront = [window] {
+        const QString state = KeloTest::runProgram(
+            QStringLiteral("xwininfo"), {QStringLiteral("-id"), QString::number(window)});
+        return state.contains(QStringLiteral("IsViewable")) &&
+               KeloTest::frontmostWindow() == uint32_t(window);
+    };
+    ASSERT_TRUE(KeloTest::waitUntil(isShownInFront, 5s));
+    // Read before the window was minimized once: the server's answer is not to be trusted after.
+    const auto geometry = windowGeometry(window);
+    ASSERT_TRUE(geometry);
+
+    // Openbox has no taskbar here: only KeloLens can bring the window back.
+    ASSERT_TRUE(KeloTest::xdotool(
+        {QStringLiteral("windowminimize"), QStringLiteral("--sync"), QString::number(window)}));
+    ASSERT_FALSE(isShownInFront());
+    ASSERT_EQ(m_app.launchAgain(), 0);
+    EXPECT_TRUE(KeloTest::waitUntil(isShownInFront, 5s));
+    ASSERT_TRUE(KeloTest::xdotool(
+        {QStringLiteral("windowminimize"), QStringLiteral("--sync"), QString::number(window)}));
+    ASSERT_TRUE(chooseTrayItem(QStringLiteral("Settings")));
+    EXPECT_TRUE(KeloTest::waitUntil(isShownInFront, 5s));
+
+    // X11 lets every client read the screen and send keys: nothing to ask for, no button.
+    QStringList text;
+    const auto shows = [&](const QString &line) {
+        return KeloTest::waitUntil(
+            [&] { return anyLineContains(text = textOfLightSurface(*geometry), line); }, 10s);
+    };
+    EXPECT_TRUE(shows(QStringLiteral("Not needed on X11"))) << text.join(u'\n').toStdString();
+    EXPECT_TRUE(shows(QStringLiteral("Sends Ctrl+V through the X server")))
+        << text.join(u'\n').toStdString();
+    EXPECT_FALSE(anyLineContains(text, QStringLiteral("Open Settings")));
+}

@@ -6,14 +6,23 @@
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
+#include "KeloMenuBar/StatusItemController.h"
 #include "KeloOnboarding/OnboardingWindowController.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPlatform/Platform.h"
+#include "KeloTheme/Symbols.h"
 #include "Shots.h"
 
+#include <QDeadlineTimer>
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QScreen>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QWidget>
+
+#include <cstdio>
 
 namespace {
 
@@ -22,8 +31,7 @@ class FixedPermission final : public PermissionChecker
 public:
     explicit FixedPermission(bool isGranted) : m_isGranted(isGranted) {}
     bool isScreenRecordingGranted() const override { return m_isGranted; }
-    void requestScreenRecording() override {}
-    void openScreenRecordingSettings() override {}
+    bool canRequestScreenRecording() const override { return !m_isGranted; }
 
 private:
     bool m_isGranted;
@@ -42,6 +50,7 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
     SettingsServices services(prefs, KeyboardLayout(*platform.keymapSource));
     services.permission = &permission;
     services.accessibility = &accessibility;
+    services.isX11 = platform.backend == u"x11";
     services.loadSupportedLanguages = [] {
         return QStringList{QStringLiteral("en-US"), QStringLiteral("de-DE"),
                            QStringLiteral("fr-FR"), QStringLiteral("ja-JP")};
@@ -50,12 +59,13 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
     SettingsWindowController controller(router, services);
 
     bool isSaved = true;
-    for (const auto &[page, name] : {std::pair{SettingsPage::general, QStringLiteral("general")},
-                                     {SettingsPage::recognition, QStringLiteral("recognition")}}) {
+    for (const SettingsPage page : SettingsPages::all()) {
         controller.show(page);
         settle(std::chrono::milliseconds(800));
-        isSaved &= save({controller.window()},
-                        folder.filePath(QStringLiteral("settings-%1-%2.png").arg(name, suffix)));
+        isSaved &= save(
+            {controller.window()},
+            folder.filePath(
+                QStringLiteral("settings-%1-%2.png").arg(SettingsPages::rawValue(page), suffix)));
     }
     controller.window()->hide();
     return isSaved;
@@ -74,18 +84,21 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
         int index;
         PermissionChecker *permission;
         QString name;
+        QString installCommand;
     } steps[] = {
-        {0, &denied, QStringLiteral("welcome")},
-        {1, &denied, QStringLiteral("screen-recording")},
-        {1, &granted, QStringLiteral("screen-recording-granted")},
-        {2, &granted, QStringLiteral("try-it")},
+        {0, &denied, QStringLiteral("welcome"), {}},
+        {0, &denied, QStringLiteral("welcome-no-tool"), QStringLiteral("sudo apt install maim")},
+        {1, &denied, QStringLiteral("screen-recording"), {}},
+        {1, &granted, QStringLiteral("screen-recording-granted"), {}},
+        {2, &granted, QStringLiteral("try-it"), {}},
     };
     OnboardingWindowController controller(QStringLiteral("Welcome to KeloLens"), QSize(500, 400),
                                           [] {});
     for (const auto &step : steps) {
-        controller.show(
-            makeOnboardingSteps(QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {}),
-            step.index, QStringLiteral("Start Using KeloLens"));
+        controller.show(makeOnboardingSteps(
+                            QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {},
+                            AppInfo::fromBuild().website, true, step.installCommand),
+                        step.index, QStringLiteral("Start Using KeloLens"));
         // The welcome demonstration moves: show it with the selection drawn over the text.
         settle(std::chrono::milliseconds(step.index == 0 ? 1500 : 800));
         isSaved &=
@@ -94,4 +107,35 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
     }
     controller.window()->hide();
     return isSaved;
+}
+
+bool saveTrayIcon(const QDir &folder, const QString &name)
+{
+    StatusItemController tray([](const QColor &color) { return trayIcon(color); },
+                              QStringLiteral("KeloLens"), [](QMenu &) {});
+    // The icon is placed at the origin first, and then moves into the tray.
+    QDeadlineTimer deadline(std::chrono::seconds(5));
+    while (tray.trayIcon().geometry().topLeft().isNull() && !deadline.hasExpired()) {
+        settle(std::chrono::milliseconds(100));
+    }
+    settle();
+    const QRect place = tray.trayIcon().geometry();
+    if (!place.isValid() || place.topLeft().isNull()) {
+        std::fprintf(stderr, "KeloLens: no tray took the icon\n");
+        return false;
+    }
+    tray.followPanelLook();
+    settle();
+    // The icon with some of the panel around it, enlarged so that the pixels can be seen.
+    const QRect area = place.adjusted(-40, -4, 4, 4) & QGuiApplication::primaryScreen()->geometry();
+    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
+                                                                      area.width(), area.height());
+    const QString path = folder.filePath(name + QStringLiteral(".png"));
+    if (shot.isNull() ||
+        !shot.scaled(shot.size() * 4, Qt::IgnoreAspectRatio, Qt::FastTransformation).save(path)) {
+        std::fprintf(stderr, "KeloLens: could not save %s\n", qPrintable(path));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(path));
+    return true;
 }

@@ -16,3 +16,7 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder,
 // with the permission), saved as onboarding-<step>-<suffix>.png.
 bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
                          const QString &suffix);
+
+// The tray icon in the tray that runs on the display (scripts/screenshots.sh starts one on a dark
+// and one on a light panel), enlarged, saved as <name>.png.
+bool saveTrayIcon(const QDir &folder, const QString &name);

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// kelolens-screenshots --output DIR [--expect-compositing]
+// kelolens-screenshots --output DIR [--expect-compositing | --tray-icon NAME]
 //     Shows the windows of KeloLens in their main states on the current X display, over a
 //     backdrop window, and saves what the screen shows as PNG files in DIR: the results panel with
 //     text and chips in a light and a dark palette, a code capture, the Wi-Fi details, the state
 //     without permission to paste, toasts with and without an action, every settings page and
-//     every onboarding step, light and dark. Run it once with and once without a compositing
-//     manager (scripts/screenshots.sh does both).
+//     every onboarding step, light and dark; with --tray-icon only the tray icon. Run it once with
+//     and once without a compositing manager (scripts/screenshots.sh does both).
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
@@ -132,6 +132,9 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     parser.addOption({QStringLiteral("output"), QStringLiteral("Folder for the PNG files."),
                       QStringLiteral("dir")});
+    parser.addOption({QStringLiteral("tray-icon"),
+                      QStringLiteral("Only save the tray icon, as it shows in the running tray."),
+                      QStringLiteral("name")});
     parser.addOption({QStringLiteral("expect-compositing"),
                       QStringLiteral("Wait for a compositing manager; fail without one.")});
     parser.process(app);
@@ -141,6 +144,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const QDir folder(output);
+    if (parser.isSet(QStringLiteral("tray-icon"))) {
+        return saveTrayIcon(folder, parser.value(QStringLiteral("tray-icon"))) ? 0 : 1;
+    }
     const auto platform = KeloPlatform::createPlatform(QStringLiteral("x11"));
     if (parser.isSet(QStringLiteral("expect-compositing"))) {
         QDeadlineTimer deadline(std::chrono::seconds(5));
@@ -164,7 +170,7 @@ int main(int argc, char **argv)
 
     Scene scene(*platform, *platform->syntheticKeys);
     QWidget &panel = scene.controller.panel().panel();
-    scene.controller.present(textCapture(), PanelMode::all, selection);
+    scene.controller.present(textCapture(), PanelMode::all, selection, 1);
     isSaved &= save({&panel}, folder.filePath(QStringLiteral("panel-light.png")));
 
     QApplication::setPalette(darkPalette());
@@ -177,13 +183,13 @@ int main(int argc, char **argv)
         popover && save({&panel, popover}, folder.filePath(QStringLiteral("panel-wifi.png")));
     scene.controller.view().setWifiChip(std::nullopt);
 
-    scene.controller.present(codeCapture(), PanelMode::codesOnly, selection);
+    scene.controller.present(codeCapture(), PanelMode::codesOnly, selection, 2);
     isSaved &= save({&panel}, folder.filePath(QStringLiteral("panel-codes.png")));
     scene.controller.dismiss();
 
     {
         Scene withoutKeys(*platform, noKeys);
-        withoutKeys.controller.present(textCapture(), PanelMode::all, selection);
+        withoutKeys.controller.present(textCapture(), PanelMode::all, selection, 1);
         isSaved &= save({&withoutKeys.controller.panel().panel()},
                         folder.filePath(QStringLiteral("panel-allow-paste.png")));
         withoutKeys.controller.dismiss();
@@ -204,5 +210,13 @@ int main(int argc, char **argv)
         isSaved &= saveSettingsWindow(*platform, folder, suffix);
         isSaved &= saveOnboardingSteps(*platform, folder, suffix);
     }
+    // Large text, as a desktop's 1.25 text scaling gives it.
+    const QFont normalFont = QApplication::font();
+    QFont largeFont = normalFont;
+    largeFont.setPointSizeF(normalFont.pointSizeF() * 1.25);
+    QApplication::setFont(largeFont);
+    QApplication::setPalette(lightPalette);
+    isSaved &= saveSettingsWindow(*platform, folder, QStringLiteral("large-light"));
+    QApplication::setFont(normalFont);
     return isSaved ? 0 : 1;
 }

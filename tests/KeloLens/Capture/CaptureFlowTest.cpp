@@ -116,6 +116,12 @@ TEST_F(CaptureFlowTest, CapturesThatFindNothingOnlySaySo)
     captureImage(textResult(QStringLiteral("text but no code")));
     EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("toast:No codes found")});
     EXPECT_FALSE(m_flow.lastPresentation().has_value());
+    // Asking for codes reads them even with code detection off for text captures.
+    m_settings.options.detectBarcodes = false;
+    run(true);
+    EXPECT_TRUE(m_recognizer.lastOptions.detectBarcodes);
+    run(false);
+    EXPECT_FALSE(m_recognizer.lastOptions.detectBarcodes);
 
     // None of these replace the last presentation.
     captureImage(textResult(QStringLiteral("first")));
@@ -139,7 +145,7 @@ TEST_F(CaptureFlowTest, WithThePanelTheTextIsCopiedThenTheSoundThenThePanel)
     captureImage(result);
     EXPECT_EQ(runEvents(false), (QStringList{QStringLiteral("clipboard:Hello world"),
                                              QStringLiteral("sound"), QStringLiteral("present")}));
-    const FlowPresentation expected{result, FlowPresentation::Mode::all, m_region};
+    const FlowPresentation expected{result, FlowPresentation::Mode::all, m_region, 1};
     EXPECT_EQ(m_presented, QList<FlowPresentation>{expected});
     EXPECT_EQ(m_flow.lastPresentation(), expected);
     // Recognition reads the image with the settings of the moment.
@@ -154,7 +160,7 @@ TEST_F(CaptureFlowTest, WithThePanelTheTextIsCopiedThenTheSoundThenThePanel)
     captureImage(two);
     EXPECT_EQ(runEvents(true), QStringList{QStringLiteral("present")});
     EXPECT_EQ(m_flow.lastPresentation(),
-              (FlowPresentation{two, FlowPresentation::Mode::codesOnly, m_region}));
+              (FlowPresentation{two, FlowPresentation::Mode::codesOnly, m_region, 2}));
     RecognitionResult one = textResult(QStringLiteral("label"));
     one.codes = {code(QStringLiteral("WIFI:S:Home;T:WPA;P:secret;;"))};
     captureImage(one);
@@ -175,7 +181,7 @@ TEST_F(CaptureFlowTest, WithoutThePanelAToastSaysWhatWasCopied)
               (QStringList{QStringLiteral("sound"), QStringLiteral("toast:Found 2 codes")}));
     // The panel was off, but "Last Result" can still show it.
     EXPECT_EQ(m_flow.lastPresentation(),
-              (FlowPresentation{twoCodes, FlowPresentation::Mode::codesOnly, m_region}));
+              (FlowPresentation{twoCodes, FlowPresentation::Mode::codesOnly, m_region, 1}));
     EXPECT_TRUE(m_presented.isEmpty());
 
     m_settings.playSound = false;

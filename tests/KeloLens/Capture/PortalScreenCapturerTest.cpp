@@ -126,7 +126,12 @@ TEST_F(PortalCapture, AStoredRefusalIsTheOnlyThingThatDeniesAccess)
     EXPECT_FALSE(checker.isAskedAtCapture());
     screenshots.permission = false;
     EXPECT_FALSE(checker.isScreenRecordingGranted());
-    EXPECT_TRUE(SystemPermissionChecker().isScreenRecordingGranted());
+    EXPECT_FALSE(checker.canRequestScreenRecording()) << "the store would not let it go";
+    screenshots.canForget = true;
+    EXPECT_TRUE(checker.canRequestScreenRecording());
+    EXPECT_TRUE(checker.requestScreenRecording());
+    EXPECT_EQ(checker.screenAccess(), ScreenAccess::askedAtCapture) << "asked again, not granted";
+    EXPECT_EQ(SystemPermissionChecker().screenAccess(), ScreenAccess::notNeeded);
 }
 
 TEST(CapturerChoice, TheFirstInstalledToolOfTheDesktopAndNeverAnX11ToolUnderWayland)

@@ -162,7 +162,6 @@ TEST_F(CapturerTest, AToolThatCannotStartOrIsMissingFailsWithAReason)
     const QList<std::optional<CaptureTool>> broken{
         CaptureTool{path("no-such-tool"), {QStringLiteral("{path}")}, {}, {}},
         CaptureTool{path("fixture.png"), {QStringLiteral("{path}")}, {}, {}}, // not executable
-        std::nullopt,
     };
     for (const std::optional<CaptureTool> &captureTool : broken) {
         const CaptureOutcome outcome = capture(captureTool);
@@ -172,9 +171,18 @@ TEST_F(CapturerTest, AToolThatCannotStartOrIsMissingFailsWithAReason)
         EXPECT_GT(failure->message.size(), prefix.size() + 5);
         EXPECT_TRUE(capturesAreEmpty());
     }
-    // Without any tool the message says what to install.
-    EXPECT_TRUE(
-        std::get<CaptureFailed>(capture(std::nullopt)).message.contains(QStringLiteral("maim")));
+    // Without any tool a message short enough for a toast says what to install, the log says how.
+    EXPECT_EQ(capture(std::nullopt),
+              CaptureOutcome(CaptureFailed{QStringLiteral("Install maim to capture")}));
+    EXPECT_TRUE(m_log.lines().constLast().endsWith(QStringLiteral(": sudo apt install maim")))
+        << m_log.lines().join(u'\n').toStdString();
+    QProcessEnvironment kde;
+    kde.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    kde.insert(QStringLiteral("XDG_CURRENT_DESKTOP"), QStringLiteral("KDE"));
+    const ScreencaptureCLICapturer onKde(std::nullopt, captures(),
+                                         ScreencaptureCLICapturer::toolTimeout,
+                                         ScreencaptureCLICapturer::toolToInstall(kde));
+    EXPECT_EQ(onKde.missingToolCommand(), QStringLiteral("sudo apt install kde-spectacle"));
 }
 
 TEST_F(CapturerTest, AHangingToolIsStoppedAndTheCaptureFailsSoANewOneCanStart)

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultPanelController.h"
 
+#include "KeloLens/Results/ChipButton.h"
+#include "KeloLens/Results/ChipsRow.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Results/WifiPopover.h"
 #include "KeloPanel/FloatingPanelController.h"
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
@@ -19,7 +22,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
+#include <QToolButton>
 #include <QWindow>
 
 #include <gtest/gtest.h>
@@ -34,8 +39,17 @@ constexpr quint32 usCKey = 46 + 8;
 constexpr quint32 usIKey = 23 + 8;
 constexpr quint32 usWKey = 17 + 8;
 constexpr quint32 capsLockMask = 1u << 1;
-// What PasteService sends for Ctrl+V on a US layout: the evdev code of V.
+// What PasteService sends for Ctrl+V on a US layout: the evdev code of V, with Control.
 constexpr uint32_t usVEvdev = 47;
+
+KeloPlatform::KeyChord withControl(uint32_t evdevCode, bool hasShift = false)
+{
+    KeloPlatform::KeyChord chord;
+    chord.evdevCode = evdevCode;
+    chord.hasControl = true;
+    chord.hasShift = hasShift;
+    return chord;
+}
 
 using KeloTest::textResult;
 
@@ -57,9 +71,11 @@ protected:
     }
     ~ResultPanelControllerTest() override { controller.dismiss(); }
 
+    // Each call is a new capture.
     void present(const QString &text, const QList<DetectedCode> &codes = {})
     {
-        controller.present(textResult(text, codes), PanelMode::all, ExactRect{100, 100, 200, 40});
+        controller.present(textResult(text, codes), PanelMode::all, ExactRect{100, 100, 200, 40},
+                           ++captures);
         QApplication::processEvents();
     }
 
@@ -101,6 +117,7 @@ protected:
                                      KeyboardLayout(*keymap),
                                      [this] { return position; }};
     QList<QUrl> opened;
+    quint64 captures = 0;
 };
 
 } // namespace
@@ -124,7 +141,16 @@ TEST_F(ResultPanelControllerTest, ReturnPastesIntoThePreviousWindowUnlessTheEdit
     EXPECT_EQ(clipboardText(), QStringLiteral("hello\n"));
     EXPECT_EQ(windows.activations.constLast(), target);
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
-    EXPECT_EQ(keys.sent, QList<uint32_t>{usVEvdev});
+    EXPECT_EQ(keys.sent, QList{withControl(usVEvdev)});
+
+    // A terminal takes Ctrl+Shift+V: Ctrl+V would type a control character there.
+    windows.frontmost = target;
+    windows.classes[target.windowId] = {QStringLiteral("kitty"), QStringLiteral("kitty")};
+    present(QStringLiteral("ls -l"));
+    press(Qt::Key_Return);
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return keys.sent.size() == 2; }));
+    EXPECT_EQ(keys.sent.value(1), withControl(usVEvdev, true));
+    windows.classes.clear();
 
     // Alt pastes as one line, whatever breaks the lines; the keypad's Enter works as Return.
     present(QStringLiteral("a\rb\x0B"
@@ -187,7 +213,7 @@ TEST_F(ResultPanelControllerTest, CtrlCIsTheKeyThatTypesCOnTheCurrentLayout)
     ASSERT_NE(dvorak, nullptr);
     ResultPanelController onDvorak(model, toast, paste, accessibility, windows,
                                    KeyboardLayout(*dvorak), [] { return PanelPosition::fixed; });
-    onDvorak.present(textResult(QStringLiteral("dvorak")), PanelMode::all, std::nullopt);
+    onDvorak.present(textResult(QStringLiteral("dvorak")), PanelMode::all, std::nullopt, 1);
     QGuiApplication::clipboard()->clear();
     QKeyEvent atUsC(QEvent::KeyPress, Qt::Key_J, Qt::ControlModifier, usCKey, 0, 0, {});
     EXPECT_FALSE(onDvorak.handleKey(&atUsC)) << "on Dvorak the US C position types j";
@@ -215,16 +241,21 @@ TEST_F(ResultPanelControllerTest, EscapeAndCtrlWCloseAndComposingTextKeepsEveryK
     EXPECT_TRUE(controller.isVisible());
 }
 
-TEST_F(ResultPanelControllerTest, PresentingAgainKeepsThePlaceAndTheUsersEdits)
+TEST_F(ResultPanelControllerTest, PresentingTheSameCaptureAgainKeepsThePlaceAndTheUsersEdits)
 {
     const RecognitionResult result = textResult(QStringLiteral("draft"));
-    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40});
+    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40}, 1);
     const QPoint place = controller.panel().panel().pos();
     model.setText(QStringLiteral("draft, edited"));
-    controller.present(result, PanelMode::all, ExactRect{500, 300, 50, 20});
+    controller.present(result, PanelMode::all, ExactRect{500, 300, 50, 20}, 1);
     EXPECT_EQ(controller.panel().panel().pos(), place);
     EXPECT_EQ(model.text(), QStringLiteral("draft, edited"));
-    controller.present(textResult(QStringLiteral("new")), PanelMode::all, std::nullopt);
+    // A new capture that read the same text shows that text, and Ctrl+C copies it.
+    controller.present(result, PanelMode::all, ExactRect{100, 100, 200, 40}, 2);
+    EXPECT_EQ(editor()->toPlainText(), QStringLiteral("draft"));
+    press(Qt::Key_C, Qt::ControlModifier, {}, usCKey);
+    EXPECT_EQ(clipboardText(), QStringLiteral("draft"));
+    controller.present(textResult(QStringLiteral("new")), PanelMode::all, std::nullopt, 3);
     EXPECT_EQ(controller.panel().panel().pos(), place);
     EXPECT_EQ(editor()->toPlainText(), QStringLiteral("new"));
 }
@@ -262,6 +293,54 @@ TEST_F(ResultPanelControllerTest, ChipsCopyWithAToastOrOpenTheirLinkAndClose)
     EXPECT_EQ(opened.value(1), QUrl(QStringLiteral("mailto:Ann@Example.org")));
 }
 
+TEST_F(ResultPanelControllerTest, AChipRowThatOverflowsShowsItAndTheKeyboardReachesEveryChip)
+{
+    QStringList links;
+    for (int i = 0; i < 6; ++i) {
+        links.append(QStringLiteral("https://site-number-%1.example.com/page").arg(i));
+    }
+    present(links.join(u' '),
+            {{QStringLiteral("QR"), QStringLiteral("WIFI:S:Home;P:pw;;"), CodeKind::wifi}});
+    ChipsRow &row = *controller.view().chipsRow();
+    const QList<ChipButton *> chips = row.buttons();
+    ASSERT_EQ(chips.size(), 7);
+    EXPECT_TRUE(row.scrollRightButton()->isVisibleTo(&row));
+    EXPECT_TRUE(row.scrollRightButton()->isEnabled());
+    EXPECT_FALSE(row.scrollLeftButton()->isEnabled()) << "nothing hides on the left yet";
+
+    const auto isFullyInView = [&row](const QWidget *chip) {
+        const QWidget *viewport = chip->parentWidget()->parentWidget();
+        const QRect inViewport(chip->mapTo(viewport, QPoint(0, 0)), chip->size());
+        return viewport->rect().contains(inViewport);
+    };
+    EXPECT_FALSE(isFullyInView(chips[5]));
+    for (int i = 0; i < 6; ++i) {
+        press(Qt::Key_Right);
+    }
+    EXPECT_EQ(row.focusedButton(), chips[5]);
+    EXPECT_TRUE(isFullyInView(chips[5]));
+    EXPECT_TRUE(row.scrollLeftButton()->isEnabled());
+
+    // The Wi-Fi details open above the chip: the action buttons stay free.
+    press(Qt::Key_Right);
+    press(Qt::Key_Return);
+    const auto *popover = controller.view().findChild<WifiPopover *>();
+    ASSERT_NE(popover, nullptr);
+    for (const char *name : {"copyButton", "pasteButton", "oneLineButton", "moreButton"}) {
+        const auto *button = controller.view().findChild<QWidget *>(QLatin1String(name));
+        EXPECT_FALSE(popover->geometry().intersects(
+            QRect(button->mapToGlobal(QPoint(0, 0)), button->size())))
+            << name;
+    }
+    controller.view().setWifiChip(std::nullopt);
+
+    // Return presses the chip the arrows reached, not Paste.
+    press(Qt::Key_Left);
+    press(Qt::Key_Return);
+    EXPECT_EQ(opened, QList<QUrl>{QUrl(links[5])});
+    EXPECT_TRUE(keys.sent.isEmpty());
+}
+
 TEST_F(ResultPanelControllerTest, SavingWritesUtf8AtomicallyAndReportsFailures)
 {
     QTemporaryDir directory;
@@ -273,8 +352,9 @@ TEST_F(ResultPanelControllerTest, SavingWritesUtf8AtomicallyAndReportsFailures)
     EXPECT_FALSE(controller.isVisible());
     QFile saved(path);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    // Ends with a newline, as text files on Linux do.
     EXPECT_EQ(saved.readAll(), QByteArray("Gr\xc3\xbc\xc3\x9f"
-                                          "e \xe2\x9c\x93\nzweite Zeile"));
+                                          "e \xe2\x9c\x93\nzweite Zeile\n"));
     EXPECT_FALSE(toast.isVisible());
 
     controller.chooseSaveFile = [&] {
@@ -295,7 +375,7 @@ TEST_F(ResultPanelControllerTest, PastingIntoAClosedWindowLeavesTheTextOnTheClip
     press(Qt::Key_Return);
     EXPECT_FALSE(controller.isVisible());
     EXPECT_EQ(clipboardText(), QStringLiteral("for a closed window"));
-    EXPECT_EQ(toastMessage(), ResultPanelController::windowGoneMessage);
+    EXPECT_EQ(toastMessage(), ResultPanelController::pasteFailedMessage);
     EXPECT_TRUE(model.canPaste()) << "no permission is missing";
     KeloTest::processEventsFor(200ms);
     EXPECT_TRUE(keys.sent.isEmpty());

@@ -22,24 +22,29 @@ const DetectedCode barcode{"EAN-13", "4006381333931", CodeKind::text};
 TEST(ResultViewModel, OutputTextFollowsModeTextAndCodes)
 {
     ResultViewModel model;
-    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all);
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all, 1);
     EXPECT_EQ(model.outputText(), "Menu at https://example.org");
     EXPECT_EQ(model.chips().size(), 2);
+    // The same capture shown again keeps the user's edit; a new one of the same text does not.
+    model.setText("Menu, edited");
     QSignalSpy outputChanges(&model, &ResultViewModel::outputChanged);
-    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all);
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all, 1);
     EXPECT_EQ(outputChanges.count(), 0) << "an equal load changes nothing";
+    EXPECT_EQ(model.outputText(), "Menu, edited");
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::all, 2);
+    EXPECT_EQ(model.outputText(), "Menu at https://example.org");
 
     // A code capture acts on the payloads only, even with text present.
-    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::codesOnly);
-    EXPECT_EQ(outputChanges.count(), 1);
+    model.load(textResult("Menu at https://example.org", {menuCode}), PanelMode::codesOnly, 2);
+    EXPECT_EQ(outputChanges.count(), 2);
     EXPECT_EQ(model.outputText(), "https://example.com/menu");
     ASSERT_EQ(model.chips().size(), 1);
     EXPECT_NE(model.chips()[0].kind.as<ChipKind::Code>(), nullptr);
 
     // No text: the payloads, one per line.
-    model.load(textResult("", {menuCode, barcode}), PanelMode::all);
+    model.load(textResult("", {menuCode, barcode}), PanelMode::all, 3);
     EXPECT_EQ(model.outputText(), "https://example.com/menu\n4006381333931");
-    model.load(textResult(""), PanelMode::all);
+    model.load(textResult(""), PanelMode::all, 4);
     EXPECT_EQ(model.outputText(), "");
     EXPECT_TRUE(model.chips().isEmpty());
 }
@@ -66,6 +71,8 @@ TEST(ResultViewModel, ActionsHandTheOutputToTheirCallbacksAndEmptyOutputDoesNoth
     EXPECT_EQ(copied, QStringList{"```\nfn main() {\n}\n```"});
     EXPECT_TRUE(model.copied());
     EXPECT_EQ(pasted, QStringList{"fn main() {\n}"});
+    // A fence longer than any backtick run in the text, so the text cannot close it early.
+    EXPECT_EQ(ResultViewModel::markdownCodeBlock("a ```` b ``"), "`````\na ```` b ``\n`````");
 }
 
 TEST(ResultViewModel, CopiedLastsOneSecondAfterTheLatestCopyOrUntilAnEdit)

@@ -4,6 +4,7 @@
 #include "support/LogCapture.h"
 #include "support/fakes/PlatformFakes.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSettings>
 #include <QSignalSpy>
@@ -188,4 +189,30 @@ TEST_F(PreferencesTest, AnUnwritableSettingsFileIsLoggedOnceAndTheValuesStillApp
     EXPECT_FALSE(prefs.showPanel());
     EXPECT_TRUE(prefs.playSound());
     EXPECT_EQ(prefs.hotKey(), (HotKeyCombo{20, HotKeyCombo::command}));
+}
+
+TEST_F(PreferencesTest, AFileThatCannotBeWrittenIsLoggedAlsoAfterAFormatError)
+{
+    const QString folder = m_dir.filePath(QStringLiteral("config"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString path = folder + QStringLiteral("/KeloLens.conf");
+    QFile garbled(path);
+    ASSERT_TRUE(garbled.open(QIODevice::WriteOnly));
+    garbled.write("[General]\nplaySound=true\n[unclosed\n");
+    garbled.close();
+    QSettings settings(path, QSettings::NativeFormat);
+    Preferences prefs(&settings);
+    ASSERT_EQ(settings.status(), QSettings::FormatError);
+    // The folder goes, and a file takes its name: the settings can no longer be written.
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    const KeloTest::LogCapture log;
+    prefs.setShowPanel(false);
+    prefs.setShowPanel(true);
+    ASSERT_EQ(log.lines().size(), 1) << log.lines().join(u'\n').toStdString();
+    EXPECT_TRUE(log.lines().first().startsWith(
+        QStringLiteral("KeloLens: settings could not be saved to %1").arg(path)));
 }

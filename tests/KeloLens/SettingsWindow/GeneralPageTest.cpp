@@ -47,30 +47,44 @@ TEST_F(GeneralPageTest, ControlsWriteTheirSettingsAtOnceAndFollowThem)
     EXPECT_FALSE(page.playSoundSwitch()->isChecked());
 }
 
-TEST_F(GeneralPageTest, PermissionRowsFollowTheSystemWhileShown)
+TEST_F(GeneralPageTest, PermissionRowsSayWhatHoldsAndOfferOnlyButtonsThatWork)
 {
+    // A refusal the desktop keeps but will not let go of, and keys the user may still allow.
     GeneralPage page(services());
-    EXPECT_FALSE(page.screenRecordingStatus()->isGranted());
-    EXPECT_EQ(page.screenRecordingStatus()->button()->text(), "Open Settings…");
-    EXPECT_EQ(page.accessibilityStatus()->button()->text(), "Allow…");
-    page.screenRecordingStatus()->button()->click();
-    EXPECT_EQ(permission.calls, QStringList{"open"});
+    PermissionStatus &screen = *page.screenRecordingStatus();
+    PermissionStatus &paste = *page.accessibilityStatus();
+    EXPECT_TRUE(screen.label()->text().startsWith("Refused: "));
+    EXPECT_TRUE(screen.button()->isHidden());
+    EXPECT_EQ(paste.label()->text(), "Needs the desktop's remote-control permission");
+    EXPECT_FALSE(paste.button()->isHidden());
 
+    // Where the refusal can be forgotten the button does it, and the desktop asks again.
     page.show();
-    permission.isGranted = true;
+    permission.canRequest = true;
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return screen.button()->isVisible(); }));
+    screen.button()->click();
+    EXPECT_EQ(permission.requests, 1);
+    EXPECT_EQ(screen.label()->text(), "Your desktop asks at the first capture");
+    EXPECT_TRUE(screen.button()->isHidden());
+
     keys.isSessionAllowingKeys = true;
-    EXPECT_TRUE(KeloTest::waitUntil([&] {
-        return page.screenRecordingStatus()->isGranted() && page.accessibilityStatus()->isGranted();
-    }));
-    EXPECT_EQ(page.screenRecordingStatus()->allowedLabel()->text(), "Allowed");
-    EXPECT_TRUE(page.screenRecordingStatus()->button()->isHidden());
-
-    // Revoked: the button comes back.
-    permission.isGranted = false;
-    EXPECT_TRUE(KeloTest::waitUntil([&] { return !page.screenRecordingStatus()->isGranted(); }));
-
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return paste.isInForce(); }));
+    EXPECT_TRUE(paste.button()->isHidden());
     page.hide();
     EXPECT_FALSE(page.refreshTimer()->isActive());
+
+    // X11: nothing to ask for.
+    SettingsServices x11 = services();
+    x11.isX11 = true;
+    permission.isAsked = false;
+    GeneralPage onX11(x11);
+    EXPECT_EQ(onX11.screenRecordingStatus()->label()->text(), "Not needed on X11");
+    EXPECT_EQ(onX11.accessibilityStatus()->label()->text(), "Sends Ctrl+V through the X server");
+    keys.isSessionAllowingKeys = false;
+    keys.isSessionSupportingKeys = false;
+    onX11.refreshPermissions();
+    EXPECT_EQ(onX11.accessibilityStatus()->label()->text(), "Not available on this desktop");
+    EXPECT_TRUE(onX11.accessibilityStatus()->button()->isHidden());
 }
 
 TEST_F(GeneralPageTest, WithoutATrayOrGlobalShortcutsItSaysHowToCapture)

@@ -8,10 +8,43 @@
 #include "SettingsFixture.h"
 #include "support/TestSupport.h"
 
+#include <QApplication>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QWidget>
 
 using SettingsWindow = SettingsFixture;
+
+TEST_F(SettingsWindow, EveryPageFitsWithoutScrollingAlsoWithLargeTextAndKeepsItsTitle)
+{
+    SettingsServices all = services();
+    all.isTrayMissing = true;
+    const QFont normal = QApplication::font();
+    // A desktop's 1.25 text scaling makes every font given in points that much larger.
+    for (const qreal scale : {1.0, 1.25}) {
+        QFont font = normal;
+        font.setPointSizeF(normal.pointSizeF() * scale);
+        QApplication::setFont(font);
+        SettingsRouter router;
+        SettingsWindowController controller(router, all);
+        for (const SettingsPage page : SettingsPages::all()) {
+            controller.show(page);
+            QWidget *window = controller.window();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+            EXPECT_EQ(window->windowTitle(), SettingsPages::title(page));
+            EXPECT_GE(window->height(), SettingsWindowController::contentSize.height());
+            QWidget *shown = controller.detail()->page();
+            QList<QScrollArea *> forms = shown->findChildren<QScrollArea *>();
+            forms << qobject_cast<QScrollArea *>(shown);
+            for (const QScrollArea *form : forms) {
+                EXPECT_TRUE(form == nullptr || form->verticalScrollBar()->maximum() == 0)
+                    << SettingsPages::title(page).toStdString() << " scrolls at " << scale;
+            }
+        }
+    }
+    QApplication::setFont(normal);
+}
 
 TEST_F(SettingsWindow, ReopensOnTheLastPageUnlessOneIsAsked)
 {

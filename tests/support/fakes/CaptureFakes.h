@@ -67,7 +67,8 @@ public:
     }
 };
 
-// Screen access as `isGranted` says, except that queued `answers` come first, one a question.
+// Screen access as `isGranted` says, except that queued `answers` come first, one a question. A
+// refusal can be forgotten when `canRequest` says so; requests are counted.
 class FakePermissionChecker final : public PermissionChecker
 {
 public:
@@ -75,17 +76,35 @@ public:
 
     bool isGranted;
     bool isAsked = false;
+    bool canRequest = false;
     mutable QList<bool> answers;
-    // "request" and "open", in the order they came.
-    QStringList calls;
+    int requests = 0;
 
     [[nodiscard]] bool isScreenRecordingGranted() const override
     {
         return answers.isEmpty() ? isGranted : answers.takeFirst();
     }
-    void requestScreenRecording() override { calls << QStringLiteral("request"); }
-    void openScreenRecordingSettings() override { calls << QStringLiteral("open"); }
-    [[nodiscard]] bool isAskedAtCapture() const override { return isAsked; }
+    [[nodiscard]] ScreenAccess screenAccess() const override
+    {
+        if (!isGranted) {
+            return ScreenAccess::refused;
+        }
+        return isAsked ? ScreenAccess::askedAtCapture : ScreenAccess::notNeeded;
+    }
+    [[nodiscard]] bool canRequestScreenRecording() const override
+    {
+        return canRequest && !isGranted;
+    }
+    bool requestScreenRecording() override
+    {
+        ++requests;
+        if (!canRequestScreenRecording()) {
+            return false;
+        }
+        isGranted = true;
+        isAsked = true;
+        return true;
+    }
 };
 
 class FakeUpdater final : public Updater

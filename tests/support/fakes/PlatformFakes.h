@@ -26,6 +26,7 @@ public:
     // Windows that have gone: activating them fails.
     QList<uint32_t> goneWindows;
     QList<KeloPlatform::RunningApplication> activations;
+    std::map<uint32_t, KeloPlatform::WindowClass> classes;
 
     [[nodiscard]] std::optional<KeloPlatform::RunningApplication>
     frontmostApplication() const override
@@ -40,6 +41,12 @@ public:
         activations.append(application);
         return true;
     }
+    [[nodiscard]] std::optional<KeloPlatform::WindowClass>
+    windowClass(const KeloPlatform::RunningApplication &application) const override
+    {
+        const auto found = classes.find(application.windowId);
+        return found == classes.end() ? std::nullopt : std::optional(found->second);
+    }
     [[nodiscard]] bool isCompositing() const override { return isCompositingManagerRunning; }
 };
 
@@ -49,15 +56,25 @@ public:
     explicit FakeSyntheticKeys(bool isAllowed = true) : isSessionAllowingKeys(isAllowed) {}
 
     bool isSessionAllowingKeys;
-    QList<uint32_t> sent;
+    bool isSessionSupportingKeys = true;
+    // Every chord sent; Ctrl with a key arrives as a chord with Control alone.
+    QList<KeloPlatform::KeyChord> sent;
 
     [[nodiscard]] bool isAvailable() const override { return isSessionAllowingKeys; }
+    [[nodiscard]] bool isSupported() const override { return isSessionSupportingKeys; }
     bool sendWithControl(uint32_t evdevCode) override
+    {
+        KeloPlatform::KeyChord chord;
+        chord.evdevCode = evdevCode;
+        chord.hasControl = true;
+        return sendChord(chord);
+    }
+    bool sendChord(const KeloPlatform::KeyChord &chord) override
     {
         if (!isSessionAllowingKeys) {
             return false;
         }
-        sent.append(evdevCode);
+        sent.append(chord);
         return true;
     }
 };
@@ -117,10 +134,20 @@ class FakeScreenshotService final : public KeloPlatform::ScreenshotService
 public:
     KeloPlatform::Screenshot next;
     std::optional<bool> permission;
+    bool canForget = false;
     std::chrono::milliseconds delay{0};
 
     [[nodiscard]] bool isAvailable() const override { return true; }
     [[nodiscard]] std::optional<bool> storedPermission() const override { return permission; }
+    [[nodiscard]] bool canForgetRefusal() const override { return canForget; }
+    bool forgetRefusal() override
+    {
+        if (!canForget || permission != false) {
+            return false;
+        }
+        permission.reset();
+        return true;
+    }
     QCoro::Task<KeloPlatform::Screenshot> takeInteractive() override
     {
         if (delay.count() > 0) {
