@@ -19,8 +19,6 @@ PermissionStatus::PermissionStatus(const QString &buttonTitle, std::function<voi
     m_text->setTextFormat(Qt::PlainText);
     m_text->setFont(themeFont(TextStyle::body));
     m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    // A long state wraps rather than widen the page past its window.
-    m_text->setWordWrap(true);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(5);
