@@ -63,7 +63,7 @@ TEST_F(OnGnome, NoShortcutServiceMeansNoFalseAlert)
     // shortcut, the settings (a second launch opens them).
     EXPECT_EQ(m_app.log().filter(QStringLiteral("kelolens --capture")).size(), 1);
     ASSERT_EQ(m_app.launchAgain(), 0);
-    EXPECT_TRUE(screenShows(QStringLiteral("kelolens --capture")));
+    EXPECT_TRUE(screenShows(QStringLiteral("Capture shortcut")));
 }
 
 TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClients)
