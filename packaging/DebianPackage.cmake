@@ -33,6 +33,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "maim | scrot | xfce4-screenshooter, tesseract-ocr-eng, libqt6svg6")
+# The Latin script model reads program text and every Latin-script language better than the
+# language models (they remain the fallback); the English dictionary tells a word hyphenated at
+# a line end from a compound (other languages' hunspell-<lang> dictionaries are used when there).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "tesseract-ocr-script-latn, hunspell-en-us")
 # Every other recognition language; users usually pick a few tesseract-ocr-<lang> packages.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "tesseract-ocr-all")
 

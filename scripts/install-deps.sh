@@ -11,7 +11,8 @@ packages=(
   cmake ninja-build g++ make pkg-config
   # libraries
   qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev qt6-svg-dev qcoro-qt6-dev
-  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng
+  libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-script-latn
+  libhunspell-dev hunspell-en-us
   libzxing-dev
   libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-shape0-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
@@ -25,6 +26,8 @@ packages=(
   # the accessibility bus and a client that reads it as a screen reader does
   at-spi2-core python3-pyatspi
   fonts-dejavu-core fonts-liberation
+  # benchmarks: program text in more monospace fonts
+  fonts-jetbrains-mono fonts-noto-mono
   # a private session bus for the tray test; Qt's Wayland platform for Wayland sessions
   dbus-daemon qt6-wayland
   desktop-file-utils appstream groff-base

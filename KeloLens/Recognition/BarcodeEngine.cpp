@@ -267,6 +267,51 @@ void appendDenseLinearCodes(const Look &look, Findings &findings, const std::sto
 
 } // namespace
 
+bool BarcodeEngine::isLinear(const QString &symbology)
+{
+    static const QStringList linear = {
+        QStringLiteral("Code128"), QStringLiteral("Code39"),  QStringLiteral("Code93"),
+        QStringLiteral("Codabar"), QStringLiteral("EAN8"),    QStringLiteral("EAN13"),
+        QStringLiteral("UPCA"),    QStringLiteral("UPCE"),    QStringLiteral("ITF"),
+        QStringLiteral("DataBar"), QStringLiteral("DataBarExpanded")};
+    return linear.contains(symbology);
+}
+
+namespace {
+
+// The reader places a linear code on the one row it scanned; its bars reach up and down from
+// there for as long as the rows above and below show the same pattern.
+QRect barsOf(const QImage &grey, const QRect &scanned)
+{
+    const QRect row = scanned & grey.rect();
+    if (row.isEmpty() || row.width() < 8) {
+        return scanned;
+    }
+    const int middle = row.center().y();
+    const uchar *scan = grey.constScanLine(middle);
+    const auto [darkest, lightest] = std::minmax_element(scan + row.left(), scan + row.right() + 1);
+    const int threshold = (*darkest + *lightest) / 2;
+    const auto matches = [&](int y) {
+        const uchar *line = grey.constScanLine(y);
+        int same = 0;
+        for (int x = row.left(); x <= row.right(); ++x) {
+            same += (line[x] < threshold) == (scan[x] < threshold) ? 1 : 0;
+        }
+        return same >= 0.95 * row.width();
+    };
+    int top = middle;
+    while (top > 0 && matches(top - 1)) {
+        --top;
+    }
+    int bottom = middle;
+    while (bottom < grey.height() - 1 && matches(bottom + 1)) {
+        ++bottom;
+    }
+    return QRect(row.left(), top, row.width(), bottom - top + 1) | scanned;
+}
+
+} // namespace
+
 namespace BarcodeEngine {
 
 QList<BarcodeObservation> readCodes(const QImage &image, std::stop_token stop)
@@ -295,7 +340,13 @@ QList<BarcodeObservation> readCodes(const QImage &image, std::stop_token stop)
     } catch (...) {
         // A reader failure contributes what was found before it.
     }
-    return findings.observations();
+    QList<BarcodeObservation> observations = findings.observations();
+    for (BarcodeObservation &observation : observations) {
+        if (isLinear(observation.symbology)) {
+            observation.area = barsOf(grey, observation.area);
+        }
+    }
+    return observations;
 }
 
 } // namespace BarcodeEngine

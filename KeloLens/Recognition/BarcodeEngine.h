@@ -13,7 +13,7 @@ struct BarcodeObservation
 {
     QString symbology; // short name: "QR", "MicroQR", "EAN13", ...
     QString payload;   // may be empty when the code carries nothing readable as text
-    QRect area;        // where the code's modules lie, in the image's pixels
+    QRect area;        // where the code's modules (a linear code's bars) lie, in the image's pixels
 
     bool operator==(const BarcodeObservation &) const = default;
 };
@@ -25,5 +25,8 @@ namespace BarcodeEngine {
 // on dark (the reader only looks for dark modules, and dark-mode screens draw them light).
 // Transparent parts count as white. Ends after the look under way once `stop` is triggered.
 [[nodiscard]] QList<BarcodeObservation> readCodes(const QImage &image, std::stop_token stop = {});
+
+// Whether a symbology is a linear code (bars), which usually has its text printed along it.
+[[nodiscard]] bool isLinear(const QString &symbology);
 
 } // namespace BarcodeEngine

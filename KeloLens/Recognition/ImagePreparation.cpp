@@ -149,6 +149,12 @@ ExactRect PreparedImage::normalizedBox(const QRect &preparedBox) const
     return {left / width, 1.0 - bottom / height, (right - left) / width, (bottom - top) / height};
 }
 
+double PreparedImage::normalizedWidth(double preparedWidth) const
+{
+    const double width = originalSize.width();
+    return width > 0 && scale > 0 ? preparedWidth / scale / width : 0;
+}
+
 namespace ImagePreparation {
 
 QImage flattenedGrey(const QImage &capture)

@@ -24,6 +24,8 @@ struct PreparedImage
     // A box in prepared pixels (right and bottom exclusive) as a normalized box in the captured
     // image: 0 to 1 on each axis, origin at the bottom-left.
     [[nodiscard]] ExactRect normalizedBox(const QRect &preparedBox) const;
+    // A width in prepared pixels as a share of the captured image's width.
+    [[nodiscard]] double normalizedWidth(double preparedWidth) const;
 };
 
 namespace ImagePreparation {

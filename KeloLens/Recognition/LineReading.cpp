@@ -40,6 +40,25 @@ QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRe
     return QRect(ink.left(), top, ink.width(), bottom - top);
 }
 
+void appendSymbols(const tesseract::ResultIterator &word, int wordIndex,
+                   QList<SymbolReading> &symbols)
+{
+    tesseract::ResultIterator symbol(word);
+    do {
+        const std::unique_ptr<char[]> raw(symbol.GetUTF8Text(tesseract::RIL_SYMBOL));
+        int left = 0;
+        int top = 0;
+        int right = 0;
+        int bottom = 0;
+        if (raw && symbol.BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
+            symbols.append({QString::fromUtf8(raw.get()), QRect(left, top, right - left,
+                                                                bottom - top),
+                            wordIndex});
+        }
+    } while (!symbol.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) &&
+             symbol.Next(tesseract::RIL_SYMBOL));
+}
+
 } // namespace
 
 LineReading LineReading::read(tesseract::ResultIterator &iterator)
@@ -47,6 +66,13 @@ LineReading LineReading::read(tesseract::ResultIterator &iterator)
     LineReading line;
     QStringList words;
     double confidenceSum = 0;
+    int x1 = 0;
+    int y1 = 0;
+    int x2 = 0;
+    int y2 = 0;
+    if (iterator.Baseline(tesseract::RIL_TEXTLINE, &x1, &y1, &x2, &y2)) {
+        line.baseline = (y1 + y2) / 2;
+    }
     do {
         const std::unique_ptr<char[]> raw(iterator.GetUTF8Text(tesseract::RIL_WORD));
         const QString word = raw ? QString::fromUtf8(raw.get()).trimmed() : QString();
@@ -62,7 +88,9 @@ LineReading LineReading::read(tesseract::ResultIterator &iterator)
             line.emptyWords.append(box);
             continue;
         }
+        appendSymbols(iterator, int(words.size()), line.symbols);
         words.append(word);
+        line.wordBoxes.append(box);
         line.box = line.box.united(box);
         confidenceSum += double(iterator.Confidence(tesseract::RIL_WORD));
     } while (!iterator.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
@@ -72,4 +100,38 @@ LineReading LineReading::read(tesseract::ResultIterator &iterator)
     line.confidence = words.isEmpty() ? 0 : confidenceSum / double(words.size());
     line.box = withTypographicHeight(iterator, line.box);
     return line;
+}
+
+QList<LineReading> LineReading::splitAtGaps(int minGap) const
+{
+    QList<LineReading> pieces;
+    const QStringList words = text.split(QLatin1Char(' '));
+    if (words.size() != wordBoxes.size() || words.size() < 2) {
+        return {*this};
+    }
+    qsizetype first = 0;
+    for (qsizetype w = 1; w <= words.size(); ++w) {
+        if (w < words.size() && wordBoxes.at(w).left() - wordBoxes.at(w - 1).right() <= minGap) {
+            continue;
+        }
+        LineReading piece = *this;
+        piece.text = words.mid(first, w - first).join(QLatin1Char(' '));
+        piece.wordBoxes = wordBoxes.mid(first, w - first);
+        QRect ink;
+        for (const QRect &box : piece.wordBoxes) {
+            ink |= box;
+        }
+        piece.inkBox = ink;
+        piece.box = QRect(ink.left(), box.top(), ink.width(), box.height());
+        piece.symbols.clear();
+        for (const SymbolReading &symbol : symbols) {
+            if (symbol.word >= first && symbol.word < w) {
+                piece.symbols.append(symbol);
+                piece.symbols.last().word -= int(first);
+            }
+        }
+        pieces.append(std::move(piece));
+        first = w;
+    }
+    return pieces;
 }

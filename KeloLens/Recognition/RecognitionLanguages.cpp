@@ -427,6 +427,30 @@ QStringList dataNamesFor(const QStringList &tags, const QStringList &installed,
     return names;
 }
 
+QStringList withScriptModels(const QStringList &dataNames, const QStringList &installed)
+{
+    QString latin;
+    for (const QString &candidate : {QStringLiteral("Latin"), QStringLiteral("script/Latin")}) {
+        if (latin.isEmpty() && installed.contains(candidate)) {
+            latin = candidate;
+        }
+    }
+    if (latin.isEmpty()) {
+        return dataNames;
+    }
+    QStringList models;
+    for (const QString &name : dataNames) {
+        const std::optional<QString> tag = tagForDataName(name);
+        const bool isLatin =
+            tag && !parseTag(*tag).hasPrivateUse && effectiveScript(parseTag(*tag)) == u"Latn";
+        const QString model = isLatin ? latin : name;
+        if (!models.contains(model)) {
+            models.append(model);
+        }
+    }
+    return models;
+}
+
 } // namespace RecognitionLanguages
 
 QString bestLanguageMatch(const QString &language, const QStringList &supported)

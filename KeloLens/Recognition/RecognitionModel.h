@@ -17,6 +17,10 @@ struct RecognizedLine
 {
     QString text;
     ExactRect box;
+    // In a monospace font, the width of one character cell in the box's units, and the box starts
+    // at the left edge of the first character's cell; 0 for proportional text. Such a line's text
+    // keeps its spacing as drawn.
+    double cellWidth = 0;
 
     bool operator==(const RecognizedLine &) const = default;
 };

@@ -2,11 +2,14 @@
 #include "KeloLens/Recognition/Recognizer.h"
 
 #include "KeloLens/Recognition/BarcodeEngine.h"
+#include "KeloLens/Recognition/Dictionaries.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
 #include "KeloLens/Recognition/TextAssembly.h"
+#include "KeloLens/Recognition/TextBlocks.h"
+#include "KeloLens/Recognition/WordList.h"
 
 #include <QCoro/QCoroFuture>
 #include <QLocale>
@@ -24,8 +27,18 @@ const QStringList &userLanguages()
     return languages;
 }
 
-// The share of a line's box that must lie on a code for the line to be the code's.
+// Prepared pictures up to this size (a third of a full HD screen, enlarged) are read with the
+// script model where there is one.
+constexpr double maxScriptModelPixels = 2.5e6;
+
+// The share of a line's box that must lie on codes for the line to be theirs.
 constexpr double onCodeShare = 0.5;
+// A line along a linear code, within this share of its width beyond either end, made mostly
+// (this share) of the payload's characters or digits, is the code's printed text.
+constexpr double captionReach = 0.15;
+constexpr double captionShare = 0.6;
+// A lone digit beside the bars (an EAN's first) reads as anything.
+constexpr int maxCaptionJunk = 2;
 
 double overlapArea(const ExactRect &a, const ExactRect &b)
 {
@@ -34,11 +47,67 @@ double overlapArea(const ExactRect &a, const ExactRect &b)
     return width > 0 && height > 0 ? width * height : 0;
 }
 
-void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines,
-              const RecognitionOptions &options)
+bool isMonospace(const QList<RecognizedLine> &block)
 {
-    result.paragraphs = groupParagraphs(lines);
-    result.text = assembleText(result.paragraphs, options.lineBreaks, options.stripHyphenation);
+    const auto monospace = std::count_if(
+        block.begin(), block.end(), [](const RecognizedLine &line) { return line.cellWidth > 0; });
+    return 2 * monospace >= block.size();
+}
+
+// The digits printed along a linear code's bars (or its text, for codes that carry words) are
+// the code's payload again, read less well than the bars, often into letters shaped like
+// digits: not text of the capture.
+bool looksLikePayload(const QString &text, const QString &payload)
+{
+    static const QString digitShapes = QStringLiteral("OoQDIl|i!SsBZzGbq()[]{}°'.,:;-");
+    int total = 0;
+    int fitting = 0;
+    for (const QChar c : text) {
+        if (c.isSpace()) {
+            continue;
+        }
+        ++total;
+        fitting +=
+            c.isDigit() || digitShapes.contains(c) || payload.contains(c, Qt::CaseInsensitive) ? 1
+                                                                                               : 0;
+    }
+    return total <= maxCaptionJunk || fitting >= captionShare * total;
+}
+
+bool isCaptionOf(const RecognizedLine &line, const LocatedCode &code)
+{
+    if (!BarcodeEngine::isLinear(code.code.symbology)) {
+        return false;
+    }
+    const ExactRect &bars = code.box;
+    const ExactRect &box = line.box;
+    // The first digit of an EAN or UPC code stands left of the bars, the last of a UPC right.
+    const double left = bars.minX() - captionReach * bars.width;
+    const double right = bars.maxX() + captionReach * bars.width;
+    const double inside = std::min(right, box.maxX()) - std::max(left, box.minX());
+    // Under the bars or over them, at most a line's height away (y grows upwards).
+    const double height = std::abs(box.height);
+    const bool isAlong = box.midY() < bars.midY() ? bars.minY() - box.maxY() <= height
+                                                  : box.minY() - bars.maxY() <= height;
+    return box.width > 0 && inside >= 0.8 * box.width && isAlong &&
+           looksLikePayload(line.text, code.code.payload);
+}
+
+// Block by block, so that columns side by side never share a row.
+void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines, const QImage &image,
+              const RecognitionOptions &options, const WordCheck &isWord)
+{
+    result.paragraphs.clear();
+    QStringList texts;
+    for (const QList<RecognizedLine> &block : TextBlocks::split(lines, image)) {
+        const QList<Paragraph> paragraphs = groupParagraphs(block);
+        AssemblyHints hints;
+        hints.isPreformatted = isMonospace(block);
+        hints.isWord = isWord;
+        texts.append(assembleText(paragraphs, options.lineBreaks, options.stripHyphenation, hints));
+        result.paragraphs += paragraphs;
+    }
+    result.text = texts.join(QStringLiteral("\n\n"));
 }
 
 } // namespace
@@ -57,6 +126,7 @@ Recognizer::Recognizer(RecognitionPasses passes)
 
 Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine, RecognitionPasses passes)
     : m_textEngine(textEngine ? std::move(textEngine) : std::make_shared<TesseractEngine>()),
+      m_dictionaries(std::make_shared<Dictionaries>(WordList::dictionaryDirectory())),
       m_passes(std::move(passes))
 {
     if (!m_passes.recognizeText) {
@@ -85,6 +155,7 @@ std::stop_token Recognizer::stopToken()
 void Recognizer::releaseIdleMemory()
 {
     m_textEngine->releaseIdleEngines();
+    m_dictionaries->clear();
     // A capture's images are large and short-lived; glibc keeps their pages otherwise.
     malloc_trim(0);
 }
@@ -110,6 +181,13 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
             return QList<RecognizedLine>();
         }
     });
+    // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
+    // thread.
+    QFuture<WordCheck> wordCheck =
+        QtConcurrent::run([dictionaries = m_dictionaries, languages, options] {
+            return options.stripHyphenation ? dictionaries->checkFor(languages, userLanguages())
+                                            : WordCheck();
+        });
     QFuture<QList<LocatedCode>> codePass;
     if (options.detectBarcodes) {
         codePass = QtConcurrent::run([passes, image, stop] {
@@ -122,8 +200,9 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     }
 
     const QList<RecognizedLine> lines = co_await textPass;
+    const WordCheck isWord = co_await wordCheck;
     RecognitionResult result;
-    assemble(result, lines, options);
+    assemble(result, lines, image, options, isWord);
     if (options.detectBarcodes) {
         const QList<LocatedCode> codes = co_await codePass;
         for (const LocatedCode &located : codes) {
@@ -131,7 +210,7 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
         }
         const QList<RecognizedLine> text = linesOffCodes(lines, codes);
         if (text.size() != lines.size()) {
-            assemble(result, text, options);
+            assemble(result, text, image, options, isWord);
         }
     }
     co_return result;
@@ -147,14 +226,20 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
                                                 const QStringList &languages, std::stop_token stop)
 {
     const QString directory = RecognitionLanguages::dataDirectory();
-    const QStringList dataNames = RecognitionLanguages::dataNamesFor(
-        languages, RecognitionLanguages::installedDataNames(directory), userLanguages());
+    const QStringList installed = RecognitionLanguages::installedDataNames(directory);
+    QStringList dataNames =
+        RecognitionLanguages::dataNamesFor(languages, installed, userLanguages());
     if (dataNames.isEmpty() || stop.stop_requested()) {
         return {};
     }
     const PreparedImage prepared = ImagePreparation::prepareForText(image, stop);
     if (prepared.image.isNull()) {
         return {};
+    }
+    // The script model is worth its time on the captures people make every day; on a whole
+    // screen of text the language's own model is as good and twice as fast.
+    if (double(prepared.image.width()) * prepared.image.height() <= maxScriptModelPixels) {
+        dataNames = RecognitionLanguages::withScriptModels(dataNames, installed);
     }
     TextPassLimits limits;
     limits.stop = std::move(stop);
@@ -189,10 +274,16 @@ QList<RecognizedLine> Recognizer::linesOffCodes(const QList<RecognizedLine> &lin
     QList<RecognizedLine> kept;
     for (const RecognizedLine &line : lines) {
         const double area = std::abs(line.box.width * line.box.height);
-        const bool isOnCode = std::any_of(codes.begin(), codes.end(), [&](const LocatedCode &c) {
-            return area > 0 && overlapArea(line.box, c.box) >= onCodeShare * area;
-        });
-        if (!isOnCode) {
+        // Over every code at once: a line across two codes side by side lies half on each.
+        double onCodes = 0;
+        for (const LocatedCode &code : codes) {
+            onCodes += overlapArea(line.box, code.box);
+        }
+        const bool isOnCode = area > 0 && onCodes >= onCodeShare * area;
+        const bool isCaption =
+            std::any_of(codes.begin(), codes.end(),
+                        [&](const LocatedCode &code) { return isCaptionOf(line, code); });
+        if (!isOnCode && !isCaption) {
             kept.append(line);
         }
     }

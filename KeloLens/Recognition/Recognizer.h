@@ -9,6 +9,7 @@
 #include <memory>
 #include <stop_token>
 
+class Dictionaries;
 class TesseractEngine;
 
 // A code and where its picture lies, in the captured image's normalized coordinates like a
@@ -76,6 +77,7 @@ private:
     [[nodiscard]] std::stop_token stopToken();
 
     std::shared_ptr<TesseractEngine> m_textEngine;
+    std::shared_ptr<Dictionaries> m_dictionaries;
     RecognitionPasses m_passes;
     QMutex m_stopMutex;
     std::stop_source m_stop;

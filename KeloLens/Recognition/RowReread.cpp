@@ -146,6 +146,9 @@ bool readRowAgain(tesseract::TessBaseAPI &engine, QList<LineReading> &lines, qsi
     }
     line.text = again.text;
     line.confidence = again.confidence;
+    line.wordBoxes = again.wordBoxes;
+    line.symbols = again.symbols;
+    line.baseline = again.baseline > 0 ? again.baseline : line.baseline;
     line.box = line.box.united(again.box);
     line.inkBox = line.inkBox.united(again.inkBox);
     for (qsizetype other : piece.besideLines) {

@@ -2,6 +2,8 @@
 #include "KeloLens/Recognition/TesseractEngine.h"
 
 #include "KeloLens/Recognition/LineReading.h"
+#include "KeloLens/Recognition/LostText.h"
+#include "KeloLens/Recognition/MonospaceGrid.h"
 #include "KeloLens/Recognition/OpenMpThreads.h"
 #include "KeloLens/Recognition/PassLimit.h"
 #include "KeloLens/Recognition/RecognitionLog.h"
@@ -43,6 +45,11 @@ constexpr double maxBandPixels = 2e6;
 // An engine's language model and working memory, and its band's images, per prepared pixel.
 constexpr double engineBytes = 64e6;
 constexpr double bytesPerBandPixel = 12;
+// Characters read one by one where the engine misread program text, at most, per band: a
+// garbled picture must not cost a read per cell.
+constexpr int maxCharacterReads = 64;
+// Words further apart than this many line heights are pieces of a row, maybe in two columns.
+constexpr double wideGapLineHeights = 2;
 // White above and below a band: the engine reads lines touching the edge less well.
 constexpr int bandPadding = 10;
 
@@ -73,6 +80,26 @@ QImage bandImage(const QImage &page, const TextBand &band)
                     image.scanLine(y + bandPadding));
     }
     return image;
+}
+
+// A character or a few side by side, read alone.
+QString readCharacters(tesseract::TessBaseAPI &engine, const QRect &area, int count,
+                       const PassLimit &limit)
+{
+    if (limit.isReached()) {
+        return {};
+    }
+    engine.SetPageSegMode(count == 1 ? tesseract::PSM_SINGLE_CHAR : tesseract::PSM_SINGLE_WORD);
+    engine.SetRectangle(area.left(), area.top(), area.width(), area.height());
+    tesseract::ETEXT_DESC monitor;
+    limit.watch(monitor);
+    const bool isRead = engine.Recognize(&monitor) == 0;
+    engine.SetPageSegMode(tesseract::PSM_AUTO);
+    if (!isRead) {
+        return {};
+    }
+    const std::unique_ptr<char[]> text(engine.GetUTF8Text());
+    return text ? QString::fromUtf8(text.get()) : QString();
 }
 
 BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepared,
@@ -124,7 +151,24 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         });
     } else {
         RowReread::readRowsAgain(engine, image, reading.lines, limit);
+        LostText::readAgain(engine, image, reading.lines, emptyWords, limit);
     }
+    int characterReads = 0;
+    MonospaceGrid::apply(reading.lines, image, [&](const QRect &area, int count) {
+        return ++characterReads <= maxCharacterReads
+                   ? readCharacters(engine, area, count, limit)
+                   : QString();
+    });
+    QList<LineReading> pieces;
+    for (const LineReading &line : reading.lines) {
+        // Program text keeps its rows whole: its wide gaps are spaces, counted in cells.
+        if (line.cellWidth > 0) {
+            pieces.append(line);
+        } else {
+            pieces += line.splitAtGaps(int(wideGapLineHeights * line.box.height()));
+        }
+    }
+    reading.lines = pieces;
     const int offset = isWholePage(band, prepared.image) ? 0 : band.top - bandPadding;
     for (LineReading &line : reading.lines) {
         line.box.translate(0, offset);
@@ -208,7 +252,8 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
         }
         isAnyRead = true;
         for (const LineReading &line : reading.lines) {
-            result.lines.append({line.text, prepared.normalizedBox(line.box)});
+            result.lines.append({line.text, prepared.normalizedBox(line.box),
+                                 prepared.normalizedWidth(line.cellWidth)});
         }
     }
     if (!isAnyRead && result.isComplete) {

@@ -91,4 +91,8 @@ void TesseractEnginePool::clear()
 {
     QMutexLocker lock(&m_mutex);
     m_idle.clear();
+    // Tesseract keeps every word list it loaded in a process-wide cache after its engine has
+    // gone; the Latin script model's lists of many languages alone hold some 80 MB. Only lists
+    // no engine uses any more go.
+    tesseract::TessBaseAPI::ClearPersistentCache();
 }

@@ -8,8 +8,12 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 namespace {
+
+// Deeper than this is not indentation but a line placed far to the right of the rest.
+constexpr double maxIndent = 200;
 
 double height(const ExactRect &box)
 {
@@ -58,6 +62,39 @@ QString trimmedHorizontally(const QString &line)
     return line.mid(start, end - start);
 }
 
+QString trimmedAtEnd(const QString &line)
+{
+    qsizetype end = line.size();
+    while (end > 0 && isHorizontalWhitespace(line.at(end - 1))) {
+        --end;
+    }
+    return line.left(end);
+}
+
+bool isWordCharacter(QChar c)
+{
+    return c.isLetter() || c.isMark();
+}
+
+// The letters a hyphenated line end stops with, and those the next line starts with.
+QString trailingLetters(const QString &text)
+{
+    qsizetype start = text.size();
+    while (start > 0 && isWordCharacter(text.at(start - 1))) {
+        --start;
+    }
+    return text.mid(start);
+}
+
+QString leadingLetters(const QString &text)
+{
+    qsizetype end = 0;
+    while (end < text.size() && isWordCharacter(text.at(end))) {
+        ++end;
+    }
+    return text.left(end);
+}
+
 // True when the text ends in a letter followed by a lone hyphen-minus, compared as whole
 // user-perceived characters: a hyphen carrying a combining mark is not a hyphen here.
 bool endsWithHyphenatedLetter(const QString &text)
@@ -92,6 +129,18 @@ bool endsWithHyphenatedLetter(const QString &text)
     }
 }
 
+bool isOnSameGrid(const RecognizedLine &a, const RecognizedLine &b)
+{
+    return a.cellWidth > 0 && b.cellWidth > 0 &&
+           std::abs(a.cellWidth - b.cellWidth) <= 0.1 * std::max(a.cellWidth, b.cellWidth);
+}
+
+// Cells between `from` and the start of `line`; NaN when either is not a number.
+double cellsBetween(double from, const RecognizedLine &line)
+{
+    return std::round((line.box.minX() - from) / line.cellWidth);
+}
+
 } // namespace
 
 RecognizedLine mergeRow(QList<RecognizedLine> row)
@@ -103,14 +152,52 @@ RecognizedLine mergeRow(QList<RecognizedLine> row)
         return lowerFirst(a.box.minX(), b.box.minX());
     });
     ExactRect box = row.first().box;
-    QStringList texts;
-    texts.reserve(row.size());
-    for (const RecognizedLine &line : row) {
+    QString text = row.first().text;
+    bool isMonospace = row.first().cellWidth > 0;
+    for (qsizetype i = 1; i < row.size(); ++i) {
+        const RecognizedLine &line = row.at(i);
         box = box.united(line.box);
-        texts.append(line.text);
+        const double column = cellsBetween(row.first().box.minX(), line);
+        const qsizetype written = Graphemes::count(text);
+        if (isMonospace && isOnSameGrid(row.first(), line) && column > double(written)) {
+            text += QString(qsizetype(column) - written, u' ');
+        } else {
+            text += u' ';
+            isMonospace = false;
+        }
+        text += line.text;
     }
-    return {texts.join(u' '), box};
+    return {text, box, isMonospace ? row.first().cellWidth : 0};
 }
+
+namespace {
+
+// Monospace rows get their indentation, in cells, against the leftmost of them.
+void indentMonospaceRows(QList<RecognizedLine> &rows)
+{
+    std::vector<double> cells;
+    double left = std::numeric_limits<double>::infinity();
+    for (const RecognizedLine &row : rows) {
+        if (row.cellWidth > 0 && std::isfinite(row.box.minX())) {
+            cells.push_back(row.cellWidth);
+            left = std::min(left, row.box.minX());
+        }
+    }
+    if (cells.empty()) {
+        return;
+    }
+    for (RecognizedLine &row : rows) {
+        if (row.cellWidth <= 0 || !std::isfinite(row.box.minX())) {
+            continue;
+        }
+        const double indent = cellsBetween(left, row);
+        if (indent >= 1 && indent < maxIndent) {
+            row.text.prepend(QString(qsizetype(indent), u' '));
+        }
+    }
+}
+
+} // namespace
 
 QList<RecognizedLine> groupRows(QList<RecognizedLine> lines)
 {
@@ -150,6 +237,7 @@ QList<RecognizedLine> groupRows(QList<RecognizedLine> lines)
 QList<Paragraph> groupParagraphs(QList<RecognizedLine> lines)
 {
     QList<RecognizedLine> rows = groupRows(std::move(lines));
+    indentMonospaceRows(rows);
     std::stable_sort(rows.begin(), rows.end(),
                      [](const RecognizedLine &a, const RecognizedLine &b) {
                          return higherFirst(a.box.maxY(), b.box.maxY());
@@ -177,20 +265,31 @@ QList<Paragraph> groupParagraphs(QList<RecognizedLine> lines)
     return paragraphs;
 }
 
-QString assembleText(const QList<Paragraph> &paragraphs, LineBreakMode mode, bool stripHyphenation)
+QString assembleText(const QList<Paragraph> &paragraphs, LineBreakMode mode, bool stripHyphenation,
+                     const AssemblyHints &hints)
 {
-    const QString separator =
-        mode == LineBreakMode::joinParagraphs ? QStringLiteral(" ") : QStringLiteral("\n");
+    const bool isJoined = mode == LineBreakMode::joinParagraphs;
+    const QString separator = isJoined ? QStringLiteral(" ") : QStringLiteral("\n");
+    const bool keepsIndentation = hints.isPreformatted && !isJoined;
+    const bool joinsHyphens = stripHyphenation && !hints.isPreformatted;
     QStringList texts;
     texts.reserve(paragraphs.size());
     for (const Paragraph &paragraph : paragraphs) {
         QString accumulator;
         for (qsizetype i = 0; i < paragraph.lines.size(); ++i) {
-            const QString line = trimmedHorizontally(paragraph.lines.at(i));
+            const QString line = keepsIndentation ? trimmedAtEnd(paragraph.lines.at(i))
+                                                  : trimmedHorizontally(paragraph.lines.at(i));
             if (i == 0) {
                 accumulator = line;
-            } else if (stripHyphenation && endsWithHyphenatedLetter(accumulator)) {
-                accumulator.chop(1);
+            } else if (joinsHyphens && endsWithHyphenatedLetter(accumulator)) {
+                const QString tail = leadingLetters(line);
+                if (!hints.isWord) {
+                    accumulator.chop(1);
+                } else if (tail.isEmpty()) {
+                    accumulator += separator;
+                } else if (hints.isWord(trailingLetters(accumulator.chopped(1)) + tail)) {
+                    accumulator.chop(1);
+                }
                 accumulator += line;
             } else {
                 accumulator += separator;

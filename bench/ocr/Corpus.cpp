@@ -118,7 +118,7 @@ CorpusImage textImage(int index)
     item.paragraphs = content(random, index % 3, isMonospace);
     item.theme = QString::fromLatin1(theme.name);
     item.isDark = theme.isDark;
-    item.isCode = isMonospace;
+    item.kind = isMonospace ? TextKind::code : TextKind::prose;
 
     SampleImages::TextStyle style;
     style.family = family;

@@ -7,6 +7,14 @@
 #include <QString>
 #include <QStringList>
 
+// What a text image shows: prose in a proportional font, program text in a monospace font, or
+// pieces of a user interface (labels, menus, forms).
+enum class TextKind {
+    prose,
+    code,
+    ui,
+};
+
 // Screen-like images with their known content: text drawn with QPainter in the system's fonts,
 // codes written with ZXing's writer.
 struct CorpusImage
@@ -16,7 +24,7 @@ struct CorpusImage
     QList<QStringList> paragraphs; // the text drawn, as paragraphs of lines; empty for none
     QStringList payloads;          // the codes drawn
     QString theme;
-    bool isCode = false; // program text in a monospace font
+    TextKind kind = TextKind::prose;
     bool isDark = false;
 };
 

@@ -46,8 +46,11 @@ void printAccuracy(const CorpusFigures &figures, const Score &unprepared,
          percent(unprepared.meanCer())});
     row(QStringLiteral("exact-line recall"),
         {fixed(ours.recall()), fixed(plain.recall()), fixed(unprepared.recall())});
-    row(QStringLiteral("  recall, prose / program code"),
-        {ours.splitRecall(), plain.splitRecall(), unprepared.splitRecall()});
+    for (const auto &[kind, label] : {std::pair{TextKind::prose, "  recall, prose"},
+                                       std::pair{TextKind::code, "  recall, program code"}}) {
+        row(QLatin1String(label),
+            {fixed(ours.recall(kind)), fixed(plain.recall(kind)), fixed(unprepared.recall(kind))});
+    }
     row(QStringLiteral("paragraph-count accuracy"),
         {fixed(ours.paragraphAccuracy()), fixed(plain.paragraphAccuracy()),
          fixed(unprepared.paragraphAccuracy())});

@@ -8,6 +8,19 @@
 #include <numeric>
 #include <vector>
 
+namespace {
+
+QString withoutTrailingSpace(const QString &line)
+{
+    qsizetype end = line.size();
+    while (end > 0 && line.at(end - 1).isSpace()) {
+        --end;
+    }
+    return line.left(end);
+}
+
+} // namespace
+
 namespace Metrics {
 
 QString normalized(const QString &text)
@@ -37,15 +50,18 @@ double characterErrorRate(const QString &truth, const QString &read)
     return double(previous[size_t(b.size())]) / double(a.size());
 }
 
-int linesFound(const QStringList &truthLines, const QString &read)
+int linesFound(const QStringList &truthLines, const QString &read, bool isExact)
 {
+    const auto form = [isExact](const QString &line) {
+        return isExact ? withoutTrailingSpace(line) : normalized(line);
+    };
     QStringList readLines;
     for (const QString &line : read.split(QLatin1Char('\n'))) {
-        readLines.append(normalized(line));
+        readLines.append(form(line));
     }
     int found = 0;
     for (const QString &line : truthLines) {
-        if (readLines.contains(normalized(line))) {
+        if (readLines.contains(form(line))) {
             ++found;
         }
     }

@@ -14,8 +14,10 @@ namespace Metrics {
 // Edit distance between the normalized texts over the truth's length.
 [[nodiscard]] double characterErrorRate(const QString &truth, const QString &read);
 
-// How many truth lines appear, normalized, as a whole line of what was read.
-[[nodiscard]] int linesFound(const QStringList &truthLines, const QString &read);
+// How many truth lines appear, normalized, as a whole line of what was read. Program text is
+// compared as it stands, indentation and spacing included, but for trailing white space.
+[[nodiscard]] int linesFound(const QStringList &truthLines, const QString &read,
+                             bool isExact = false);
 
 // Blocks of text separated by blank lines.
 [[nodiscard]] int paragraphCount(const QString &read);

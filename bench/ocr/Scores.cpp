@@ -30,13 +30,12 @@ void Score::add(const CorpusImage &item, const QString &text)
         Metrics::characterErrorRate(truthParagraphs.join(QStringLiteral("\n\n")), text);
     cer.append(rate);
     cerByTheme[item.theme].append(rate);
-    const int found = Metrics::linesFound(truthLines, text);
+    const int found = Metrics::linesFound(truthLines, text, item.kind == TextKind::code);
     linesFound += found;
     linesTotal += int(truthLines.size());
-    if (item.isCode) {
-        codeLinesFound += found;
-        codeLinesTotal += int(truthLines.size());
-    }
+    auto &[kindFound, kindTotal] = linesByKind[item.kind];
+    kindFound += found;
+    kindTotal += int(truthLines.size());
     paragraphsRight += Metrics::paragraphCount(text) == item.paragraphs.size() ? 1 : 0;
     ++images;
 }
@@ -56,12 +55,17 @@ double Score::paragraphAccuracy() const
     return images ? double(paragraphsRight) / images : 0.0;
 }
 
-QString Score::splitRecall() const
+double Score::recall(TextKind kind) const
 {
-    return QStringLiteral("%1 / %2")
-        .arg(double(linesFound - codeLinesFound) / std::max(1, linesTotal - codeLinesTotal), 0, 'f',
-             3)
-        .arg(double(codeLinesFound) / std::max(1, codeLinesTotal), 0, 'f', 3);
+    const auto it = linesByKind.find(kind);
+    return it == linesByKind.end() || it->second.second == 0
+               ? 0.0
+               : double(it->second.first) / it->second.second;
+}
+
+bool Score::hasKind(TextKind kind) const
+{
+    return linesByKind.count(kind) > 0;
 }
 
 void CodeScore::add(const CorpusImage &item, const QStringList &payloads)
@@ -85,7 +89,7 @@ void printDifferences(const CorpusImage &item, const QString &text, const QStrin
     QTextStream &out = Table::out();
     const QStringList truthLines = truthLinesOf(item);
     for (const QString &line : truthLines) {
-        if (Metrics::linesFound({line}, text) == 0) {
+        if (Metrics::linesFound({line}, text, item.kind == TextKind::code) == 0) {
             out << item.name << ": missed line \"" << line << "\"\n";
         }
     }

@@ -19,16 +19,17 @@ struct Score
     int images = 0;
     QList<double> milliseconds;
     std::map<QString, QList<double>> cerByTheme;
-    int codeLinesFound = 0;
-    int codeLinesTotal = 0;
+    // Lines found and drawn, by kind of text.
+    std::map<TextKind, std::pair<int, int>> linesByKind;
 
     void add(const CorpusImage &item, const QString &text);
 
     [[nodiscard]] double meanCer() const;
     [[nodiscard]] double recall() const;
     [[nodiscard]] double paragraphAccuracy() const;
-    // "prose / program code" line recall.
-    [[nodiscard]] QString splitRecall() const;
+    // Line recall for one kind of text; 0 when there was none.
+    [[nodiscard]] double recall(TextKind kind) const;
+    [[nodiscard]] bool hasKind(TextKind kind) const;
 };
 
 // Codes of one reader against those drawn.

@@ -75,6 +75,35 @@ QImage code(const std::string &payload, ZXing::BarcodeFormat format, int moduleS
     return image;
 }
 
+QImage retailBarcode(const std::string &digits, int moduleSize)
+{
+    constexpr int quietModules = 10;
+    const QImage bars = code(digits, ZXing::BarcodeFormat::EAN13, moduleSize, light,
+                             60 * moduleSize, quietModules);
+    const int quiet = quietModules * moduleSize;
+    const int digitHeight = 12 * moduleSize;
+    QImage image(bars.width(), bars.height() + digitHeight / 2, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.drawImage(0, 0, bars);
+    // The digits take the lower end of the bars of each half; the guard bars run on beside them.
+    const int top = bars.height() - quiet - digitHeight / 2;
+    const QRect leftGroup(quiet + 3 * moduleSize, top, 42 * moduleSize, digitHeight);
+    const QRect rightGroup(quiet + 50 * moduleSize, top, 42 * moduleSize, digitHeight);
+    painter.fillRect(leftGroup, Qt::white);
+    painter.fillRect(rightGroup, Qt::white);
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(11 * moduleSize);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    const QString text = QString::fromStdString(digits);
+    painter.drawText(QRect(quiet - 9 * moduleSize, top, 8 * moduleSize, digitHeight),
+                     Qt::AlignCenter, text.left(1));
+    painter.drawText(leftGroup, Qt::AlignCenter, text.mid(1, 6));
+    painter.drawText(rightGroup, Qt::AlignCenter, text.mid(7, 6));
+    return image;
+}
+
 QImage qrCode(const std::string &payload, const Theme &theme, int moduleSize)
 {
     return code(payload, ZXing::BarcodeFormat::QRCode, moduleSize, theme);

@@ -55,6 +55,10 @@ struct TextStyle
 [[nodiscard]] QImage code(const std::string &payload, ZXing::BarcodeFormat format, int moduleSize,
                           const Theme &theme = light, int barHeight = 50, int quietModules = -1);
 
+// An EAN-13 as printed on a product: the thirteen digits under the bars, the first to their left,
+// the guard bars reaching down between the two groups of six.
+[[nodiscard]] QImage retailBarcode(const std::string &digits, int moduleSize = 2);
+
 [[nodiscard]] QImage qrCode(const std::string &payload, const Theme &theme = light,
                             int moduleSize = 4);
 

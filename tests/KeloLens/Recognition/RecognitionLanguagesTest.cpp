@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 
+#include "KeloLens/Recognition/WordList.h"
+
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -101,6 +103,16 @@ TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInsta
     EXPECT_EQ(dataNamesFor({"fr"}, installed, {"en"}), QStringList());
 }
 
+TEST(RecognitionLanguages, TheLatinScriptModelReadsEveryLatinScriptLanguage)
+{
+    const QStringList languages = {"chi_tra", "deu", "srp", "eng", "custom"};
+    EXPECT_EQ(withScriptModels(languages, {"eng", "deu", "Latin"}),
+              (QStringList{"chi_tra", "Latin", "srp", "custom"}));
+    EXPECT_EQ(withScriptModels(languages, {"eng", "script/Latin"}),
+              (QStringList{"chi_tra", "script/Latin", "srp", "custom"}));
+    EXPECT_EQ(withScriptModels(languages, {"eng", "deu"}), languages);
+}
+
 TEST(RecognitionLanguages, AutomaticModeUsesTheUsersInstalledLanguagesPlusEnglish)
 {
     const QStringList installed = {"eng", "deu", "chi_tra", "spa", "fra", "osd"};
@@ -134,4 +146,30 @@ TEST(RecognitionLanguages, BestLanguageMatchPrefersTheUsersScript)
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("fr-FR"), supported), QStringLiteral("en-US"));
     EXPECT_EQ(bestLanguageMatch(QString(), supported), QStringLiteral("en-US"));
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("en"), {}), QStringLiteral("en-US"));
+}
+
+TEST(WordList, LanguagesFindTheirDictionaryAndItsWords)
+{
+    const QStringList installed = {"de_AT", "de_DE", "en_GB", "en_US", "pt_BR", "pt_PT", "eo"};
+    const QList<std::pair<QString, QString>> cases = {
+        {"en", "en_US"},   {"en-GB", "en_GB"}, {"en_AU.UTF-8", "en_US"}, {"de-CH", "de_DE"},
+        {"de", "de_DE"},   {"pt", "pt_BR"},    {"pt-PT", "pt_PT"},       {"eo", "eo"},
+    };
+    for (const auto &[tag, name] : cases) {
+        EXPECT_EQ(WordList::dictionaryFor(tag, installed), name) << tag.toStdString();
+    }
+    EXPECT_FALSE(WordList::dictionaryFor(QStringLiteral("fr"), installed));
+    EXPECT_FALSE(WordList::dictionaryFor(QString(), installed));
+
+    // Debian's own English dictionary; a folder without it loads nothing.
+    const std::unique_ptr<WordList> english =
+        WordList::load(WordList::dictionaryDirectory(), QStringLiteral("en_US"));
+    ASSERT_TRUE(english) << "hunspell-en-us is not installed";
+    EXPECT_TRUE(english->contains(QStringLiteral("recognition")));
+    EXPECT_TRUE(english->contains(QStringLiteral("Contained")));
+    EXPECT_FALSE(english->contains(QStringLiteral("selfcontained")));
+    EXPECT_FALSE(english->contains(QString()));
+    QTemporaryDir empty;
+    EXPECT_FALSE(WordList::load(empty.path(), QStringLiteral("en_US")));
+    EXPECT_TRUE(WordList::installedDictionaries(empty.path()).isEmpty());
 }

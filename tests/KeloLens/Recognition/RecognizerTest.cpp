@@ -73,10 +73,83 @@ TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
         {QStringLiteral("The capture goes through recog-"), QStringLiteral("nition in one pass.")});
     EXPECT_EQ(recognize(image).text,
               QStringLiteral("The capture goes through recognition in one pass."));
+    // A compound written with a hyphen keeps it (the system's English dictionary says so).
+    EXPECT_EQ(recognize(textImage({QStringLiteral("A short and self-"),
+                                   QStringLiteral("contained example.")}))
+                  .text,
+              QStringLiteral("A short and self-contained example."));
     RecognitionOptions keepHyphens;
     keepHyphens.stripHyphenation = false;
     EXPECT_EQ(recognize(image, keepHyphens).text,
               QStringLiteral("The capture goes through recog-\nnition in one pass."));
+}
+
+
+TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
+{
+    // Small snippets whose short lines page layout once took for noise, and code whose
+    // indentation, spaces and underscores the engine lost.
+    struct Case
+    {
+        QStringList lines;
+        const char *family;
+        int pixelSize;
+        Theme theme;
+    };
+    const QList<Case> cases = {
+        {{"if (x) {", "    y();", "}", "z = 1;"}, "DejaVu Sans Mono", 20, light},
+        {{"def area(r):", "    return 3.14 * r * r"},
+         "DejaVu Sans Mono",
+         14,
+         light},
+        {{"int total(int n) {", "    int sum = 0;", "    for (int i = 0; i < n; i++) {",
+          "        sum += i;", "    }", "    return sum;", "}"},
+         "Liberation Mono",
+         13,
+         SampleImages::dark},
+        {{"setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));", "class Cache:",
+          "    def __init__(self):", "        self.__store = {}"},
+         "DejaVu Sans Mono",
+         14,
+         light},
+        {{"https://example.org/pay"}, "DejaVu Sans Mono", 28, light},
+    };
+    for (const Case &c : cases) {
+        TextStyle style = textStyle(c.pixelSize, c.theme);
+        style.family = QString::fromLatin1(c.family);
+        EXPECT_EQ(recognize(text(c.lines, style)).text, c.lines.join(QLatin1Char('\n')));
+    }
+}
+
+
+TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
+{
+    // Two windows whose lines share heights, as in a capture of the whole screen; each row of
+    // the form on the left stays one row.
+    const QStringList form = {QStringLiteral("Name:"), QStringLiteral("Jane Doe"),
+                              QStringLiteral("Phone:"), QStringLiteral("030 1234 5678")};
+    QImage left(420, 200, QImage::Format_RGB32);
+    left.fill(light.background);
+    {
+        QPainter painter(&left);
+        const QImage labels = text({form[0], form[2]}, textStyle(14), 100);
+        const QImage values = text({form[1], form[3]}, textStyle(14), 200);
+        painter.drawImage(0, 0, labels);
+        painter.drawImage(200, 0, values);
+        painter.drawImage(0, 80, text({QStringLiteral("Notes for the meeting"),
+                                       QStringLiteral("on Friday at noon")},
+                                      textStyle(14)));
+    }
+    const Theme pane{QColor(236, 239, 244), QColor(40, 40, 40)};
+    const QStringList page = {QStringLiteral("The release was approved"),
+                              QStringLiteral("yesterday with minor changes"),
+                              QStringLiteral("to the settings panel and"),
+                              QStringLiteral("the capture shortcut.")};
+    const RecognitionResult result =
+        recognize(sideBySide({left, text(page, textStyle(14, pane), 400)}, pane, 0));
+    EXPECT_EQ(result.text, QStringLiteral("Name: Jane Doe\nPhone: 030 1234 5678\n\nNotes for the "
+                                          "meeting\non Friday at noon\n\n") +
+                               page.join(QLatin1Char('\n')));
 }
 
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
@@ -141,13 +214,26 @@ TEST(Recognizer, FindsCodesCutAtTheEdgeTinyTintedOrOnATransparentBackground)
 
 TEST(Recognizer, TextIsNeverMadeOfACodesModules)
 {
-    // A code alone gives no text, so the capture copies the code's payload.
-    for (const QImage &capture :
-         {qrCode("hello world 12345"), code("Lot 7734-B exp 2027-01", F::DataMatrix, 4)}) {
+    // Codes alone give no text, so a capture of one copies the code's payload: neither a code's
+    // modules, nor a linear code's bars or the digits printed under them, nor a line across two
+    // codes side by side are text.
+    const QList<std::pair<QImage, qsizetype>> captures = {
+        {qrCode("hello world 12345"), 1},
+        {code("Lot 7734-B exp 2027-01", F::DataMatrix, 4), 1},
+        {retailBarcode("5901234123457"), 1},
+        {retailBarcode("4006381333931", 3), 1},
+        {sideBySide({qrCode("https://example.org/pay/1"), qrCode("https://example.org/pay/2")}),
+         2},
+        {sideBySide({qrCode("WIFI:T:WPA;S:Guest;P:guest-pass;;", SampleImages::dark, 3),
+                     qrCode("https://example.org/menu", SampleImages::dark, 3)},
+                    SampleImages::dark, 4),
+         2},
+    };
+    for (const auto &[capture, codes] : captures) {
         const RecognitionResult result = recognize(capture);
         EXPECT_EQ(result.text, QString());
         EXPECT_TRUE(result.paragraphs.isEmpty());
-        EXPECT_EQ(result.codes.size(), 1);
+        EXPECT_EQ(result.codes.size(), codes);
     }
     // Text beside a code keeps its own lines and gains none.
     const QStringList lines = {QStringLiteral("Scan the code to join"), QString(),

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/TextAssembly.h"
 
+#include "KeloLens/Recognition/CodeTokens.h"
+
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
@@ -139,4 +141,81 @@ TEST(TextAssembly, DehyphenationJoinsOnlyAfterALetter)
         assembleText({Paragraph{{QStringLiteral("a-"), QStringLiteral("b-"), QStringLiteral("c")}}},
                      keep, true),
         QStringLiteral("abc"));
+}
+
+TEST(TextAssembly, WithADictionaryOnlyAWordLosesItsHyphen)
+{
+    const QStringList words = {"recognition", "self", "contained", "well", "known"};
+    AssemblyHints hints;
+    hints.isWord = [&words](const QString &word) { return words.contains(word.toLower()); };
+    const auto joined = [&](const QString &first, const QString &second, LineBreakMode mode) {
+        return assembleText({Paragraph{{first, second}}}, mode, true, hints);
+    };
+    const auto keep = LineBreakMode::keepLines;
+    EXPECT_EQ(joined(QStringLiteral("the recog-"), QStringLiteral("nition pass"), keep),
+              QStringLiteral("the recognition pass"));
+    EXPECT_EQ(joined(QStringLiteral("Recog-"), QStringLiteral("nition."), keep),
+              QStringLiteral("Recognition."));
+    // A compound keeps its hyphen; the line break still goes.
+    EXPECT_EQ(joined(QStringLiteral("a self-"), QStringLiteral("contained example"), keep),
+              QStringLiteral("a self-contained example"));
+    EXPECT_EQ(
+        joined(QStringLiteral("well-"), QStringLiteral("known"), LineBreakMode::joinParagraphs),
+        QStringLiteral("well-known"));
+    // Nothing that starts like a word follows: the line break stays too.
+    EXPECT_EQ(joined(QStringLiteral("self-"), QStringLiteral("(see below)"), keep),
+              QStringLiteral("self-\n(see below)"));
+
+    // Program text keeps its hyphens and its lines as they are.
+    AssemblyHints code = hints;
+    code.isPreformatted = true;
+    EXPECT_EQ(assembleText({Paragraph{{QStringLiteral("x = recog-"), QStringLiteral("  nition")}}},
+                           keep, true, code),
+              QStringLiteral("x = recog-\n  nition"));
+}
+
+TEST(TextAssembly, MonospaceRowsKeepTheirCellsAsDrawn)
+{
+    // Cells 0.01 wide: fragments of one row are as far apart as drawn, rows indented by the
+    // cells they start right of the leftmost.
+    const auto mono = [](const QString &text, double x, double y) {
+        return RecognizedLine{text, ExactRect{x, y, 0.01 * double(text.size()), 0.05}, 0.01};
+    };
+    const QList<Paragraph> paragraphs = groupParagraphs({
+        mono(QStringLiteral("def f():"), 0.10, 0.80),
+        mono(QStringLiteral("x = 1"), 0.14, 0.73),
+        mono(QStringLiteral("# one"), 0.24, 0.73),
+        mono(QStringLiteral("return x"), 0.14, 0.66),
+    });
+    ASSERT_EQ(paragraphs.size(), 1);
+    EXPECT_EQ(paragraphs.first().lines,
+              (QStringList{"def f():", "    x = 1     # one", "    return x"}));
+    AssemblyHints code;
+    code.isPreformatted = true;
+    EXPECT_EQ(assembleText(paragraphs, LineBreakMode::keepLines, true, code),
+              QStringLiteral("def f():\n    x = 1     # one\n    return x"));
+    // Prose is trimmed as ever; so is program text joined into one line.
+    EXPECT_EQ(assembleText(paragraphs, LineBreakMode::keepLines, true),
+              QStringLiteral("def f():\nx = 1     # one\nreturn x"));
+    EXPECT_EQ(assembleText(paragraphs, LineBreakMode::joinParagraphs, true, code),
+              QStringLiteral("def f(): x = 1     # one return x"));
+}
+
+TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
+{
+    const QList<std::pair<QString, QString>> cases = {
+        {"setsockopt(fd, S0_REUSEADDR);", "setsockopt(fd, SO_REUSEADDR);"},
+        {"url = \u201cexamp1e\u201d", "url = \"example\""},
+        {"x = l;", "x = 1;"},
+        {"return -l;", "return -1;"},
+        {"grep -rn 'TODO' src/ | wc -l", "grep -rn 'TODO' src/ | wc -l"},
+        // Names that end in a digit, and a loop over a list named l, are what they say.
+        {"int item1 = test1(node10);", "int item1 = test1(node10);"},
+        {"BUFFER0 = PAGE1", "BUFFER0 = PAGE1"},
+        {"for l in lines:", "for l in lines:"},
+        {"SN-00I1-lO01", "SN-00I1-lO01"},
+    };
+    for (const auto &[read, meant] : cases) {
+        EXPECT_EQ(CodeTokens::corrected(read), meant) << read.toStdString();
+    }
 }

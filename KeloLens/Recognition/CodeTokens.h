@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+// Program text mixes letters and digits that look alike in small type: "1" and "l", "0" and
+// "O". Where the rest of a token leaves no doubt what it is, the look-alike is made to fit:
+// "S0_REUSEADDR" is a constant's name, "examp1e" a word, and "x = l;" assigns a number (style
+// guides forbid "l" alone as a name for this very reason). Digits that end a name ("item1") are
+// digits, and serials like "SN-00I1-lO01" are left as read. Curly quotes, which program text does
+// not use, are straightened.
+namespace CodeTokens {
+
+[[nodiscard]] QString corrected(const QString &line);
+
+// A curly quote or a guillemet as the straight quote program text uses.
+[[nodiscard]] QChar straightened(QChar c);
+
+} // namespace CodeTokens

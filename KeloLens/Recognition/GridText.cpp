@@ -1,0 +1,400 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloLens/Recognition/GridText.h"
+
+#include "KeloLens/Recognition/CodeTokens.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace {
+
+using GridText::CharacterReader;
+using GridText::Grid;
+
+// A character this close to a cell's middle is surely in that cell.
+constexpr double anchorTolerance = 0.25;
+constexpr double maxAnchorWidth = 1.4;
+// An underscore: a stroke along the cell's foot, across most of it.
+// Lighter than text ink: scaling leaves a one-pixel stroke grey.
+constexpr int inkLevel = 192;
+constexpr double underscoreCoverage = 0.7;
+constexpr double underscoreThickness = 0.2;
+
+double centreOf(const QRect &box)
+{
+    return box.left() + box.width() / 2.0;
+}
+
+// A thin stroke along the foot of the cell and across most of it, with nothing above.
+bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &grid, int cell)
+{
+    const int height = line.box.height();
+    const int x0 = int(std::ceil(grid.origin + (cell + 0.2) * grid.cell));
+    const int x1 = int(std::floor(grid.origin + (cell + 0.8) * grid.cell));
+    const int y0 = std::max(0, line.box.top());
+    const int y1 = std::min(image.height() - 1, line.box.bottom() + height / 4);
+    if (x0 < 0 || x1 >= image.width() || x1 < x0 || y1 < y0) {
+        return false;
+    }
+    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    int topInk = -1;
+    int bottomInk = -1;
+    int coveredColumns = 0;
+    for (int x = x0; x <= x1; ++x) {
+        bool isCovered = false;
+        for (int y = y0; y <= y1; ++y) {
+            if (image.constScanLine(y)[x] < inkLevel) {
+                isCovered = true;
+                topInk = topInk < 0 ? y : std::min(topInk, y);
+                bottomInk = std::max(bottomInk, y);
+            }
+        }
+        coveredColumns += isCovered ? 1 : 0;
+    }
+    return topInk >= 0 && topInk >= baseline - height / 20 &&
+           bottomInk - topInk + 1 <= std::max(2.0, underscoreThickness * height) &&
+           coveredColumns >= underscoreCoverage * (x1 - x0 + 1);
+}
+
+// Whether the middle of a cell holds ink.
+bool holdsInk(const QImage &image, const LineReading &line, const Grid &grid, int cell)
+{
+    const int x0 = int(std::ceil(grid.origin + (cell + 0.15) * grid.cell));
+    const int x1 = int(std::floor(grid.origin + (cell + 0.85) * grid.cell));
+    const QRect ink = line.inkBox & image.rect();
+    if (x0 < 0 || x1 >= image.width() || x1 < x0 || ink.isEmpty()) {
+        return false;
+    }
+    for (int y = ink.top(); y <= ink.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = x0; x <= x1; ++x) {
+            if (row[x] < inkLevel) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+// Which cell each character takes. Those near a cell's middle take that cell; the engine's
+// loosely placed ones fill the cells between in order.
+std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading &line,
+                                         const Grid &grid)
+{
+    const qsizetype count = line.symbols.size();
+    std::vector<std::pair<int, int>> spans(
+        static_cast<size_t>(count)); // first cell, number of cells
+    std::vector<bool> isAnchor(size_t(count), false);
+    std::vector<bool> isWide(size_t(count), false);
+    std::vector<double> places(static_cast<size_t>(count));
+    for (qsizetype i = 0; i < count; ++i) {
+        const SymbolReading &symbol = line.symbols.at(i);
+        if (symbol.text == QLatin1String("_") && symbol.box.width() >= 1.5 * grid.cell) {
+            // One underscore read for several.
+            spans[size_t(i)] = {int(std::lround((symbol.box.left() - grid.origin) / grid.cell)),
+                                int(std::lround(symbol.box.width() / grid.cell))};
+            isAnchor[size_t(i)] = true;
+            continue;
+        }
+        places[size_t(i)] = (centreOf(symbol.box) - grid.origin) / grid.cell - 0.5;
+        const double nearest = std::round(places[size_t(i)]);
+        spans[size_t(i)] = {int(nearest), 1};
+        // A box wider than a cell holds more than its character: where in it the character
+        // lies is anyone's guess.
+        isWide[size_t(i)] = symbol.box.width() > maxAnchorWidth * grid.cell;
+        isAnchor[size_t(i)] =
+            std::abs(places[size_t(i)] - nearest) <= anchorTolerance && !isWide[size_t(i)];
+    }
+    // Anchors must run left to right; one that does not is loose after all.
+    int reach = std::numeric_limits<int>::min();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (isAnchor[size_t(i)]) {
+            if (spans[size_t(i)].first < reach) {
+                isAnchor[size_t(i)] = false;
+            } else {
+                reach = spans[size_t(i)].first + spans[size_t(i)].second;
+            }
+        }
+    }
+    // Loose characters between two placed ones take the cells with ink between them, in order,
+    // when there are as many.
+    std::vector<bool> isPlaced = isAnchor;
+    for (qsizetype i = 0; i < count;) {
+        if (isPlaced[size_t(i)]) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        int left = std::numeric_limits<int>::max();
+        int right = std::numeric_limits<int>::min();
+        while (end < count && !isPlaced[size_t(end)]) {
+            const QRect &box = line.symbols.at(end).box;
+            left = std::min(left, int(std::floor((box.left() - grid.origin) / grid.cell)));
+            right = std::max(right, int(std::floor((box.right() - grid.origin) / grid.cell)));
+            ++end;
+        }
+        const int from = i > 0 ? spans[size_t(i - 1)].first + spans[size_t(i - 1)].second : left;
+        const int to = end < count ? spans[size_t(end)].first - 1 : right;
+        std::vector<int> inked;
+        for (int c = from; c <= to && inked.size() <= size_t(end - i); ++c) {
+            if (holdsInk(image, line, grid, c)) {
+                inked.push_back(c);
+            }
+        }
+        if (inked.size() == size_t(end - i)) {
+            for (qsizetype n = i; n < end; ++n) {
+                spans[size_t(n)] = {inked[size_t(n - i)], 1};
+                isPlaced[size_t(n)] = true;
+            }
+        }
+        i = end;
+    }
+    // A character in too wide a box, next to a placed one of its own word, takes the cell beside
+    // it.
+    const auto sameWord = [&](qsizetype a, qsizetype b) {
+        return line.symbols.at(a).word == line.symbols.at(b).word;
+    };
+    for (qsizetype i = 1; i < count; ++i) {
+        if (isWide[size_t(i)] && !isPlaced[size_t(i)] && isPlaced[size_t(i - 1)] &&
+            sameWord(i, i - 1)) {
+            spans[size_t(i)] = {spans[size_t(i - 1)].first + spans[size_t(i - 1)].second, 1};
+            isPlaced[size_t(i)] = true;
+        }
+    }
+    for (qsizetype i = count - 2; i >= 0; --i) {
+        if (isWide[size_t(i)] && !isPlaced[size_t(i)] && isPlaced[size_t(i + 1)] &&
+            sameWord(i, i + 1)) {
+            spans[size_t(i)] = {spans[size_t(i + 1)].first - 1, 1};
+            isPlaced[size_t(i)] = true;
+        }
+    }
+    // The rest fill the cells between their placed neighbours, in order.
+    for (qsizetype i = 0; i < count;) {
+        if (isPlaced[size_t(i)]) {
+            ++i;
+            continue;
+        }
+        qsizetype end = i;
+        while (end < count && !isPlaced[size_t(end)]) {
+            ++end;
+        }
+        const int loose = int(end - i);
+        const bool hasBefore = i > 0;
+        const bool hasAfter = end < count;
+        const int from = hasBefore ? spans[size_t(i - 1)].first + spans[size_t(i - 1)].second
+                                   : std::numeric_limits<int>::min() / 2;
+        const int to =
+            hasAfter ? spans[size_t(end)].first - 1 : std::numeric_limits<int>::max() / 2;
+        for (int n = 0; n < loose; ++n) {
+            int cell = int(std::lround(places[size_t(i + n)]));
+            if (hasBefore) {
+                cell = std::max(cell, from + n);
+            }
+            if (hasAfter) {
+                cell = std::min(cell, to - (loose - 1 - n));
+            }
+            if (n > 0) {
+                cell = std::max(cell, spans[size_t(i + n - 1)].first);
+            }
+            spans[size_t(i + n)] = {cell, 1};
+        }
+        i = end;
+    }
+    return spans;
+}
+
+// A character the engine placed in an empty cell, next to a cell with ink that nothing took,
+// belongs there.
+void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
+                 std::vector<std::pair<int, int>> &spans)
+{
+    std::map<int, int> taken;
+    for (const auto &[first, count] : spans) {
+        for (int c = first; c < first + count; ++c) {
+            ++taken[c];
+        }
+    }
+    for (qsizetype i = 0; i < line.symbols.size(); ++i) {
+        auto &[first, count] = spans[size_t(i)];
+        if (count != 1 || line.symbols.at(i).text == QLatin1String("_") ||
+            holdsInk(image, line, grid, first)) {
+            continue;
+        }
+        for (const int next : {first - 1, first + 1}) {
+            if (taken[next] == 0 && holdsInk(image, line, grid, next)) {
+                --taken[first];
+                ++taken[next];
+                first = next;
+                break;
+            }
+        }
+    }
+}
+
+// Read alone, a character is read among all the model knows; program text keeps to ASCII.
+bool isPrintableAscii(const QString &character)
+{
+    return character.size() == 1 && character.at(0).unicode() > 0x20 &&
+           character.at(0).unicode() < 0x7f;
+}
+
+// The one character in a cell, read with its neighbours when they are known (`before`, `after`:
+// the characters in the cells beside it, empty for none) and the reading agrees with them, else
+// alone; empty when the reader sees no single character there.
+QString cellCharacter(const QImage &image, const LineReading &line, const Grid &grid, int cell,
+                      const QString &before, const QString &after,
+                      const CharacterReader &readCharacter)
+{
+    if (!readCharacter) {
+        return {};
+    }
+    const auto areaOf = [&](int from, int to) {
+        const int left = int(std::floor(grid.origin + from * grid.cell));
+        const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
+        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) & image.rect();
+    };
+    const bool isBefore = before.size() == 1;
+    const bool isAfter = after.size() == 1;
+    if (isBefore || isAfter) {
+        const int expected = 1 + (isBefore ? 1 : 0) + (isAfter ? 1 : 0);
+        QString read =
+            readCharacter(areaOf(cell - (isBefore ? 1 : 0), cell + (isAfter ? 1 : 0)), expected)
+                .remove(QLatin1Char(' '))
+                .trimmed();
+        for (QChar &c : read) {
+            c = CodeTokens::straightened(c);
+        }
+        if (read.size() == expected && (!isBefore || read.startsWith(before)) &&
+            (!isAfter || read.endsWith(after))) {
+            const QString middle = read.mid(isBefore ? 1 : 0, 1);
+            return isPrintableAscii(middle) ? middle : QString();
+        }
+    }
+    QString read = readCharacter(areaOf(cell, cell), 1).trimmed();
+    if (read.size() == 1) {
+        read[0] = CodeTokens::straightened(read.at(0));
+    }
+    return isPrintableAscii(read) ? read : QString();
+}
+
+// What an empty cell holds: a space, or a character the engine missed.
+QString missedCharacter(const QImage &image, const LineReading &line, const Grid &grid, int cell,
+                        const std::map<int, QString> &cells, const CharacterReader &readCharacter)
+{
+    if (!readCharacter || !holdsInk(image, line, grid, cell)) {
+        return QStringLiteral(" ");
+    }
+    const auto at = [&](int c) {
+        const auto it = cells.find(c);
+        return it != cells.end() ? it->second : QString();
+    };
+    const QString read =
+        cellCharacter(image, line, grid, cell, at(cell - 1), at(cell + 1), readCharacter);
+    return read.isEmpty() ? QStringLiteral(" ") : read;
+}
+
+} // namespace
+
+namespace GridText {
+
+QString textOnGrid(const QImage &image, const LineReading &line, const Grid &grid,
+                   const CharacterReader &readCharacter, int &firstCell)
+{
+    std::map<int, QString> cells;
+    std::set<int> underscoresSeen;
+    std::map<int, std::vector<int>> cellsOfWord;
+    int first = std::numeric_limits<int>::max();
+    int last = std::numeric_limits<int>::min();
+    std::vector<std::pair<int, int>> spans = cellsOf(image, line, grid);
+    moveOntoInk(image, line, grid, spans);
+    for (qsizetype i = 0; i < line.symbols.size(); ++i) {
+        const auto [from, count] = spans[size_t(i)];
+        first = std::min(first, from);
+        last = std::max(last, from + count - 1);
+        for (int c = from; c < from + count; ++c) {
+            if (line.symbols.at(i).text == QLatin1String("_")) {
+                underscoresSeen.insert(c);
+            } else {
+                cells[c] += line.symbols.at(i).text;
+                cellsOfWord[line.symbols.at(i).word].push_back(c);
+            }
+        }
+    }
+    if (first > last) {
+        return line.text;
+    }
+    std::map<int, bool> strokes;
+    const auto hasStroke = [&](int c) {
+        const auto known = strokes.find(c);
+        return known != strokes.end() ? known->second
+                                      : (strokes[c] = holdsUnderscore(image, line, grid, c));
+    };
+    // Where the engine's characters do not fill the cells with ink one to one, it misread: it
+    // makes up letters in the wide spaces of "* r * r", doubles one up, or drops one. Characters
+    // on empty cells go; the cells around them, doubled-up cells and cells with ink that nothing
+    // took are read again. Characters sitting one to one on their ink stay, as read in context.
+    std::set<int> dropped;
+    std::set<int> suspect;
+    for (qsizetype w = 0; w < line.wordBoxes.size(); ++w) {
+        std::vector<int> taken = cellsOfWord[int(w)];
+        std::sort(taken.begin(), taken.end());
+        for (size_t n = 0; n < taken.size(); ++n) {
+            const int c = taken[n];
+            if (!holdsInk(image, line, grid, c)) {
+                dropped.insert(c);
+            } else if (n + 1 < taken.size() && taken[n + 1] == c) {
+                suspect.insert(c);
+            }
+        }
+    }
+    for (int c : dropped) {
+        cells.erase(c);
+        suspect.insert(c - 1);
+        suspect.insert(c + 1);
+    }
+
+    const auto knownAt = [&](int c) {
+        const auto it = cells.find(c);
+        return it != cells.end() && suspect.count(c) == 0 ? it->second : QString();
+    };
+    std::set<int> reread;
+    for (int c : suspect) {
+        if (!holdsInk(image, line, grid, c) || hasStroke(c)) {
+            continue;
+        }
+        const QString read =
+            cellCharacter(image, line, grid, c, knownAt(c - 1), knownAt(c + 1), readCharacter);
+        if (!read.isEmpty()) {
+            cells[c] = read;
+        }
+        reread.insert(c);
+    }
+    firstCell = first;
+    QString text;
+    for (int c = first; c <= last; ++c) {
+        const auto it = cells.find(c);
+        if (it != cells.end()) {
+            text += it->second;
+        } else if (hasStroke(c) ||
+                   (underscoresSeen.count(c) > 0 && !hasStroke(c - 1) && !hasStroke(c + 1))) {
+            text += QLatin1Char('_');
+        } else if (reread.count(c) == 0) {
+            text += missedCharacter(image, line, grid, c, cells, readCharacter);
+        } else {
+            text += QLatin1Char(' ');
+        }
+    }
+    // Cells at the ends that turned out empty are not part of the line.
+    qsizetype leading = 0;
+    while (leading < text.size() && text.at(leading) == QLatin1Char(' ')) {
+        ++leading;
+    }
+    firstCell += int(leading);
+    return text.trimmed();
+}
+
+} // namespace GridText
