@@ -5,6 +5,7 @@
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/KeymapSource.h"
 #include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/PackageInstaller.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SoundPlayer.h"
 #include "KeloPlatform/SyntheticKeys.h"
@@ -35,6 +36,9 @@ struct Platform
     // region tool instead) and say so through isAvailable().
     std::unique_ptr<ScreenshotService> screenshots;
     std::unique_ptr<TrayHost> trayHost;
+    // The system's package service (PackageKit), whatever the session; sets without one say so
+    // through isAvailable().
+    std::unique_ptr<PackageInstaller> packageInstaller;
 };
 
 // The environment variable that overrides the choice ("x11", "portal" or "null"), for tests and

@@ -11,6 +11,7 @@
 #ifdef KELO_HAVE_PORTAL
 #include "KeloPlatform/portal/ApplicationScope.h"
 #include "KeloPlatform/portal/PortalServices.h"
+#include "KeloPlatform/xdg/PackageKitInstaller.h"
 #endif
 
 namespace KeloPlatform {
@@ -90,7 +91,9 @@ QString preferredQtPlatform(const QProcessEnvironment &environment)
                                                                   : QStringLiteral("xcb");
 }
 
-std::unique_ptr<Platform> createPlatform(const QString &backend)
+namespace {
+
+std::unique_ptr<Platform> createSessionPlatform(const QString &backend)
 {
 #ifdef KELO_HAVE_X11
     if (backend == x11Name) {
@@ -105,6 +108,25 @@ std::unique_ptr<Platform> createPlatform(const QString &backend)
     }
 #endif
     return createNullPlatform();
+}
+
+} // namespace
+
+std::unique_ptr<Platform> createPlatform(const QString &backend)
+{
+    std::unique_ptr<Platform> platform = createSessionPlatform(backend);
+#ifdef KELO_HAVE_PORTAL
+    // Packages are the system's business, the same in every session that has a desktop; the
+    // null set has its own stand-in.
+    if (!platform->packageInstaller) {
+        platform->packageInstaller =
+            std::make_unique<PackageKitInstaller>(QDBusConnection::systemBus());
+    }
+#endif
+    if (!platform->packageInstaller) {
+        platform->packageInstaller = std::make_unique<NullPackageInstaller>();
+    }
+    return platform;
 }
 
 std::unique_ptr<Platform> loadPlatform(const QProcessEnvironment &environment)

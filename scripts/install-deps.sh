@@ -26,6 +26,10 @@ packages=(
   # the accessibility bus and a client that reads it as a screen reader does
   at-spi2-core python3-pyatspi
   fonts-dejavu-core fonts-liberation
+  # Automatic language choice: script detection, and text in other scripts and languages (the
+  # Chinese text is drawn in WenQuanYi)
+  tesseract-ocr-osd tesseract-ocr-rus tesseract-ocr-ell tesseract-ocr-chi-sim tesseract-ocr-deu
+  tesseract-ocr-fra fonts-wqy-microhei
   # benchmarks: program text in more monospace fonts
   fonts-jetbrains-mono fonts-noto-mono
   # a private session bus for the tray test; Qt's Wayland platform for Wayland sessions

@@ -2,6 +2,7 @@
 #include "KeloLens/AppDelegate/AppDelegate.h"
 
 #include "KeloHotkey/HotKey.h"
+#include "KeloLens/AppDelegate/ReadAgain.h"
 #include "KeloLens/AppDelegate/SingleInstance.h"
 #include "KeloLens/Capture/CaptureFlow.h"
 #include "KeloLens/Capture/CapturerChoice.h"
@@ -12,6 +13,7 @@
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
+#include "KeloLens/Settings/LanguagePackInstaller.h"
 #include "KeloLens/Settings/Preferences.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
@@ -194,6 +196,8 @@ void AppDelegate::finishLaunching()
     // Files an earlier run could not delete (it was killed mid-capture) go now.
     m_capturer->removeLeftovers();
     m_recognizer = std::make_unique<Recognizer>();
+    m_languagePacks = std::make_unique<LanguagePackInstaller>(
+        m_platform->packageInstaller.get(), RecognitionLanguages::dataDirectory());
     // A warm text engine makes the next capture quick but holds some 30 MB; once captures have
     // paused it goes, and the next one loads it again (about half a second).
     m_idleMemoryRelease.setSingleShot(true);
@@ -214,13 +218,22 @@ void AppDelegate::finishLaunching()
         if (self) {
             self->m_panel->present(presentation.result, panelMode(presentation.mode),
                                    presentation.region, presentation.captureNumber);
+            ReadAgain::presented(presentation, *self->m_flow, *self->m_model);
         }
     };
     outputs.toast = [self](const QString &message, std::optional<ToastLink> link) {
         if (!self) {
             return;
         }
-        // The one link is to screen access: where a stored refusal can be forgotten, the toast
+        if (link == ToastLink::recognitionSettings) {
+            self->m_toast->show(message, QStringLiteral("Open Settings"), [self] {
+                if (self) {
+                    self->openSettings(SettingsPage::recognition);
+                }
+            });
+            return;
+        }
+        // The other link is to screen access: where a stored refusal can be forgotten, the toast
         // offers that; elsewhere there is nothing a button could do.
         if (!link || !self->m_permission->canRequestScreenRecording()) {
             self->m_toast->show(message);
@@ -250,6 +263,11 @@ void AppDelegate::finishLaunching()
                 prefs->showPanel()};
         },
         std::move(outputs));
+    ReadAgain::connect(*m_flow, *m_model, *m_panel, [self] {
+        if (self) {
+            self->openSettings(SettingsPage::recognition);
+        }
+    });
 
     // An icon made while no tray is there stays invisible, so it waits for one; without any,
     // "kelolens --capture" and the settings window remain.
@@ -410,6 +428,10 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.accessibility = m_accessibility.get();
         services.updater = m_updater.get();
         services.loadSupportedLanguages = [] { return RecognitionLanguages::supportedLanguages(); };
+        services.languagePacks = m_languagePacks.get();
+        services.copyText = [paste = m_paste.get()](const QString &text) {
+            return paste->writePlainText(text).has_value();
+        };
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
         services.isX11 = m_platform->backend == u"x11";

@@ -24,6 +24,7 @@ class Accessibility;
 class CaptureFlow;
 class HotKey;
 class HotKeyCenter;
+class LanguagePackInstaller;
 class OnboardingWindowController;
 class PasteService;
 class PermissionChecker;
@@ -99,6 +100,7 @@ private:
     std::unique_ptr<ResultPanelController> m_panel;
     std::unique_ptr<ScreenCapturer> m_capturer;
     std::unique_ptr<Recognizing> m_recognizer;
+    std::unique_ptr<LanguagePackInstaller> m_languagePacks;
     // Runs once captures have paused for a while.
     QTimer m_idleMemoryRelease;
     std::unique_ptr<CaptureFlow> m_flow;

@@ -74,6 +74,8 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
         co_return;
     }
     const CapturingScope scope(*this);
+    // A new capture replaces the one the panel showed, and no image outlives its panel.
+    dropShownCapture();
 
     if (!m_permission.isScreenRecordingGranted()) {
         if (m_outputs.permissionDenied) {
@@ -103,14 +105,62 @@ QCoro::Task<> CaptureFlow::run(bool codesOnly)
     if (!scope.isFlowAlive()) {
         co_return;
     }
-    report(result, codesOnly, captured.region, settings);
+    report(result, codesOnly, captured, settings);
+}
+
+std::optional<Reading> CaptureFlow::shownReading() const
+{
+    if (!m_shown) {
+        return std::nullopt;
+    }
+    return Reading{m_shown->settings.languages, m_shown->settings.options.lineBreaks};
+}
+
+void CaptureFlow::dropShownCapture()
+{
+    m_shown.reset();
+    ++m_shownGeneration;
+}
+
+QCoro::Task<std::optional<RecognitionResult>> CaptureFlow::readShownCaptureAgain(Reading reading)
+{
+    if (!m_shown) {
+        co_return std::nullopt;
+    }
+    const QPointer<CaptureFlow> self(this);
+    const quint64 generation = m_shownGeneration;
+    CaptureSettings settings = m_shown->settings;
+    settings.languages = reading.languages;
+    settings.options.lineBreaks = reading.lineBreaks;
+    QCoro::Task<RecognitionResult> recognition =
+        m_recognizer.recognize(m_shown->image, settings.languages, settings.options);
+    RecognitionResult result = co_await std::move(recognition);
+    if (!self || generation != m_shownGeneration) {
+        co_return std::nullopt;
+    }
+    m_shown->settings = settings;
+    if (m_lastPresentation) {
+        m_lastPresentation->result = result;
+        m_lastPresentation->notice.clear();
+        Q_EMIT lastPresentationChanged();
+    }
+    // The new reading is the capture's text now, on the clipboard as the first one was.
+    if (!result.text.isEmpty() && m_outputs.clipboard && !m_outputs.clipboard(result.text)) {
+        showToast(QString::fromLatin1(clipboardFailedMessage));
+    }
+    co_return result;
 }
 
 void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
-                         const std::optional<ExactRect> &region, const CaptureSettings &settings)
+                         const CapturedImage &captured, const CaptureSettings &settings)
 {
+    const std::optional<QString> missingLanguages =
+        m_notices.missingLanguages(result.notes, settings.languages);
+    const std::optional<QString> scriptNotice = m_notices.unreadScript(result.notes);
     if (result.paragraphs.isEmpty() && result.codes.isEmpty()) {
-        if (m_permission.isScreenRecordingGranted()) {
+        if (const auto &told = missingLanguages ? missingLanguages : scriptNotice) {
+            showToast(*told, ToastLink::recognitionSettings);
+        } else if (m_permission.isScreenRecordingGranted()) {
             showToast(QStringLiteral("No text or codes found"));
         } else {
             showToast(QStringLiteral("Nothing captured. Check Screen Recording permission."),
@@ -135,8 +185,8 @@ void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
     }
 
     const FlowPresentation presentation{
-        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all, region,
-        ++m_presentationCount};
+        result, codesOnly ? FlowPresentation::Mode::codesOnly : FlowPresentation::Mode::all,
+        captured.region, ++m_presentationCount, scriptNotice.value_or(QString())};
     const bool presentationChanged = m_lastPresentation != presentation;
     m_lastPresentation = presentation;
     if (presentationChanged) {
@@ -144,12 +194,19 @@ void CaptureFlow::report(const RecognitionResult &result, bool codesOnly,
     }
 
     if (settings.showPanel) {
+        if (!codesOnly) {
+            m_shown = ShownCapture{captured.image, settings};
+        }
         if (m_outputs.present) {
             m_outputs.present(presentation);
         }
     }
     if (isCopyLost) {
         showToast(QString::fromLatin1(clipboardFailedMessage));
+    } else if (missingLanguages) {
+        showToast(*missingLanguages, ToastLink::recognitionSettings);
+    } else if (!settings.showPanel && scriptNotice) {
+        showToast(*scriptNotice, ToastLink::recognitionSettings);
     } else if (!settings.showPanel) {
         showToast(confirmationMessage(result, codesOnly, copiedText));
     }

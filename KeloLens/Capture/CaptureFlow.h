@@ -3,9 +3,12 @@
 
 #include "KeloLens/Capture/CaptureSettings.h"
 #include "KeloLens/Capture/FlowPresentation.h"
+#include "KeloLens/Capture/RecognitionNotices.h"
 #include "KeloLens/Capture/ToastLink.h"
+#include "KeloLens/Recognition/Reading.h"
 
 #include <QCoro/QCoroTask>
+#include <QImage>
 #include <QObject>
 #include <QString>
 
@@ -15,6 +18,7 @@
 class PermissionChecker;
 class Recognizing;
 class ScreenCapturer;
+struct CapturedImage;
 
 // Drives one capture from request to outcome: checks screen access, lets the user select a
 // region, recognizes it with the user's settings, and reports what happened through Outputs.
@@ -52,6 +56,16 @@ public:
         return m_lastPresentation;
     }
 
+    // The image of the text capture the panel was last asked to show stays in memory (never on
+    // disk), so that it can be read again, until dropShownCapture() or the next capture. How it
+    // was read; absent when no image is kept.
+    [[nodiscard]] std::optional<Reading> shownReading() const;
+    void dropShownCapture();
+    // Reads the kept image again as asked, with the capture's other settings; the new reading
+    // replaces the last result and its text goes to the clipboard. Absent when the image was
+    // dropped before or while it was read.
+    QCoro::Task<std::optional<RecognitionResult>> readShownCaptureAgain(Reading reading);
+
     // The message of a toast shown instead of the panel.
     // The toast when the clipboard did not take the text.
     static constexpr auto clipboardFailedMessage = "Couldn't copy to the clipboard";
@@ -70,8 +84,8 @@ private:
     void setCapturing(bool isCapturing);
     void showToast(const QString &message, std::optional<ToastLink> link = std::nullopt);
     // After recognition: what reaches the clipboard, the sound, the panel or the toast.
-    void report(const RecognitionResult &result, bool codesOnly,
-                const std::optional<ExactRect> &region, const CaptureSettings &settings);
+    void report(const RecognitionResult &result, bool codesOnly, const CapturedImage &captured,
+                const CaptureSettings &settings);
 
     ScreenCapturer &m_capturer;
     PermissionChecker &m_permission;
@@ -81,4 +95,13 @@ private:
     bool m_isCapturing = false;
     std::optional<FlowPresentation> m_lastPresentation;
     quint64 m_presentationCount = 0;
+    RecognitionNotices m_notices;
+    // The capture the panel shows; `generation` tells a reading started for an earlier one.
+    struct ShownCapture
+    {
+        QImage image;
+        CaptureSettings settings;
+    };
+    std::optional<ShownCapture> m_shown;
+    quint64 m_shownGeneration = 0;
 };

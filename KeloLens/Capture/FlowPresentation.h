@@ -22,6 +22,9 @@ struct FlowPresentation
     // Which capture of this run it is, counting from 1: showing it again keeps what the user
     // edited, while a new capture is another result even when it reads the same.
     quint64 captureNumber = 0;
+    // Something the panel should say about how the text was read ("This looks like Cyrillic
+    // text…"); empty for nothing.
+    QString notice{};
 
     bool operator==(const FlowPresentation &) const = default;
 };

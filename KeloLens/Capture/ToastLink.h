@@ -5,4 +5,7 @@
 enum class ToastLink {
     // Opens the system's screen access settings (shown as "Open Settings").
     screenRecordingSettings,
+    // Opens the Recognition page of the settings, where language packs are installed (shown as
+    // "Open Settings").
+    recognitionSettings,
 };

@@ -318,6 +318,11 @@ std::optional<QString> dataNameForTag(const QString &tag)
     return std::nullopt;
 }
 
+QString scriptOf(const QString &tag)
+{
+    return effectiveScript(parseTag(tag));
+}
+
 std::optional<QString> tagForDataName(const QString &dataName)
 {
     for (const LanguageEntry &entry : knownLanguages) {
@@ -395,16 +400,14 @@ QStringList dataNamesFor(const QStringList &tags, const QStringList &installed,
             names.append(*name);
         }
     };
-    if (!tags.isEmpty()) {
-        for (const QString &tag : tags) {
-            addIfInstalled(tag);
-        }
-        return names;
+    for (const QString &tag : tags.isEmpty() ? uiLanguages : tags) {
+        addIfInstalled(tag);
     }
-    for (const QString &language : uiLanguages) {
-        addIfInstalled(language);
+    // Automatic reads English too; a list of languages none of which is installed reads English
+    // rather than nothing (the capture says what was missing).
+    if (tags.isEmpty() || names.isEmpty()) {
+        addIfInstalled(QStringLiteral("en"));
     }
-    addIfInstalled(QStringLiteral("en"));
     if (!names.isEmpty()) {
         return names;
     }

@@ -18,6 +18,10 @@ namespace RecognitionLanguages {
 // itself a data name ("eng") is taken as it is. Absent when nothing fits.
 [[nodiscard]] std::optional<QString> dataNameForTag(const QString &tag);
 
+// The script a tag is written in (ISO 15924: "Latn", "Cyrl", "Hans", "Jpan"): the one it names,
+// else the one its language is usually written in. Empty when unknown.
+[[nodiscard]] QString scriptOf(const QString &tag);
+
 // The tag of a data name from the table; absent for names the table does not know.
 [[nodiscard]] std::optional<QString> tagForDataName(const QString &dataName);
 
@@ -36,8 +40,8 @@ namespace RecognitionLanguages {
 [[nodiscard]] QStringList supportedLanguages();
 
 // The data names one recognition loads for the requested tags, in their order, keeping only
-// installed ones. No tags means automatic: the UI languages that are installed, plus English;
-// if none of them is installed, the first few installed languages.
+// installed ones; English when none of them is. No tags means automatic: the UI languages that
+// are installed, plus English. When neither is installed, the first few installed languages.
 [[nodiscard]] QStringList dataNamesFor(const QStringList &tags, const QStringList &installed,
                                        const QStringList &uiLanguages);
 

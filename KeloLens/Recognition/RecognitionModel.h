@@ -66,12 +66,25 @@ struct DetectedCode
 
 size_t qHash(const DetectedCode &code, size_t seed = 0) noexcept;
 
+// What a recognition could not do as asked, for the user to hear about.
+struct RecognitionNotes
+{
+    // Requested languages (tags) whose data is not installed: the text was read without them.
+    QStringList missingLanguages;
+    // The script the text looked written in (ISO 15924, "Cyrl") when no installed language reads
+    // it; empty otherwise.
+    QString unreadScript;
+
+    bool operator==(const RecognitionNotes &) const = default;
+};
+
 // The outcome of one recognition.
 struct RecognitionResult
 {
     QList<Paragraph> paragraphs;
     QList<DetectedCode> codes;
     QString text;
+    RecognitionNotes notes{};
 
     bool operator==(const RecognitionResult &) const = default;
 };

@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/Recognizer.h"
 
+#include "KeloLens/Recognition/AutomaticLanguages.h"
 #include "KeloLens/Recognition/BarcodeEngine.h"
 #include "KeloLens/Recognition/Dictionaries.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
+#include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
@@ -127,7 +129,7 @@ Recognizer::Recognizer(RecognitionPasses passes)
 Recognizer::Recognizer(std::shared_ptr<TesseractEngine> textEngine, RecognitionPasses passes)
     : m_textEngine(textEngine ? std::move(textEngine) : std::make_shared<TesseractEngine>()),
       m_dictionaries(std::make_shared<Dictionaries>(WordList::dictionaryDirectory())),
-      m_passes(std::move(passes))
+      m_automatic(std::make_shared<AutomaticLanguages>()), m_passes(std::move(passes))
 {
     if (!m_passes.recognizeText) {
         // The engine, not the recognizer, so that a call in flight outlives the recognizer.
@@ -155,6 +157,7 @@ std::stop_token Recognizer::stopToken()
 void Recognizer::releaseIdleMemory()
 {
     m_textEngine->releaseIdleEngines();
+    m_automatic->releaseIdleEngines();
     m_dictionaries->clear();
     // A capture's images are large and short-lived; glibc keeps their pages otherwise.
     malloc_trim(0);
@@ -174,6 +177,32 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     const RecognitionPasses passes = m_passes;
     const std::stop_token stop = stopToken();
     // Both passes only read the image: QImage's implicit sharing makes that safe across threads.
+    QFuture<QList<LocatedCode>> codePass;
+    if (options.detectBarcodes) {
+        codePass = QtConcurrent::run([passes, image, stop] {
+            try {
+                return passes.detectCodes(image, stop);
+            } catch (...) {
+                return QList<LocatedCode>();
+            }
+        });
+    }
+    const bool isAutomatic = languages.isEmpty();
+    AutomaticChoice automatic;
+    if (isAutomatic) {
+        // Named rather than awaited in place: GCC destroys the captures of a temporary awaited
+        // in place twice.
+        QFuture<AutomaticChoice> choosing = QtConcurrent::run([chooser = m_automatic, image, stop] {
+            try {
+                return chooser->choose(image, RecognitionLanguages::dataDirectory(),
+                                       userLanguages(), stop);
+            } catch (...) {
+                return AutomaticChoice();
+            }
+        });
+        automatic = co_await choosing;
+        languages = automatic.languages;
+    }
     QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages, stop] {
         try {
             return passes.recognizeText(image, languages, stop);
@@ -188,20 +217,18 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
             return options.stripHyphenation ? dictionaries->checkFor(languages, userLanguages())
                                             : WordCheck();
         });
-    QFuture<QList<LocatedCode>> codePass;
-    if (options.detectBarcodes) {
-        codePass = QtConcurrent::run([passes, image, stop] {
-            try {
-                return passes.detectCodes(image, stop);
-            } catch (...) {
-                return QList<LocatedCode>();
-            }
-        });
-    }
 
     const QList<RecognizedLine> lines = co_await textPass;
     const WordCheck isWord = co_await wordCheck;
     RecognitionResult result;
+    if (automatic.isScriptUnread) {
+        result.notes.unreadScript = automatic.script;
+    }
+    if (!isAutomatic) {
+        result.notes.missingLanguages = LanguagePacks::missing(
+            languages,
+            RecognitionLanguages::installedDataNames(RecognitionLanguages::dataDirectory()));
+    }
     assemble(result, lines, image, options, isWord);
     if (options.detectBarcodes) {
         const QList<LocatedCode> codes = co_await codePass;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <stop_token>
 
+class AutomaticLanguages;
 class Dictionaries;
 class TesseractEngine;
 
@@ -78,6 +79,8 @@ private:
 
     std::shared_ptr<TesseractEngine> m_textEngine;
     std::shared_ptr<Dictionaries> m_dictionaries;
+    // Picks the languages when none are asked for.
+    std::shared_ptr<AutomaticLanguages> m_automatic;
     RecognitionPasses m_passes;
     QMutex m_stopMutex;
     std::stop_source m_stop;

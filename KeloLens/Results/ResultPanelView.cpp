@@ -4,6 +4,8 @@
 #include "KeloLens/Recognition/Graphemes.h"
 #include "KeloLens/Results/ChipButton.h"
 #include "KeloLens/Results/ChipsRow.h"
+#include "KeloLens/Results/ReadAsMenu.h"
+#include "KeloLens/Results/ReadingBar.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/WifiPopover.h"
 #include "KeloPaste/Accessibility.h"
@@ -84,6 +86,7 @@ ResultPanelView::ResultPanelView(ResultViewModel &model, Accessibility &accessib
     layout->addWidget(m_chipsRow);
 
     buildButtonRow();
+    layout->addWidget(new ReadingBar(m_model, this));
 
     m_hint = new QLabel(accessHint, this);
     m_hint->setObjectName(QStringLiteral("accessibilityHint"));
@@ -197,6 +200,8 @@ void ResultPanelView::buildButtonRow()
     menu->addAction(QStringLiteral("Copy as Markdown code block"), this,
                     [this] { m_model.copyAsMarkdown(); });
     menu->addAction(QStringLiteral("Save as .txt…"), this, [this] { m_model.saveOutput(); });
+    menu->addSeparator();
+    menu->addMenu(new ReadAsMenu(m_model, menu));
     m_moreButton->setMenu(menu);
     row->addWidget(m_moreButton, 0, Qt::AlignVCenter);
     row->addStretch();

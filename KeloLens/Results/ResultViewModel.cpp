@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 
 ResultViewModel::ResultViewModel(PanelMode mode, QObject *parent) : QObject(parent), m_mode(mode)
 {
@@ -103,6 +104,86 @@ void ResultViewModel::load(const RecognitionResult &result, PanelMode mode, quin
     setCodes(result.codes);
     m_copiedReset.stop();
     setCopied(false);
+}
+
+void ResultViewModel::setNotice(const QString &notice)
+{
+    if (notice == m_notice) {
+        return;
+    }
+    m_notice = notice;
+    Q_EMIT noticeChanged();
+}
+
+void ResultViewModel::setReadAgain(const std::optional<Reading> &reading,
+                                   const QStringList &languages)
+{
+    if (reading == m_reading && languages == m_readAsLanguages && !m_pendingReading &&
+        !m_isReadingAgain) {
+        return;
+    }
+    m_reading = reading;
+    m_readAsLanguages = languages;
+    m_pendingReading.reset();
+    m_isReadingAgain = false;
+    Q_EMIT readingChanged();
+}
+
+bool ResultViewModel::isEdited() const
+{
+    return m_loadedResult && m_mode == PanelMode::all && m_text != m_loadedResult->text;
+}
+
+void ResultViewModel::readAs(const Reading &wanted)
+{
+    if (!m_reading || m_isReadingAgain) {
+        return;
+    }
+    if (isEdited()) {
+        m_pendingReading = wanted;
+        Q_EMIT readingChanged();
+        return;
+    }
+    startReading(wanted);
+}
+
+void ResultViewModel::confirmPendingReading()
+{
+    if (const std::optional<Reading> wanted = std::exchange(m_pendingReading, std::nullopt)) {
+        startReading(*wanted);
+    }
+}
+
+void ResultViewModel::cancelPendingReading()
+{
+    if (m_pendingReading) {
+        m_pendingReading.reset();
+        Q_EMIT readingChanged();
+    }
+}
+
+void ResultViewModel::startReading(const Reading &wanted)
+{
+    m_isReadingAgain = true;
+    Q_EMIT readingChanged();
+    if (onReadAs) {
+        onReadAs(wanted);
+    }
+}
+
+void ResultViewModel::finishReading(const std::optional<RecognitionResult> &result,
+                                    const Reading &reading)
+{
+    if (result) {
+        // Also when the new reading equals the old one: the user asked for the text as read.
+        m_loadedResult = result;
+        setText(result->text);
+        setCodes(result->codes);
+        m_reading = reading;
+        setNotice({});
+    }
+    m_isReadingAgain = false;
+    Q_EMIT readingChanged();
 }
 
 void ResultViewModel::requestEditorFocus()

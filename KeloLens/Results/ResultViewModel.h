@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "KeloLens/Recognition/Reading.h"
 #include "KeloLens/Recognition/RecognitionModel.h"
 #include "KeloLens/Results/Chip.h"
 #include "KeloLens/Results/PanelMode.h"
@@ -30,6 +31,8 @@ class ResultViewModel : public QObject
     Q_PROPERTY(qint64 editorBlurRequest READ editorBlurRequest NOTIFY editorBlurRequestChanged)
     Q_PROPERTY(QString outputText READ outputText NOTIFY outputChanged)
     Q_PROPERTY(qsizetype lineCount READ lineCount NOTIFY outputChanged)
+    Q_PROPERTY(QString notice READ notice NOTIFY noticeChanged)
+    Q_PROPERTY(bool isReadingAgain READ isReadingAgain NOTIFY readingChanged)
 
 public:
     explicit ResultViewModel(PanelMode mode = PanelMode::all, QObject *parent = nullptr);
@@ -61,6 +64,29 @@ public:
     void requestEditorFocus();
     void requestEditorBlur();
 
+    // A line about how the text was read ("This looks like Cyrillic text…"); empty for none.
+    [[nodiscard]] QString notice() const { return m_notice; }
+    void setNotice(const QString &notice);
+
+    // Reading the capture again, in another language or with other line breaks. How the shown
+    // text was read; absent when the capture cannot be read again (its image is gone).
+    [[nodiscard]] std::optional<Reading> reading() const { return m_reading; }
+    // The languages it can be read in.
+    [[nodiscard]] QStringList readAsLanguages() const { return m_readAsLanguages; }
+    void setReadAgain(const std::optional<Reading> &reading, const QStringList &languages);
+    // Asks for the capture to be read again as `wanted` (onReadAs). Text the user has edited is
+    // not thrown away at once: the request waits for confirmPendingReading().
+    void readAs(const Reading &wanted);
+    [[nodiscard]] std::optional<Reading> pendingReading() const { return m_pendingReading; }
+    void confirmPendingReading();
+    void cancelPendingReading();
+    [[nodiscard]] bool isReadingAgain() const { return m_isReadingAgain; }
+    // The new reading has arrived and replaces the text and codes; without a result (the capture
+    // was gone) the text stays.
+    void finishReading(const std::optional<RecognitionResult> &result, const Reading &reading);
+    // Whether the text differs from what was recognized.
+    [[nodiscard]] bool isEdited() const;
+
     // Shows "copied" until one second after the latest call.
     void markCopied();
     void copyOutput();
@@ -78,6 +104,9 @@ public:
     std::function<void()> onClose;
     std::function<void(bool)> onPopoverVisibilityChanged;
     std::function<void(bool)> onCanPasteChanged;
+    // Filled in by the application: reads the capture again; opens the language settings.
+    std::function<void(const Reading &)> onReadAs;
+    std::function<void()> onOpenLanguageSettings;
 
     // Every run of white space and line breaks becomes one space; the ends are dropped.
     [[nodiscard]] static QString joinedAsOneLine(const QString &text);
@@ -94,11 +123,15 @@ Q_SIGNALS:
     void editorBlurRequestChanged();
     // outputText, lineCount or chips may have changed.
     void outputChanged();
+    void noticeChanged();
+    // The reading, the languages to read in, the pending reading or isReadingAgain changed.
+    void readingChanged();
 
 private:
     void setMode(PanelMode mode);
     void setCodes(const QList<DetectedCode> &codes);
     void setCopied(bool copied);
+    void startReading(const Reading &wanted);
 
     QString m_text;
     PanelMode m_mode;
@@ -110,4 +143,9 @@ private:
     QTimer m_copiedReset;
     qint64 m_editorFocusRequest = 0;
     qint64 m_editorBlurRequest = 0;
+    QString m_notice;
+    std::optional<Reading> m_reading;
+    QStringList m_readAsLanguages;
+    std::optional<Reading> m_pendingReading;
+    bool m_isReadingAgain = false;
 };

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/RecognitionPage.h"
 
+#include "KeloLens/Recognition/LanguageNames.h"
+#include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Settings/LanguagePackInstaller.h"
 #include "KeloLens/Settings/Preferences.h"
-#include "KeloLens/SettingsWindow/LanguageNames.h"
+#include "KeloLens/SettingsWindow/LanguagePackRows.h"
 #include "KeloLens/SettingsWindow/SettingsForm.h"
 #include "KeloLens/SettingsWindow/SettingsIcon.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
@@ -18,6 +21,8 @@
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
+#include <utility>
+
 RecognitionPage::RecognitionPage(const SettingsServices &services, QWidget *parent)
     : QWidget(parent), m_services(services)
 {
@@ -26,6 +31,11 @@ RecognitionPage::RecognitionPage(const SettingsServices &services, QWidget *pare
             return RecognitionLanguages::supportedLanguages();
         };
     }
+    m_packs = m_services.languagePacks;
+    if (m_packs == nullptr) {
+        m_packs = new LanguagePackInstaller(nullptr, RecognitionLanguages::dataDirectory(), this);
+    }
+    connect(m_packs, &LanguagePackInstaller::packsChanged, this, &RecognitionPage::loadSupported);
     Preferences &prefs = m_services.preferences;
     auto *form = new SettingsForm(this);
     auto *layout = new QVBoxLayout(this);
@@ -53,6 +63,8 @@ RecognitionPage::RecognitionPage(const SettingsServices &services, QWidget *pare
     connect(m_addPicker, &QComboBox::currentIndexChanged, this, &RecognitionPage::updateAddRow);
     connect(m_addButton, &QPushButton::clicked, this, &RecognitionPage::addChosenLanguage);
     m_addRow = m_languages->addRow(QStringLiteral("Add"), {}, addControls);
+
+    m_packRows = new LanguagePackRows(*m_languages, *m_packs, m_services);
 
     SettingsSection *text = form->addSection(QStringLiteral("Text"));
     m_lineBreaks = new QComboBox;
@@ -110,13 +122,23 @@ void RecognitionPage::showEvent(QShowEvent *event)
     }
     m_isUsingList = !m_services.preferences.recognitionLanguages().isEmpty();
     rebuildLanguageRows();
+    loadSupported();
+}
+
+void RecognitionPage::loadSupported()
+{
     if (isLoading()) {
+        m_isReloadWanted = true;
         return;
     }
     if (m_loader == nullptr) {
         m_loader = new QFutureWatcher<QStringList>(this);
-        connect(m_loader, &QFutureWatcher<QStringList>::finished, this,
-                [this] { applySupported(m_loader->result()); });
+        connect(m_loader, &QFutureWatcher<QStringList>::finished, this, [this] {
+            applySupported(m_loader->result());
+            if (std::exchange(m_isReloadWanted, false)) {
+                loadSupported();
+            }
+        });
     }
     m_loader->setFuture(QtConcurrent::run(m_services.loadSupportedLanguages));
 }
@@ -124,6 +146,8 @@ void RecognitionPage::showEvent(QShowEvent *event)
 void RecognitionPage::applySupported(const QStringList &supported)
 {
     m_supported = supported;
+    m_hasLoaded = true;
+    m_packRows->setInstalled(supported);
     Preferences &prefs = m_services.preferences;
     if (m_isUsingList && prefs.recognitionLanguages().isEmpty()) {
         prefs.setRecognitionLanguages({bestLanguage()});
@@ -165,44 +189,97 @@ void RecognitionPage::rebuildLanguageRows()
     if (m_isUsingList) {
         int index = m_languages->indexOfRow(m_addRow);
         for (const QString &language : languages) {
-            auto *remove = new QPushButton;
-            remove->setFlat(true);
-            remove->setIcon(bundledSymbolIcon(Symbol::remove, SettingsIcon::red));
-            remove->setIconSize(QSize(16, 16));
-            remove->setToolTip(QStringLiteral("Remove"));
-            remove->setAccessibleName(QStringLiteral("Remove ") + language);
-            remove->setProperty("language", language);
-            remove->setEnabled(languages.size() >= 2);
-            connect(remove, &QPushButton::clicked, this, [this, language] {
-                QStringList kept = m_services.preferences.recognitionLanguages();
-                kept.removeAll(language);
-                m_services.preferences.setRecognitionLanguages(kept);
-            });
             m_languageRows << m_languages->insertRow(
-                index++, LanguageNames::displayName(language, m_services.locale), {}, remove);
+                index++, LanguageNames::displayName(language, m_services.locale), {},
+                languageRowControls(language, languages));
         }
     }
     m_addRow->setVisible(m_isUsingList);
 
-    // The add picker offers what is supported and not yet listed; "Choose…" picks nothing.
+    // The add picker offers the installed languages not yet listed, then the others; never a
+    // second name for a language already listed. "Choose…" picks nothing.
     const QString chosen = m_addPicker->currentData().toString();
     const QSignalBlocker blocker(m_addPicker);
     m_addPicker->clear();
     m_addPicker->addItem(QStringLiteral("Choose…"), QString());
     for (const QString &language : m_supported) {
-        if (!languages.contains(language)) {
+        if (!LanguagePacks::readsLikeAnyOf(language, languages)) {
             m_addPicker->addItem(LanguageNames::displayName(language, m_services.locale), language);
+        }
+    }
+    if (m_hasLoaded) {
+        bool isFirst = true;
+        for (const LanguagePacks::LanguagePack &pack : LanguagePacks::all(m_supported)) {
+            if (pack.isInstalled || LanguagePacks::readsLikeAnyOf(pack.tag, languages)) {
+                continue;
+            }
+            if (std::exchange(isFirst, false)) {
+                m_addPicker->insertSeparator(m_addPicker->count());
+            }
+            m_addPicker->addItem(LanguageNames::displayName(pack.tag, m_services.locale) +
+                                     QStringLiteral(" (not installed)"),
+                                 pack.tag);
         }
     }
     m_addPicker->setCurrentIndex(std::max(0, m_addPicker->findData(chosen)));
     updateAddRow();
 }
 
+QWidget *RecognitionPage::languageRowControls(const QString &language, const QStringList &languages)
+{
+    auto *controls = new QWidget;
+    auto *layout = new QHBoxLayout(controls);
+    layout->setContentsMargins(0, 0, 0, 0);
+    // Until the installed languages are known, nothing is said about them.
+    if (m_hasLoaded && !LanguagePacks::readsLikeAnyOf(language, m_supported)) {
+        auto *missing = new QLabel(QStringLiteral("Not installed"));
+        missing->setObjectName(QStringLiteral("notInstalled"));
+        QPalette colors = missing->palette();
+        colors.setColor(QPalette::WindowText, SettingsIcon::orange.darker(120));
+        missing->setPalette(colors);
+        layout->addWidget(missing, 0, Qt::AlignVCenter);
+        if (LanguagePacks::packageFor(language)) {
+            auto *install = new QPushButton(QStringLiteral("Install"));
+            install->setObjectName(QStringLiteral("installButton"));
+            install->setAccessibleName(QStringLiteral("Install ") + language);
+            connect(install, &QPushButton::clicked, this,
+                    [this, language] { m_packRows->requestInstall(language); });
+            layout->addWidget(install, 0, Qt::AlignVCenter);
+        }
+    }
+    auto *remove = new QPushButton;
+    remove->setFlat(true);
+    remove->setIcon(bundledSymbolIcon(Symbol::remove, SettingsIcon::red));
+    remove->setIconSize(QSize(16, 16));
+    remove->setToolTip(QStringLiteral("Remove"));
+    remove->setAccessibleName(QStringLiteral("Remove ") + language);
+    remove->setObjectName(QStringLiteral("removeButton"));
+    remove->setEnabled(languages.size() >= 2);
+    connect(remove, &QPushButton::clicked, this, [this, language] {
+        QStringList kept = m_services.preferences.recognitionLanguages();
+        kept.removeAll(language);
+        m_services.preferences.setRecognitionLanguages(kept);
+    });
+    layout->addWidget(remove, 0, Qt::AlignVCenter);
+    return controls;
+}
+
 QList<QPushButton *> RecognitionPage::removeButtons() const
 {
     QList<QPushButton *> buttons;
     for (QWidget *row : m_languageRows) {
-        buttons << row->findChild<QPushButton *>();
+        buttons << row->findChild<QPushButton *>(QStringLiteral("removeButton"));
+    }
+    return buttons;
+}
+
+QList<QPushButton *> RecognitionPage::installButtons() const
+{
+    QList<QPushButton *> buttons;
+    for (QWidget *row : m_languageRows) {
+        if (auto *install = row->findChild<QPushButton *>(QStringLiteral("installButton"))) {
+            buttons << install;
+        }
     }
     return buttons;
 }

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QWidget>
 
+class LanguagePackInstaller;
+class LanguagePackRows;
 class QComboBox;
 class QPushButton;
 class SettingsSection;
@@ -13,9 +15,10 @@ class ToggleSwitch;
 template <typename T> class QFutureWatcher;
 
 // The Recognition settings page: automatic language detection or a preferred list of languages,
-// how lines are joined, de-hyphenation and code detection. The supported languages are loaded
-// away from the main thread each time the page is shown; until they arrive the add picker is
-// empty and disabled.
+// the language packs, how lines are joined, de-hyphenation and code detection. The installed
+// languages are loaded away from the main thread each time the page is shown and whenever a pack
+// appears or goes; until they arrive the add picker is empty and disabled. A listed language
+// whose pack is missing says so and offers to install it.
 class RecognitionPage final : public QWidget
 {
     Q_OBJECT
@@ -33,6 +36,9 @@ public:
     [[nodiscard]] QComboBox *modePicker() const { return m_modePicker; }
     // The remove button of each listed language, in list order.
     [[nodiscard]] QList<QPushButton *> removeButtons() const;
+    // The Install button of each listed language whose pack is missing, in list order.
+    [[nodiscard]] QList<QPushButton *> installButtons() const;
+    [[nodiscard]] LanguagePackRows *packRows() const { return m_packRows; }
     [[nodiscard]] QComboBox *addPicker() const { return m_addPicker; }
     [[nodiscard]] QPushButton *addButton() const { return m_addButton; }
     [[nodiscard]] QComboBox *lineBreaksPicker() const { return m_lineBreaks; }
@@ -44,7 +50,10 @@ protected:
 
 private:
     void setUsingList(bool isUsingList);
+    void loadSupported();
     void applySupported(const QStringList &supported);
+    [[nodiscard]] QWidget *languageRowControls(const QString &language,
+                                               const QStringList &languages);
     void rebuildLanguageRows();
     void updateAddRow();
     void addChosenLanguage();
@@ -53,7 +62,12 @@ private:
     SettingsServices m_services;
     bool m_isUsingList = false;
     QStringList m_supported;
+    bool m_hasLoaded = false;
+    // A pack came or went while the languages were being loaded: load them again after.
+    bool m_isReloadWanted = false;
     QFutureWatcher<QStringList> *m_loader = nullptr;
+    LanguagePackInstaller *m_packs = nullptr;
+    LanguagePackRows *m_packRows = nullptr;
     SettingsSection *m_languages = nullptr;
     QComboBox *m_modePicker = nullptr;
     QList<QWidget *> m_languageRows;

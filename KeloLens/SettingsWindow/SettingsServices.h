@@ -11,6 +11,7 @@
 #include <functional>
 
 class Accessibility;
+class LanguagePackInstaller;
 class PermissionChecker;
 class Preferences;
 class Updater;
@@ -31,8 +32,13 @@ struct SettingsServices
     PermissionChecker *permission = nullptr;
     Accessibility *accessibility = nullptr;
     Updater *updater = nullptr;
-    // The recognition languages to offer; called away from the main thread.
+    // The installed recognition languages; called away from the main thread.
     std::function<QStringList()> loadSupportedLanguages;
+    // Installs language packs and says when one appears; without it the Recognition page makes
+    // one of its own that watches the language data folder and has no package service.
+    LanguagePackInstaller *languagePacks = nullptr;
+    // Puts text on the clipboard; Qt's clipboard when unset.
+    std::function<bool(const QString &)> copyText;
     AppInfo appInfo = AppInfo::fromBuild();
     // Language names and the language a preferred list starts with follow this locale.
     QLocale locale;

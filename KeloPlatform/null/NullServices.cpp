@@ -83,6 +83,19 @@ QCoro::Task<Screenshot> NullScreenshotService::takeInteractive()
                          QStringLiteral("This session has no screenshot service.")};
 }
 
+bool NullPackageInstaller::isAvailable() const
+{
+    return false;
+}
+
+QCoro::Task<PackageInstall>
+NullPackageInstaller::install(QStringList, std::function<void(const PackageInstallProgress &)>)
+{
+    co_return PackageInstall{PackageInstall::Status::failed,
+                             QStringLiteral("This system has no package service to install "
+                                            "packages from here.")};
+}
+
 std::unique_ptr<Platform> createNullPlatform()
 {
     auto platform = std::make_unique<Platform>();
@@ -96,6 +109,7 @@ std::unique_ptr<Platform> createNullPlatform()
     platform->clipboard = std::make_unique<QtClipboard>();
     platform->screenshots = std::make_unique<NullScreenshotService>();
     platform->trayHost = std::make_unique<FixedTrayHost>(false);
+    platform->packageInstaller = std::make_unique<NullPackageInstaller>();
     return platform;
 }
 

@@ -76,6 +76,16 @@ private:
     bool m_isAvailable;
 };
 
+// No package service: packages are installed with the distribution's own tools.
+class NullPackageInstaller final : public PackageInstaller
+{
+public:
+    [[nodiscard]] bool isAvailable() const override;
+    QCoro::Task<PackageInstall>
+    install(QStringList packageNames,
+            std::function<void(const PackageInstallProgress &)> onProgress) override;
+};
+
 [[nodiscard]] std::unique_ptr<Platform> createNullPlatform();
 
 } // namespace KeloPlatform

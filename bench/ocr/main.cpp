@@ -7,6 +7,7 @@
 #include "CorpusBench.h"
 #include "FullScreenBench.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
+#include "LanguageBench.h"
 #include "ScreenTextBench.h"
 #include "ScreenTextCorpus.h"
 #include "Table.h"
@@ -31,6 +32,25 @@ QString loadAverage()
         return QStringLiteral("unknown");
     }
     return QString::fromLatin1(file.readAll()).section(QLatin1Char(' '), 0, 2);
+}
+
+void printLanguageGoals(const LanguageFigures &languages)
+{
+    if (languages.pages.isEmpty()) {
+        return;
+    }
+    double worst = 0;
+    for (const LanguageFigures::Page &page : languages.pages) {
+        worst = std::max(worst, page.oursCer);
+    }
+    row(QStringLiteral("Automatic: every language CER <= 2%"),
+        {QStringLiteral("%1 (worst %2%3)")
+             .arg(goal(languages.isComplete && worst <= 0.02), percent(worst),
+                  languages.isComplete ? QString() : QStringLiteral(", packs missing"))});
+    const double added = languages.automaticMs - languages.explicitMs;
+    row(QStringLiteral("Automatic adds <= 30 ms to a small capture"),
+        {QStringLiteral("%1 (%2; detection alone %3)")
+             .arg(goal(added <= 30), ms(added), ms(languages.detectionMs))});
 }
 
 void printGoals(const CorpusFigures &corpus, const ScreenTextFigures &screen,
@@ -133,12 +153,14 @@ int main(int argc, char *argv[])
         out() << "The tesseract tool is not installed: its columns stay empty.\n";
     }
 
-    // --only corpus,screen,pages,codes runs some parts alone, when looking into one figure.
+    // --only corpus,screen,pages,codes,languages runs some parts alone, when looking into one
+    // figure.
     const qsizetype only = arguments.indexOf(QStringLiteral("--only"));
     const QStringList parts = only > 0
                                   ? arguments.value(only + 1).split(QLatin1Char(','))
                                   : QStringList{QStringLiteral("corpus"), QStringLiteral("screen"),
-                                                QStringLiteral("pages"), QStringLiteral("codes")};
+                                                QStringLiteral("pages"), QStringLiteral("codes"),
+                                                QStringLiteral("languages")};
     const CorpusFigures corpusFigures = parts.contains(QStringLiteral("corpus"))
                                             ? runCorpusBench(context, corpus)
                                             : CorpusFigures{};
@@ -152,7 +174,10 @@ int main(int argc, char *argv[])
     const CodeOnlyFigures codeFigures = parts.contains(QStringLiteral("codes"))
                                             ? runCodeOnlyBench(context, Corpus::codeOnlyCaptures())
                                             : CodeOnlyFigures{};
+    const LanguageFigures languageFigures =
+        parts.contains(QStringLiteral("languages")) ? runLanguageBench(context) : LanguageFigures{};
     printGoals(corpusFigures, screenFigures, pageFigures, codeFigures);
+    printLanguageGoals(languageFigures);
     out() << "\nLoad average at the end: " << loadAverage() << '\n';
     out() << "Total benchmark time: " << QString::number(total.elapsed() / 1000.0, 'f', 1)
           << " s\n";

@@ -3,7 +3,10 @@
 
 #include "KeloLens/Capture/PermissionChecker.h"
 #include "KeloLens/Onboarding/OnboardingSteps.h"
+#include "KeloLens/Settings/LanguagePackInstaller.h"
 #include "KeloLens/Settings/Preferences.h"
+#include "KeloLens/SettingsWindow/LanguagePackRows.h"
+#include "KeloLens/SettingsWindow/RecognitionPage.h"
 #include "KeloLens/SettingsWindow/SettingsRouter.h"
 #include "KeloLens/SettingsWindow/SettingsWindowController.h"
 #include "KeloMenuBar/StatusItemController.h"
@@ -16,6 +19,7 @@
 #include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QPushButton>
 #include <QScreen>
 #include <QSettings>
 #include <QSystemTrayIcon>
@@ -44,17 +48,23 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
     QTemporaryDir home;
     QSettings settings(home.filePath(QStringLiteral("KeloLens.conf")), QSettings::IniFormat);
     Preferences prefs(&settings);
-    prefs.setRecognitionLanguages({QStringLiteral("en-US"), QStringLiteral("de-DE")});
+    // A preferred list with a language whose pack is missing; no package service, as in a
+    // session without PackageKit, so that Install shows the command.
+    prefs.setRecognitionLanguages(
+        {QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("ru")});
     FixedPermission permission(true);
     Accessibility accessibility(*platform.syntheticKeys);
+    LanguagePackInstaller packs(nullptr, home.path());
     SettingsServices services(prefs, KeyboardLayout(*platform.keymapSource));
     services.permission = &permission;
     services.accessibility = &accessibility;
+    services.languagePacks = &packs;
     services.isX11 = platform.backend == u"x11";
     services.loadSupportedLanguages = [] {
-        return QStringList{QStringLiteral("en-US"), QStringLiteral("de-DE"),
-                           QStringLiteral("fr-FR"), QStringLiteral("ja-JP")};
+        return QStringList{QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("fr"),
+                           QStringLiteral("el")};
     };
+    services.copyText = [](const QString &) { return true; };
     SettingsRouter router;
     SettingsWindowController controller(router, services);
 
@@ -67,6 +77,16 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
             folder.filePath(
                 QStringLiteral("settings-%1-%2.png").arg(SettingsPages::rawValue(page), suffix)));
     }
+    // Install on the missing language, where packages cannot be installed from here.
+    auto *page = controller.window()->findChild<RecognitionPage *>();
+    if (page == nullptr || page->installButtons().isEmpty()) {
+        return false;
+    }
+    page->installButtons().constFirst()->click();
+    settle(std::chrono::milliseconds(300));
+    isSaved &=
+        save({controller.window()},
+             folder.filePath(QStringLiteral("settings-recognition-install-%1.png").arg(suffix)));
     controller.window()->hide();
     return isSaved;
 }

@@ -6,6 +6,7 @@
 //     without permission to paste, toasts with and without an action, every settings page and
 //     every onboarding step, light and dark; with --tray-icon only the tray icon. Run it once with
 //     and once without a compositing manager (scripts/screenshots.sh does both).
+#include "KeloLens/Results/ReadAsMenu.h"
 #include "KeloLens/Results/ResultPanelController.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
@@ -25,11 +26,13 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QLinearGradient>
+#include <QMenu>
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
 #include <QStyleFactory>
 #include <QThread>
+#include <QToolButton>
 #include <QWindow>
 
 #include <cstdio>
@@ -121,6 +124,36 @@ struct Scene
     ResultPanelController controller;
 };
 
+// The panel's menu open on "Read as", under a notice about a script no installed language reads.
+bool saveReadAsMenu(Scene &scene, const QDir &folder)
+{
+    scene.model.setNotice(
+        QStringLiteral("This looks like Cyrillic text. Install Russian to read it."));
+    scene.model.setReadAgain(
+        Reading{{}, LineBreakMode::keepLines},
+        {QStringLiteral("en"), QStringLiteral("de"), QStringLiteral("fr"), QStringLiteral("el")});
+    settle();
+    auto *more = scene.controller.view().findChild<QToolButton *>(QStringLiteral("moreButton"));
+    auto *readAs = scene.controller.view().findChild<ReadAsMenu *>();
+    if (more == nullptr || more->menu() == nullptr || readAs == nullptr) {
+        return false;
+    }
+    QMenu *menu = more->menu();
+    menu->popup(more->mapToGlobal(QPoint(0, more->height())));
+    settle();
+    menu->setActiveAction(readAs->menuAction());
+    Q_EMIT readAs->aboutToShow();
+    const QRect item = menu->actionGeometry(readAs->menuAction());
+    readAs->popup(menu->mapToGlobal(QPoint(item.right(), item.top())));
+    const bool isSaved = save({&scene.controller.panel().panel(), menu, readAs},
+                              folder.filePath(QStringLiteral("panel-read-as.png")));
+    readAs->hide();
+    menu->hide();
+    scene.model.setReadAgain(std::nullopt, {});
+    scene.model.setNotice({});
+    return isSaved;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -176,6 +209,8 @@ int main(int argc, char **argv)
     QApplication::setPalette(darkPalette());
     isSaved &= save({&panel}, folder.filePath(QStringLiteral("panel-dark.png")));
     QApplication::setPalette(lightPalette);
+
+    isSaved &= saveReadAsMenu(scene, folder);
 
     scene.controller.view().setWifiChip(scene.model.chips().constLast());
     const auto *popover = scene.controller.view().findChild<WifiPopover *>();

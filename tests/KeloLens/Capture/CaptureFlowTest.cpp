@@ -45,9 +45,7 @@ protected:
             },
             [this](const QString &message, std::optional<ToastLink> link) {
                 m_events.append(QStringLiteral("toast:") + message +
-                                (link == ToastLink::screenRecordingSettings
-                                     ? QStringLiteral(" [Open Settings]")
-                                     : QString()));
+                                (link ? QStringLiteral(" [Open Settings]") : QString()));
             },
             [this] { m_events.append(QStringLiteral("permissionDenied")); },
             [this] { m_events.append(QStringLiteral("sound")); },
@@ -257,4 +255,37 @@ TEST_F(CaptureFlowTest, ARequestWhileACaptureIsUnderWayDoesNothing)
     m_recognizer.delay = 0ms;
     run(false);
     EXPECT_EQ(m_capturer.calls, 2);
+}
+
+TEST_F(CaptureFlowTest, AMissingLanguagePackOrAnUnreadScriptIsToldOncePerLaunch)
+{
+    m_settings.languages = {QStringLiteral("fr")};
+    RecognitionResult result = textResult(QStringLiteral("Bonjour"));
+    result.notes.missingLanguages = {QStringLiteral("fr")};
+    captureImage(result);
+    const QString missing =
+        QStringLiteral("toast:French isn't installed, so this capture was read in English. "
+                       "[Open Settings]");
+    EXPECT_EQ(runEvents(false).last(), missing);
+    EXPECT_EQ(runEvents(false),
+              (QStringList{QStringLiteral("clipboard:Bonjour"), QStringLiteral("present")}));
+    // Nothing read is no reason to keep quiet about why.
+    m_settings.languages = {QStringLiteral("fr"), QStringLiteral("el")};
+    RecognitionResult nothing;
+    nothing.notes.missingLanguages = {QStringLiteral("fr"), QStringLiteral("el")};
+    captureImage(nothing);
+    EXPECT_EQ(runEvents(false),
+              QStringList{QStringLiteral("toast:French and Greek aren't installed, so this capture "
+                                         "was read in English. [Open Settings]")});
+
+    // Text in a script nothing installed reads: the panel says so, once.
+    m_settings.languages = {};
+    result.notes = {{}, QStringLiteral("Cyrl")};
+    captureImage(result);
+    run(false);
+    run(false);
+    ASSERT_EQ(m_presented.size(), 4);
+    EXPECT_EQ(m_presented[2].notice,
+              QStringLiteral("This looks like Cyrillic text. Install Russian to read it."));
+    EXPECT_TRUE(m_presented[3].notice.isEmpty());
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 
+#include "KeloLens/Recognition/LanguageNames.h"
+#include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Recognition/WordList.h"
 
 #include <QDir>
@@ -100,7 +102,39 @@ TEST(RecognitionLanguages, RequestedLanguagesKeepTheirOrderAndDropWhatIsNotInsta
     const QStringList installed = {"eng", "deu", "chi_tra", "osd"};
     EXPECT_EQ(dataNamesFor({"de", "fr", "en-GB", "de-AT"}, installed, {"zh-TW"}),
               (QStringList{"deu", "eng"}));
-    EXPECT_EQ(dataNamesFor({"fr"}, installed, {"en"}), QStringList());
+    // None of them installed: English rather than nothing.
+    EXPECT_EQ(dataNamesFor({"fr"}, installed, {"de"}), QStringList{"eng"});
+    EXPECT_EQ(dataNamesFor({"fr"}, {"osd", "deu"}, {"en"}), QStringList{"deu"});
+}
+
+TEST(LanguagePacks, EveryLanguageHasItsDebianPackageTheInstalledOnesFirst)
+{
+    EXPECT_EQ(LanguagePacks::packageFor(QStringLiteral("zh-Hans")), "tesseract-ocr-chi-sim");
+    EXPECT_EQ(LanguagePacks::packageFor(QStringLiteral("sr-Latn")), "tesseract-ocr-srp-latn");
+    EXPECT_EQ(LanguagePacks::packageFor(QStringLiteral("fr-CA")), "tesseract-ocr-fra");
+    EXPECT_FALSE(LanguagePacks::packageFor(QStringLiteral("und-Latn")));
+    EXPECT_FALSE(LanguagePacks::packageFor(QStringLiteral("xx")));
+
+    const QList<LanguagePacks::LanguagePack> packs = LanguagePacks::all({"fr-FR", "en"});
+    EXPECT_EQ(packs.size(), 123);
+    ASSERT_GE(packs.size(), 3);
+    EXPECT_EQ(packs[0], (LanguagePacks::LanguagePack{"en", "tesseract-ocr-eng", true}));
+    EXPECT_EQ(packs[1].tag, "fr");
+    EXPECT_TRUE(packs[1].isInstalled);
+    EXPECT_FALSE(packs[2].isInstalled);
+
+    // One model under two names is one language.
+    EXPECT_TRUE(LanguagePacks::readsLikeAnyOf(QStringLiteral("en-US"), {"de", "en"}));
+    EXPECT_FALSE(LanguagePacks::readsLikeAnyOf(QStringLiteral("de"), {"en-US"}));
+    EXPECT_EQ(LanguagePacks::missing({"fr", "en-GB", "xx"}, {"eng"}), (QStringList{"fr", "xx"}));
+    // Text in a script nothing installed reads: which pack to suggest.
+    EXPECT_EQ(LanguagePacks::suggestedFor(QStringLiteral("Cyrl")), "ru");
+    EXPECT_EQ(LanguagePacks::suggestedFor(QStringLiteral("Grek")), "el");
+    EXPECT_EQ(LanguagePacks::suggestedFor(QStringLiteral("Jpan")), "ja");
+    EXPECT_FALSE(LanguagePacks::suggestedFor(QStringLiteral("Zzzz")));
+    EXPECT_EQ(scriptOf(QStringLiteral("zh-TW")), "Hant");
+    EXPECT_EQ(LanguagePacks::installCommand({"tesseract-ocr-rus"}),
+              "sudo apt install tesseract-ocr-rus");
 }
 
 TEST(RecognitionLanguages, TheLatinScriptModelReadsEveryLatinScriptLanguage)
@@ -148,12 +182,34 @@ TEST(RecognitionLanguages, BestLanguageMatchPrefersTheUsersScript)
     EXPECT_EQ(bestLanguageMatch(QStringLiteral("en"), {}), QStringLiteral("en-US"));
 }
 
+TEST(LanguageNames, NamesTagsInTheLocalesLanguage)
+{
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("en-US"), english),
+              "English (United States)");
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("de"), QLocale(QLocale::German)),
+              "Deutsch");
+    EXPECT_TRUE(
+        LanguageNames::displayName(QStringLiteral("zh-Hans"), english).startsWith("Chinese"));
+    // No name: the tag itself.
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("qaa"), english), "qaa");
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("not a tag!"), english), "not a tag!");
+    // Variants of one language keep names of their own.
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("ja-x-vert"), english),
+              "Japanese (vertical)");
+    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("it-x-old"), english),
+              "Italian (historical)");
+    EXPECT_EQ(LanguageNames::scriptName(QStringLiteral("Cyrl"), english), "Cyrillic");
+    EXPECT_EQ(LanguageNames::scriptName(QStringLiteral("Grek"), QLocale(QLocale::German)),
+              "Griechisch");
+}
+
 TEST(WordList, LanguagesFindTheirDictionaryAndItsWords)
 {
     const QStringList installed = {"de_AT", "de_DE", "en_GB", "en_US", "pt_BR", "pt_PT", "eo"};
     const QList<std::pair<QString, QString>> cases = {
-        {"en", "en_US"},   {"en-GB", "en_GB"}, {"en_AU.UTF-8", "en_US"}, {"de-CH", "de_DE"},
-        {"de", "de_DE"},   {"pt", "pt_BR"},    {"pt-PT", "pt_PT"},       {"eo", "eo"},
+        {"en", "en_US"}, {"en-GB", "en_GB"}, {"en_AU.UTF-8", "en_US"}, {"de-CH", "de_DE"},
+        {"de", "de_DE"}, {"pt", "pt_BR"},    {"pt-PT", "pt_PT"},       {"eo", "eo"},
     };
     for (const auto &[tag, name] : cases) {
         EXPECT_EQ(WordList::dictionaryFor(tag, installed), name) << tag.toStdString();

@@ -1,13 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/Recognizer.h"
 
+#include "KeloLens/Recognition/AutomaticLanguages.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "samples/SampleImages.h"
 #include "support/TestSupport.h"
 
 #include <QCoro/QCoroTask>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -267,20 +270,16 @@ TEST(Recognizer, RunsNoCodePassWhenDetectionIsOff)
 
 TEST(Recognizer, AFailedTextPassStillReturnsTheCodes)
 {
-    QString uninstalled;
-    const QStringList installed =
-        RecognitionLanguages::installedDataNames(RecognitionLanguages::dataDirectory());
-    for (const QString &tag : RecognitionLanguages::allTags()) {
-        if (uninstalled.isEmpty() &&
-            !installed.contains(*RecognitionLanguages::dataNameForTag(tag))) {
-            uninstalled = tag;
-        }
-    }
-    ASSERT_FALSE(uninstalled.isEmpty());
-    const RecognitionResult result =
-        recognize(sideBySide({textImage({QStringLiteral("Some words beside a code")}),
-                              qrCode("https://example.org/still")}),
-                  {}, {uninstalled});
+    RecognitionPasses passes;
+    passes.recognizeText = [](const QImage &, const QStringList &,
+                              std::stop_token) -> QList<RecognizedLine> {
+        throw std::runtime_error("the engine gave up");
+    };
+    Recognizer recognizer(passes);
+    const RecognitionResult result = QCoro::waitFor(
+        recognizer.recognize(sideBySide({textImage({QStringLiteral("Some words beside a code")}),
+                                         qrCode("https://example.org/still")}),
+                             {}, {}));
     EXPECT_TRUE(result.paragraphs.isEmpty());
     EXPECT_EQ(result.text, QString());
     ASSERT_EQ(result.codes.size(), 1);
@@ -334,4 +333,65 @@ TEST(Recognizer, CancellingEndsARecognitionEarlyWithWhatWasReadByThen)
                                                   {QStringLiteral("en")}, {}))
                   .text,
               QStringLiteral("Still reading"));
+}
+
+TEST(AutomaticLanguages, ReadsTextInTheInstalledLanguageOfItsScriptAndNamesAScriptNoneReads)
+{
+    TextStyle cjk = textStyle(18);
+    cjk.family = QStringLiteral("WenQuanYi Micro Hei");
+    const struct
+    {
+        QStringList lines;
+        TextStyle style;
+        QString script;
+        QString language;
+    } samples[] = {
+        {{"Съешь же ещё этих мягких французских булок,", "да выпей чаю. Широкая электрификация",
+          "южных губерний даст мощный толчок подъёму."},
+         textStyle(16),
+         "Cyrl",
+         "ru"},
+        {{"Ξεσκεπάζω την ψυχοφθόρα βδελυγμία. Η γρήγορη", "καφέ αλεπού πηδάει πάνω από τον",
+          "τεμπέλη σκύλο και τρέχει στο δάσος."},
+         textStyle(16),
+         "Grek",
+         "el"},
+        {{"我们的软件可以识别屏幕上的文字，", "然后把它们复制到剪贴板。",
+          "这个功能非常方便而且很快。"},
+         cjk,
+         "Hani",
+         "zh-Hans"},
+        {{"Zwölf Boxkämpfer jagen Viktor quer über den", "großen Sylter Deich. Die Bücher über",
+          "Äpfel und Größe gehören zur Übung."},
+         textStyle(16),
+         "Latn",
+         "de"},
+    };
+    const QString system = RecognitionLanguages::dataDirectory();
+    const AutomaticLanguages automatic;
+    for (const auto &sample : samples) {
+        const AutomaticChoice choice =
+            automatic.choose(text(sample.lines, sample.style, 640), system, {"en-US"});
+        EXPECT_EQ(choice.script, sample.script) << sample.lines.first().toStdString();
+        EXPECT_EQ(choice.languages.value(0), sample.language) << sample.lines.first().toStdString();
+        EXPECT_FALSE(choice.isScriptUnread);
+    }
+    // Read on Automatic, the Russian text comes out in Cyrillic, not as Latin letters.
+    const RecognitionResult russian = recognize(text(samples[0].lines, textStyle(16), 640), {}, {});
+    EXPECT_TRUE(russian.text.contains(QStringLiteral("электрификация")))
+        << russian.text.toStdString();
+
+    // With English alone installed, Russian is read as well as it can be and named.
+    const QTemporaryDir englishOnly;
+    for (const char *name : {"eng.traineddata", "osd.traineddata"}) {
+        ASSERT_TRUE(QFile::link(system + u'/' + QLatin1String(name),
+                                englishOnly.path() + u'/' + QLatin1String(name)));
+    }
+    const AutomaticChoice unread =
+        automatic.choose(text(samples[0].lines, textStyle(16), 640), englishOnly.path(), {"en-US"});
+    EXPECT_EQ(unread, (AutomaticChoice{{}, "Cyrl", true}));
+    // English text there is simply English.
+    EXPECT_EQ(
+        automatic.choose(textImage(sampleParagraphs), englishOnly.path(), {"en-US"}).languages,
+        QStringList{"en"});
 }

@@ -1,8 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Results/ResultPanelController.h"
 
+#include "KeloLens/AppDelegate/ReadAgain.h"
+#include "KeloLens/Capture/CaptureFlow.h"
+#include "KeloLens/Recognition/LanguageNames.h"
+#include "KeloLens/Recognition/Recognizer.h"
 #include "KeloLens/Results/ChipButton.h"
 #include "KeloLens/Results/ChipsRow.h"
+#include "KeloLens/Results/ReadAsMenu.h"
 #include "KeloLens/Results/ResultPanelView.h"
 #include "KeloLens/Results/ResultViewModel.h"
 #include "KeloLens/Results/ToastController.h"
@@ -11,6 +16,7 @@
 #include "KeloPaste/Accessibility.h"
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/KeymapSource.h"
+#include "samples/SampleImages.h"
 #include "support/TestSupport.h"
 #include "support/fakes/CaptureFakes.h"
 #include "support/fakes/PlatformFakes.h"
@@ -398,4 +404,76 @@ TEST_F(ResultPanelControllerTest, WithoutPermissionThePanelWaitsAndPastesOnceItA
     press(Qt::Key_Return);
     EXPECT_FALSE(controller.isVisible());
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
+}
+
+TEST_F(ResultPanelControllerTest, ReadAsReadsTheShownCaptureAgainAndAsksBeforeReplacingEdits)
+{
+    // Russian text read as English, as on a desktop set to English with Russian installed.
+    KeloTest::FakeScreenCapturer capturer;
+    capturer.outcome =
+        CapturedImage{SampleImages::text({QStringLiteral("Широкая электрификация губерний")},
+                                         SampleImages::textStyle(18), 420),
+                      ExactRect{100, 100, 420, 60}};
+    KeloTest::FakePermissionChecker permission;
+    Recognizer recognizer;
+    CaptureSettings settings;
+    settings.languages = {QStringLiteral("en")};
+    QStringList copied;
+    std::unique_ptr<CaptureFlow> flow;
+    CaptureFlow::Outputs outputs;
+    outputs.clipboard = [&](const QString &text) {
+        copied.append(text);
+        return true;
+    };
+    outputs.present = [&](const FlowPresentation &presentation) {
+        controller.present(presentation.result, PanelMode::all, presentation.region,
+                           presentation.captureNumber);
+        ReadAgain::presented(presentation, *flow, model);
+    };
+    flow = std::make_unique<CaptureFlow>(
+        capturer, permission, recognizer, [&] { return settings; }, outputs);
+    ReadAgain::connect(*flow, model, controller, {});
+    QCoro::waitFor(flow->run(false));
+    ASSERT_TRUE(controller.isVisible());
+    EXPECT_FALSE(model.text().contains(QStringLiteral("электрификация")));
+
+    auto *readAs = controller.view().findChild<ReadAsMenu *>();
+    ASSERT_NE(readAs, nullptr);
+    const auto choose = [&](const QString &title) {
+        Q_EMIT readAs->aboutToShow();
+        for (QAction *action : readAs->actions()) {
+            if (action->text() == title) {
+                action->trigger();
+                return;
+            }
+        }
+        ADD_FAILURE() << "no choice " << title.toStdString();
+    };
+    const auto button = [&](const char *name) {
+        return controller.view().findChild<QPushButton *>(QLatin1String(name));
+    };
+    choose(LanguageNames::displayName(QStringLiteral("ru")));
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return !model.isReadingAgain(); }, 20s));
+    EXPECT_EQ(model.text(), QStringLiteral("Широкая электрификация губерний"));
+    EXPECT_EQ(copied.last(), model.text());
+    EXPECT_EQ(flow->lastPresentation()->result.text, model.text());
+
+    // Edits are replaced only when the user says so.
+    model.setText(QStringLiteral("my edit"));
+    choose(LanguageNames::displayName(QStringLiteral("en")));
+    ASSERT_TRUE(model.pendingReading().has_value());
+    EXPECT_TRUE(button("replaceButton")->isVisibleTo(&controller.view()));
+    button("keepEditsButton")->click();
+    EXPECT_FALSE(model.isReadingAgain());
+    EXPECT_EQ(model.text(), QStringLiteral("my edit"));
+    choose(LanguageNames::displayName(QStringLiteral("en")));
+    button("replaceButton")->click();
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return !model.isReadingAgain(); }, 20s));
+    EXPECT_NE(model.text(), QStringLiteral("my edit"));
+    EXPECT_EQ(model.reading()->languages, QStringList{QStringLiteral("en")});
+
+    // A closed panel keeps no image: nothing is left to read again.
+    controller.dismiss();
+    EXPECT_FALSE(flow->shownReading().has_value());
+    EXPECT_FALSE(readAs->menuAction()->isEnabled());
 }

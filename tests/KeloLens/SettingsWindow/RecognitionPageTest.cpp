@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/SettingsWindow/RecognitionPage.h"
 
-#include "KeloLens/SettingsWindow/LanguageNames.h"
+#include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Settings/LanguagePackInstaller.h"
+#include "KeloLens/SettingsWindow/LanguagePackRows.h"
 #include "KeloLens/SettingsWindow/ToggleSwitch.h"
 #include "SettingsFixture.h"
 #include "support/TestSupport.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -41,6 +46,32 @@ protected:
         }
         return result;
     }
+
+    // Services whose installed languages are the packs in a data folder of the test's own, with
+    // a package service that installs into it.
+    SettingsServices servicesWithPacks(LanguagePackInstaller &packs)
+    {
+        SettingsServices result = services();
+        result.loadSupportedLanguages = [folder = data.path()] {
+            return RecognitionLanguages::installedLanguages(folder);
+        };
+        result.languagePacks = &packs;
+        result.copyText = [this](const QString &text) {
+            copied << text;
+            return true;
+        };
+        return result;
+    }
+
+    void addPack(const QString &dataName)
+    {
+        QFile file(data.filePath(dataName + QStringLiteral(".traineddata")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+
+    QTemporaryDir data;
+    KeloTest::FakePackageInstaller packageService;
+    QStringList copied;
 };
 
 } // namespace
@@ -100,7 +131,7 @@ TEST_F(RecognitionPageTest, TheLastLanguageCannotBeRemoved)
     EXPECT_FALSE(page.removeButtons()[0]->isEnabled());
 }
 
-TEST_F(RecognitionPageTest, AddsOnlyLanguagesNotYetListed)
+TEST_F(RecognitionPageTest, AddsOnlyLanguagesNotYetListedUnderAnyName)
 {
     prefs.setRecognitionLanguages({QStringLiteral("en-US")});
     RecognitionPage page(services(supported));
@@ -110,17 +141,78 @@ TEST_F(RecognitionPageTest, AddsOnlyLanguagesNotYetListed)
     ASSERT_TRUE(KeloTest::waitUntil([&] { return !page.isLoading(); }));
     QCoreApplication::processEvents();
 
-    EXPECT_EQ(offered(page), (QStringList{"", "de-DE", "en-GB", "fr-FR"}));
+    // British English reads with the same model as the listed US English: not offered again.
+    // Languages without their pack follow the installed ones.
+    QStringList choices = offered(page);
+    EXPECT_EQ(choices.mid(0, 3), (QStringList{"", "de-DE", "fr-FR"}));
+    EXPECT_FALSE(choices.contains("en-GB"));
+    EXPECT_FALSE(choices.contains("en"));
+    EXPECT_FALSE(choices.contains("de"));
+    EXPECT_TRUE(choices.contains("ru"));
     EXPECT_TRUE(page.addPicker()->isEnabled());
     EXPECT_FALSE(page.addButton()->isEnabled());
 
-    page.addPicker()->setCurrentIndex(offered(page).indexOf("fr-FR"));
+    page.addPicker()->setCurrentIndex(choices.indexOf("fr-FR"));
     EXPECT_TRUE(page.addButton()->isEnabled());
     page.addButton()->click();
     EXPECT_EQ(prefs.recognitionLanguages(), (QStringList{"en-US", "fr-FR"}));
-    EXPECT_EQ(offered(page), (QStringList{"", "de-DE", "en-GB"}));
+    choices = offered(page);
+    EXPECT_EQ(choices.mid(0, 2), (QStringList{"", "de-DE"}));
+    EXPECT_FALSE(choices.contains("fr"));
     EXPECT_EQ(page.addPicker()->currentIndex(), 0);
     EXPECT_FALSE(page.addButton()->isEnabled());
+}
+
+TEST_F(RecognitionPageTest, AListedLanguageWithoutItsPackInstallsAndTheListRefreshes)
+{
+    addPack(QStringLiteral("eng"));
+    packageService.dataDirectory = data.path();
+    packageService.steps = {{-1, QStringLiteral("Waiting for permission…")}};
+    packageService.delay = std::chrono::milliseconds(100);
+    LanguagePackInstaller packs(&packageService, data.path());
+    prefs.setRecognitionLanguages({QStringLiteral("en-US"), QStringLiteral("fr")});
+    RecognitionPage page(servicesWithPacks(packs));
+    showAndLoad(page);
+
+    // French is listed but cannot read yet; English can.
+    ASSERT_EQ(page.installButtons().size(), 1);
+    EXPECT_EQ(page.installButtons()[0]->accessibleName(), "Install fr");
+    page.installButtons()[0]->click();
+    EXPECT_EQ(packageService.requests, QList<QStringList>{{"tesseract-ocr-fra"}});
+    EXPECT_EQ(page.packRows()->statusLabel()->text(), "Installing French… Waiting for permission…");
+    EXPECT_FALSE(page.packRows()->installButton()->isEnabled());
+
+    // The pack arrives in the data folder; the page notices by itself.
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return page.installButtons().isEmpty(); }));
+    EXPECT_EQ(page.packRows()->statusLabel()->text(), "French is installed.");
+    EXPECT_EQ(page.removeButtons().size(), 2);
+}
+
+TEST_F(RecognitionPageTest, WithoutAPackageServiceInstallShowsTheCommandToCopy)
+{
+    addPack(QStringLiteral("eng"));
+    LanguagePackInstaller packs(nullptr, data.path());
+    RecognitionPage page(servicesWithPacks(packs));
+    showAndLoad(page);
+    LanguagePackRows &section = *page.packRows();
+
+    // Every language, installed ones first and not to be chosen again.
+    QComboBox &picker = *section.picker();
+    EXPECT_GT(picker.count(), 120);
+    EXPECT_EQ(picker.itemText(1), "English — installed");
+    EXPECT_EQ(picker.itemData(1).toString(), QString());
+    picker.setCurrentIndex(picker.findData(QStringLiteral("ru")));
+    section.installButton()->click();
+    EXPECT_TRUE(section.commandField()->isVisible());
+    EXPECT_EQ(section.commandField()->text(), "sudo apt install tesseract-ocr-rus");
+    section.copyButton()->click();
+    EXPECT_EQ(copied, QStringList{"sudo apt install tesseract-ocr-rus"});
+
+    // The user runs it in a terminal: the page sees the pack and drops the command.
+    addPack(QStringLiteral("rus"));
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return !section.commandField()->isVisible(); }));
+    EXPECT_EQ(picker.findData(QStringLiteral("ru")), -1);
+    EXPECT_TRUE(picker.findText(QStringLiteral("Russian — installed")) > 0);
 }
 
 TEST_F(RecognitionPageTest, TextAndCodeControlsWriteTheirSettings)
@@ -135,18 +227,4 @@ TEST_F(RecognitionPageTest, TextAndCodeControlsWriteTheirSettings)
     EXPECT_FALSE(prefs.detectBarcodes());
     prefs.setDetectBarcodes(true);
     EXPECT_TRUE(page.detectBarcodesSwitch()->isChecked());
-}
-
-TEST(LanguageNames, NamesTagsInTheLocalesLanguage)
-{
-    const QLocale english(QLocale::English, QLocale::UnitedStates);
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("en-US"), english),
-              "English (United States)");
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("de"), QLocale(QLocale::German)),
-              "Deutsch");
-    EXPECT_TRUE(
-        LanguageNames::displayName(QStringLiteral("zh-Hans"), english).startsWith("Chinese"));
-    // No name: the tag itself.
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("qaa"), english), "qaa");
-    EXPECT_EQ(LanguageNames::displayName(QStringLiteral("not a tag!"), english), "not a tag!");
 }

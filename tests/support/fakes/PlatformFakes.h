@@ -3,11 +3,13 @@
 
 #include "KeloPlatform/KeyGrabber.h"
 #include "KeloPlatform/LoginItem.h"
+#include "KeloPlatform/PackageInstaller.h"
 #include "KeloPlatform/ScreenshotService.h"
 #include "KeloPlatform/SyntheticKeys.h"
 #include "KeloPlatform/WindowSystem.h"
 
 #include <QCoro/QCoroTimer>
+#include <QFile>
 #include <QList>
 
 #include <chrono>
@@ -154,6 +156,45 @@ public:
             co_await QCoro::sleepFor(delay);
         }
         co_return next;
+    }
+};
+
+// Answers with `result` after `delay`, reporting `steps` on the way; an installed package writes
+// its language data into `dataDirectory` ("tesseract-ocr-chi-sim" writes chi_sim.traineddata), as
+// the real package would.
+class FakePackageInstaller final : public KeloPlatform::PackageInstaller
+{
+public:
+    bool isServiceAvailable = true;
+    QString dataDirectory;
+    KeloPlatform::PackageInstall result{KeloPlatform::PackageInstall::Status::installed, {}};
+    QList<KeloPlatform::PackageInstallProgress> steps;
+    std::chrono::milliseconds delay{0};
+    QList<QStringList> requests;
+
+    [[nodiscard]] bool isAvailable() const override { return isServiceAvailable; }
+    QCoro::Task<KeloPlatform::PackageInstall>
+    install(QStringList packageNames,
+            std::function<void(const KeloPlatform::PackageInstallProgress &)> onProgress) override
+    {
+        requests.append(packageNames);
+        for (const KeloPlatform::PackageInstallProgress &step : steps) {
+            onProgress(step);
+        }
+        if (delay.count() > 0) {
+            co_await QCoro::sleepFor(delay);
+        }
+        if (result.status == KeloPlatform::PackageInstall::Status::installed) {
+            for (QString name : packageNames) {
+                QFile data(dataDirectory + u'/' +
+                           name.remove(QStringLiteral("tesseract-ocr-")).replace(u'-', u'_') +
+                           QStringLiteral(".traineddata"));
+                if (data.open(QIODevice::WriteOnly)) {
+                    data.write("model");
+                }
+            }
+        }
+        co_return result;
     }
 };
 

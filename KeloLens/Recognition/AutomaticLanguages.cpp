@@ -1,0 +1,300 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloLens/Recognition/AutomaticLanguages.h"
+
+#include "KeloLens/Recognition/ImagePreparation.h"
+#include "KeloLens/Recognition/OpenMpThreads.h"
+#include "KeloLens/Recognition/RecognitionLanguages.h"
+#include "KeloLens/Recognition/TesseractEnginePool.h"
+
+#include <QMutexLocker>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <tesseract/baseapi.h>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace {
+
+// The detection's script names and their ISO 15924 codes. Fraktur is a Latin type face; the
+// kana and Hangul names come from the detection's own sets.
+constexpr std::array<std::pair<const char *, const char *>, 34> scriptCodes = {{
+    {"Latin", "Latn"},      {"Fraktur", "Latn"},
+    {"Cyrillic", "Cyrl"},   {"Greek", "Grek"},
+    {"Han", "Hani"},        {"Japanese", "Jpan"},
+    {"Katakana", "Jpan"},   {"Hiragana", "Jpan"},
+    {"Korean", "Kore"},     {"Hangul", "Kore"},
+    {"Arabic", "Arab"},     {"Hebrew", "Hebr"},
+    {"Devanagari", "Deva"}, {"Bengali", "Beng"},
+    {"Thai", "Thai"},       {"Armenian", "Armn"},
+    {"Georgian", "Geor"},   {"Tamil", "Taml"},
+    {"Telugu", "Telu"},     {"Kannada", "Knda"},
+    {"Malayalam", "Mlym"},  {"Gujarati", "Gujr"},
+    {"Gurmukhi", "Guru"},   {"Oriya", "Orya"},
+    {"Khmer", "Khmr"},      {"Lao", "Laoo"},
+    {"Myanmar", "Mymr"},    {"Sinhala", "Sinh"},
+    {"Tibetan", "Tibt"},    {"Ethiopic", "Ethi"},
+    {"Thaana", "Thaa"},     {"Cherokee", "Cher"},
+    {"Syriac", "Syrc"},     {"Canadian_Aboriginal", "Cans"},
+}};
+
+// Below this the detection is a guess: the capture is read as if nothing had been detected.
+constexpr float minScriptConfidence = 0.5F;
+// Telling the user to install a language needs more certainty than choosing among installed ones.
+constexpr float minNoticeConfidence = 2.0F;
+// How much text the script is told from and the languages are tried on: the first few lines,
+// at most so wide, so that a full screen costs about what a small capture does.
+constexpr int trialLines = 3;
+constexpr int minTrialHeight = 96;
+constexpr int maxTrialWidth = 900;
+// The band of a large capture the script is looked for in, in captured pixels.
+constexpr int bandRows = 360;
+constexpr int maxBandColumns = 2560;
+// Beyond these many languages of one script the rest are not tried: each costs a read.
+constexpr qsizetype maxTrials = 4;
+
+// Whether data written in `script` reads text detected as `detected`.
+bool readsScript(const QString &script, const QString &detected)
+{
+    if (script == detected) {
+        return true;
+    }
+    if (detected == QLatin1String("Hani")) {
+        // Chinese characters: either Chinese, and Japanese reads them too.
+        return script == QLatin1String("Hans") || script == QLatin1String("Hant") ||
+               script == QLatin1String("Jpan");
+    }
+    return detected == QLatin1String("Kore") && script == QLatin1String("Hang");
+}
+
+// The part of the prepared page that holds its first few lines of text.
+QImage textSample(const QImage &page)
+{
+    const int lineHeight = std::max(8, ImagePreparation::typicalLineHeight(page, 255));
+    int firstInk = 0;
+    for (; firstInk < page.height(); ++firstInk) {
+        const uchar *row = page.constScanLine(firstInk);
+        if (std::any_of(row, row + page.width(), [](uchar grey) { return grey < 128; })) {
+            break;
+        }
+    }
+    const int wanted = std::max(minTrialHeight, lineHeight * (2 * trialLines + 1));
+    if (firstInk >= page.height()) {
+        return {};
+    }
+    // A page not much taller than the sample is taken whole, with the margin it was given.
+    if (page.height() <= 2 * wanted && page.width() <= 2 * maxTrialWidth) {
+        return page;
+    }
+    const int top = std::max(0, firstInk - lineHeight);
+    const int height = std::min(page.height() - top, wanted);
+    // From where the ink starts on those rows: a sidebar's margin holds no text.
+    int firstColumn = page.width();
+    for (int y = top; y < top + height; ++y) {
+        const uchar *row = page.constScanLine(y);
+        const uchar *ink =
+            std::find_if(row, row + firstColumn, [](uchar grey) { return grey < 128; });
+        firstColumn = int(ink - row);
+    }
+    const int left = std::max(0, std::min(firstColumn, page.width() - 1) - lineHeight);
+    return page.copy(left, top, std::min(page.width() - left, maxTrialWidth), height);
+}
+
+// Where in a capture the script is looked for: a small capture whole; of a large one a band of
+// rows across the middle, where dialogs and most text sit, then one across the top. Preparing
+// and looking through a whole screen would cost as much as reading it.
+QList<QImage> bandsOf(const QImage &capture)
+{
+    if (capture.height() <= 2 * bandRows && capture.width() <= maxBandColumns) {
+        return {capture};
+    }
+    const int width = std::min(capture.width(), maxBandColumns);
+    const int left = (capture.width() - width) / 2;
+    const int height = std::min(capture.height(), bandRows);
+    return {capture.copy(left, (capture.height() - height) / 2, width, height),
+            capture.copy(left, 0, width, height)};
+}
+
+} // namespace
+
+struct AutomaticLanguages::Detector
+{
+    QString directory;
+    TesseractEnginePool::Engine engine;
+};
+
+AutomaticLanguages::AutomaticLanguages()
+    : m_pool(std::make_unique<TesseractEnginePool>()), m_detector(std::make_unique<Detector>())
+{
+}
+
+AutomaticLanguages::~AutomaticLanguages() = default;
+
+QString AutomaticLanguages::scriptCode(const QString &detectedName)
+{
+    for (const auto &[name, code] : scriptCodes) {
+        if (detectedName == QLatin1String(name)) {
+            return QString::fromLatin1(code);
+        }
+    }
+    return {};
+}
+
+QStringList AutomaticLanguages::languagesOfScript(const QString &script,
+                                                  const QStringList &installedDataNames,
+                                                  const QStringList &uiLanguages)
+{
+    QStringList installed;
+    for (const QString &name : installedDataNames) {
+        const std::optional<QString> tag = RecognitionLanguages::tagForDataName(name);
+        if (tag && readsScript(RecognitionLanguages::scriptOf(*tag), script)) {
+            installed.append(*tag);
+        }
+    }
+    QStringList ordered;
+    const auto take = [&](const QString &wanted) {
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(wanted);
+        for (const QString &tag : std::as_const(installed)) {
+            if (name && RecognitionLanguages::dataNameForTag(tag) == name &&
+                !ordered.contains(tag)) {
+                ordered.append(tag);
+            }
+        }
+    };
+    for (const QString &language : uiLanguages) {
+        take(language);
+    }
+    take(QStringLiteral("en"));
+    for (const QString &tag : RecognitionLanguages::allTags()) {
+        if (installed.contains(tag) && !ordered.contains(tag)) {
+            ordered.append(tag);
+        }
+    }
+    return ordered;
+}
+
+void AutomaticLanguages::releaseIdleEngines()
+{
+    m_pool->clear();
+    const QMutexLocker lock(&m_detectionMutex);
+    m_detector->engine.reset();
+}
+
+QString AutomaticLanguages::detectScript(const QImage &sample, int resolution,
+                                         const QString &directory, bool *isSure) const
+{
+    const QMutexLocker lock(&m_detectionMutex);
+    if (!m_detector->engine || m_detector->directory != directory) {
+        m_detector->engine.reset(new tesseract::TessBaseAPI);
+        m_detector->directory = directory;
+        std::vector<std::string> names = {"debug_file"};
+        std::vector<std::string> values = {"/dev/null"};
+        // The detection data has only the older engine's models.
+        if (m_detector->engine->Init(directory.toLocal8Bit().constData(), "osd",
+                                     tesseract::OEM_TESSERACT_ONLY, nullptr, 0, &names, &values,
+                                     false) != 0) {
+            m_detector->engine.reset();
+            return {};
+        }
+        m_detector->engine->SetPageSegMode(tesseract::PSM_OSD_ONLY);
+    }
+    tesseract::TessBaseAPI &engine = *m_detector->engine;
+    engine.SetImage(sample.constBits(), sample.width(), sample.height(), 1,
+                    int(sample.bytesPerLine()));
+    engine.SetSourceResolution(resolution);
+    int degrees = 0;
+    float orientationConfidence = 0;
+    const char *scriptName = nullptr;
+    float scriptConfidence = 0;
+    // Fails on too little text.
+    const bool isDetected = engine.DetectOrientationScript(&degrees, &orientationConfidence,
+                                                           &scriptName, &scriptConfidence);
+    engine.Clear();
+    if (!isDetected || !scriptName || scriptConfidence < minScriptConfidence) {
+        return {};
+    }
+    *isSure = scriptConfidence >= minNoticeConfidence;
+    return scriptCode(QString::fromLatin1(scriptName));
+}
+
+QString AutomaticLanguages::mostConfident(const QImage &sample, int resolution,
+                                          const QString &directory, const QStringList &candidates,
+                                          const std::stop_token &stop) const
+{
+    const QStringList tried = candidates.first(std::min(maxTrials, candidates.size()));
+    std::vector<int> confidences(size_t(tried.size()), -1);
+    const auto tryLanguage = [&](qsizetype i) {
+        OpenMpThreads::allowEngineThreads(false);
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tried.at(i));
+        if (stop.stop_requested() || !name) {
+            return;
+        }
+        const QStringList dataNames{*name};
+        TesseractEnginePool::Engine engine = m_pool->take(directory, dataNames);
+        if (!engine) {
+            return;
+        }
+        engine->SetImage(sample.constBits(), sample.width(), sample.height(), 1,
+                         int(sample.bytesPerLine()));
+        engine->SetSourceResolution(resolution);
+        confidences[size_t(i)] = engine->Recognize(nullptr) == 0 ? engine->MeanTextConf() : -1;
+        m_pool->giveBack(directory, dataNames, std::move(engine));
+    };
+    {
+        // All at once: the trial is a wait before the real read starts.
+        std::vector<std::jthread> threads;
+        for (qsizetype i = 1; i < tried.size(); ++i) {
+            threads.emplace_back(tryLanguage, i);
+        }
+        tryLanguage(0);
+    }
+    // The first, the user's own language, wins a tie.
+    const auto best = std::max_element(confidences.begin(), confidences.end());
+    return tried.at(std::distance(confidences.begin(), best));
+}
+
+AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString &dataDirectory,
+                                           const QStringList &uiLanguages,
+                                           std::stop_token stop) const
+{
+    AutomaticChoice choice;
+    const QStringList installed = RecognitionLanguages::installedDataNames(dataDirectory);
+    if (!installed.contains(QLatin1String("osd"))) {
+        return choice;
+    }
+    QImage sample;
+    int resolution = 0;
+    bool isSure = false;
+    for (const QImage &band : bandsOf(capture)) {
+        const PreparedImage prepared = ImagePreparation::prepareForText(band, stop);
+        sample = prepared.image.isNull() ? QImage() : textSample(prepared.image);
+        if (stop.stop_requested() || sample.isNull()) {
+            continue;
+        }
+        resolution = prepared.resolution;
+        choice.script = detectScript(sample, resolution, dataDirectory, &isSure);
+        if (!choice.script.isEmpty()) {
+            break;
+        }
+    }
+    if (choice.script.isEmpty()) {
+        return choice;
+    }
+    const QStringList candidates = languagesOfScript(choice.script, installed, uiLanguages);
+    if (candidates.isEmpty()) {
+        choice.isScriptUnread = isSure;
+        return choice;
+    }
+    const QString chosen = candidates.size() == 1
+                               ? candidates.first()
+                               : mostConfident(sample, resolution, dataDirectory, candidates, stop);
+    choice.languages = {chosen};
+    // Screen text in any script mixes in English: addresses, names, code.
+    if (RecognitionLanguages::dataNameForTag(chosen) != QLatin1String("eng") &&
+        installed.contains(QLatin1String("eng"))) {
+        choice.languages.append(QStringLiteral("en"));
+    }
+    return choice;
+}

@@ -1,0 +1,70 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QImage>
+#include <QMutex>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <stop_token>
+
+class TesseractEnginePool;
+
+// What "Automatic" reads one capture in.
+struct AutomaticChoice
+{
+    // The languages (tags) to read with; empty: the usual automatic set (the user's languages
+    // that are installed, plus English), for text whose script could not be told.
+    QStringList languages;
+    // The script the text looked written in (ISO 15924, "Cyrl"); empty when not told.
+    QString script;
+    // True when no installed language reads that script: the text was read with what is there.
+    bool isScriptUnread = false;
+
+    bool operator==(const AutomaticChoice &) const = default;
+};
+
+// Picks the languages for a capture read on "Automatic": the engine's orientation and script
+// detection tells the script, and among the installed languages of that script the one that
+// reads a sample of the text with the highest mean word confidence wins. Engines are kept warm
+// between captures. Thread-safe.
+class AutomaticLanguages
+{
+public:
+    AutomaticLanguages();
+    ~AutomaticLanguages();
+    AutomaticLanguages(const AutomaticLanguages &) = delete;
+    AutomaticLanguages &operator=(const AutomaticLanguages &) = delete;
+
+    [[nodiscard]] AutomaticChoice choose(const QImage &capture, const QString &dataDirectory,
+                                         const QStringList &uiLanguages,
+                                         std::stop_token stop = {}) const;
+
+    // The script, as an ISO 15924 code, of the detection's script name ("Cyrillic": "Cyrl");
+    // empty for names that are no script ("Common") or unknown.
+    [[nodiscard]] static QString scriptCode(const QString &detectedName);
+
+    // The installed languages (tags) that read a script, the user's languages first, then
+    // English, then in table order.
+    [[nodiscard]] static QStringList languagesOfScript(const QString &script,
+                                                       const QStringList &installedDataNames,
+                                                       const QStringList &uiLanguages);
+
+    // Drops the warm engines.
+    void releaseIdleEngines();
+
+private:
+    // The script's code; empty when too little text or no script stood out. `isSure`: enough
+    // to tell the user about it.
+    [[nodiscard]] QString detectScript(const QImage &sample, int resolution,
+                                       const QString &directory, bool *isSure) const;
+    [[nodiscard]] QString mostConfident(const QImage &sample, int resolution,
+                                        const QString &directory, const QStringList &candidates,
+                                        const std::stop_token &stop) const;
+
+    std::unique_ptr<TesseractEnginePool> m_pool;
+    mutable QMutex m_detectionMutex;
+    struct Detector;
+    std::unique_ptr<Detector> m_detector;
+};
