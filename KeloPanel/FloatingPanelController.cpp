@@ -77,6 +77,15 @@ void FloatingPanelController::present(const std::optional<QPointF> &origin)
         m_panel->move(origin->toPoint());
     }
     m_panel->show();
+    // Only the card takes clicks: the translucent margin around it (its shadow) lets them
+    // through to what lies below, a desktop dialog among others.
+    const int margin = GlassSurface::floatingShadowMargin(m_windows->isCompositing());
+    const qreal scale = m_panel->devicePixelRatioF();
+    m_windows->setInputRegion(
+        uint32_t(m_panel->winId()),
+        QRectF(QPointF(margin, margin) * scale,
+               QSizeF(m_panel->size() - QSize(2 * margin, 2 * margin)) * scale)
+            .toAlignedRect());
     m_panel->raise();
     m_panel->activateWindow();
     // Window managers refuse the keyboard to windows that ask for it on their own after the user

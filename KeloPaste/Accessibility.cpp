@@ -13,6 +13,11 @@ bool Accessibility::isPossible() const
     return m_keys->isSupported();
 }
 
+bool Accessibility::isKeptAcrossStarts() const
+{
+    return m_keys->isKeptAcrossStarts();
+}
+
 void Accessibility::request()
 {
     m_keys->requestAccess();

@@ -19,6 +19,8 @@ public:
     // Whether the session can give that permission at all; where it cannot, the user copies and
     // pastes by hand, and nothing should offer to paste.
     [[nodiscard]] bool isPossible() const;
+    // Whether that permission, once given, is still there at the next start.
+    [[nodiscard]] bool isKeptAcrossStarts() const;
 
     // Asks the system for that permission where it has a prompt for it: under Wayland the
     // desktop's remote control dialog (the "Allow Paste…" step). X11 has none, so this does

@@ -24,6 +24,10 @@ public:
     // is nothing to ask the user for.
     [[nodiscard]] virtual bool isSupported() const { return true; }
 
+    // Whether a permission the user gave lasts beyond this run of the application, so that it is
+    // not asked again at the next start.
+    [[nodiscard]] virtual bool isKeptAcrossStarts() const { return true; }
+
     // Asks the user to allow synthetic key presses where the session asks first; the answer is
     // not awaited: isAvailable() turns true once it is given.
     virtual void requestAccess() {}

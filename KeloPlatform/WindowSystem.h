@@ -3,6 +3,7 @@
 
 #include "KeloPlatform/RunningApplication.h"
 
+#include <QRect>
 #include <QString>
 
 #include <optional>
@@ -43,6 +44,15 @@ public:
     // Whether a compositing manager runs, so that translucent windows blend with what lies
     // behind them instead of showing black. Asked at each use: compositors come and go.
     [[nodiscard]] virtual bool isCompositing() const = 0;
+
+    // Lets only `region` of one of our windows (in its native pixels) take the pointer, so that
+    // clicks on a translucent margin around it reach whatever lies below. Where the window system
+    // cannot, the whole window keeps taking them.
+    virtual void setInputRegion(uint32_t windowId, const QRect &region)
+    {
+        (void)windowId;
+        (void)region;
+    }
 };
 
 } // namespace KeloPlatform

@@ -14,7 +14,7 @@ packages=(
   libtesseract-dev libleptonica-dev tesseract-ocr tesseract-ocr-eng tesseract-ocr-script-latn
   libhunspell-dev hunspell-en-us
   libzxing-dev
-  libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxkbcommon-dev libxkbcommon-x11-dev
+  libxcb1-dev libxcb-xtest0-dev libxcb-xkb-dev libxcb-shm0-dev libxcb-shape0-dev libxkbcommon-dev libxkbcommon-x11-dev
   libphonenumber-dev libpsl-dev libicu-dev libcanberra-dev
   libwayland-dev libwayland-bin wayland-protocols
   # tests

@@ -102,10 +102,14 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
     // terminal takes as a control character.
     permissions->addRow(
         QStringLiteral("Paste into other apps"),
-        m_services.isX11
-            ? QStringLiteral("Optional. Lets Return paste into the app you were using.")
-            : QStringLiteral("Optional. Lets Return paste into the app you were using with Ctrl+V; "
-                             "terminals need Ctrl+Shift+V, so paste there yourself."),
+        (m_services.isX11
+             ? QStringLiteral("Optional. Lets Return paste into the app you were using.")
+             : QStringLiteral(
+                   "Optional. Lets Return paste into the app you were using with Ctrl+V; "
+                   "terminals need Ctrl+Shift+V, so paste there yourself.")) +
+            (m_services.accessibility == nullptr || m_services.accessibility->isKeptAcrossStarts()
+                 ? QString()
+                 : QStringLiteral(" Your desktop asks again each time KeloLens starts.")),
         m_accessibility);
 
     refreshPermissions();

@@ -56,6 +56,16 @@ bool PortalWindowSystem::isCompositing() const
     return true;
 }
 
+void PortalWindowSystem::setInputRegion(uint32_t windowId, const QRect &region)
+{
+#ifdef KELO_HAVE_X11
+    setX11InputRegion(windowId, region);
+#else
+    (void)windowId;
+    (void)region;
+#endif
+}
+
 std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
 {
     auto platform = std::make_unique<Platform>();

@@ -21,6 +21,8 @@ public:
     [[nodiscard]] std::optional<WindowClass>
     windowClass(const RunningApplication &application) const override;
     [[nodiscard]] bool isCompositing() const override;
+    // Through XWayland, where our windows run when the session has it.
+    void setInputRegion(uint32_t windowId, const QRect &region) override;
 };
 
 // The whole portal set over `bus` (the session bus in the application, a private one in tests):

@@ -34,6 +34,9 @@ public:
     [[nodiscard]] bool isAvailable() const override;
     // Whether the desktop has the RemoteDesktop portal (asked once, then remembered).
     [[nodiscard]] bool isSupported() const override;
+    // A remote control session ends with the application. Keeping it needs version 2 of the
+    // portal's interface (a restore token); Debian 12's xdg-desktop-portal 1.16 offers version 1.
+    [[nodiscard]] bool isKeptAcrossStarts() const override { return false; }
     // Creates the session, asks for the keyboard and starts it; the desktop shows its dialog.
     // Does nothing while a request is under way or once the keyboard is allowed.
     void requestAccess() override;

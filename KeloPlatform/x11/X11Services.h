@@ -6,6 +6,8 @@
 
 #include "KeloPlatform/Platform.h"
 
+#include <QRect>
+
 #include <memory>
 
 namespace KeloPlatform {
@@ -15,6 +17,9 @@ namespace KeloPlatform {
 [[nodiscard]] std::unique_ptr<KeymapSource> createX11KeymapSource();
 [[nodiscard]] std::unique_ptr<SyntheticKeys> createX11SyntheticKeys();
 [[nodiscard]] std::unique_ptr<ScreenReader> createX11ScreenReader();
+
+// The input shape of an X window (an extension every X server of our time has, XWayland's too).
+void setX11InputRegion(uint32_t window, const QRect &region);
 
 // The whole X11 set; absent when Qt has no X11 connection.
 [[nodiscard]] std::unique_ptr<Platform> createX11Platform();

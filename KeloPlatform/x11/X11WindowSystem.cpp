@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <xcb/shape.h>
 #include <xcb/xcb.h>
 
 namespace KeloPlatform {
@@ -149,6 +150,11 @@ public:
         return owner && owner->owner != XCB_WINDOW_NONE;
     }
 
+    void setInputRegion(uint32_t windowId, const QRect &region) override
+    {
+        setX11InputRegion(windowId, region);
+    }
+
 private:
     static bool hasArgbVisual(const xcb_screen_t *screen)
     {
@@ -169,6 +175,23 @@ private:
 };
 
 } // namespace
+
+void setX11InputRegion(uint32_t window, const QRect &region)
+{
+    xcb_connection_t *connection = detail::qtXcbConnection();
+    if (connection == nullptr || window == XCB_WINDOW_NONE) {
+        return;
+    }
+    const xcb_query_extension_reply_t *shape = xcb_get_extension_data(connection, &xcb_shape_id);
+    if (shape == nullptr || shape->present == 0) {
+        return;
+    }
+    const xcb_rectangle_t rectangle{int16_t(region.x()), int16_t(region.y()),
+                                    uint16_t(region.width()), uint16_t(region.height())};
+    xcb_shape_rectangles(connection, XCB_SHAPE_SO_SET, XCB_SHAPE_SK_INPUT,
+                         XCB_CLIP_ORDERING_UNSORTED, window, 0, 0, 1, &rectangle);
+    xcb_flush(connection);
+}
 
 std::unique_ptr<WindowSystem> createX11WindowSystem()
 {

@@ -59,6 +59,11 @@ TEST_F(OnGnome, NoShortcutServiceMeansNoFalseAlert)
         << "an alert held the launch";
     EXPECT_FALSE(logHas(QStringLiteral("could not register hotkey")));
     EXPECT_FALSE(screenShows(QStringLiteral("already in use"), 2s));
+    // How to bind the command instead: once in the log, and where the user looks for the
+    // shortcut, the settings (a second launch opens them).
+    EXPECT_EQ(m_app.log().filter(QStringLiteral("kelolens --capture")).size(), 1);
+    ASSERT_EQ(m_app.launchAgain(), 0);
+    EXPECT_TRUE(screenShows(QStringLiteral("Capture shortcut")));
 }
 
 TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClients)
@@ -72,6 +77,48 @@ TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClie
     const std::optional<QString> text = waitForClipboard(QStringLiteral("Portal"));
     ASSERT_TRUE(text.has_value());
     EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+}
+
+// The panel's translucent margin (its shadow) lets clicks through: one there goes to the window
+// below, and the panel, no longer in front, goes.
+TEST_F(OnGnome, OnlyThePanelsCardTakesClicks)
+{
+    // An X11 window, so that it can be moved under the margin.
+    auto scene = showText({sample}, true, QStringLiteral("xcb"));
+    ASSERT_TRUE(scene != nullptr);
+    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
+    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+    ASSERT_TRUE(selectSample());
+    ASSERT_TRUE(waitForClipboard(QStringLiteral("Portal")).has_value());
+    const auto panelGeometry = [&] {
+        return m_desktop
+            ->run(QStringLiteral("xdotool"),
+                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                   QStringLiteral("--name"), QStringLiteral("^KeloLens results$"),
+                   QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")})
+            .value_or(QString());
+    };
+    QString geometry;
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return !(geometry = panelGeometry()).isEmpty(); }, 10s));
+    QMap<QString, int> values;
+    for (const QString &line : geometry.split(u'\n', Qt::SkipEmptyParts)) {
+        values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+    }
+    ASSERT_GT(values.value(QStringLiteral("WIDTH")), 100) << geometry.toStdString();
+    // A few pixels inside the window's left edge: the shadow, not the card.
+    const QPoint margin(values.value(QStringLiteral("X")) + 6,
+                        values.value(QStringLiteral("Y")) +
+                            values.value(QStringLiteral("HEIGHT")) / 2);
+    ASSERT_TRUE(
+        m_desktop->run(QStringLiteral("xdotool"),
+                       {QStringLiteral("search"), QStringLiteral("--name"),
+                        QStringLiteral("KeloLens e2e scene"), QStringLiteral("windowmove"),
+                        QString::number(margin.x() - 100), QString::number(margin.y() - 60)}));
+    KeloTest::processEventsFor(1s);
+    ASSERT_TRUE(m_desktop->click(margin));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return panelGeometry().isEmpty(); }, 5s))
+        << "the margin took the click";
 }
 
 } // namespace

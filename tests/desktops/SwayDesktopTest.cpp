@@ -19,16 +19,11 @@ class OnSway : public DesktopTest
 protected:
     void SetUp() override { startDesktop(QStringLiteral("sway")); }
 
-    // The sample text in a native Wayland window where the stand-in slurp selects, full screen
-    // when asked (sway's own fullscreen, as a video player or a presentation is).
-    void showSample(bool isFullscreen = false)
+    // The sample text in a native Wayland window where the stand-in slurp selects.
+    void showSample()
     {
         m_scene = showText({sample}, true);
         ASSERT_TRUE(m_scene != nullptr);
-        if (isFullscreen) {
-            m_desktop->run(QStringLiteral("swaymsg"),
-                           {QStringLiteral("[title=\"KeloLens e2e scene\"] fullscreen enable")});
-        }
         KeloTest::processEventsFor(500ms);
     }
 
@@ -49,7 +44,7 @@ TEST_F(OnSway, NoShortcutServiceMeansNoFalseAlert)
         << "an alert held the launch";
     EXPECT_FALSE(logHas(QStringLiteral("could not register hotkey")));
     EXPECT_FALSE(screenShows(QStringLiteral("already in use"), 2s));
-    EXPECT_TRUE(logHas(QStringLiteral("kelolens --capture")));
+    EXPECT_EQ(m_app.log().filter(QStringLiteral("kelolens --capture")).size(), 1);
 }
 
 // With the capture sound on, the sound goes to the sound system: libcanberra loads its output
@@ -78,20 +73,6 @@ TEST_F(OnSway, TheTrayMenusCaptureTextCaptures)
     const std::optional<QString> text = waitForClipboard(QStringLiteral("sway capture"));
     ASSERT_TRUE(text.has_value());
     EXPECT_TRUE(text->contains(sample)) << text->toStdString();
-}
-
-// A fullscreen window covers every other window on sway, whatever they ask for; the panel must
-// still be seen. Open: sway 1.7 shows only windows outside its management (X11 override-redirect)
-// above a fullscreen one, and those get no keyboard there, which the panel needs. Run it with
-// --gtest_also_run_disabled_tests.
-TEST_F(OnSway, DISABLED_ThePanelIsSeenAboveAFullscreenWindow)
-{
-    showSample(true);
-    ASSERT_TRUE(startApp({withRegionTool}));
-    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
-    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
-    ASSERT_TRUE(waitForClipboard(QStringLiteral("sway capture")).has_value());
-    EXPECT_TRUE(screenShows(QStringLiteral("Copy")));
 }
 
 // Without a remote control portal no key can be sent: the panel offers Copy, says why, and

@@ -78,6 +78,8 @@ bool saveSettingsWindow(KeloPlatform::Platform &platform, const QDir &folder, co
                 QStringLiteral("settings-%1-%2.png").arg(SettingsPages::rawValue(page), suffix)));
     }
     // Install on the missing language, where packages cannot be installed from here.
+    controller.show(SettingsPage::recognition);
+    settle(std::chrono::milliseconds(300));
     auto *page = controller.window()->findChild<RecognitionPage *>();
     if (page == nullptr || page->installButtons().isEmpty()) {
         return false;

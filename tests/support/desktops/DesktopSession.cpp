@@ -288,28 +288,34 @@ void DesktopSession::stopAll()
 {
     // Every process of the session: those started here, what they started, and daemons that
     // left their parents (now children of this process). Found before any is signalled, since a
-    // process that ends hands its children on.
-    std::vector<qint64> pids;
-    for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
-        if ((*it)->state() != QProcess::NotRunning) {
-            pids.push_back((*it)->processId());
+    // process that ends hands its children on. A process may still start one while it ends
+    // (sway starts XWayland again when it goes first), so whatever is left is looked for again.
+    for (int round = 0; round < 3; ++round) {
+        std::vector<qint64> pids;
+        for (auto it = m_processes.rbegin(); it != m_processes.rend(); ++it) {
+            if ((*it)->state() != QProcess::NotRunning) {
+                pids.push_back((*it)->processId());
+            }
         }
-    }
-    for (const qint64 pid : descendantsOf(::getpid())) {
-        if (m_foreignChildren.count(pid) == 0 &&
-            std::find(pids.begin(), pids.end(), pid) == pids.end()) {
-            pids.push_back(pid);
+        for (const qint64 pid : descendantsOf(::getpid())) {
+            if (m_foreignChildren.count(pid) == 0 &&
+                std::find(pids.begin(), pids.end(), pid) == pids.end()) {
+                pids.push_back(pid);
+            }
         }
-    }
-    signalAll(pids, SIGTERM);
-    waitUntil([&] { return !anyAlive(pids); }, std::chrono::seconds(3));
-    signalAll(pids, SIGKILL);
-    for (const auto &process : m_processes) {
-        process->waitForFinished(3000);
-    }
-    // Reap whatever came to this process as an orphan.
-    for (const qint64 pid : pids) {
-        ::waitpid(pid_t(pid), nullptr, WNOHANG);
+        if (pids.empty()) {
+            break;
+        }
+        signalAll(pids, SIGTERM);
+        waitUntil([&] { return !anyAlive(pids); }, std::chrono::seconds(3));
+        signalAll(pids, SIGKILL);
+        for (const auto &process : m_processes) {
+            process->waitForFinished(3000);
+        }
+        // Reap whatever came to this process as an orphan.
+        for (const qint64 pid : pids) {
+            ::waitpid(pid_t(pid), nullptr, WNOHANG);
+        }
     }
     m_processes.clear();
     // The document portal mounts its file system in the runtime folder; killed, it leaves the
