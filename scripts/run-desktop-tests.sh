@@ -11,7 +11,12 @@ export KELO_DESKTOP_START_TIMES
 KELO_DESKTOP_START_TIMES=$(mktemp)
 start=$(date +%s)
 status=0
-ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -L desktop || status=$?
+# A test that fails is run once more on a desktop started afresh: now and then a service the
+# desktop activates on its private bus never answers (xdg-desktop-portal 1.16 on sway never takes
+# its name in about one start in five; GNOME's screenshot dialog has failed to appear once in a
+# few runs). The output keeps the first failure, so a fault that comes and goes is still seen.
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -L desktop \
+  --repeat until-pass:2 || status=$?
 echo "KeloLens: desktop tests took $(($(date +%s) - start)) s; each desktop started in (s):"
 sort "$KELO_DESKTOP_START_TIMES" | awk '{ t[$1] = t[$1] " " $2 } END { for (d in t) print "  " d ":" t[d] }'
 rm -f "$KELO_DESKTOP_START_TIMES"
