@@ -19,6 +19,8 @@ PermissionStatus::PermissionStatus(const QString &buttonTitle, std::function<voi
     m_text->setTextFormat(Qt::PlainText);
     m_text->setFont(themeFont(TextStyle::body));
     m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Some states take a sentence; on one line they would push the page wider than its window.
+    m_text->setWordWrap(true);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(5);

@@ -64,6 +64,19 @@ TEST_F(OnGnome, NoShortcutServiceMeansNoFalseAlert)
     EXPECT_EQ(m_app.log().filter(QStringLiteral("kelolens --capture")).size(), 1);
     ASSERT_EQ(m_app.launchAgain(), 0);
     EXPECT_TRUE(screenShows(QStringLiteral("Capture shortcut")));
+    // The command, at the row's right end, whole: a page wider than its window cut it off.
+    const QString command = comparable(QStringLiteral("kelolens --capture"));
+    EXPECT_TRUE(KeloTest::waitUntil(
+        [&] {
+            const QImage screen = m_desktop->screenshot();
+            screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
+            const auto lines = KeloE2E::linesIn(screen);
+            return std::any_of(lines.begin(), lines.end(), [&](const auto &line) {
+                return comparable(line.first).endsWith(command);
+            });
+        },
+        10s))
+        << "the shortcut command is cut off";
 }
 
 TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClients)
