@@ -73,6 +73,7 @@ void FloatingPanelController::show()
 
 void FloatingPanelController::present(const std::optional<QPointF> &origin)
 {
+    m_isAside = false;
     if (origin) {
         m_panel->move(origin->toPoint());
     }
@@ -96,6 +97,13 @@ void FloatingPanelController::present(const std::optional<QPointF> &origin)
 
 void FloatingPanelController::hide()
 {
+    if (m_isAside) {
+        m_isAside = false;
+        if (onDidHide) {
+            onDidHide();
+        }
+        return;
+    }
     if (!m_panel->isVisible()) {
         return;
     }
@@ -111,9 +119,25 @@ void FloatingPanelController::hide()
     }
 }
 
+void FloatingPanelController::stepAside()
+{
+    if (!m_panel->isVisible()) {
+        return;
+    }
+    m_isAside = true;
+    m_panel->hide();
+}
+
+void FloatingPanelController::comeBack()
+{
+    if (m_isAside) {
+        present(QPointF(m_panel->pos()));
+    }
+}
+
 bool FloatingPanelController::isVisible() const
 {
-    return m_panel->isVisible();
+    return m_isAside || m_panel->isVisible();
 }
 
 bool FloatingPanelController::isComposing() const

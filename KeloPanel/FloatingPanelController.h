@@ -41,6 +41,13 @@ public:
     // Hides a visible panel and calls onDidHide; does nothing when it is hidden already. When the
     // panel had the keyboard, the previous application gets it back.
     void hide();
+    // Takes the panel off the screen while a desktop dialog it asked for is open, which it would
+    // otherwise cover, staying above every window: the panel stays open (isVisible(), no
+    // onDidHide) and leaves the keyboard to the dialog.
+    void stepAside();
+    // Brings a panel that stepped aside back to its place, with the keyboard.
+    void comeBack();
+    // Shown, or only stepped aside.
     [[nodiscard]] bool isVisible() const;
     // Whether an input method is composing text in the panel.
     [[nodiscard]] bool isComposing() const;
@@ -75,4 +82,5 @@ private:
     QSize m_contentSize;
     std::optional<qreal> m_cornerRadius;
     std::optional<KeloPlatform::RunningApplication> m_previousApp;
+    bool m_isAside = false;
 };

@@ -22,3 +22,13 @@ void Accessibility::request()
 {
     m_keys->requestAccess();
 }
+
+bool Accessibility::isAsking() const
+{
+    return m_keys->isAsking();
+}
+
+void Accessibility::setOnAskingChanged(std::function<void(bool isAsking)> callback)
+{
+    m_keys->onAskingChanged = std::move(callback);
+}

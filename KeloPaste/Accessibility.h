@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <functional>
+
 namespace KeloPlatform {
 class SyntheticKeys;
 }
@@ -26,6 +28,10 @@ public:
     // desktop's remote control dialog (the "Allow Paste…" step). X11 has none, so this does
     // nothing there. The answer is not awaited; isTrusted() turns true once it is given.
     void request();
+    // Whether the desktop's dialog asking for that permission is open now.
+    [[nodiscard]] bool isAsking() const;
+    // Called when that dialog opens and once the desktop has answered; one listener at a time.
+    void setOnAskingChanged(std::function<void(bool isAsking)> callback);
 
 private:
     KeloPlatform::SyntheticKeys *m_keys;

@@ -4,6 +4,7 @@
 #include "KeloPlatform/KeyGrabber.h"
 
 #include <cstdint>
+#include <functional>
 
 namespace KeloPlatform {
 
@@ -31,6 +32,12 @@ public:
     // Asks the user to allow synthetic key presses where the session asks first; the answer is
     // not awaited: isAvailable() turns true once it is given.
     virtual void requestAccess() {}
+
+    // Whether the desktop's dialog that asks the user is open now: from requestAccess() until
+    // the desktop answers (or gives up).
+    [[nodiscard]] virtual bool isAsking() const { return false; }
+    // Called when isAsking() changes, on the main thread.
+    std::function<void(bool isAsking)> onAskingChanged;
 
     // Presses and releases the key at `evdevCode` with Control held and no other modifier:
     // modifier keys the user still holds are released first, so that Shift or Alt do not turn

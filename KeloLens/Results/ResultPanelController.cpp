@@ -79,6 +79,18 @@ ResultPanelController::ResultPanelController(ResultViewModel &model, ToastContro
         return self && self->handleKey(event);
     };
     installModelCallbacks();
+    // The desktop's dialog for the paste permission is an ordinary window: the panel, which
+    // stays above every window, would cover it.
+    m_accessibility.setOnAskingChanged([self = QPointer(this)](bool isAsking) {
+        if (!self) {
+            return;
+        }
+        if (isAsking) {
+            self->m_panel->stepAside();
+        } else {
+            self->m_panel->comeBack();
+        }
+    });
 }
 
 ResultPanelController::~ResultPanelController()
@@ -93,6 +105,7 @@ ResultPanelController::~ResultPanelController()
     m_model.onClose = nullptr;
     m_model.onPopoverVisibilityChanged = nullptr;
     m_model.onCanPasteChanged = nullptr;
+    m_accessibility.setOnAskingChanged(nullptr);
 }
 
 void ResultPanelController::installModelCallbacks()

@@ -10,15 +10,38 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace {
+
+// Wraps only for want of room: a wrapping QLabel asks for less than one line of its text, and
+// short states then broke in two beside a short description.
+class StateLabel final : public QLabel
+{
+public:
+    using QLabel::QLabel;
+
+    [[nodiscard]] QSize sizeHint() const override
+    {
+        const QSize wrapped = QLabel::sizeHint();
+        // Rounded glyph positions make a wrapped line a little wider than the text measured.
+        const int oneLine = fontMetrics().horizontalAdvance(text()) + 2 * margin() +
+                            fontMetrics().averageCharWidth();
+        return {std::max(wrapped.width(), oneLine), wrapped.height()};
+    }
+};
+
+} // namespace
+
 PermissionStatus::PermissionStatus(const QString &buttonTitle, std::function<void()> onRequest,
                                    QWidget *parent)
-    : QWidget(parent), m_check(new QLabel(this)), m_text(new QLabel(this)),
+    : QWidget(parent), m_check(new QLabel(this)), m_text(new StateLabel(this)),
       m_button(new QPushButton(buttonTitle, this))
 {
     m_check->setPixmap(bundledSymbolIcon(Symbol::success, SettingsIcon::green).pixmap(14, 14));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setFont(themeFont(TextStyle::body));
     m_text->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Some states take a sentence; on one line they would push the page wider than its window.
+    m_text->setWordWrap(true);
     auto *layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(5);

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPainter>
+#include <QStyle>
 #include <QVBoxLayout>
 
 namespace {
@@ -181,8 +182,14 @@ SettingsSection *SettingsForm::addSection(const QString &header, const QString &
 int SettingsForm::contentHeight(int width) const
 {
     const QLayout *sections = widget()->layout();
-    return sections->hasHeightForWidth() ? sections->totalHeightForWidth(width)
-                                         : sections->totalSizeHint().height();
+    if (!sections->hasHeightForWidth()) {
+        return sections->totalSizeHint().height();
+    }
+    // A scroll bar that showed while the window was shorter stays for as long as the text,
+    // wrapped beside it, is taller than the view: measured without it, a window grown to fit
+    // would keep the scroll bar and still scroll. Measured beside it, the form fits either way.
+    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    return sections->totalHeightForWidth(std::max(1, width - scrollBar));
 }
 
 void SettingsForm::addSection(SettingsSection *section)

@@ -48,7 +48,8 @@ public:
     // Takes ownership of a section built elsewhere.
     void addSection(SettingsSection *section);
 
-    // The height the sections take at this width, so that nothing has to scroll.
+    // The height the form needs at this width so that it does not scroll, whether or not its
+    // scroll bar shows at the moment.
     [[nodiscard]] int contentHeight(int width) const;
 
 private:

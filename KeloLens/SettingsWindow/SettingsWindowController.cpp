@@ -48,7 +48,10 @@ void SettingsWindowController::setTrayMissing(bool isTrayMissing)
 
 void SettingsWindowController::fitToPage()
 {
-    const int detailWidth = contentSize.width() - SettingsSidebar::fixedWidth - 1;
+    // Wrapped text is as tall as the width it gets, which is what the sidebar and the divider
+    // leave; the window's width never changes, so the laid out page has it.
+    m_window->layout()->activate();
+    const int detailWidth = m_detail->width();
     int height = std::max(contentSize.height(), m_detail->neededHeight(detailWidth));
     if (const QScreen *screen = m_window->screen()) {
         // Room for the title bar; beyond that the page scrolls.

@@ -63,7 +63,19 @@ void PortalSyntheticKeys::requestAccess()
     }
     m_session.reset();
     m_isKeyboardAllowed = false;
+    setAsking(true);
     run(Step::createSession);
+}
+
+void PortalSyntheticKeys::setAsking(bool isAsking)
+{
+    if (m_isAsking == isAsking) {
+        return;
+    }
+    m_isAsking = isAsking;
+    if (onAskingChanged) {
+        onAskingChanged(isAsking);
+    }
 }
 
 void PortalSyntheticKeys::run(Step step)
@@ -131,6 +143,7 @@ void PortalSyntheticKeys::run(Step step)
             if (!m_isKeyboardAllowed) {
                 end(QStringLiteral("the desktop allowed no keyboard"));
             }
+            setAsking(false);
             return;
         }
     };
@@ -146,6 +159,7 @@ void PortalSyntheticKeys::end(const QString &reason)
     }
     m_session.reset();
     m_isKeyboardAllowed = false;
+    setAsking(false);
 }
 
 void PortalSyntheticKeys::notify(const QString &method, int key, bool isPressed)

@@ -40,6 +40,7 @@ public:
     // Creates the session, asks for the keyboard and starts it; the desktop shows its dialog.
     // Does nothing while a request is under way or once the keyboard is allowed.
     void requestAccess() override;
+    [[nodiscard]] bool isAsking() const override { return m_isAsking; }
     // Key positions: Control (left) with the key.
     bool sendWithControl(uint32_t evdevCode) override;
     // Key symbols: Control_L with the character's symbol; the desktop finds the keys.
@@ -50,6 +51,7 @@ private:
 
     void run(Step step);
     void end(const QString &reason);
+    void setAsking(bool isAsking);
     void notify(const QString &method, int key, bool isPressed);
     void sendNextKey();
 
@@ -59,6 +61,7 @@ private:
     std::unique_ptr<portal::PortalSession> m_session;
     QString m_sessionToken;
     bool m_isKeyboardAllowed = false;
+    bool m_isAsking = false;
     // Key events not yet sent; each goes once the portal has answered the one before.
     QList<QDBusMessage> m_keyEvents;
     bool m_isSendingKey = false;

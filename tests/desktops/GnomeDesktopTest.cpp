@@ -49,6 +49,27 @@ protected:
         }
         return !whereScreenShows(QStringLiteral("Share this screenshot"), 1s);
     }
+
+    // Where the results panel's window is on the screen; nothing while it is not shown.
+    std::optional<QRect> panelGeometry()
+    {
+        const QString shell =
+            m_desktop
+                ->run(QStringLiteral("xdotool"),
+                      {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"), QStringLiteral("^KeloLens results$"),
+                       QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")})
+                .value_or(QString());
+        QMap<QString, int> values;
+        for (const QString &line : shell.split(u'\n', Qt::SkipEmptyParts)) {
+            values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+        }
+        if (!values.contains(QStringLiteral("WIDTH"))) {
+            return std::nullopt;
+        }
+        return QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
+                     values.value(QStringLiteral("WIDTH")), values.value(QStringLiteral("HEIGHT")));
+    }
 };
 
 TEST_F(OnGnome, NoShortcutServiceMeansNoFalseAlert)
@@ -64,6 +85,19 @@ TEST_F(OnGnome, NoShortcutServiceMeansNoFalseAlert)
     EXPECT_EQ(m_app.log().filter(QStringLiteral("kelolens --capture")).size(), 1);
     ASSERT_EQ(m_app.launchAgain(), 0);
     EXPECT_TRUE(screenShows(QStringLiteral("Capture shortcut")));
+    // The command, at the row's right end, whole: a page wider than its window cut it off.
+    const QString command = comparable(QStringLiteral("kelolens --capture"));
+    EXPECT_TRUE(KeloTest::waitUntil(
+        [&] {
+            const QImage screen = m_desktop->screenshot();
+            screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
+            const auto lines = KeloE2E::linesIn(screen);
+            return std::any_of(lines.begin(), lines.end(), [&](const auto &line) {
+                return comparable(line.first).endsWith(command);
+            });
+        },
+        10s))
+        << "the shortcut command is cut off";
 }
 
 TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClients)
@@ -91,25 +125,11 @@ TEST_F(OnGnome, OnlyThePanelsCardTakesClicks)
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(selectSample());
     ASSERT_TRUE(waitForClipboard(QStringLiteral("Portal")).has_value());
-    const auto panelGeometry = [&] {
-        return m_desktop
-            ->run(QStringLiteral("xdotool"),
-                  {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                   QStringLiteral("--name"), QStringLiteral("^KeloLens results$"),
-                   QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")})
-            .value_or(QString());
-    };
-    QString geometry;
-    ASSERT_TRUE(KeloTest::waitUntil([&] { return !(geometry = panelGeometry()).isEmpty(); }, 10s));
-    QMap<QString, int> values;
-    for (const QString &line : geometry.split(u'\n', Qt::SkipEmptyParts)) {
-        values.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
-    }
-    ASSERT_GT(values.value(QStringLiteral("WIDTH")), 100) << geometry.toStdString();
+    std::optional<QRect> panel;
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return (panel = panelGeometry()).has_value(); }, 10s));
+    ASSERT_GT(panel->width(), 100);
     // A few pixels inside the window's left edge: the shadow, not the card.
-    const QPoint margin(values.value(QStringLiteral("X")) + 6,
-                        values.value(QStringLiteral("Y")) +
-                            values.value(QStringLiteral("HEIGHT")) / 2);
+    const QPoint margin(panel->left() + 6, panel->center().y());
     ASSERT_TRUE(
         m_desktop->run(QStringLiteral("xdotool"),
                        {QStringLiteral("search"), QStringLiteral("--name"),
@@ -117,8 +137,39 @@ TEST_F(OnGnome, OnlyThePanelsCardTakesClicks)
                         QString::number(margin.x() - 100), QString::number(margin.y() - 60)}));
     KeloTest::processEventsFor(1s);
     ASSERT_TRUE(m_desktop->click(margin));
-    EXPECT_TRUE(KeloTest::waitUntil([&] { return panelGeometry().isEmpty(); }, 5s))
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !panelGeometry(); }, 5s))
         << "the margin took the click";
+}
+
+// "Allow Paste…" opens the desktop's Remote Desktop dialog; the panel, above every window, steps
+// aside while it is open, and comes back once the desktop has the user's answer.
+TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
+{
+    auto scene = showText({sample}, true);
+    ASSERT_TRUE(scene != nullptr);
+    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
+    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+    ASSERT_TRUE(selectSample());
+    ASSERT_TRUE(waitForClipboard(QStringLiteral("Portal")).has_value());
+    const std::optional<QRect> allowPaste = whereScreenShows(QStringLiteral("Allow Paste"));
+    ASSERT_TRUE(allowPaste.has_value());
+    ASSERT_TRUE(m_desktop->click(allowPaste->center()));
+    // The dialog's header (500 wide): Cancel at its left end, its title in the middle, Share at
+    // its right end, where the panel stood.
+    const std::optional<QRect> title = whereScreenShows(QStringLiteral("Remote desktop"), 20s);
+    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog";
+    const QRect dialog(title->center().x() - 250, title->top() - 20, 500, 300);
+    KeloTest::processEventsFor(1s);
+    const std::optional<QRect> panel = panelGeometry();
+    EXPECT_FALSE(panel && panel->intersects(dialog)) << "the panel covers the dialog";
+
+    // Cancelled, the dialog goes and the panel is back, still offering to allow pasting.
+    ASSERT_TRUE(m_desktop->click({title->center().x() - 200, title->center().y()}));
+    EXPECT_TRUE(m_app.waitForLog(QStringLiteral("the user did not allow it"), 10s));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return panelGeometry().has_value(); }, 10s))
+        << "the panel did not come back";
+    EXPECT_TRUE(screenShows(QStringLiteral("Allow Paste")));
 }
 
 } // namespace

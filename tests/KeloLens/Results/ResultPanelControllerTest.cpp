@@ -406,6 +406,34 @@ TEST_F(ResultPanelControllerTest, WithoutPermissionThePanelWaitsAndPastesOnceItA
     EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
 }
 
+// The desktop's dialog would be under the panel, which stays above every window.
+TEST_F(ResultPanelControllerTest, ThePanelStepsAsideWhileTheDesktopAsksAndComesBackWithTheText)
+{
+    keys.isSessionAllowingKeys = false;
+    keys.asksFirst = true;
+    int closings = 0;
+    controller.panel().onDidHide = [&] { ++closings; };
+    present(QStringLiteral("later"));
+    const QPoint place = controller.panel().panel().pos();
+    for (const bool isAllowed : {false, true}) {
+        press(Qt::Key_Return);
+        ASSERT_TRUE(keys.isAsking());
+        EXPECT_FALSE(controller.panel().panel().isVisible());
+        EXPECT_TRUE(controller.isVisible()) << "stepped aside, not closed";
+        keys.answer(isAllowed);
+        EXPECT_TRUE(controller.panel().panel().isVisible());
+        EXPECT_EQ(controller.panel().panel().pos(), place);
+        EXPECT_EQ(closings, 0) << "the capture was let go";
+        EXPECT_EQ(model.text(), QStringLiteral("later"));
+    }
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return model.canPaste(); }, 3s));
+    EXPECT_FALSE(controller.isAwaitingAccessibility());
+    EXPECT_TRUE(controller.panel().hidesOnResignKey);
+    press(Qt::Key_Return);
+    EXPECT_FALSE(controller.isVisible());
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return !keys.sent.isEmpty(); }));
+}
+
 TEST_F(ResultPanelControllerTest, ReadAsReadsTheShownCaptureAgainAndAsksBeforeReplacingEdits)
 {
     // Russian text read as English, as on a desktop set to English with Russian installed.

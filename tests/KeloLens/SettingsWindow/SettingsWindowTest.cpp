@@ -21,25 +21,39 @@ TEST_F(SettingsWindow, EveryPageFitsWithoutScrollingAlsoWithLargeTextAndKeepsIts
     SettingsServices all = services();
     all.isTrayMissing = true;
     const QFont normal = QApplication::font();
-    // A desktop's 1.25 text scaling makes every font given in points that much larger.
-    for (const qreal scale : {1.0, 1.25}) {
-        QFont font = normal;
-        font.setPointSizeF(normal.pointSizeF() * scale);
-        QApplication::setFont(font);
-        SettingsRouter router;
-        SettingsWindowController controller(router, all);
-        for (const SettingsPage page : SettingsPages::all()) {
-            controller.show(page);
-            QWidget *window = controller.window();
-            ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-            EXPECT_EQ(window->windowTitle(), SettingsPages::title(page));
-            EXPECT_GE(window->height(), SettingsWindowController::contentSize.height());
-            QWidget *shown = controller.detail()->page();
-            QList<QScrollArea *> forms = shown->findChildren<QScrollArea *>();
-            forms << qobject_cast<QScrollArea *>(shown);
-            for (const QScrollArea *form : forms) {
-                EXPECT_TRUE(form == nullptr || form->verticalScrollBar()->maximum() == 0)
-                    << SettingsPages::title(page).toStdString() << " scrolls at " << scale;
+    // A desktop without a shortcut service shows the command to bind, beside the longest
+    // description; the permission rows say the most where the desktop asks at every start.
+    for (const bool hasGlobalShortcuts : {true, false}) {
+        all.hasGlobalShortcuts = hasGlobalShortcuts;
+        // A desktop's 1.25 text scaling makes every font given in points that much larger.
+        for (const qreal scale : {1.0, 1.25}) {
+            QFont font = normal;
+            font.setPointSizeF(normal.pointSizeF() * scale);
+            QApplication::setFont(font);
+            SettingsRouter router;
+            SettingsWindowController controller(router, all);
+            for (const SettingsPage page : SettingsPages::all()) {
+                controller.show(page);
+                QWidget *window = controller.window();
+                ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+                // The new page's layout settles in posted events, before it is first painted.
+                QCoreApplication::processEvents();
+                EXPECT_EQ(window->windowTitle(), SettingsPages::title(page));
+                EXPECT_GE(window->height(), SettingsWindowController::contentSize.height());
+                QWidget *shown = controller.detail()->page();
+                QList<QScrollArea *> forms = shown->findChildren<QScrollArea *>();
+                forms << qobject_cast<QScrollArea *>(shown);
+                for (const QScrollArea *form : forms) {
+                    if (form == nullptr) {
+                        continue;
+                    }
+                    const std::string where =
+                        SettingsPages::title(page).toStdString() + " at " + std::to_string(scale);
+                    EXPECT_EQ(form->verticalScrollBar()->maximum(), 0) << where << " scrolls";
+                    // Its scroll bar is off: what is wider than the window is cut off.
+                    EXPECT_LE(form->widget()->width(), form->viewport()->width())
+                        << where << " is wider than its window";
+                }
             }
         }
     }

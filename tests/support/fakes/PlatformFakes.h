@@ -65,6 +65,27 @@ public:
 
     [[nodiscard]] bool isAvailable() const override { return isSessionAllowingKeys; }
     [[nodiscard]] bool isSupported() const override { return isSessionSupportingKeys; }
+    // Where the desktop asks (`asksFirst`), its dialog stays open until the test answers.
+    bool asksFirst = false;
+    bool isDialogOpen = false;
+    [[nodiscard]] bool isAsking() const override { return isDialogOpen; }
+    void requestAccess() override
+    {
+        if (asksFirst && !isDialogOpen) {
+            isDialogOpen = true;
+            if (onAskingChanged) {
+                onAskingChanged(true);
+            }
+        }
+    }
+    void answer(bool isAllowed)
+    {
+        isSessionAllowingKeys = isAllowed;
+        isDialogOpen = false;
+        if (onAskingChanged) {
+            onAskingChanged(false);
+        }
+    }
     bool sendWithControl(uint32_t evdevCode) override
     {
         KeloPlatform::KeyChord chord;
