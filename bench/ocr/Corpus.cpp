@@ -10,14 +10,6 @@
 
 namespace {
 
-struct Theme
-{
-    const char *name;
-    QColor background;
-    QColor text;
-    bool isDark;
-};
-
 const QList<Theme> themes = {
     {"light", QColor(255, 255, 255), QColor(29, 29, 31), false},
     {"dark", QColor(30, 30, 30), QColor(212, 212, 212), true},

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QColor>
 #include <QImage>
 #include <QList>
 #include <QSize>
@@ -13,6 +14,15 @@ enum class TextKind {
     prose,
     code,
     ui,
+};
+
+// The colours a corpus page is drawn in, as editors, terminals and dialogs show text.
+struct Theme
+{
+    const char *name;
+    QColor background;
+    QColor text;
+    bool isDark;
 };
 
 // Screen-like images with their known content: text drawn with QPainter in the system's fonts,

@@ -1,6 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScreenTextCorpus.h"
-
 #include "samples/SampleImages.h"
 
 #include <QFont>
@@ -12,14 +11,6 @@
 #include <functional>
 
 namespace {
-
-struct Theme
-{
-    const char *name;
-    QColor background;
-    QColor text;
-    bool isDark;
-};
 
 // Editors, terminals and dialogs as people use them, some with little contrast.
 const QList<Theme> themes = {
@@ -41,9 +32,9 @@ const QStringList identifiers = {"user_id",   "parse_header", "max_retries", "bu
                                  "is_valid",  "old_value",    "tmp_dir",     "item_count",
                                  "on_click",  "read_all",     "last_seen",   "retry_delay",
                                  "row_index", "file_name",    "has_more",    "page_size"};
-const QStringList constants = {"SOL_SOCKET",     "SO_REUSEADDR", "MAX_PATH_LEN",
-                               "O_RDONLY",       "EXIT_FAILURE", "HTTP_NOT_FOUND",
-                               "DEFAULT_TIMEOUT", "BUF_SIZE",    "LOG_LEVEL"};
+const QStringList constants = {"SOL_SOCKET",      "SO_REUSEADDR", "MAX_PATH_LEN",
+                               "O_RDONLY",        "EXIT_FAILURE", "HTTP_NOT_FOUND",
+                               "DEFAULT_TIMEOUT", "BUF_SIZE",     "LOG_LEVEL"};
 const QStringList serials = {"SN-00I1-lO01", "XK7Q-0O0O-1lI1", "ID-I0O1-l1O0", "KEY-l1I0-O0o8",
                              "0x7fff1e0c",   "a1b2c3d4e5",     "v0.11.1-rc1",  "RMA-10I-0l1"};
 const QStringList numbers = {"0", "1", "3", "10", "42", "100", "256", "1024", "8080", "0.5"};
@@ -63,8 +54,7 @@ const QList<QStringList> snippets = {
     {"Run `make test` before `git push`.", "Set `$ID` to `$NUM` in `config.yaml`."},
     {"const url = `https://api.example.com/v1/${id}`;",
      "let total = items.reduce((a, b) => a + b, 0);", "if (total === 0) return null;"},
-    {"SELECT $ID, COUNT(*) FROM orders", "WHERE status = 'paid' AND total > $NUM",
-     "GROUP BY $ID;"},
+    {"SELECT $ID, COUNT(*) FROM orders", "WHERE status = 'paid' AND total > $NUM", "GROUP BY $ID;"},
     {"{", "  \"name\": \"kelo_lens\",", "  \"version\": \"1.2.0\",", "  \"debug\": false", "}"},
     {"Serial: $SERIAL", "License: $SERIAL"},
     {"fn main() {", "    let v: Vec<u8> = Vec::new();", "    println!(\"{}\", v.len());", "}"},
@@ -96,16 +86,40 @@ const QStringList proseLines = {
 };
 
 const QStringList uiLabels = {
-    "Show panel after capture", "Launch at login",   "Play a sound",      "Recognition languages",
-    "Keep source lines",        "Check for Updates", "Open Recent",       "Save As...",
-    "Export to PDF",            "Quit",              "Cancel",            "OK",
-    "Search",                   "3 items selected",  "Downloads",         "Last modified",
-    "Size",                     "Name",              "Sign in",           "Forgot password?",
-    "Apply",                    "Reset to defaults", "Notifications",     "Do not disturb",
-    "Wi-Fi",                    "Bluetooth",         "Battery: 82%",      "Volume",
-    "Inbox (12)",               "Drafts",            "Sent",              "Archive",
+    "Show panel after capture",
+    "Launch at login",
+    "Play a sound",
+    "Recognition languages",
+    "Keep source lines",
+    "Check for Updates",
+    "Open Recent",
+    "Save As...",
+    "Export to PDF",
+    "Quit",
+    "Cancel",
+    "OK",
+    "Search",
+    "3 items selected",
+    "Downloads",
+    "Last modified",
+    "Size",
+    "Name",
+    "Sign in",
+    "Forgot password?",
+    "Apply",
+    "Reset to defaults",
+    "Notifications",
+    "Do not disturb",
+    "Wi-Fi",
+    "Bluetooth",
+    "Battery: 82%",
+    "Volume",
+    "Inbox (12)",
+    "Drafts",
+    "Sent",
+    "Archive",
 };
-const QStringList formValues = {"Ctrl+Shift+2", "English (US)", "Near the selection",
+const QStringList formValues = {"Ctrl+Shift+2", "English (US)",     "Near the selection",
                                 "Every day",    "jane@example.org", "1920 x 1080",
                                 "42 MB",        "Automatic"};
 
@@ -198,8 +212,8 @@ CorpusImage proseItem(int index)
         }
         paragraphs.append(lines);
     }
-    return textItem(QStringLiteral("prose-%1").arg(index, 2, 10, QLatin1Char('0')),
-                    TextKind::prose, paragraphs, styleFor(family, pixelSize, theme), theme);
+    return textItem(QStringLiteral("prose-%1").arg(index, 2, 10, QLatin1Char('0')), TextKind::prose,
+                    paragraphs, styleFor(family, pixelSize, theme), theme);
 }
 
 // Pieces of a dialog, a menu or a toolbar: labels at their own places, some with values far to
@@ -220,8 +234,8 @@ CorpusImage uiItem(int index)
     switch (index % 4) {
     case 0: // a settings form: label, then its value in a column further right
         for (int r = 0; r < 3; ++r) {
-            rows.append({{0, pick(random, uiLabels) + QLatin1Char(':')},
-                         {180, pick(random, formValues)}});
+            rows.append(
+                {{0, pick(random, uiLabels) + QLatin1Char(':')}, {180, pick(random, formValues)}});
         }
         break;
     case 1: // a menu
@@ -350,9 +364,9 @@ QList<CorpusImage> variedScreens(QSize screen)
     {
         const SampleImages::TextStyle style =
             styleFor(QStringLiteral("DejaVu Sans Mono"), 13, themes.at(1));
-        screens.append(screenOf(QStringLiteral("screen-code-13px-dark"), TextKind::code, screen,
-                                {{QRect(QPoint(0, 0), screen), style,
-                                  filling(page.height(), style, code)}}));
+        screens.append(
+            screenOf(QStringLiteral("screen-code-13px-dark"), TextKind::code, screen,
+                     {{QRect(QPoint(0, 0), screen), style, filling(page.height(), style, code)}}));
     }
     {
         const SampleImages::TextStyle left =
@@ -366,23 +380,22 @@ QList<CorpusImage> variedScreens(QSize screen)
               filling(page.height(), right, code)}}));
     }
     {
-        SampleImages::TextStyle sidebar =
-            styleFor(QStringLiteral("DejaVu Sans"), 14, themes.at(5));
+        SampleImages::TextStyle sidebar = styleFor(QStringLiteral("DejaVu Sans"), 14, themes.at(5));
         sidebar.lineSpacing = 2.2;
         const SampleImages::TextStyle body =
             styleFor(QStringLiteral("DejaVu Serif"), 14, themes.at(0));
-        screens.append(screenOf(QStringLiteral("screen-sidebar-14px"), TextKind::prose, screen,
-                                {{QRect(0, 0, 280, screen.height()), sidebar,
-                                  {uiLabels.mid(0, 24)}},
-                                 {QRect(280, 0, screen.width() - 280, screen.height()), body,
-                                  filling(page.height(), body, prose)}}));
+        screens.append(
+            screenOf(QStringLiteral("screen-sidebar-14px"), TextKind::prose, screen,
+                     {{QRect(0, 0, 280, screen.height()), sidebar, {uiLabels.mid(0, 24)}},
+                      {QRect(280, 0, screen.width() - 280, screen.height()), body,
+                       filling(page.height(), body, prose)}}));
     }
     {
         const SampleImages::TextStyle style =
             styleFor(QStringLiteral("DejaVu Sans"), 11, themes.at(2));
-        screens.append(screenOf(QStringLiteral("screen-small-11px"), TextKind::prose, screen,
-                                {{QRect(QPoint(0, 0), screen), style,
-                                  filling(page.height(), style, prose)}}));
+        screens.append(
+            screenOf(QStringLiteral("screen-small-11px"), TextKind::prose, screen,
+                     {{QRect(QPoint(0, 0), screen), style, filling(page.height(), style, prose)}}));
     }
     return screens;
 }
