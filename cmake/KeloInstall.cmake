@@ -25,8 +25,24 @@ if(TARGET kelolens)
 endif()
 kelo_install_program(kelolens-recognize)
 
-install(FILES ${PROJECT_SOURCE_DIR}/data/${KELO_APP_ID}.desktop
-    DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+# The desktop entry names the program by its full path: KWin lets a program read the screen only
+# when a desktop entry whose Exec is that program's own path asks for it. The installed entry
+# names the installed program, whose prefix is known only when installing (cpack installs into
+# /usr); the build tree gets one naming the program built there (share/applications), for the
+# tests to install as the package does.
+set(_kelo_entry_template ${PROJECT_SOURCE_DIR}/data/${KELO_APP_ID}.desktop.in)
+set(_kelo_installed_entry ${CMAKE_BINARY_DIR}/packaging/${KELO_APP_ID}.desktop)
+install(CODE "
+    set(KELO_PROGRAM \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/kelolens\")
+    configure_file(\"${_kelo_entry_template}\" \"${_kelo_installed_entry}\" @ONLY)
+")
+install(FILES ${_kelo_installed_entry} DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+if(TARGET kelolens)
+    set(KELO_PROGRAM "$<TARGET_FILE:kelolens>")
+    configure_file(${_kelo_entry_template} ${CMAKE_BINARY_DIR}/packaging/build-tree-entry.in @ONLY)
+    file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/share/applications/${KELO_APP_ID}.desktop
+        INPUT ${CMAKE_BINARY_DIR}/packaging/build-tree-entry.in)
+endif()
 install(FILES ${PROJECT_SOURCE_DIR}/data/${KELO_APP_ID}.metainfo.xml
     DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 # The full-colour launcher icon (scalable/apps) and the monochrome tray icon (symbolic/apps).

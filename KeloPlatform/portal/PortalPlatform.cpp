@@ -6,6 +6,7 @@
 #include "KeloPlatform/portal/PortalSyntheticKeys.h"
 #include "KeloPlatform/qt/QtClipboard.h"
 #include "KeloPlatform/wayland/GrimScreenReader.h"
+#include "KeloPlatform/wayland/KWinScreenReader.h"
 #include "KeloPlatform/wayland/WaylandClipboard.h"
 #include "KeloPlatform/xdg/CanberraSoundPlayer.h"
 #include "KeloPlatform/xdg/StatusNotifierTrayHost.h"
@@ -32,6 +33,19 @@ std::unique_ptr<KeymapSource> sessionKeymapSource()
     }
 #endif
     return std::make_unique<NullKeymapSource>();
+}
+
+// How the screen is read: KWin's own interface on KDE Plasma, the compositor's screencopy
+// protocol (grim) on wlroots compositors; GNOME keeps its tools.
+std::unique_ptr<ScreenReader> sessionScreenReader(const QDBusConnection &bus)
+{
+    const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    const QStringList desktops =
+        environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(u':', Qt::SkipEmptyParts);
+    if (desktops.contains(QStringLiteral("KDE"), Qt::CaseInsensitive)) {
+        return createKWinScreenReader(bus);
+    }
+    return createGrimScreenReader(environment);
 }
 
 } // namespace
@@ -85,8 +99,7 @@ std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
         platform->clipboard = std::make_unique<QtClipboard>();
     }
     platform->screenshots = std::make_unique<PortalScreenshotService>(bus);
-    // The compositor's own protocol where it has one (wlroots); GNOME and KDE keep their tools.
-    platform->screenReader = createGrimScreenReader(QProcessEnvironment::systemEnvironment());
+    platform->screenReader = sessionScreenReader(bus);
     platform->trayHost = std::make_unique<StatusNotifierTrayHost>(bus);
     return platform;
 }

@@ -14,6 +14,7 @@ namespace KeloDesktops {
 namespace {
 
 const QString sample = QStringLiteral("KWin capture works");
+const QString withRegionTool = QStringLiteral("selectWith=desktopTool");
 
 class OnKWin : public DesktopTest
 {
@@ -41,6 +42,21 @@ protected:
                m_desktop->pressKeys(QStringLiteral("Return"));
     }
 
+    // A capture with KeloLens's own selection: a drag over the sample on the still picture puts
+    // its text on the clipboard.
+    void selectSampleOnTheStillPicture()
+    {
+        ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+        ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
+        ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+        ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 20s));
+        KeloTest::processEventsFor(500ms);
+        ASSERT_TRUE(m_desktop->drag({380, 280}, {900, 440}));
+        const std::optional<QString> text = waitForClipboard(QStringLiteral("capture works"));
+        ASSERT_TRUE(text.has_value());
+        EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+    }
+
     // The kglobalaccel components KeloLens has, by their object paths.
     QStringList keloComponents()
     {
@@ -65,7 +81,7 @@ protected:
 TEST_F(OnKWin, ACaptureWithSpectacleIsOnTheClipboardForWaylandClients)
 {
     showSample();
-    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false"), withRegionTool}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(selectSample());
@@ -83,7 +99,7 @@ TEST_F(OnKWin, TheShortcutIsBoundUnderTheAppsOwnIdAndAKeyPressCaptures)
         Preferences prefs(&settings);
         prefs.setHotKey({40, HotKeyCombo::command | HotKeyCombo::option}); // Ctrl+Alt+K
     }
-    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(startApp({withRegionTool}));
     EXPECT_TRUE(logHas(QStringLiteral("platform backend portal")));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
     EXPECT_FALSE(m_app.waitForLog(QStringLiteral("could not register hotkey"), 3s));
@@ -91,7 +107,7 @@ TEST_F(OnKWin, TheShortcutIsBoundUnderTheAppsOwnIdAndAKeyPressCaptures)
               QStringList{QStringLiteral("/component/app_kelolens_KeloLenskelolens_capture")});
 
     m_app.stop();
-    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(startApp({withRegionTool}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
     KeloTest::processEventsFor(2s);
     EXPECT_EQ(keloComponents().size(), 1) << "a second start keeps the same binding";
@@ -105,13 +121,45 @@ TEST_F(OnKWin, TheShortcutIsBoundUnderTheAppsOwnIdAndAKeyPressCaptures)
 TEST_F(OnKWin, TheTrayMenusCaptureTextCaptures)
 {
     showSample();
-    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false"), withRegionTool}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
     ASSERT_TRUE(chooseTrayItem(QStringLiteral("Capture Text")));
     ASSERT_TRUE(selectSample());
     const std::optional<QString> text = waitForClipboard(QStringLiteral("capture works"));
     ASSERT_TRUE(text.has_value());
     EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+}
+
+// KWin lets a program read the screen only when a desktop entry naming it allows it: here none
+// does, so Spectacle takes the picture in the background. The drag is made on the still picture,
+// its text is on the clipboard, and no picture is left anywhere.
+TEST_F(OnKWin, ASelectionOnTheStillPictureSpectacleTookIsOnTheClipboard)
+{
+    showSample();
+    ASSERT_NO_FATAL_FAILURE(selectSampleOnTheStillPicture());
+    EXPECT_TRUE(logHas(QStringLiteral("Spectacle reads it instead")));
+    const QString runtime = m_desktop->environment().value(QStringLiteral("XDG_RUNTIME_DIR"));
+    EXPECT_TRUE(
+        QDir(runtime).entryList({QStringLiteral("kelolens-screen-*")}, QDir::Dirs).isEmpty());
+}
+
+// With the app's desktop entry installed as the package installs it, KWin gives the picture.
+class OnKWinWithTheAppInstalled : public OnKWin
+{
+protected:
+    void SetUp() override
+    {
+        startDesktop(QStringLiteral("kwin"),
+                     {QStringLiteral(KELO_TEST_BINARY_DIR
+                                     "/share/applications/app.kelolens.KeloLens.desktop")});
+    }
+};
+
+TEST_F(OnKWinWithTheAppInstalled, ASelectionOnTheStillPictureKWinGaveIsOnTheClipboard)
+{
+    showSample();
+    ASSERT_NO_FATAL_FAILURE(selectSampleOnTheStillPicture());
+    EXPECT_FALSE(logHas(QStringLiteral("Spectacle reads it instead")));
 }
 
 } // namespace

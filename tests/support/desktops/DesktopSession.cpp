@@ -330,16 +330,17 @@ void DesktopSession::stopAll()
 }
 
 std::unique_ptr<DesktopSession> startSway();
-std::unique_ptr<DesktopSession> startKWin();
+std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries);
 std::unique_ptr<DesktopSession> startGnome();
 
-std::unique_ptr<DesktopSession> DesktopSession::start(const QString &name)
+std::unique_ptr<DesktopSession> DesktopSession::start(const QString &name,
+                                                      const QStringList &desktopEntries)
 {
     if (name == u"sway") {
         return startSway();
     }
     if (name == u"kwin") {
-        return startKWin();
+        return startKWin(desktopEntries);
     }
     if (name == u"gnome") {
         return startGnome();

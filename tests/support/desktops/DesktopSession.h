@@ -33,8 +33,10 @@ public:
     DesktopSession(const DesktopSession &) = delete;
     DesktopSession &operator=(const DesktopSession &) = delete;
 
-    // "sway", "kwin" or "gnome".
-    [[nodiscard]] static std::unique_ptr<DesktopSession> start(const QString &name);
+    // "sway", "kwin" or "gnome". On KWin, the desktop entries are installed for the user before
+    // the desktop starts, as a package installed earlier would be (KWin reads them once).
+    [[nodiscard]] static std::unique_ptr<DesktopSession>
+    start(const QString &name, const QStringList &desktopEntries = {});
 
     [[nodiscard]] bool isReady() const { return m_problem.isEmpty(); }
     [[nodiscard]] QString problem() const;

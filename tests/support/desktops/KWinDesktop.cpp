@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -20,14 +21,16 @@ constexpr auto socketName = "kelo-kwin";
 class KWinDesktop final : public DesktopSession
 {
 public:
-    KWinDesktop() : DesktopSession(QStringLiteral("kwin"), QStringLiteral("KDE"))
+    explicit KWinDesktop(const QStringList &desktopEntries)
+        : DesktopSession(QStringLiteral("kwin"), QStringLiteral("KDE"))
     {
         if (!hasPrograms({"kwin_wayland", "spectacle", "kded5", "waybar", "wl-paste"})) {
             return;
         }
         m_environment.insert(QStringLiteral("KDE_FULL_SESSION"), QStringLiteral("true"));
         m_environment.insert(QStringLiteral("KDE_SESSION_VERSION"), QStringLiteral("5"));
-        if (!allowFakeInput() || !startBus({QStringLiteral("kde.portal")})) {
+        if (!allowFakeInput() || !installEntries(desktopEntries) ||
+            !startBus({QStringLiteral("kde.portal")})) {
             return;
         }
         const QProcess *kwin = launch(QStringLiteral("kwin"), kwinBinary(),
@@ -76,6 +79,18 @@ private:
         return true;
     }
 
+    bool installEntries(const QStringList &entries)
+    {
+        const QString applications = homeFolder() + QStringLiteral("/.local/share/applications/");
+        for (const QString &entry : entries) {
+            if (!QFile::copy(entry, applications + QFileInfo(entry).fileName())) {
+                fail(QStringLiteral("cannot install %1").arg(entry));
+                return false;
+            }
+        }
+        return true;
+    }
+
     // The installed kwin_wayland carries a file capability (CAP_SYS_RESOURCE) that a container
     // refuses to grant, and then it cannot even be started. A copy carries none. KWin uses its
     // own Qt platform plugin only in a program named kwin_wayland, so the copy keeps the name.
@@ -96,9 +111,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<DesktopSession> startKWin()
+std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries)
 {
-    return std::make_unique<KWinDesktop>();
+    return std::make_unique<KWinDesktop>(desktopEntries);
 }
 
 } // namespace KeloTest

@@ -1,0 +1,47 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloPlatform/wayland/WorkspaceImage.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <cmath>
+
+namespace KeloPlatform {
+
+QList<MonitorImage> currentMonitors()
+{
+    QList<MonitorImage> monitors;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        monitors.append({screen->name(), screen->geometry(), {}});
+    }
+    return monitors;
+}
+
+std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
+                                                  QList<MonitorImage> monitors)
+{
+    QRect bounds;
+    for (const MonitorImage &monitor : std::as_const(monitors)) {
+        bounds |= monitor.geometry;
+    }
+    if (workspace.isNull() || bounds.isEmpty()) {
+        return std::nullopt;
+    }
+    const double scaleX = double(workspace.width()) / bounds.width();
+    const double scaleY = double(workspace.height()) / bounds.height();
+    // Both sides scale alike, by at least one: anything else is another layout.
+    if (scaleX < 0.99 || std::abs(scaleX - scaleY) > 0.01 * scaleX) {
+        return std::nullopt;
+    }
+    for (MonitorImage &monitor : monitors) {
+        const QRect area = monitor.geometry.translated(-bounds.topLeft());
+        const QRect pixels(
+            QPoint(int(std::lround(area.left() * scaleX)), int(std::lround(area.top() * scaleY))),
+            QPoint(int(std::lround((area.right() + 1) * scaleX)) - 1,
+                   int(std::lround((area.bottom() + 1) * scaleY)) - 1));
+        monitor.image = workspace.copy(pixels);
+    }
+    return monitors;
+}
+
+} // namespace KeloPlatform

@@ -1,0 +1,24 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "KeloPlatform/ScreenReader.h"
+
+#include <QImage>
+#include <QList>
+
+#include <optional>
+
+namespace KeloPlatform {
+
+// Every monitor Qt knows of now, by name and place, without pixels yet.
+[[nodiscard]] QList<MonitorImage> currentMonitors();
+
+// Cuts a picture of the whole desktop (all monitors side by side, as KWin, Spectacle and the
+// screenshot portal give it) into one picture per monitor. The picture may be at a larger scale
+// than Qt's coordinates (a monitor at scale 2): the scale is taken from its size against the
+// monitors' bounding box. Absent when the picture does not fit the layout (a monitor came or
+// went, or the desktop lays its monitors out differently).
+[[nodiscard]] std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
+                                                                QList<MonitorImage> monitors);
+
+} // namespace KeloPlatform
