@@ -4,10 +4,12 @@
 
 #include "KeloPlatform/portal/PortalRequest.h"
 #include "KeloPlatform/portal/PortalScreenshotService.h"
+#include "KeloPlatform/wayland/WorkspaceImage.h"
 
 #include <QDateTime>
 #include <QFileInfo>
 #include <QImage>
+#include <QPainter>
 #include <QTemporaryDir>
 #include <QUrl>
 
@@ -68,4 +70,26 @@ TEST(PortalScreenshotAnswer, OnlyAFileMadeForTheRequestIsOwned)
         answer(PortalResponse::Outcome::success, uri, QDateTime::currentDateTime().addSecs(60));
     ASSERT_EQ(existing.status, Screenshot::Status::saved);
     EXPECT_FALSE(existing.isOwnedByCaller);
+}
+
+// A picture of the whole desktop, at the larger monitor's scale (2), is cut where each monitor
+// lies, one of them left of and above the other; a picture of another layout is refused.
+TEST(PortalScreenshotAnswer, AWholeDesktopPictureIsCutIntoItsMonitors)
+{
+    const QList<KeloPlatform::MonitorImage> monitors{
+        {QStringLiteral("left"), {-400, -100, 400, 300}, {}},
+        {QStringLiteral("main"), {0, 0, 600, 400}, {}}};
+    QImage workspace(2000, 1000, QImage::Format_RGB32);
+    workspace.fill(Qt::black);
+    QPainter(&workspace).fillRect(QRect(0, 0, 800, 600), Qt::red);
+    QPainter(&workspace).fillRect(QRect(800, 200, 1200, 800), Qt::blue);
+    const auto split = KeloPlatform::splitWorkspace(workspace, monitors);
+    ASSERT_TRUE(split.has_value());
+    ASSERT_EQ(split->size(), 2);
+    EXPECT_EQ(split->at(0).image.size(), QSize(800, 600));
+    EXPECT_EQ(split->at(1).image.size(), QSize(1200, 800));
+    EXPECT_EQ(split->at(0).image.pixel(799, 599), QColor(Qt::red).rgb());
+    EXPECT_EQ(split->at(1).image.pixel(0, 0), QColor(Qt::blue).rgb());
+    EXPECT_EQ(split->at(1).image.pixel(1199, 799), QColor(Qt::blue).rgb());
+    EXPECT_FALSE(KeloPlatform::splitWorkspace(workspace.copy(0, 0, 2000, 600), monitors));
 }
