@@ -37,7 +37,8 @@ struct Platform
     // region tool instead) and say so through isAvailable().
     std::unique_ptr<ScreenshotService> screenshots;
     // Reads the whole screen into memory, for our own selection; says through canRead() where the
-    // session does not allow it.
+    // session does not allow it. It may use the screenshot service: declared after it, it goes
+    // first.
     std::unique_ptr<ScreenReader> screenReader;
     std::unique_ptr<TrayHost> trayHost;
     // The system's package service (PackageKit), whatever the session; sets without one say so

@@ -42,6 +42,13 @@ public:
 
     // Reads every monitor Qt knows of; fails, with a message, when any of them cannot be read.
     virtual QCoro::Task<ScreenContents> read() = 0;
+
+    // Whether the desktop can be asked, once, to let the application read the screen from now on
+    // (GNOME asks that only of the application in front, so the question is put from a window of
+    // ours that has the focus).
+    [[nodiscard]] virtual bool canAskForAccess() const { return false; }
+    // Asks it; true when the screen can be read now. The desktop keeps the answer.
+    virtual QCoro::Task<bool> askForAccess() { co_return false; }
 };
 
 } // namespace KeloPlatform

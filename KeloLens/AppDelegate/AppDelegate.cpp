@@ -25,6 +25,7 @@
 #include "KeloPaste/PasteService.h"
 #include "KeloPlatform/ExitHandler.h"
 #include "KeloPlatform/Platform.h"
+#include "KeloPlatform/ScreenReader.h"
 #include "KeloPlatform/TerminationSignals.h"
 #include "KeloTheme/Symbols.h"
 #include "KeloUpdates/FeedUpdater.h"
@@ -439,6 +440,17 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
         services.canReadScreen = m_platform->screenReader->canRead();
+        KeloPlatform::ScreenReader *reader = m_platform->screenReader.get();
+        services.canAskToReadScreen = [reader] { return reader->canAskForAccess(); };
+        services.askToReadScreen = [reader, self = QPointer<AppDelegate>(this)] {
+            QCoro::connect(reader->askForAccess(), self.data(), [](bool isAllowed) {
+                qCInfo(lcApp).noquote()
+                    << (isAllowed ? QStringLiteral("KeloLens: the desktop lets KeloLens read the "
+                                                   "screen now")
+                                  : QStringLiteral("KeloLens: the desktop did not let KeloLens "
+                                                   "read the screen"));
+            });
+        };
         services.isX11 = m_platform->backend == u"x11";
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }

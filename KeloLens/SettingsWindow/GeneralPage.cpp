@@ -11,8 +11,16 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+
+namespace {
+
+// The screen access row's button where the desktop can be asked to let KeloLens read the screen.
+const QString allowTitle = QStringLiteral("Allow…");
+
+} // namespace
 
 GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
     : QWidget(parent), m_services(services), m_timer(new QTimer(this))
@@ -84,7 +92,9 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
 
     SettingsSection *permissions = form->addSection(QStringLiteral("Permissions"));
     m_screenRecording = new PermissionStatus(QStringLiteral("Ask Again"), [this] {
-        if (m_services.permission != nullptr) {
+        if (m_screenRecording->button()->text() == allowTitle && m_services.askToReadScreen) {
+            m_services.askToReadScreen();
+        } else if (m_services.permission != nullptr) {
             m_services.permission->requestScreenRecording();
             refreshPermissions();
         }
@@ -129,6 +139,14 @@ void GeneralPage::refreshPermissions()
                                     true, false);
         break;
     case ScreenAccess::askedAtCapture:
+        // GNOME asks at each capture; allowed once from here, KeloLens selects on a still
+        // picture of its own.
+        if (m_services.canAskToReadScreen && m_services.canAskToReadScreen()) {
+            m_screenRecording->button()->setText(allowTitle);
+            m_screenRecording->setState(QStringLiteral("Your desktop asks at each capture"), false,
+                                        true);
+            break;
+        }
         m_screenRecording->setState(QStringLiteral("Your desktop asks at the first capture"), false,
                                     false);
         break;
@@ -136,6 +154,7 @@ void GeneralPage::refreshPermissions()
         m_screenRecording->setState(QStringLiteral("Allowed"), true, false);
         break;
     case ScreenAccess::refused:
+        m_screenRecording->button()->setText(QStringLiteral("Ask Again"));
         if (checker->canRequestScreenRecording()) {
             m_screenRecording->setState(QStringLiteral("Refused: your desktop keeps the “no”"),
                                         false, true);

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/null/NullServices.h"
 #include "KeloPlatform/portal/PortalKeyGrabber.h"
+#include "KeloPlatform/portal/PortalScreenReader.h"
 #include "KeloPlatform/portal/PortalScreenshotService.h"
 #include "KeloPlatform/portal/PortalServices.h"
 #include "KeloPlatform/portal/PortalSyntheticKeys.h"
@@ -35,15 +36,20 @@ std::unique_ptr<KeymapSource> sessionKeymapSource()
     return std::make_unique<NullKeymapSource>();
 }
 
-// How the screen is read: KWin's own interface on KDE Plasma, the compositor's screencopy
-// protocol (grim) on wlroots compositors; GNOME keeps its tools.
-std::unique_ptr<ScreenReader> sessionScreenReader(const QDBusConnection &bus)
+// How the screen is read: KWin's own interface on KDE Plasma, the Screenshot portal without a
+// selection on GNOME (where the user allows it), the compositor's screencopy protocol (grim) on
+// wlroots compositors.
+std::unique_ptr<ScreenReader> sessionScreenReader(const QDBusConnection &bus,
+                                                  PortalScreenshotService &screenshots)
 {
     const QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     const QStringList desktops =
         environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(u':', Qt::SkipEmptyParts);
     if (desktops.contains(QStringLiteral("KDE"), Qt::CaseInsensitive)) {
         return createKWinScreenReader(bus);
+    }
+    if (desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive)) {
+        return createPortalScreenReader(screenshots);
     }
     return createGrimScreenReader(environment);
 }
@@ -98,8 +104,9 @@ std::unique_ptr<Platform> createPortalPlatform(const QDBusConnection &bus)
             "KeloLens has the focus");
         platform->clipboard = std::make_unique<QtClipboard>();
     }
-    platform->screenshots = std::make_unique<PortalScreenshotService>(bus);
-    platform->screenReader = sessionScreenReader(bus);
+    auto screenshots = std::make_unique<PortalScreenshotService>(bus);
+    platform->screenReader = sessionScreenReader(bus, *screenshots);
+    platform->screenshots = std::move(screenshots);
     platform->trayHost = std::make_unique<StatusNotifierTrayHost>(bus);
     return platform;
 }

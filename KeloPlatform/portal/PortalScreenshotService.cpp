@@ -175,9 +175,19 @@ bool PortalScreenshotService::forgetRefusal()
 
 QCoro::Task<Screenshot> PortalScreenshotService::takeInteractive()
 {
+    return take(true);
+}
+
+QCoro::Task<Screenshot> PortalScreenshotService::takeNonInteractive()
+{
+    return take(false);
+}
+
+QCoro::Task<Screenshot> PortalScreenshotService::take(bool isInteractive)
+{
     const QDateTime start = fileClockNow();
     QVariantMap options;
-    options.insert(QStringLiteral("interactive"), true);
+    options.insert(QStringLiteral("interactive"), isInteractive);
     options.insert(QStringLiteral("modal"), true);
     PortalRequest request(m_bus, screenshotInterface, QStringLiteral("Screenshot"),
                           {QString(), options}, m_timeout);

@@ -43,8 +43,14 @@ public:
     [[nodiscard]] bool canForgetRefusal() const override;
     bool forgetRefusal() override;
     QCoro::Task<Screenshot> takeInteractive() override;
+    // The whole desktop, without the user selecting: where the user allowed the application to
+    // take screenshots at any time. Where nothing is stored yet, the desktop asks once (and
+    // stores the answer); where a refusal is stored, it fails.
+    QCoro::Task<Screenshot> takeNonInteractive();
 
 private:
+    QCoro::Task<Screenshot> take(bool isInteractive);
+
     // The apps the store names, each with what it holds for it; absent when it cannot be read.
     [[nodiscard]] std::optional<QMap<QString, QStringList>> storedEntries() const;
 

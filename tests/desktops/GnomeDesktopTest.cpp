@@ -9,6 +9,7 @@ namespace KeloDesktops {
 namespace {
 
 const QString sample = QStringLiteral("Portal capture");
+const QString withRegionTool = QStringLiteral("selectWith=desktopTool");
 
 class OnGnome : public DesktopTest
 {
@@ -53,12 +54,18 @@ protected:
     // Where the results panel's window is on the screen; nothing while it is not shown.
     std::optional<QRect> panelGeometry()
     {
+        return windowGeometry(QStringLiteral("^KeloLens results$"));
+    }
+
+    // Where the window whose title matches is on the screen; nothing while none is shown.
+    std::optional<QRect> windowGeometry(const QString &title)
+    {
         const QString shell =
             m_desktop
                 ->run(QStringLiteral("xdotool"),
                       {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                       QStringLiteral("--name"), QStringLiteral("^KeloLens results$"),
-                       QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")})
+                       QStringLiteral("--name"), title, QStringLiteral("getwindowgeometry"),
+                       QStringLiteral("--shell")})
                 .value_or(QString());
         QMap<QString, int> values;
         for (const QString &line : shell.split(u'\n', Qt::SkipEmptyParts)) {
@@ -104,7 +111,7 @@ TEST_F(OnGnome, ACaptureThroughTheScreenshotPortalIsOnTheClipboardForWaylandClie
 {
     auto scene = showText({sample}, true);
     ASSERT_TRUE(scene != nullptr);
-    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false"), withRegionTool}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(selectSample());
@@ -120,7 +127,7 @@ TEST_F(OnGnome, OnlyThePanelsCardTakesClicks)
     // An X11 window, so that it can be moved under the margin.
     auto scene = showText({sample}, true, QStringLiteral("xcb"));
     ASSERT_TRUE(scene != nullptr);
-    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(startApp({withRegionTool}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(selectSample());
@@ -147,7 +154,7 @@ TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
 {
     auto scene = showText({sample}, true);
     ASSERT_TRUE(scene != nullptr);
-    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(startApp({withRegionTool}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(selectSample());
@@ -170,6 +177,92 @@ TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
     EXPECT_TRUE(KeloTest::waitUntil([&] { return panelGeometry().has_value(); }, 10s))
         << "the panel did not come back";
     EXPECT_TRUE(screenShows(QStringLiteral("Allow Paste")));
+}
+
+// The first capture makes the desktop ask once whether KeloLens may take screenshots at any
+// time; allowed, that capture and every later one select on the still picture, without a
+// question and without a picture left among the user's.
+class OnGnomeWithTheAppInstalled : public OnGnome
+{
+protected:
+    void SetUp() override
+    {
+        startDesktop(QStringLiteral("gnome"),
+                     {QStringLiteral(KELO_TEST_BINARY_DIR
+                                     "/share/applications/app.kelolens.KeloLens.desktop")});
+    }
+
+    // Clicks the button at the right end of the settings row whose state reads so. The settings
+    // are read alone: their small grey text is lost beside the dark desktop.
+    bool clickRowButton(const QString &state)
+    {
+        std::optional<QRect> window;
+        std::optional<QRect> row;
+        KeloTest::waitUntil(
+            [&] {
+                // Qt adds the application's name to the title.
+                window = windowGeometry(QStringLiteral("^General"));
+                if (!window) {
+                    return false;
+                }
+                const QImage screen = m_desktop->screenshot().copy(*window);
+                for (const auto &[line, box] : KeloE2E::linesIn(screen)) {
+                    if (comparable(line).contains(comparable(state))) {
+                        row = box.translated(window->topLeft());
+                        return true;
+                    }
+                }
+                return false;
+            },
+            10s);
+        return row && m_desktop->click({window->right() - 87, row->center().y()});
+    }
+
+    // Answers GNOME's "Allow KeloLens to Take Screenshots?" with the keys: Deny has the focus,
+    // Allow is next to it.
+    bool answerTheQuestion(bool allows)
+    {
+        return screenShows(QStringLiteral("KeloLens to Take Screenshots?"), 20s) &&
+               (!allows || m_desktop->pressKeys(QStringLiteral("Tab"))) &&
+               m_desktop->pressKeys(QStringLiteral("Return"));
+    }
+};
+
+// GNOME asks whether KeloLens may take screenshots at any time only of the application in front,
+// so the settings put the question. Refused, the refusal is kept, and Ask Again forgets it;
+// allowed, captures select on the still picture, and the desktop's picture of the screen is not
+// left among the user's.
+TEST_F(OnGnomeWithTheAppInstalled, OnceAllowedInTheSettingsCapturesSelectOnTheStillPicture)
+{
+    auto scene = showText({sample}, true);
+    ASSERT_TRUE(scene != nullptr);
+    const std::optional<QRect> text = whereScreenShows(sample);
+    ASSERT_TRUE(text.has_value());
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
+    ASSERT_EQ(m_app.launchAgain(), 0);
+    const QString asks = QStringLiteral("Your desktop asks at each capture");
+    ASSERT_TRUE(clickRowButton(asks));
+    ASSERT_TRUE(answerTheQuestion(false));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("did not let KeloLens read the screen"), 10s));
+    ASSERT_TRUE(clickRowButton(QStringLiteral("your desktop keeps the")));
+    ASSERT_TRUE(clickRowButton(asks)) << "Ask Again did not forget the refusal";
+    ASSERT_TRUE(answerTheQuestion(true));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("lets KeloLens read the screen now"), 10s));
+
+    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 20s));
+    KeloTest::processEventsFor(500ms);
+    ASSERT_TRUE(
+        m_desktop->drag(text->topLeft() - QPoint(15, 12), text->bottomRight() + QPoint(15, 12)));
+    const std::optional<QString> copied = waitForClipboard(QStringLiteral("Portal"));
+    ASSERT_TRUE(copied.has_value());
+    EXPECT_TRUE(copied->contains(sample)) << copied->toStdString();
+    const QString home = m_desktop->environment().value(QStringLiteral("HOME"));
+    for (const QString &folder : {home, home + QStringLiteral("/Pictures")}) {
+        EXPECT_TRUE(QDir(folder).entryList({QStringLiteral("Screenshot*")}).isEmpty())
+            << folder.toStdString();
+    }
 }
 
 } // namespace

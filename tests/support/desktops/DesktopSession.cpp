@@ -331,7 +331,7 @@ void DesktopSession::stopAll()
 
 std::unique_ptr<DesktopSession> startSway();
 std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries);
-std::unique_ptr<DesktopSession> startGnome();
+std::unique_ptr<DesktopSession> startGnome(const QStringList &desktopEntries);
 
 std::unique_ptr<DesktopSession> DesktopSession::start(const QString &name,
                                                       const QStringList &desktopEntries)
@@ -343,9 +343,22 @@ std::unique_ptr<DesktopSession> DesktopSession::start(const QString &name,
         return startKWin(desktopEntries);
     }
     if (name == u"gnome") {
-        return startGnome();
+        return startGnome(desktopEntries);
     }
     return nullptr;
+}
+
+bool DesktopSession::installEntries(const QStringList &entries)
+{
+    const QString applications = homeFolder() + QStringLiteral("/.local/share/applications/");
+    QDir().mkpath(applications);
+    for (const QString &entry : entries) {
+        if (!QFile::copy(entry, applications + QFileInfo(entry).fileName())) {
+            fail(QStringLiteral("cannot install %1").arg(entry));
+            return false;
+        }
+    }
+    return true;
 }
 
 QString DesktopSession::problem() const

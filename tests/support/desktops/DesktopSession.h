@@ -33,8 +33,9 @@ public:
     DesktopSession(const DesktopSession &) = delete;
     DesktopSession &operator=(const DesktopSession &) = delete;
 
-    // "sway", "kwin" or "gnome". On KWin, the desktop entries are installed for the user before
-    // the desktop starts, as a package installed earlier would be (KWin reads them once).
+    // "sway", "kwin" or "gnome". On KWin and GNOME, the desktop entries are installed for the
+    // user before the desktop starts, as a package installed earlier would be (KWin reads them
+    // once).
     [[nodiscard]] static std::unique_ptr<DesktopSession>
     start(const QString &name, const QStringList &desktopEntries = {});
 
@@ -92,6 +93,9 @@ protected:
     // have registered it, when it did not come.
     bool waitForService(const QString &service, const QString &logName,
                         std::chrono::milliseconds timeout = std::chrono::seconds(10));
+    // Installs desktop entries for the user (~/.local/share/applications), before the desktop
+    // starts; false, with the reason, when one cannot be.
+    bool installEntries(const QStringList &entries);
     // A stand-in for systemd's user manager on the session bus (containers run none), so that
     // applications can run in scopes of their own as on a real session.
     bool startUserManager();

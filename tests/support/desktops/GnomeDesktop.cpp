@@ -20,10 +20,11 @@ constexpr auto socketName = "kelo-gnome";
 class GnomeDesktop final : public DesktopSession
 {
 public:
-    GnomeDesktop() : DesktopSession(QStringLiteral("gnome"), QStringLiteral("GNOME"))
+    explicit GnomeDesktop(const QStringList &desktopEntries)
+        : DesktopSession(QStringLiteral("gnome"), QStringLiteral("GNOME"))
     {
-        if (!hasPrograms({"gnome-shell", "Xvfb", "xdotool", "maim", "wl-paste"}) || !startXvfb() ||
-            !startSystemBus()) {
+        if (!hasPrograms({"gnome-shell", "Xvfb", "xdotool", "maim", "wl-paste"}) ||
+            !installEntries(desktopEntries) || !startXvfb() || !startSystemBus()) {
             return;
         }
         m_environment.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), m_systemBus);
@@ -160,9 +161,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<DesktopSession> startGnome()
+std::unique_ptr<DesktopSession> startGnome(const QStringList &desktopEntries)
 {
-    return std::make_unique<GnomeDesktop>();
+    return std::make_unique<GnomeDesktop>(desktopEntries);
 }
 
 } // namespace KeloTest

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -75,18 +74,6 @@ private:
         if (!entry.open(QIODevice::WriteOnly) || entry.write(text) != text.size()) {
             fail(QStringLiteral("cannot write the fake input client's desktop entry"));
             return false;
-        }
-        return true;
-    }
-
-    bool installEntries(const QStringList &entries)
-    {
-        const QString applications = homeFolder() + QStringLiteral("/.local/share/applications/");
-        for (const QString &entry : entries) {
-            if (!QFile::copy(entry, applications + QFileInfo(entry).fileName())) {
-                fail(QStringLiteral("cannot install %1").arg(entry));
-                return false;
-            }
         }
         return true;
     }

@@ -1,0 +1,100 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloPlatform/portal/PortalScreenReader.h"
+
+#include "KeloPlatform/portal/PortalScreenshotService.h"
+#include "KeloPlatform/wayland/WorkspaceImage.h"
+
+#include <QFile>
+#include <QImageReader>
+#include <QLoggingCategory>
+
+namespace KeloPlatform {
+namespace {
+
+Q_LOGGING_CATEGORY(lcPortalScreen, "kelolens.platform.screen")
+
+const QString readFailure = QStringLiteral("Couldn't read the screen: %1");
+
+class PortalScreenReader final : public ScreenReader
+{
+public:
+    explicit PortalScreenReader(PortalScreenshotService &screenshots) : m_screenshots(&screenshots)
+    {
+    }
+
+    [[nodiscard]] bool canRead() const override
+    {
+        return m_screenshots->isAvailable() && m_screenshots->storedPermission() == true;
+    }
+
+    QCoro::Task<ScreenContents> read() override
+    {
+        QList<MonitorImage> monitors = currentMonitors();
+        if (monitors.isEmpty()) {
+            co_return ScreenContents{{},
+                                     readFailure.arg(QStringLiteral("no monitor is connected."))};
+        }
+        PortalScreenshotService *screenshots = m_screenshots;
+        const Screenshot shot = co_await screenshots->takeNonInteractive();
+        if (shot.status != Screenshot::Status::saved) {
+            // The desktop asked, and the user said no: that answer is stored now.
+            if (screenshots->storedPermission() == false) {
+                co_return ScreenContents{
+                    {},
+                    QStringLiteral("KeloLens may not read the screen: you didn't allow it "
+                                   "to take screenshots.")};
+            }
+            co_return ScreenContents{{},
+                                     shot.message.isEmpty()
+                                         ? readFailure.arg(QStringLiteral("no picture came."))
+                                         : shot.message};
+        }
+        QImageReader reader(shot.path);
+        const QImage workspace = reader.read();
+        // The desktop put it among the user's pictures; it goes at once.
+        if (shot.isOwnedByCaller) {
+            QFile::remove(shot.path);
+        }
+        if (workspace.isNull()) {
+            qCWarning(lcPortalScreen).noquote()
+                << QStringLiteral("KeloLens: the desktop's picture of the screen could not be "
+                                  "read: %1")
+                       .arg(reader.errorString());
+            co_return ScreenContents{{}, readFailure.arg(QStringLiteral("the picture is broken."))};
+        }
+        std::optional<QList<MonitorImage>> split = splitWorkspace(workspace, std::move(monitors));
+        if (!split) {
+            co_return ScreenContents{
+                {}, readFailure.arg(QStringLiteral("the picture does not match the monitors."))};
+        }
+        co_return ScreenContents{*std::move(split), {}};
+    }
+
+    [[nodiscard]] bool canAskForAccess() const override
+    {
+        return m_screenshots->isAvailable() && !m_screenshots->storedPermission().has_value();
+    }
+
+    // The desktop asks before it takes the picture, which is not needed and goes at once.
+    QCoro::Task<bool> askForAccess() override
+    {
+        PortalScreenshotService *screenshots = m_screenshots;
+        const Screenshot shot = co_await screenshots->takeNonInteractive();
+        if (shot.status == Screenshot::Status::saved && shot.isOwnedByCaller) {
+            QFile::remove(shot.path);
+        }
+        co_return screenshots->storedPermission() == true;
+    }
+
+private:
+    PortalScreenshotService *m_screenshots;
+};
+
+} // namespace
+
+std::unique_ptr<ScreenReader> createPortalScreenReader(PortalScreenshotService &screenshots)
+{
+    return std::make_unique<PortalScreenReader>(screenshots);
+}
+
+} // namespace KeloPlatform
