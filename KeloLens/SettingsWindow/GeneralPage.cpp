@@ -152,6 +152,12 @@ void GeneralPage::refreshPermissions()
         break;
     case ScreenAccess::allowed:
         m_screenRecording->setState(QStringLiteral("Allowed"), true, false);
+        if (m_isSelectWithWaitingForAccess) {
+            m_isSelectWithWaitingForAccess = false;
+            m_selectWith->setEnabled(true);
+            m_selectWith->setCurrentIndex(
+                m_selectWith->findData(int(m_services.preferences.selectWith())));
+        }
         break;
     case ScreenAccess::refused:
         m_screenRecording->button()->setText(QStringLiteral("Ask Again"));
@@ -201,26 +207,33 @@ void GeneralPage::addSelectWith(SettingsSection &section)
                           QVariant::fromValue(int(SelectionMethod::keloLens)));
     m_selectWith->addItem(QStringLiteral("the desktop's screenshot tool"),
                           QVariant::fromValue(int(SelectionMethod::desktopTool)));
-    if (!m_services.canReadScreen) {
-        // The stored choice stays for a session that allows it.
-        m_selectWith->setCurrentIndex(1);
-        m_selectWith->setEnabled(false);
-        section.addRow(QStringLiteral("Select with"),
-                       QStringLiteral("This desktop doesn't let KeloLens read the screen, so its "
-                                      "own screenshot tool selects."),
-                       m_selectWith);
-        return;
-    }
     const auto showMethod = [this](SelectionMethod method) {
-        m_selectWith->setCurrentIndex(m_selectWith->findData(int(method)));
+        if (m_selectWith->isEnabled()) {
+            m_selectWith->setCurrentIndex(m_selectWith->findData(int(method)));
+        }
     };
-    showMethod(prefs.selectWith());
     connect(m_selectWith, &QComboBox::activated, this, [this](int index) {
         m_services.preferences.setSelectWith(
             SelectionMethod(m_selectWith->itemData(index).toInt()));
     });
     connect(&prefs, &Preferences::selectWithChanged, m_selectWith, showMethod);
-    section.addRow(QStringLiteral("Select with"), {}, m_selectWith);
+    if (m_services.canReadScreen) {
+        showMethod(prefs.selectWith());
+        section.addRow(QStringLiteral("Select with"), {}, m_selectWith);
+        return;
+    }
+    // The stored choice stays for a session that allows it.
+    m_selectWith->setCurrentIndex(1);
+    m_selectWith->setEnabled(false);
+    m_isSelectWithWaitingForAccess =
+        m_services.canAskToReadScreen && m_services.canAskToReadScreen();
+    section.addRow(QStringLiteral("Select with"),
+                   m_isSelectWithWaitingForAccess
+                       ? QStringLiteral("Allow screen access below, and KeloLens selects on a "
+                                        "still picture of the screen.")
+                       : QStringLiteral("This desktop doesn't let KeloLens read the screen, so "
+                                        "its own screenshot tool selects."),
+                   m_selectWith);
 }
 
 void GeneralPage::addCaptureHint(SettingsForm &form)

@@ -57,6 +57,9 @@ private:
     ToggleSwitch *m_showPanel = nullptr;
     QComboBox *m_panelPosition = nullptr;
     QComboBox *m_selectWith = nullptr;
+    // The desktop does not let KeloLens read the screen yet, but may once asked: the choice
+    // opens when it does.
+    bool m_isSelectWithWaitingForAccess = false;
     PermissionStatus *m_screenRecording = nullptr;
     PermissionStatus *m_accessibility = nullptr;
     QLabel *m_captureHint = nullptr;
