@@ -252,7 +252,8 @@ TEST_F(OnGnomeWithTheAppInstalled, OnceAllowedInTheSettingsCapturesSelectOnTheSt
 
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 20s));
-    KeloTest::processEventsFor(500ms);
+    // Once GNOME's flash is over.
+    ASSERT_TRUE(screenShows(QStringLiteral("Drag over the text or code")));
     ASSERT_TRUE(
         m_desktop->drag(text->topLeft() - QPoint(15, 12), text->bottomRight() + QPoint(15, 12)));
     const std::optional<QString> copied = waitForClipboard(QStringLiteral("Portal"));

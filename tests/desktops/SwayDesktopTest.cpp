@@ -27,6 +27,27 @@ protected:
         KeloTest::processEventsFor(500ms);
     }
 
+    // Ctrl and the arrows take the pointer to the desktop's top-left corner and then down to
+    // the sample, Shift with them draws the rectangle the stand-in slurp gives, and Return takes
+    // it: the sample's text is on the clipboard.
+    void selectSampleWithTheKeys()
+    {
+        const auto press = [&](const char *chord, int times) {
+            for (int i = 0; i < times; ++i) {
+                ASSERT_TRUE(m_desktop->pressKeys(QString::fromLatin1(chord)));
+            }
+        };
+        press("ctrl+Left", 128);
+        press("ctrl+Up", 72);
+        press("ctrl+Down", 28);
+        press("ctrl+shift+Right", 90);
+        press("ctrl+shift+Down", 18);
+        press("Return", 1);
+        const std::optional<QString> text = waitForClipboard(QStringLiteral("sway capture"));
+        ASSERT_TRUE(text.has_value()) << m_app.log().join(u'\n').toStdString();
+        EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+    }
+
     std::unique_ptr<KeloTest::HelperProcess> m_scene;
 };
 
@@ -92,9 +113,7 @@ TEST_F(OnSway, WithoutKeyInjectionThePanelOffersCopyAndSaysWhy)
     EXPECT_EQ(m_desktop->clipboardText(), sample);
 }
 
-// grim reads every output into memory, the still picture covers the screen, and the keys select:
-// Ctrl and the arrows take the pointer to the screen's corner and then down to the sample, Shift
-// with them draws the rectangle the stand-in slurp gives, and Return takes it.
+// grim reads every output into memory, the still picture covers the screen, and the keys select.
 TEST_F(OnSway, ASelectionMadeWithTheKeysOnTheStillPictureIsOnTheClipboard)
 {
     showSample();
@@ -104,20 +123,25 @@ TEST_F(OnSway, ASelectionMadeWithTheKeysOnTheStillPictureIsOnTheClipboard)
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 10s))
         << m_app.log().join(u'\n').toStdString();
     ASSERT_TRUE(screenShows(QStringLiteral("Drag over the text or code")));
-    const auto press = [&](const char *chord, int times) {
-        for (int i = 0; i < times; ++i) {
-            ASSERT_TRUE(m_desktop->pressKeys(QString::fromLatin1(chord)));
-        }
-    };
-    press("ctrl+Left", 128);
-    press("ctrl+Up", 72);
-    press("ctrl+Down", 28);
-    press("ctrl+shift+Right", 90);
-    press("ctrl+shift+Down", 18);
-    press("Return", 1);
-    const std::optional<QString> text = waitForClipboard(QStringLiteral("sway capture"));
-    ASSERT_TRUE(text.has_value()) << m_app.log().join(u'\n').toStdString();
-    EXPECT_TRUE(text->contains(sample)) << text->toStdString();
+    ASSERT_NO_FATAL_FAILURE(selectSampleWithTheKeys());
+}
+
+// With a second monitor the pictures are out of sway's hands (it would put them all on one
+// monitor), where sway gives them no keyboard; the keys reach them all the same.
+TEST_F(OnSway, OnTwoMonitorsTheKeysSelectOnTheStillPictures)
+{
+    showSample();
+    ASSERT_TRUE(m_desktop->run(QStringLiteral("swaymsg"), {QStringLiteral("create_output")}));
+    // Right of the first, which stays where the sample is.
+    ASSERT_TRUE(m_desktop->run(QStringLiteral("swaymsg"),
+                               {QStringLiteral("output HEADLESS-2 resolution 1280x720 position "
+                                               "1280 0, output HEADLESS-1 position 0 0")}));
+    ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
+    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 2 monitor(s)"), 10s));
+    KeloTest::processEventsFor(500ms);
+    ASSERT_NO_FATAL_FAILURE(selectSampleWithTheKeys());
 }
 
 // The clipboard of the Wayland sessions without X11 of their own, with no window of ours: served
