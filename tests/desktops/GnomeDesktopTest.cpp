@@ -50,6 +50,34 @@ protected:
         return !whereScreenShows(QStringLiteral("Share this screenshot"), 1s);
     }
 
+    // A capture with the panel up, and "Allow Paste…" clicked in it: where the title of the
+    // desktop's Remote Desktop dialog is, once it shows.
+    std::optional<QRect> captureAndAskToPaste()
+    {
+        if (!startApp() || !m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s) ||
+            m_app.launchAgain({QStringLiteral("--capture")}) != 0 || !selectSample() ||
+            !waitForClipboard(QStringLiteral("Portal"))) {
+            return std::nullopt;
+        }
+        const std::optional<QRect> allowPaste = whereScreenShows(QStringLiteral("Allow Paste"));
+        if (!allowPaste || !m_desktop->click(allowPaste->center())) {
+            return std::nullopt;
+        }
+        return whereScreenShows(QStringLiteral("Remote desktop"), 20s);
+    }
+
+    // Whether the results panel is the window with the keyboard focus.
+    bool panelHasKeyboard()
+    {
+        const auto active =
+            m_desktop->run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+        const auto panel =
+            m_desktop->run(QStringLiteral("xdotool"),
+                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), QStringLiteral("^KeloLens results$")});
+        return active && panel && !active->trimmed().isEmpty() && *active == *panel;
+    }
+
     // Where the results panel's window is on the screen; nothing while it is not shown.
     std::optional<QRect> panelGeometry()
     {
@@ -147,18 +175,10 @@ TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
 {
     auto scene = showText({sample}, true);
     ASSERT_TRUE(scene != nullptr);
-    ASSERT_TRUE(startApp());
-    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
-    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
-    ASSERT_TRUE(selectSample());
-    ASSERT_TRUE(waitForClipboard(QStringLiteral("Portal")).has_value());
-    const std::optional<QRect> allowPaste = whereScreenShows(QStringLiteral("Allow Paste"));
-    ASSERT_TRUE(allowPaste.has_value());
-    ASSERT_TRUE(m_desktop->click(allowPaste->center()));
+    const std::optional<QRect> title = captureAndAskToPaste();
+    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog";
     // The dialog's header (500 wide): Cancel at its left end, its title in the middle, Share at
     // its right end, where the panel stood.
-    const std::optional<QRect> title = whereScreenShows(QStringLiteral("Remote desktop"), 20s);
-    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog";
     const QRect dialog(title->center().x() - 250, title->top() - 20, 500, 300);
     KeloTest::processEventsFor(1s);
     const std::optional<QRect> panel = panelGeometry();
@@ -170,6 +190,26 @@ TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
     EXPECT_TRUE(KeloTest::waitUntil([&] { return panelGeometry().has_value(); }, 10s))
         << "the panel did not come back";
     EXPECT_TRUE(screenShows(QStringLiteral("Allow Paste")));
+}
+
+// Once the user lets the desktop be controlled in its dialog, the panel is back with the
+// keyboard, and Return pastes the capture into the native Wayland field the user came from.
+TEST_F(OnGnome, ReturnPastesIntoTheWaylandFieldOnceTheDesktopAllowsIt)
+{
+    auto scene = showText({sample}, true);
+    ASSERT_TRUE(scene != nullptr);
+    const std::optional<QRect> title = captureAndAskToPaste();
+    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog";
+    // Its one switch, "Allow remote interaction", starts off, and Share with it.
+    ASSERT_TRUE(m_desktop->click({title->center().x() + 180, title->center().y() + 52}));
+    KeloTest::processEventsFor(500ms);
+    ASSERT_TRUE(m_desktop->click({title->center().x() + 200, title->center().y()}));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("allows pasting by key presses"), 10s));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return panelHasKeyboard(); }, 10s))
+        << "the panel came back without the keyboard";
+    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
+    EXPECT_TRUE(scene->waitForLine(QStringLiteral("text ") + sample, 10s).has_value())
+        << "the field holds: " << scene->lines().join(u'|').toStdString();
 }
 
 } // namespace
