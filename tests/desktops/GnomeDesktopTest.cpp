@@ -66,18 +66,6 @@ protected:
         return whereScreenShows(QStringLiteral("Remote desktop"), 20s);
     }
 
-    // Whether the results panel is the window with the keyboard focus.
-    bool panelHasKeyboard()
-    {
-        const auto active =
-            m_desktop->run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
-        const auto panel =
-            m_desktop->run(QStringLiteral("xdotool"),
-                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                            QStringLiteral("--name"), QStringLiteral("^KeloLens results$")});
-        return active && panel && !active->trimmed().isEmpty() && *active == *panel;
-    }
-
     // Where the results panel's window is on the screen; nothing while it is not shown.
     std::optional<QRect> panelGeometry()
     {
