@@ -143,8 +143,7 @@ void GeneralPage::refreshPermissions()
         // picture of its own.
         if (m_services.canAskToReadScreen && m_services.canAskToReadScreen()) {
             m_screenRecording->button()->setText(allowTitle);
-            m_screenRecording->setState(QStringLiteral("Your desktop asks at each capture"), false,
-                                        true);
+            m_screenRecording->setState(QStringLiteral("Asked at each capture"), false, true);
             break;
         }
         m_screenRecording->setState(QStringLiteral("Your desktop asks at the first capture"), false,
@@ -229,8 +228,8 @@ void GeneralPage::addSelectWith(SettingsSection &section)
         m_services.canAskToReadScreen && m_services.canAskToReadScreen();
     section.addRow(QStringLiteral("Select with"),
                    m_isSelectWithWaitingForAccess
-                       ? QStringLiteral("Allow screen access below, and KeloLens selects on a "
-                                        "still picture of the screen.")
+                       ? QStringLiteral("Until you allow screen access below, the desktop's "
+                                        "own screenshot tool selects.")
                        : QStringLiteral("This desktop doesn't let KeloLens read the screen, so "
                                         "its own screenshot tool selects."),
                    m_selectWith);

@@ -258,7 +258,7 @@ TEST_F(OnGnomeWithTheAppInstalled, OnceAllowedInTheSettingsCapturesSelectOnTheSt
     ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain(), 0);
-    const QString asks = QStringLiteral("Your desktop asks at each capture");
+    const QString asks = QStringLiteral("Asked at each capture");
     ASSERT_TRUE(clickRowButton(asks));
     ASSERT_TRUE(answerTheQuestion(false));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("did not let KeloLens read the screen"), 10s));
