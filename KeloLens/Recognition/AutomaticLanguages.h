@@ -21,14 +21,19 @@ struct AutomaticChoice
     QString script;
     // True when no installed language reads that script: the text was read with what is there.
     bool isScriptUnread = false;
+    // The installed languages of the script, when one model reads them all alike and the one
+    // the text is in is told afterwards from the words read (`languagesByWords`); empty when
+    // `languages` is final.
+    QStringList candidates;
 
     bool operator==(const AutomaticChoice &) const = default;
 };
 
 // Picks the languages for a capture read on "Automatic": the engine's orientation and script
-// detection tells the script, and among the installed languages of that script the one that
-// reads a sample of the text with the highest mean word confidence wins. Engines are kept warm
-// between captures. Thread-safe.
+// detection tells the script. Among several installed languages of that script, the one that
+// reads a sample of the text with the highest mean word confidence wins; for Latin letters,
+// which the script model reads in one pass whatever the language, the one whose dictionary
+// knows most of the words read. Engines are kept warm between captures. Thread-safe.
 class AutomaticLanguages
 {
 public:
@@ -51,6 +56,11 @@ public:
                                                        const QStringList &installedDataNames,
                                                        const QStringList &uiLanguages);
 
+    // The languages to read with once the text is read: of the candidates, the one whose
+    // dictionary knows most of its words (the first on a tie), plus English.
+    [[nodiscard]] QStringList languagesByWords(const QStringList &candidates, const QString &text,
+                                               const QString &dataDirectory) const;
+
     // Drops the warm engines.
     void releaseIdleEngines();
 
@@ -59,6 +69,10 @@ private:
     // to tell the user about it.
     [[nodiscard]] QString detectScript(const QImage &sample, int resolution,
                                        const QString &directory, bool *isSure) const;
+    [[nodiscard]] QString mostKnownWords(const QStringList &words, const QString &directory,
+                                         const QStringList &candidates) const;
+    [[nodiscard]] QString sampleText(const QImage &sample, int resolution, const QString &directory,
+                                     const QString &dataName) const;
     [[nodiscard]] QString mostConfident(const QImage &sample, int resolution,
                                         const QString &directory, const QStringList &candidates,
                                         const std::stop_token &stop) const;

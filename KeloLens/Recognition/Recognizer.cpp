@@ -29,10 +29,6 @@ const QStringList &userLanguages()
     return languages;
 }
 
-// Prepared pictures up to this size (a third of a full HD screen, enlarged) are read with the
-// script model where there is one.
-constexpr double maxScriptModelPixels = 2.5e6;
-
 // The share of a line's box that must lie on codes for the line to be theirs.
 constexpr double onCodeShare = 0.5;
 // A line along a linear code, within this share of its width beyond either end, made mostly
@@ -212,13 +208,30 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     });
     // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
     // thread.
-    QFuture<WordCheck> wordCheck =
-        QtConcurrent::run([dictionaries = m_dictionaries, languages, options] {
-            return options.stripHyphenation ? dictionaries->checkFor(languages, userLanguages())
-                                            : WordCheck();
-        });
+    const auto checkWords = [dictionaries = m_dictionaries, options](const QStringList &tags) {
+        return options.stripHyphenation ? dictionaries->checkFor(tags, userLanguages())
+                                        : WordCheck();
+    };
+    // Without a dictionary to choose, which Latin language the text is in changes nothing.
+    const bool isLanguageOpen = !automatic.candidates.isEmpty() && options.stripHyphenation;
+    QFuture<WordCheck> wordCheck;
+    if (!isLanguageOpen) {
+        wordCheck = QtConcurrent::run(checkWords, languages);
+    }
 
     const QList<RecognizedLine> lines = co_await textPass;
+    if (isLanguageOpen) {
+        // Which of the languages the text is in shows in the words read.
+        QString text;
+        for (const RecognizedLine &line : lines) {
+            text += line.text + u'\n';
+        }
+        wordCheck = QtConcurrent::run(
+            [chooser = m_automatic, candidates = automatic.candidates, text, checkWords] {
+                return checkWords(chooser->languagesByWords(candidates, text,
+                                                            RecognitionLanguages::dataDirectory()));
+            });
+    }
     const WordCheck isWord = co_await wordCheck;
     RecognitionResult result;
     if (automatic.isScriptUnread) {
@@ -265,7 +278,8 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
     }
     // The script model is worth its time on the captures people make every day; on a whole
     // screen of text the language's own model is as good and twice as fast.
-    if (double(prepared.image.width()) * prepared.image.height() <= maxScriptModelPixels) {
+    if (double(prepared.image.width()) * prepared.image.height() <=
+        RecognitionLanguages::maxScriptModelPixels) {
         dataNames = RecognitionLanguages::withScriptModels(dataNames, installed);
     }
     TextPassLimits limits;
