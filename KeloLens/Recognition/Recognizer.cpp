@@ -6,6 +6,7 @@
 #include "KeloLens/Recognition/Dictionaries.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
+#include "KeloLens/Recognition/LookAlikes.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
@@ -285,7 +286,14 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
     TextPassLimits limits;
     limits.stop = std::move(stop);
     const std::optional<TextReading> reading = engine.read(prepared, directory, dataNames, limits);
-    return reading ? reading->lines : QList<RecognizedLine>();
+    if (!reading) {
+        return {};
+    }
+    QList<RecognizedLine> lines = reading->lines;
+    for (RecognizedLine &line : lines) {
+        line.text = LookAlikes::inWordScript(line.text);
+    }
+    return lines;
 }
 
 QList<LocatedCode> Recognizer::detectCodes(const QImage &image, std::stop_token stop)

@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/Recognizer.h"
 
 #include "KeloLens/Recognition/AutomaticLanguages.h"
+#include "KeloLens/Recognition/LookAlikes.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "samples/SampleImages.h"
 #include "support/TestSupport.h"
@@ -399,6 +400,15 @@ TEST(AutomaticLanguages, ReadsTextInTheInstalledLanguageOfItsScriptAndNamesAScri
     const RecognitionResult russian = recognize(text(samples[0].lines, textStyle(16), 640), {}, {});
     EXPECT_TRUE(russian.text.contains(QStringLiteral("электрификация")))
         << russian.text.toStdString();
+    // Greek words come with the Greek mu, not the micro sign that looks the same; a unit keeps it.
+    const QString greek =
+        recognize(text({QStringLiteral("Οι ρυθμίσεις εφαρμόζονται αμέσως μετά την αλλαγή.")},
+                       textStyle(15), 640),
+                  {}, {})
+            .text;
+    EXPECT_TRUE(greek.contains(QStringLiteral("ρυθμίσεις")) && !greek.contains(u'µ'))
+        << greek.toStdString();
+    EXPECT_EQ(LookAlikes::inWordScript(QStringLiteral("5 µm: κείµενο")), "5 µm: κείμενο");
 
     // With English alone installed, Russian is read as well as it can be and named.
     const QTemporaryDir englishOnly;
