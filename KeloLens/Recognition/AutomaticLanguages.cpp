@@ -460,5 +460,12 @@ AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString 
         chosen = mostConfident(sample, resolution, dataDirectory, tried, stop);
     }
     choice.languages = withEnglish(chosen, installed);
+    const QStringList names =
+        RecognitionLanguages::dataNamesFor(choice.languages, installed, uiLanguages);
+    const QStringList usual = RecognitionLanguages::dataNamesFor({}, installed, uiLanguages);
+    choice.readsAsUsual =
+        names == usual ||
+        (isReadWithScriptModel && RecognitionLanguages::withScriptModels(names, installed) ==
+                                      RecognitionLanguages::withScriptModels(usual, installed));
     return choice;
 }

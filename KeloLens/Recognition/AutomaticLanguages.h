@@ -25,6 +25,10 @@ struct AutomaticChoice
     // the text is in is told afterwards from the words read (`languagesByWords`); empty when
     // `languages` is final.
     QStringList candidates;
+    // True when `languages` load the same models as a read without a choice (the user's
+    // languages that are installed, plus English): a read started that way before the choice
+    // stands.
+    bool readsAsUsual = true;
 
     bool operator==(const AutomaticChoice &) const = default;
 };

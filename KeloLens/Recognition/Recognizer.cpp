@@ -184,8 +184,22 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
             }
         });
     }
+    const auto readText = [passes, image](const QStringList &tags, const std::stop_token &until) {
+        return QtConcurrent::run([passes, image, tags, until] {
+            try {
+                return passes.recognizeText(image, tags, until);
+            } catch (...) {
+                return QList<RecognizedLine>();
+            }
+        });
+    };
     const bool isAutomatic = languages.isEmpty();
     AutomaticChoice automatic;
+    QFuture<QList<RecognizedLine>> textPass;
+    // On Automatic most text is in the user's languages or English: it is read so while the
+    // script is told, and again only when it is in another.
+    std::stop_source usualStop;
+    const std::stop_callback forwardStop(stop, [usualStop]() mutable { usualStop.request_stop(); });
     if (isAutomatic) {
         // Named rather than awaited in place: GCC destroys the captures of a temporary awaited
         // in place twice.
@@ -197,16 +211,16 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
                 return AutomaticChoice();
             }
         });
+        textPass = readText({}, usualStop.get_token());
         automatic = co_await choosing;
         languages = automatic.languages;
-    }
-    QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages, stop] {
-        try {
-            return passes.recognizeText(image, languages, stop);
-        } catch (...) {
-            return QList<RecognizedLine>();
+        if (!automatic.readsAsUsual) {
+            usualStop.request_stop();
+            textPass = readText(languages, stop);
         }
-    });
+    } else {
+        textPass = readText(languages, stop);
+    }
     // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
     // thread.
     const auto checkWords = [dictionaries = m_dictionaries, options](const QStringList &tags) {

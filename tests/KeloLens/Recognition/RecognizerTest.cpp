@@ -418,7 +418,7 @@ TEST(AutomaticLanguages, ReadsTextInTheInstalledLanguageOfItsScriptAndNamesAScri
     }
     const AutomaticChoice unread =
         automatic.choose(text(samples[0].lines, textStyle(16), 640), englishOnly.path(), {"en-US"});
-    EXPECT_EQ(unread, (AutomaticChoice{{}, "Cyrl", true, {}}));
+    EXPECT_EQ(unread, (AutomaticChoice{{}, "Cyrl", true, {}, true}));
     // English text there is simply English.
     EXPECT_EQ(
         automatic.choose(textImage(sampleParagraphs), englishOnly.path(), {"en-US"}).languages,
