@@ -8,6 +8,7 @@
 
 #include <QMutexLocker>
 #include <QRegularExpression>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <array>
@@ -217,6 +218,7 @@ AutomaticLanguages::AutomaticLanguages()
     : m_pool(std::make_unique<TesseractEnginePool>(maxTrials + 1)),
       m_detector(std::make_unique<Detector>())
 {
+    m_preparing.setMaxThreadCount(1);
 }
 
 AutomaticLanguages::~AutomaticLanguages() = default;
@@ -314,6 +316,13 @@ QString AutomaticLanguages::detectScript(const QImage &sample, int resolution,
 QString AutomaticLanguages::mostKnownWords(const QStringList &words, const QString &directory,
                                            const QStringList &candidates) const
 {
+    // Taken while still loading, an engine would load a second time.
+    QFuture<void> prepared;
+    {
+        const QMutexLocker lock(&m_preparedMutex);
+        prepared = m_prepared;
+    }
+    prepared.waitForFinished();
     std::vector<int> known(size_t(candidates.size()), -1);
     for (qsizetype i = 0; i < candidates.size(); ++i) {
         const std::optional<QString> name = RecognitionLanguages::dataNameForTag(candidates.at(i));
@@ -335,6 +344,26 @@ QString AutomaticLanguages::mostKnownWords(const QStringList &words, const QStri
     // The first, the user's own language, wins a tie.
     const auto best = std::max_element(known.begin(), known.end());
     return candidates.at(std::distance(known.begin(), best));
+}
+
+void AutomaticLanguages::prepareDictionaries(const QStringList &candidates,
+                                             const QString &dataDirectory) const
+{
+    QStringList names;
+    for (const QString &tag : candidates) {
+        if (const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tag)) {
+            names.append(*name);
+        }
+    }
+    const QMutexLocker lock(&m_preparedMutex);
+    // Once idle memory was released they load again, close to a second for three languages: on
+    // a core of its own, beside the read.
+    m_prepared = QtConcurrent::run(&m_preparing, [pool = m_pool.get(), names, dataDirectory] {
+        for (const QString &name : names) {
+            const QStringList dataNames{name};
+            pool->giveBack(dataDirectory, dataNames, pool->take(dataDirectory, dataNames));
+        }
+    });
 }
 
 QStringList AutomaticLanguages::languagesByWords(const QStringList &candidates, const QString &text,

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFuture>
 #include <QImage>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <memory>
 #include <stop_token>
@@ -65,6 +67,10 @@ public:
     [[nodiscard]] QStringList languagesByWords(const QStringList &candidates, const QString &text,
                                                const QString &dataDirectory) const;
 
+    // Starts loading what `languagesByWords` will ask, on a thread of its own, so that it loads
+    // while the text is read.
+    void prepareDictionaries(const QStringList &candidates, const QString &dataDirectory) const;
+
     // Drops the warm engines.
     void releaseIdleEngines();
 
@@ -82,6 +88,9 @@ private:
                                         const std::stop_token &stop) const;
 
     std::unique_ptr<TesseractEnginePool> m_pool;
+    mutable QThreadPool m_preparing;
+    mutable QMutex m_preparedMutex;
+    mutable QFuture<void> m_prepared;
     mutable QMutex m_detectionMutex;
     struct Detector;
     std::unique_ptr<Detector> m_detector;

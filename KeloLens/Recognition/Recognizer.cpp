@@ -230,7 +230,10 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     // Without a dictionary to choose, which Latin language the text is in changes nothing.
     const bool isLanguageOpen = !automatic.candidates.isEmpty() && options.stripHyphenation;
     QFuture<WordCheck> wordCheck;
-    if (!isLanguageOpen) {
+    if (isLanguageOpen) {
+        m_automatic->prepareDictionaries(automatic.candidates,
+                                         RecognitionLanguages::dataDirectory());
+    } else {
         wordCheck = QtConcurrent::run(checkWords, languages);
     }
 
