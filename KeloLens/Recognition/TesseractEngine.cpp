@@ -6,6 +6,7 @@
 #include "KeloLens/Recognition/MonospaceGrid.h"
 #include "KeloLens/Recognition/OpenMpThreads.h"
 #include "KeloLens/Recognition/PassLimit.h"
+#include "KeloLens/Recognition/QuoteStyle.h"
 #include "KeloLens/Recognition/RecognitionLog.h"
 #include "KeloLens/Recognition/RowReread.h"
 #include "KeloLens/Recognition/TesseractEnginePool.h"
@@ -165,7 +166,9 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         if (line.cellWidth > 0) {
             pieces.append(line);
         } else {
-            pieces += line.splitAtGaps(int(wideGapLineHeights * line.box.height()));
+            LineReading matched = line;
+            matched.text = QuoteStyle::matched(line.text);
+            pieces += matched.splitAtGaps(int(wideGapLineHeights * line.box.height()));
         }
     }
     reading.lines = pieces;
