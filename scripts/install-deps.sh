@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: GPL-3.0-or-later
 # Installs the Debian 12 packages KeloLens needs to build, test and run. Safe to run again: only
 # what is missing is installed. With --fuzz, also what the fuzz targets need (make fuzz); with
-# --desktops, the real desktops the desktop tests start (make test-desktops): some 340 packages
+# --desktops, the real desktops the desktop tests start (make test-desktops): some 530 packages
 # that a developer's own machine rarely wants, so make test does not ask for them.
 set -euo pipefail
 
@@ -55,8 +55,11 @@ for group in "$@"; do
         # sway (xhost lets root into its XWayland): the real grim (slurp is stood in for: no drag
         # can be made headless), its portal with pipewire, waybar for the tray
         sway x11-xserver-utils grim xdg-desktop-portal-wlr pipewire waybar
-        # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them
+        # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them;
+        # the portal's Remote Desktop dialog is built on plasma-workspace's dialogs and Kirigami
+        # (some 190 packages of their own, which its package does not ask for)
         kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
+        plasma-workspace qml-module-org-kde-kirigami2
         # GNOME: the shell (nested on Xvfb) with its portals
         gnome-shell xdg-desktop-portal-gnome xdg-desktop-portal-gtk
       )

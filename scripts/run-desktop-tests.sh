@@ -11,10 +11,9 @@ export KELO_DESKTOP_START_TIMES
 KELO_DESKTOP_START_TIMES=$(mktemp)
 start=$(date +%s)
 status=0
-# A test that fails is run once more on a desktop started afresh: now and then a service the
-# desktop activates on its private bus never answers (xdg-desktop-portal 1.16 on sway never takes
-# its name in about one start in five; GNOME's screenshot dialog has failed to appear once in a
-# few runs). The output keeps the first failure, so a fault that comes and goes is still seen.
+# A test that fails is run once more on a desktop started afresh (GNOME's screenshot dialog has
+# failed to appear once in a few runs). The output keeps the first failure, so a fault that comes
+# and goes is still seen.
 ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -L desktop \
   --repeat until-pass:2 || status=$?
 echo "KeloLens: desktop tests took $(($(date +%s) - start)) s; each desktop started in (s):"

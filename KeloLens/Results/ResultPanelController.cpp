@@ -87,9 +87,14 @@ ResultPanelController::ResultPanelController(ResultViewModel &model, ToastContro
         }
         if (isAsking) {
             self->m_panel->stepAside();
-        } else {
-            self->m_panel->comeBack();
+            return;
         }
+        // The user's next key is Return, which must paste at once, not wait for the panel's
+        // next look at the permission.
+        if (self->m_accessibility.isTrusted()) {
+            self->m_model.setCanPaste(true);
+        }
+        self->m_panel->comeBack();
     });
 }
 

@@ -142,6 +142,9 @@ void PortalSyntheticKeys::run(Step step)
                 (response.results.value(QStringLiteral("devices")).toUInt() & keyboardDevice) != 0;
             if (!m_isKeyboardAllowed) {
                 end(QStringLiteral("the desktop allowed no keyboard"));
+            } else {
+                qCInfo(lcRemote).noquote()
+                    << QStringLiteral("KeloLens: the desktop allows pasting by key presses");
             }
             setAsking(false);
             return;

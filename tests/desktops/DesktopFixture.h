@@ -136,6 +136,18 @@ protected:
     // to show and then told the item was clicked. False when no such item is registered.
     bool chooseTrayItem(const QString &label);
 
+    // Whether the results panel (through XWayland) is the window with the keyboard focus.
+    bool panelHasKeyboard()
+    {
+        const auto active =
+            m_desktop->run(QStringLiteral("xdotool"), {QStringLiteral("getactivewindow")});
+        const auto panel =
+            m_desktop->run(QStringLiteral("xdotool"),
+                           {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                            QStringLiteral("--name"), QStringLiteral("^KeloLens results$")});
+        return active && panel && !active->trimmed().isEmpty() && *active == *panel;
+    }
+
     [[nodiscard]] bool logHas(const QString &fragment) const
     {
         const QStringList lines = m_app.log();

@@ -142,8 +142,10 @@ TEST_F(OnGnome, OnlyThePanelsCardTakesClicks)
 }
 
 // "Allow Paste…" opens the desktop's Remote Desktop dialog; the panel, above every window, steps
-// aside while it is open, and comes back once the desktop has the user's answer.
-TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
+// aside while it is open, and comes back once the desktop has the user's answer. Allowed, the
+// panel is back with the keyboard, and Return pastes the capture into the native Wayland field
+// the user came from.
+TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogAndOnceAllowedReturnPastes)
 {
     auto scene = showText({sample}, true);
     ASSERT_TRUE(scene != nullptr);
@@ -152,13 +154,16 @@ TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(selectSample());
     ASSERT_TRUE(waitForClipboard(QStringLiteral("Portal")).has_value());
-    const std::optional<QRect> allowPaste = whereScreenShows(QStringLiteral("Allow Paste"));
-    ASSERT_TRUE(allowPaste.has_value());
-    ASSERT_TRUE(m_desktop->click(allowPaste->center()));
+    const auto askToPaste = [&] {
+        const std::optional<QRect> allowPaste = whereScreenShows(QStringLiteral("Allow Paste"));
+        return allowPaste && m_desktop->click(allowPaste->center())
+                   ? whereScreenShows(QStringLiteral("Remote desktop"), 20s)
+                   : std::nullopt;
+    };
+    std::optional<QRect> title = askToPaste();
+    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog";
     // The dialog's header (500 wide): Cancel at its left end, its title in the middle, Share at
     // its right end, where the panel stood.
-    const std::optional<QRect> title = whereScreenShows(QStringLiteral("Remote desktop"), 20s);
-    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog";
     const QRect dialog(title->center().x() - 250, title->top() - 20, 500, 300);
     KeloTest::processEventsFor(1s);
     const std::optional<QRect> panel = panelGeometry();
@@ -169,7 +174,19 @@ TEST_F(OnGnome, ThePanelStepsAsideForTheRemoteDesktopDialogItAsksFor)
     EXPECT_TRUE(m_app.waitForLog(QStringLiteral("the user did not allow it"), 10s));
     EXPECT_TRUE(KeloTest::waitUntil([&] { return panelGeometry().has_value(); }, 10s))
         << "the panel did not come back";
-    EXPECT_TRUE(screenShows(QStringLiteral("Allow Paste")));
+
+    title = askToPaste();
+    ASSERT_TRUE(title.has_value()) << "no Remote Desktop dialog the second time";
+    // Its one switch, "Allow remote interaction", starts off, and Share with it.
+    ASSERT_TRUE(m_desktop->click({title->center().x() + 180, title->center().y() + 52}));
+    KeloTest::processEventsFor(500ms);
+    ASSERT_TRUE(m_desktop->click({title->center().x() + 200, title->center().y()}));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("allows pasting by key presses"), 10s));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return panelHasKeyboard(); }, 10s))
+        << "the panel came back without the keyboard";
+    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
+    EXPECT_TRUE(scene->waitForLine(QStringLiteral("text ") + sample, 10s).has_value())
+        << "the field holds: " << scene->lines().join(u'|').toStdString();
 }
 
 } // namespace

@@ -114,5 +114,32 @@ TEST_F(OnKWin, TheTrayMenusCaptureTextCaptures)
     EXPECT_TRUE(text->contains(sample)) << text->toStdString();
 }
 
+// Paste goes through the desktop's remote control portal: its own dialog asks, and once the user
+// allows it, Return in the panel pastes the capture into the Wayland field the user came from.
+TEST_F(OnKWin, ReturnPastesIntoTheWaylandFieldOnceTheDesktopAllowsIt)
+{
+    showSample();
+    ASSERT_TRUE(startApp());
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
+    ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
+    ASSERT_TRUE(selectSample());
+    ASSERT_TRUE(waitForClipboard(QStringLiteral("capture works")).has_value());
+    const std::optional<QRect> allowPaste = whereScreenShows(QStringLiteral("Allow Paste"), 20s);
+    ASSERT_TRUE(allowPaste.has_value());
+    ASSERT_TRUE(m_desktop->click(allowPaste->center()));
+    // KDE's dialog takes the keyboard, with Share as its default button.
+    ASSERT_TRUE(screenShows(QStringLiteral("Remote control requested"), 20s));
+    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
+    ASSERT_TRUE(m_app.waitForLog(QStringLiteral("allows pasting by key presses"), 10s));
+    EXPECT_TRUE(KeloTest::waitUntil([&] { return panelHasKeyboard(); }, 10s))
+        << "the panel came back without the keyboard";
+    ASSERT_TRUE(m_desktop->pressKeys(QStringLiteral("Return")));
+    // The selection takes in a little of the window's frame too.
+    EXPECT_TRUE(KeloTest::waitUntil(
+        [&] { return m_scene->lines().join(u'\n').contains(QStringLiteral("text ")); }, 10s));
+    EXPECT_TRUE(m_scene->lines().join(u'\n').contains(sample))
+        << "the field holds: " << m_scene->lines().join(u'|').toStdString();
+}
+
 } // namespace
 } // namespace KeloDesktops

@@ -14,6 +14,7 @@
 #include <QUuid>
 
 #include <csignal>
+#include <cstdio>
 #include <map>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -282,6 +283,29 @@ bool DesktopSession::startBar()
            {QStringLiteral("-c"), config, QStringLiteral("-s"), style}, barEnvironment);
     return waitForService(QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("waybar"),
                           std::chrono::seconds(30));
+}
+
+bool DesktopSession::startPortal()
+{
+    QProcessEnvironment portalEnvironment = m_environment;
+    portalEnvironment.insert(QStringLiteral("XDG_DESKTOP_PORTAL_DIR"),
+                             m_dir.filePath(QStringLiteral("portals")));
+    const QString service = QStringLiteral("org.freedesktop.portal.Desktop");
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        QProcess *portal =
+            launch(QStringLiteral("portal"), QStringLiteral("/usr/libexec/xdg-desktop-portal"), {},
+                   portalEnvironment);
+        if (waitUntil([&] { return bus().interface()->isServiceRegistered(service).value(); },
+                      std::chrono::seconds(3))) {
+            return true;
+        }
+        std::fprintf(stderr, "xdg-desktop-portal did not take its name in 3 s: started again\n");
+        portal->kill();
+        portal->waitForFinished(3000);
+    }
+    fail(service + QStringLiteral(" did not come on the bus: ") +
+         logTail(QStringLiteral("portal")));
+    return false;
 }
 
 void DesktopSession::stopAll()

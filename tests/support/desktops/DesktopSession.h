@@ -97,6 +97,11 @@ protected:
     bool startInput();
     // A bar with only a tray (waybar): it owns the tray's watcher and shows the items.
     bool startBar();
+    // Starts the portal front end, rather than leave it to the bus, and waits for its name: a
+    // client that asked the bus for it (waybar, at its start) would otherwise wait as long as
+    // the front end waits for its back ends (up to 25 s). One that does not come in 3 s is
+    // started once more.
+    bool startPortal();
     // Waits for the compositor's Wayland socket (`socket` in `socketFolder`, else the first one
     // there) and the XWayland it started; both become the displays of programs started here and
     // by the bus from now on, and services the bus starts also get `forServices`.

@@ -12,6 +12,8 @@
 #include <QProcess>
 #include <QStandardPaths>
 
+#include <vector>
+
 namespace KeloTest {
 namespace {
 
@@ -43,18 +45,39 @@ public:
             return;
         }
         // kded5 brings the desktop's background services; waybar's tray stands in for the
-        // panel's (Plasma's comes with plasma-workspace).
+        // panel's. kded5 comes second: it has a tray watcher of its own (plasma-workspace's),
+        // which would leave waybar's tray without one.
+        if (!startBar()) {
+            return;
+        }
         launch(QStringLiteral("kded5"), QStringLiteral("kded5"), {}, m_environment);
-        if (startBar() && startInput()) {
+        if (startInput()) {
             setReady();
         }
     }
 
+    // Without Plasma's shell there is no wallpaper, and text reading fails on small light
+    // windows on a black screen (as it does on a white one): the bare background, black from
+    // the screen's corner on, is made mid grey, as a plain wallpaper would be.
     QImage screenshot() override
     {
-        return screenshotWith(QStringLiteral("spectacle"),
-                              {QStringLiteral("-b"), QStringLiteral("-n"), QStringLiteral("-f"),
-                               QStringLiteral("-o")});
+        QImage screen = screenshotWith(QStringLiteral("spectacle"),
+                                       {QStringLiteral("-b"), QStringLiteral("-n"),
+                                        QStringLiteral("-f"), QStringLiteral("-o")})
+                            .convertToFormat(QImage::Format_RGB32);
+        const QRgb black = qRgb(0, 0, 0);
+        std::vector<QPoint> pending{QPoint(0, screen.height() - 1)};
+        while (!pending.empty()) {
+            const QPoint at = pending.back();
+            pending.pop_back();
+            if (!screen.rect().contains(at) || screen.pixel(at) != black) {
+                continue;
+            }
+            screen.setPixel(at, qRgb(128, 128, 128));
+            pending.insert(pending.end(), {at + QPoint(1, 0), at - QPoint(1, 0), at + QPoint(0, 1),
+                                           at - QPoint(0, 1)});
+        }
+        return screen;
     }
 
 private:

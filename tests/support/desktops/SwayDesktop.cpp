@@ -52,8 +52,17 @@ public:
             fail(QStringLiteral("pipewire did not start: ") + logTail(QStringLiteral("pipewire")));
             return;
         }
+        // The screencast portal, started ahead of the portal front end: activated by the
+        // front end's first call, it takes that call in while it asks for its name, and answers
+        // it only when another message wakes it up, 25 s later when the call has timed out.
+        launch(QStringLiteral("portal-wlr"), QStringLiteral("/usr/libexec/xdg-desktop-portal-wlr"),
+               {}, m_environment);
+        if (!waitForService(QStringLiteral("org.freedesktop.impl.portal.desktop.wlr"),
+                            QStringLiteral("portal-wlr"))) {
+            return;
+        }
         // A keyboard for the seat from the start, so that windows can take the focus.
-        if (startInput() && startBar()) {
+        if (startInput() && startPortal() && startBar()) {
             setReady();
         }
     }
