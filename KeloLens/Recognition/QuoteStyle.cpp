@@ -29,7 +29,9 @@ namespace QuoteStyle {
 
 QString matched(const QString &line)
 {
-    if (!quotesStraight(line)) {
+    // Low opening marks („Wort“, ‚Wort‘) are typesetting, never a misread straight mark: their
+    // closing curly marks stay.
+    if (!quotesStraight(line) || line.contains(u'\u201E') || line.contains(u'\u201A')) {
         return line;
     }
     QString result = line;

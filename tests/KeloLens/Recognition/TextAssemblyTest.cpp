@@ -229,6 +229,7 @@ TEST(QuoteStyle, ALineQuotingWithStraightMarksHasNoCurlyOnes)
         // Curly quotes around a straight apostrophe are the line's own style.
         {"\u201cDon't\u201d, she said.", "\u201cDon't\u201d, she said."},
         {"It\u2019s \u2018fine\u2019.", "It\u2019s \u2018fine\u2019."},
+        {"Hans' Auto hei\u00dft \u201eBlitz\u201c.", "Hans' Auto hei\u00dft \u201eBlitz\u201c."},
     };
     for (const auto &[read, meant] : cases) {
         EXPECT_EQ(QuoteStyle::matched(read), meant) << read.toStdString();
