@@ -7,6 +7,8 @@
 #include "KeloLens/Recognition/TesseractEnginePool.h"
 
 #include <QMutexLocker>
+#include <QRegularExpression>
+#include <QtConcurrent/QtConcurrentRun>
 
 #include <algorithm>
 #include <array>
@@ -54,6 +56,19 @@ constexpr int bandRows = 360;
 constexpr int maxBandColumns = 2560;
 // Beyond these many languages of one script the rest are not tried: each costs a read.
 constexpr qsizetype maxTrials = 4;
+// The detection classifies each glyph it looks at in four orientations, about half a
+// millisecond each: it looks at this many at most (five times its "min_characters_to_try"),
+// where it would take up to 250, a quarter of a second on a few lines, for the same answer.
+// Below the least it would give up itself with its own settings; on fewer it names scripts with
+// confidence that are not there ("Cancel" as Devanagari, two lines of Chinese as Bengali).
+constexpr int maxDetectionGlyphs = 50;
+constexpr int minDetectionGlyphs = 25;
+// The glyphs it looks at: marks of ink at least this tall (in prepared pixels), and no more than
+// this much longer one way than the other.
+constexpr int minGlyphHeight = 10;
+constexpr int maxGlyphAspect = 2;
+// Words enough to tell one language's dictionary from another's.
+constexpr qsizetype maxWordsCompared = 300;
 
 // Whether data written in `script` reads text detected as `detected`.
 bool readsScript(const QString &script, const QString &detected)
@@ -102,6 +117,80 @@ QImage textSample(const QImage &page)
     return page.copy(left, top, std::min(page.width() - left, maxTrialWidth), height);
 }
 
+// How many glyphs the detection would look at in a prepared sample, counted up to `enough`:
+// connected marks of ink of a letter's size and shape.
+int glyphCount(const QImage &sample, int enough)
+{
+    const int width = sample.width();
+    const int height = sample.height();
+    std::vector<bool> seen(size_t(width) * size_t(height), false);
+    const auto isInk = [&](int x, int y) { return sample.constScanLine(y)[x] < 128; };
+    std::vector<std::pair<int, int>> stack;
+    int count = 0;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            if (seen[size_t(y) * size_t(width) + size_t(x)] || !isInk(x, y)) {
+                continue;
+            }
+            QRect box(x, y, 1, 1);
+            seen[size_t(y) * size_t(width) + size_t(x)] = true;
+            stack.assign(1, {x, y});
+            while (!stack.empty()) {
+                const auto [px, py] = stack.back();
+                stack.pop_back();
+                box |= QRect(px, py, 1, 1);
+                for (int ny = std::max(0, py - 1); ny <= std::min(height - 1, py + 1); ++ny) {
+                    for (int nx = std::max(0, px - 1); nx <= std::min(width - 1, px + 1); ++nx) {
+                        const size_t at = size_t(ny) * size_t(width) + size_t(nx);
+                        if (!seen[at] && isInk(nx, ny)) {
+                            seen[at] = true;
+                            stack.emplace_back(nx, ny);
+                        }
+                    }
+                }
+            }
+            if (box.height() >= minGlyphHeight && box.width() <= maxGlyphAspect * box.height() &&
+                box.height() <= maxGlyphAspect * box.width() && ++count >= enough) {
+                return count;
+            }
+        }
+    }
+    return count;
+}
+
+// The words of a text, as a dictionary would hold them.
+QStringList wordsOf(const QString &text)
+{
+    static const QRegularExpression notInWord(QStringLiteral("[^\\p{L}\\p{M}'’]+"));
+    QStringList words;
+    for (QString word : text.split(notInWord, Qt::SkipEmptyParts)) {
+        while (!word.isEmpty() && !word.front().isLetter()) {
+            word.remove(0, 1);
+        }
+        while (!word.isEmpty() && !word.back().isLetter()) {
+            word.chop(1);
+        }
+        if (!word.isEmpty()) {
+            words.append(word);
+        }
+        if (words.size() >= maxWordsCompared) {
+            break;
+        }
+    }
+    return words;
+}
+
+// Screen text in any script mixes in English: addresses, names, code.
+QStringList withEnglish(const QString &chosen, const QStringList &installed)
+{
+    QStringList languages{chosen};
+    if (RecognitionLanguages::dataNameForTag(chosen) != QLatin1String("eng") &&
+        installed.contains(QLatin1String("eng"))) {
+        languages.append(QStringLiteral("en"));
+    }
+    return languages;
+}
+
 // Where in a capture the script is looked for: a small capture whole; of a large one a band of
 // rows across the middle, where dialogs and most text sit, then one across the top. Preparing
 // and looking through a whole screen would cost as much as reading it.
@@ -126,8 +215,10 @@ struct AutomaticLanguages::Detector
 };
 
 AutomaticLanguages::AutomaticLanguages()
-    : m_pool(std::make_unique<TesseractEnginePool>()), m_detector(std::make_unique<Detector>())
+    : m_pool(std::make_unique<TesseractEnginePool>(maxTrials + 1)),
+      m_detector(std::make_unique<Detector>())
 {
+    m_preparing.setMaxThreadCount(1);
 }
 
 AutomaticLanguages::~AutomaticLanguages() = default;
@@ -185,12 +276,15 @@ void AutomaticLanguages::releaseIdleEngines()
 QString AutomaticLanguages::detectScript(const QImage &sample, int resolution,
                                          const QString &directory, bool *isSure) const
 {
+    if (glyphCount(sample, minDetectionGlyphs) < minDetectionGlyphs) {
+        return {};
+    }
     const QMutexLocker lock(&m_detectionMutex);
     if (!m_detector->engine || m_detector->directory != directory) {
         m_detector->engine.reset(new tesseract::TessBaseAPI);
         m_detector->directory = directory;
-        std::vector<std::string> names = {"debug_file"};
-        std::vector<std::string> values = {"/dev/null"};
+        std::vector<std::string> names = {"debug_file", "min_characters_to_try"};
+        std::vector<std::string> values = {"/dev/null", std::to_string(maxDetectionGlyphs / 5)};
         // The detection data has only the older engine's models.
         if (m_detector->engine->Init(directory.toLocal8Bit().constData(), "osd",
                                      tesseract::OEM_TESSERACT_ONLY, nullptr, 0, &names, &values,
@@ -219,11 +313,93 @@ QString AutomaticLanguages::detectScript(const QImage &sample, int resolution,
     return scriptCode(QString::fromLatin1(scriptName));
 }
 
+QString AutomaticLanguages::mostKnownWords(const QStringList &words, const QString &directory,
+                                           const QStringList &candidates) const
+{
+    // Taken while still loading, an engine would load a second time.
+    QFuture<void> prepared;
+    {
+        const QMutexLocker lock(&m_preparedMutex);
+        prepared = m_prepared;
+    }
+    prepared.waitForFinished();
+    std::vector<int> known(size_t(candidates.size()), -1);
+    for (qsizetype i = 0; i < candidates.size(); ++i) {
+        const std::optional<QString> name = RecognitionLanguages::dataNameForTag(candidates.at(i));
+        if (!name) {
+            continue;
+        }
+        const QStringList dataNames{*name};
+        TesseractEnginePool::Engine engine = m_pool->take(directory, dataNames);
+        if (!engine) {
+            continue;
+        }
+        known[size_t(i)] = int(std::count_if(words.begin(), words.end(), [&](const QString &word) {
+            // A word starting a sentence is in the dictionary in lower case.
+            return engine->IsValidWord(word.toUtf8().constData()) ||
+                   engine->IsValidWord(word.toLower().toUtf8().constData());
+        }));
+        m_pool->giveBack(directory, dataNames, std::move(engine));
+    }
+    // The first, the user's own language, wins a tie.
+    const auto best = std::max_element(known.begin(), known.end());
+    return candidates.at(std::distance(known.begin(), best));
+}
+
+void AutomaticLanguages::prepareDictionaries(const QStringList &candidates,
+                                             const QString &dataDirectory) const
+{
+    QStringList names;
+    for (const QString &tag : candidates) {
+        if (const std::optional<QString> name = RecognitionLanguages::dataNameForTag(tag)) {
+            names.append(*name);
+        }
+    }
+    const QMutexLocker lock(&m_preparedMutex);
+    // Once idle memory was released they load again, close to a second for three languages: on
+    // a core of its own, beside the read.
+    m_prepared = QtConcurrent::run(&m_preparing, [pool = m_pool.get(), names, dataDirectory] {
+        for (const QString &name : names) {
+            const QStringList dataNames{name};
+            pool->giveBack(dataDirectory, dataNames, pool->take(dataDirectory, dataNames));
+        }
+    });
+}
+
+QStringList AutomaticLanguages::languagesByWords(const QStringList &candidates, const QString &text,
+                                                 const QString &dataDirectory) const
+{
+    if (candidates.isEmpty()) {
+        return {};
+    }
+    const QString chosen = candidates.size() == 1
+                               ? candidates.first()
+                               : mostKnownWords(wordsOf(text), dataDirectory, candidates);
+    return withEnglish(chosen, RecognitionLanguages::installedDataNames(dataDirectory));
+}
+
+QString AutomaticLanguages::sampleText(const QImage &sample, int resolution,
+                                       const QString &directory, const QString &dataName) const
+{
+    OpenMpThreads::allowEngineThreads(false);
+    const QStringList dataNames{dataName};
+    TesseractEnginePool::Engine engine = m_pool->take(directory, dataNames);
+    if (!engine) {
+        return {};
+    }
+    engine->SetImage(sample.constBits(), sample.width(), sample.height(), 1,
+                     int(sample.bytesPerLine()));
+    engine->SetSourceResolution(resolution);
+    const std::unique_ptr<char[]> text(engine->GetUTF8Text());
+    m_pool->giveBack(directory, dataNames, std::move(engine));
+    return text ? QString::fromUtf8(text.get()) : QString();
+}
+
 QString AutomaticLanguages::mostConfident(const QImage &sample, int resolution,
                                           const QString &directory, const QStringList &candidates,
                                           const std::stop_token &stop) const
 {
-    const QStringList tried = candidates.first(std::min(maxTrials, candidates.size()));
+    const QStringList &tried = candidates;
     std::vector<int> confidences(size_t(tried.size()), -1);
     const auto tryLanguage = [&](qsizetype i) {
         OpenMpThreads::allowEngineThreads(false);
@@ -267,13 +443,20 @@ AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString 
     QImage sample;
     int resolution = 0;
     bool isSure = false;
-    for (const QImage &band : bandsOf(capture)) {
+    const QList<QImage> bands = bandsOf(capture);
+    // Whether the text will be read with a script model: only known where the capture is
+    // prepared whole here, as the reading prepares it.
+    bool isReadWithScriptModel = false;
+    for (const QImage &band : bands) {
         const PreparedImage prepared = ImagePreparation::prepareForText(band, stop);
         sample = prepared.image.isNull() ? QImage() : textSample(prepared.image);
         if (stop.stop_requested() || sample.isNull()) {
             continue;
         }
         resolution = prepared.resolution;
+        isReadWithScriptModel =
+            bands.size() == 1 && double(prepared.image.width()) * prepared.image.height() <=
+                                     RecognitionLanguages::maxScriptModelPixels;
         choice.script = detectScript(sample, resolution, dataDirectory, &isSure);
         if (!choice.script.isEmpty()) {
             break;
@@ -287,14 +470,31 @@ AutomaticChoice AutomaticLanguages::choose(const QImage &capture, const QString 
         choice.isScriptUnread = isSure;
         return choice;
     }
-    const QString chosen = candidates.size() == 1
-                               ? candidates.first()
-                               : mostConfident(sample, resolution, dataDirectory, candidates, stop);
-    choice.languages = {chosen};
-    // Screen text in any script mixes in English: addresses, names, code.
-    if (RecognitionLanguages::dataNameForTag(chosen) != QLatin1String("eng") &&
-        installed.contains(QLatin1String("eng"))) {
-        choice.languages.append(QStringLiteral("en"));
+    const QStringList tried = candidates.first(std::min(maxTrials, candidates.size()));
+    QString chosen = tried.first();
+    const std::optional<QString> latinModel = RecognitionLanguages::latinScriptModel(installed);
+    if (tried.size() > 1 && choice.script == QLatin1String("Latn") && latinModel) {
+        // The script model reads every Latin language alike, and better than each language's
+        // own: the language only chooses the dictionary, from the words it read. Reading once
+        // costs less than a trial read per language, and the dictionaries tell languages apart
+        // where the engine's confidence often ties.
+        if (isReadWithScriptModel) {
+            choice.candidates = tried;
+        } else {
+            chosen =
+                mostKnownWords(wordsOf(sampleText(sample, resolution, dataDirectory, *latinModel)),
+                               dataDirectory, tried);
+        }
+    } else if (tried.size() > 1) {
+        chosen = mostConfident(sample, resolution, dataDirectory, tried, stop);
     }
+    choice.languages = withEnglish(chosen, installed);
+    const QStringList names =
+        RecognitionLanguages::dataNamesFor(choice.languages, installed, uiLanguages);
+    const QStringList usual = RecognitionLanguages::dataNamesFor({}, installed, uiLanguages);
+    choice.readsAsUsual =
+        names == usual ||
+        (isReadWithScriptModel && RecognitionLanguages::withScriptModels(names, installed) ==
+                                      RecognitionLanguages::withScriptModels(usual, installed));
     return choice;
 }

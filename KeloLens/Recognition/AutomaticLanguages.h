@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QFuture>
 #include <QImage>
 #include <QMutex>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <memory>
 #include <stop_token>
@@ -21,14 +23,23 @@ struct AutomaticChoice
     QString script;
     // True when no installed language reads that script: the text was read with what is there.
     bool isScriptUnread = false;
+    // The installed languages of the script, when one model reads them all alike and the one
+    // the text is in is told afterwards from the words read (`languagesByWords`); empty when
+    // `languages` is final.
+    QStringList candidates;
+    // True when `languages` load the same models as a read without a choice (the user's
+    // languages that are installed, plus English): a read started that way before the choice
+    // stands.
+    bool readsAsUsual = true;
 
     bool operator==(const AutomaticChoice &) const = default;
 };
 
 // Picks the languages for a capture read on "Automatic": the engine's orientation and script
-// detection tells the script, and among the installed languages of that script the one that
-// reads a sample of the text with the highest mean word confidence wins. Engines are kept warm
-// between captures. Thread-safe.
+// detection tells the script. Among several installed languages of that script, the one that
+// reads a sample of the text with the highest mean word confidence wins; for Latin letters,
+// which the script model reads in one pass whatever the language, the one whose dictionary
+// knows most of the words read. Engines are kept warm between captures. Thread-safe.
 class AutomaticLanguages
 {
 public:
@@ -51,6 +62,15 @@ public:
                                                        const QStringList &installedDataNames,
                                                        const QStringList &uiLanguages);
 
+    // The languages to read with once the text is read: of the candidates, the one whose
+    // dictionary knows most of its words (the first on a tie), plus English.
+    [[nodiscard]] QStringList languagesByWords(const QStringList &candidates, const QString &text,
+                                               const QString &dataDirectory) const;
+
+    // Starts loading what `languagesByWords` will ask, on a thread of its own, so that it loads
+    // while the text is read.
+    void prepareDictionaries(const QStringList &candidates, const QString &dataDirectory) const;
+
     // Drops the warm engines.
     void releaseIdleEngines();
 
@@ -59,11 +79,18 @@ private:
     // to tell the user about it.
     [[nodiscard]] QString detectScript(const QImage &sample, int resolution,
                                        const QString &directory, bool *isSure) const;
+    [[nodiscard]] QString mostKnownWords(const QStringList &words, const QString &directory,
+                                         const QStringList &candidates) const;
+    [[nodiscard]] QString sampleText(const QImage &sample, int resolution, const QString &directory,
+                                     const QString &dataName) const;
     [[nodiscard]] QString mostConfident(const QImage &sample, int resolution,
                                         const QString &directory, const QStringList &candidates,
                                         const std::stop_token &stop) const;
 
     std::unique_ptr<TesseractEnginePool> m_pool;
+    mutable QThreadPool m_preparing;
+    mutable QMutex m_preparedMutex;
+    mutable QFuture<void> m_prepared;
     mutable QMutex m_detectionMutex;
     struct Detector;
     std::unique_ptr<Detector> m_detector;

@@ -430,17 +430,23 @@ QStringList dataNamesFor(const QStringList &tags, const QStringList &installed,
     return names;
 }
 
-QStringList withScriptModels(const QStringList &dataNames, const QStringList &installed)
+std::optional<QString> latinScriptModel(const QStringList &installed)
 {
-    QString latin;
     for (const QString &candidate : {QStringLiteral("Latin"), QStringLiteral("script/Latin")}) {
-        if (latin.isEmpty() && installed.contains(candidate)) {
-            latin = candidate;
+        if (installed.contains(candidate)) {
+            return candidate;
         }
     }
-    if (latin.isEmpty()) {
+    return std::nullopt;
+}
+
+QStringList withScriptModels(const QStringList &dataNames, const QStringList &installed)
+{
+    const std::optional<QString> latinModel = latinScriptModel(installed);
+    if (!latinModel) {
         return dataNames;
     }
+    const QString &latin = *latinModel;
     QStringList models;
     for (const QString &name : dataNames) {
         const std::optional<QString> tag = tagForDataName(name);

@@ -52,6 +52,13 @@ namespace RecognitionLanguages {
 [[nodiscard]] QStringList withScriptModels(const QStringList &dataNames,
                                            const QStringList &installed);
 
+// The data name of the installed Latin script model; absent when it is not installed.
+[[nodiscard]] std::optional<QString> latinScriptModel(const QStringList &installed);
+
+// Prepared pictures up to this size (a third of a full HD screen, enlarged) are read with the
+// script model where there is one.
+inline constexpr double maxScriptModelPixels = 2.5e6;
+
 } // namespace RecognitionLanguages
 
 // The supported identifier that best suits a user's language: the first with the same language

@@ -6,6 +6,7 @@
 #include "KeloLens/Recognition/Dictionaries.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
+#include "KeloLens/Recognition/LookAlikes.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TesseractEngine.h"
@@ -28,10 +29,6 @@ const QStringList &userLanguages()
     static const QStringList languages = QLocale::system().uiLanguages();
     return languages;
 }
-
-// Prepared pictures up to this size (a third of a full HD screen, enlarged) are read with the
-// script model where there is one.
-constexpr double maxScriptModelPixels = 2.5e6;
 
 // The share of a line's box that must lie on codes for the line to be theirs.
 constexpr double onCodeShare = 0.5;
@@ -187,8 +184,22 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
             }
         });
     }
+    const auto readText = [passes, image](const QStringList &tags, const std::stop_token &until) {
+        return QtConcurrent::run([passes, image, tags, until] {
+            try {
+                return passes.recognizeText(image, tags, until);
+            } catch (...) {
+                return QList<RecognizedLine>();
+            }
+        });
+    };
     const bool isAutomatic = languages.isEmpty();
     AutomaticChoice automatic;
+    QFuture<QList<RecognizedLine>> textPass;
+    // On Automatic most text is in the user's languages or English: it is read so while the
+    // script is told, and again only when it is in another.
+    std::stop_source usualStop;
+    const std::stop_callback forwardStop(stop, [usualStop]() mutable { usualStop.request_stop(); });
     if (isAutomatic) {
         // Named rather than awaited in place: GCC destroys the captures of a temporary awaited
         // in place twice.
@@ -200,25 +211,45 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
                 return AutomaticChoice();
             }
         });
+        textPass = readText({}, usualStop.get_token());
         automatic = co_await choosing;
         languages = automatic.languages;
-    }
-    QFuture<QList<RecognizedLine>> textPass = QtConcurrent::run([passes, image, languages, stop] {
-        try {
-            return passes.recognizeText(image, languages, stop);
-        } catch (...) {
-            return QList<RecognizedLine>();
+        if (!automatic.readsAsUsual) {
+            usualStop.request_stop();
+            textPass = readText(languages, stop);
         }
-    });
+    } else {
+        textPass = readText(languages, stop);
+    }
     // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
     // thread.
-    QFuture<WordCheck> wordCheck =
-        QtConcurrent::run([dictionaries = m_dictionaries, languages, options] {
-            return options.stripHyphenation ? dictionaries->checkFor(languages, userLanguages())
-                                            : WordCheck();
-        });
+    const auto checkWords = [dictionaries = m_dictionaries, options](const QStringList &tags) {
+        return options.stripHyphenation ? dictionaries->checkFor(tags, userLanguages())
+                                        : WordCheck();
+    };
+    // Without a dictionary to choose, which Latin language the text is in changes nothing.
+    const bool isLanguageOpen = !automatic.candidates.isEmpty() && options.stripHyphenation;
+    QFuture<WordCheck> wordCheck;
+    if (isLanguageOpen) {
+        m_automatic->prepareDictionaries(automatic.candidates,
+                                         RecognitionLanguages::dataDirectory());
+    } else {
+        wordCheck = QtConcurrent::run(checkWords, languages);
+    }
 
     const QList<RecognizedLine> lines = co_await textPass;
+    if (isLanguageOpen) {
+        // Which of the languages the text is in shows in the words read.
+        QString text;
+        for (const RecognizedLine &line : lines) {
+            text += line.text + u'\n';
+        }
+        wordCheck = QtConcurrent::run(
+            [chooser = m_automatic, candidates = automatic.candidates, text, checkWords] {
+                return checkWords(chooser->languagesByWords(candidates, text,
+                                                            RecognitionLanguages::dataDirectory()));
+            });
+    }
     const WordCheck isWord = co_await wordCheck;
     RecognitionResult result;
     if (automatic.isScriptUnread) {
@@ -265,13 +296,21 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
     }
     // The script model is worth its time on the captures people make every day; on a whole
     // screen of text the language's own model is as good and twice as fast.
-    if (double(prepared.image.width()) * prepared.image.height() <= maxScriptModelPixels) {
+    if (double(prepared.image.width()) * prepared.image.height() <=
+        RecognitionLanguages::maxScriptModelPixels) {
         dataNames = RecognitionLanguages::withScriptModels(dataNames, installed);
     }
     TextPassLimits limits;
     limits.stop = std::move(stop);
     const std::optional<TextReading> reading = engine.read(prepared, directory, dataNames, limits);
-    return reading ? reading->lines : QList<RecognizedLine>();
+    if (!reading) {
+        return {};
+    }
+    QList<RecognizedLine> lines = reading->lines;
+    for (RecognizedLine &line : lines) {
+        line.text = LookAlikes::inWordScript(line.text);
+    }
+    return lines;
 }
 
 QList<LocatedCode> Recognizer::detectCodes(const QImage &image, std::stop_token stop)

@@ -11,7 +11,6 @@ namespace {
 
 // Every engine of the widest pass; more would only hold memory.
 constexpr size_t maxIdlePerKey = 4;
-constexpr size_t maxKeys = 3;
 
 QString keyOf(const QString &dataDirectory, const QStringList &dataNames)
 {
@@ -82,7 +81,7 @@ void TesseractEnginePool::giveBack(const QString &dataDirectory, const QStringLi
         engines.push_back(std::move(engine));
     }
     m_idle.emplace_back(key, std::move(engines));
-    while (m_idle.size() > maxKeys) {
+    while (m_idle.size() > m_maxKeys) {
         m_idle.erase(m_idle.begin());
     }
 }

@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -25,7 +26,8 @@ public:
     };
     using Engine = std::unique_ptr<tesseract::TessBaseAPI, Deleter>;
 
-    TesseractEnginePool() = default;
+    // `maxKeys`: the sets of languages kept warm.
+    explicit TesseractEnginePool(size_t maxKeys = 3) : m_maxKeys(maxKeys) {}
     TesseractEnginePool(const TesseractEnginePool &) = delete;
     TesseractEnginePool &operator=(const TesseractEnginePool &) = delete;
 
@@ -37,6 +39,7 @@ public:
     void clear();
 
 private:
+    size_t m_maxKeys;
     QMutex m_mutex;
     // Key: data folder and languages. The order of keys is most recently used last.
     std::vector<std::pair<QString, std::vector<Engine>>> m_idle;

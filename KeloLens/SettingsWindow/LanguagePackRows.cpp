@@ -93,10 +93,7 @@ void LanguagePackRows::setInstalled(const QStringList &installed)
     }
     m_installed = installed;
     // A pack that arrived while its command was shown needs no command any more.
-    if (!m_manualPackage.isEmpty() &&
-        std::any_of(installed.begin(), installed.end(), [this](const QString &tag) {
-            return LanguagePacks::packageFor(tag) == m_manualPackage;
-        })) {
+    if (!m_manualPackage.isEmpty() && isInstalledPackage(m_manualPackage)) {
         m_manualPackage.clear();
     }
     rebuildPicker();
@@ -151,6 +148,7 @@ void LanguagePackRows::showState()
     const QString installing = m_installer.installingPackage();
     QString status;
     bool showsProgress = false;
+    bool showsCommand = !m_manualPackage.isEmpty();
     if (!installing.isEmpty()) {
         const KeloPlatform::PackageInstallProgress &progress = m_installer.progress();
         status = QStringLiteral("Installing %1…").arg(nameOfPackage(installing));
@@ -165,14 +163,23 @@ void LanguagePackRows::showState()
                      .arg(nameOfPackage(m_manualPackage));
         m_command->setText(LanguagePacks::installCommand({m_manualPackage}));
     } else if (const auto &outcome = m_installer.lastOutcome()) {
-        status = outcome->result.status == PackageInstall::Status::installed
-                     ? QStringLiteral("%1 is installed.").arg(nameOfPackage(outcome->package))
-                     : outcome->result.message;
+        const QString name = nameOfPackage(outcome->package);
+        if (outcome->result.status == PackageInstall::Status::installed ||
+            isInstalledPackage(outcome->package)) {
+            status = QStringLiteral("%1 is installed.").arg(name);
+        } else {
+            // A desktop without a password prompt refuses every installation through the service
+            // (so does one that cannot reach it); a terminal still can.
+            status = outcome->result.message + u' ' +
+                     QStringLiteral("Or install %1 from a terminal:").arg(name);
+            m_command->setText(LanguagePacks::installCommand({outcome->package}));
+            showsCommand = true;
+        }
     }
     m_status->setText(status);
     m_status->setVisible(!status.isEmpty());
     m_progress->setVisible(showsProgress);
-    m_commandRow->setVisible(!m_manualPackage.isEmpty() && installing.isEmpty());
+    m_commandRow->setVisible(showsCommand && installing.isEmpty());
     m_stateRow->setVisible(!status.isEmpty());
     updateInstallButton();
 }
@@ -195,6 +202,13 @@ void LanguagePackRows::copyCommand()
         m_copyButton->setText(QStringLiteral("Copied"));
         m_copiedReset.start();
     }
+}
+
+bool LanguagePackRows::isInstalledPackage(const QString &package) const
+{
+    return std::any_of(m_installed.begin(), m_installed.end(), [&](const QString &tag) {
+        return LanguagePacks::packageFor(tag) == package;
+    });
 }
 
 QString LanguagePackRows::nameOfPackage(const QString &package) const

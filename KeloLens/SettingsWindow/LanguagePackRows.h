@@ -46,6 +46,7 @@ private:
     void updateInstallButton();
     void copyCommand();
     [[nodiscard]] QString nameOfPackage(const QString &package) const;
+    [[nodiscard]] bool isInstalledPackage(const QString &package) const;
 
     LanguagePackInstaller &m_installer;
     SettingsServices m_services;

@@ -12,16 +12,32 @@ namespace {
 
 // PackageKit's status values that say something worth showing.
 constexpr uint statusWait = 1;
+constexpr uint statusSetup = 2;
+constexpr uint statusQuery = 4;
 constexpr uint statusDownload = 8;
 constexpr uint statusInstall = 9;
+constexpr uint statusDependencies = 13;
 constexpr uint statusCommit = 16;
 constexpr uint statusDownloadRepository = 20;
 constexpr uint statusDownloadUpdateInfo = 25;
+constexpr uint statusLoadingCache = 27;
 constexpr uint statusWaitingForLock = 30;
 constexpr uint statusWaitingForAuth = 31;
 
+// Before it downloads, the daemon loads its package cache and works out what to install; it
+// counts each of those from 0 to 100 (apt's backend twice), which says nothing about the
+// installation.
+bool isPreparing(uint status)
+{
+    return status == statusSetup || status == statusQuery || status == statusDependencies ||
+           status == statusLoadingCache;
+}
+
 QString stepFor(uint status)
 {
+    if (isPreparing(status)) {
+        return QStringLiteral("Preparing…");
+    }
     if (status == statusWaitingForAuth) {
         return QStringLiteral("Waiting for permission…");
     }
@@ -130,16 +146,21 @@ void Transaction::onPropertiesChanged(const QString &interfaceName, const QVaria
         return;
     }
     PackageInstallProgress progress = m_progress;
-    if (const QVariant percentage = changed.value(QStringLiteral("Percentage"));
-        percentage.isValid()) {
-        const uint value = percentage.toUInt();
-        progress.percent = value > 100 ? -1 : int(value);
-    }
+    const QVariant percentage = changed.value(QStringLiteral("Percentage"));
     if (const QVariant status = changed.value(QStringLiteral("Status")); status.isValid()) {
-        if (const QString step = stepFor(status.toUInt()); !step.isEmpty()) {
+        if (isPreparing(status.toUInt()) != isPreparing(m_status)) {
+            // The share counted so far belongs to the other phase.
+            m_percentage = percentageUnknown;
+        }
+        m_status = status.toUInt();
+        if (const QString step = stepFor(m_status); !step.isEmpty()) {
             progress.step = step;
         }
     }
+    if (percentage.isValid()) {
+        m_percentage = percentage.toUInt();
+    }
+    progress.percent = m_percentage > 100 || isPreparing(m_status) ? -1 : int(m_percentage);
     if (progress == m_progress) {
         return;
     }

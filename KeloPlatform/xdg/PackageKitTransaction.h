@@ -99,6 +99,8 @@ private:
     QString m_path;
     QDBusServiceWatcher *m_serviceWatcher = nullptr;
     PackageInstallProgress m_progress;
+    uint m_status = 0;
+    uint m_percentage = percentageUnknown;
     TransactionEnd m_end;
     bool m_isEnded = false;
 };

@@ -20,9 +20,12 @@ struct LanguageFigures
     QList<Page> pages;
     // Warm medians on a small English capture.
     double detectionMs = 0;    // script detection alone (English the only Latin language)
-    double choiceMs = 0;       // detection plus trying each installed Latin language
+    double detectionThreadMs = 0; // the same in processor time, whatever the machine's load
+    double choiceMs = 0;          // detection and choice with each installed Latin language
     double automaticMs = 0;    // the whole capture read on Automatic
     double explicitMs = 0;     // the same capture read in English
+    double paragraphAutomaticMs = 0; // a German paragraph read on Automatic
+    double paragraphExplicitMs = 0;  // the same paragraph read in German
     double screenChoiceMs = 0; // detection and trial on a full screen of text
     bool isComplete = false;   // every language's pack was installed
 };

@@ -91,8 +91,11 @@ public Q_SLOTS:
             return;
         }
         QTimer::singleShot(30, this, [this, ids, answer] {
-            changeProperties(
-                {{QStringLiteral("Status"), uint(8)}, {QStringLiteral("Percentage"), uint(40)}});
+            // Loading the package cache, counted from 0 to 100 on its own.
+            changeProperties({{QStringLiteral("Status"), uint(27)}});
+            changeProperties({{QStringLiteral("Percentage"), uint(92)}});
+            changeProperties({{QStringLiteral("Status"), uint(8)}});
+            changeProperties({{QStringLiteral("Percentage"), uint(40)}});
             if (answer == u"fail") {
                 emitSignal(QStringLiteral("ErrorCode"),
                            {uint(10), QStringLiteral("Failed to download the package")});

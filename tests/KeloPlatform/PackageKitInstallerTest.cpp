@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -125,6 +126,10 @@ TEST_F(PackageKitInstallerTest, InstallsByNameWithProgressAndTheDesktopsPermissi
     EXPECT_EQ(progressSeen.first(),
               (PackageInstallProgress{-1, QStringLiteral("Waiting for permission…")}));
     EXPECT_EQ(progressSeen.last(), (PackageInstallProgress{100, QStringLiteral("Installing…")}));
+    // What the daemon counts while it prepares is not the installation's progress.
+    EXPECT_TRUE(progressSeen.contains(PackageInstallProgress{-1, QStringLiteral("Preparing…")}));
+    EXPECT_TRUE(std::is_sorted(progressSeen.begin(), progressSeen.end(),
+                               [](const auto &a, const auto &b) { return a.percent < b.percent; }));
 
     // Installed already: nothing more to install, and no second prompt.
     EXPECT_EQ(install(installer, {QStringLiteral("tesseract-ocr-rus")}).status,

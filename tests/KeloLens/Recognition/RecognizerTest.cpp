@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/Recognizer.h"
 
 #include "KeloLens/Recognition/AutomaticLanguages.h"
+#include "KeloLens/Recognition/LookAlikes.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "samples/SampleImages.h"
 #include "support/TestSupport.h"
@@ -366,20 +367,48 @@ TEST(AutomaticLanguages, ReadsTextInTheInstalledLanguageOfItsScriptAndNamesAScri
          textStyle(16),
          "Latn",
          "de"},
+        {{"Les réglages sont appliqués immédiatement. Appuyez",
+          "sur le raccourci et le texte se trouve dans le",
+          "presse-papiers avant même que vous relâchiez la souris."},
+         textStyle(16),
+         "Latn",
+         "fr"},
     };
     const QString system = RecognitionLanguages::dataDirectory();
     const AutomaticLanguages automatic;
     for (const auto &sample : samples) {
-        const AutomaticChoice choice =
-            automatic.choose(text(sample.lines, sample.style, 640), system, {"en-US"});
+        const QImage image = text(sample.lines, sample.style, 640);
+        const AutomaticChoice choice = automatic.choose(image, system, {"en-US"});
         EXPECT_EQ(choice.script, sample.script) << sample.lines.first().toStdString();
-        EXPECT_EQ(choice.languages.value(0), sample.language) << sample.lines.first().toStdString();
         EXPECT_FALSE(choice.isScriptUnread);
+        // Latin letters are read once with the script model; the words read tell the language.
+        const QStringList languages =
+            choice.candidates.isEmpty()
+                ? choice.languages
+                : automatic.languagesByWords(choice.candidates, recognize(image, {}, {}).text,
+                                             system);
+        EXPECT_EQ(languages.value(0), sample.language) << sample.lines.first().toStdString();
     }
+    // On a capture too large for the script model the language is chosen before the read.
+    QImage tall(1200, 1400, QImage::Format_RGB32);
+    tall.fill(Qt::white);
+    QPainter(&tall).drawImage(0, 0, text(samples[3].lines, textStyle(16), 640));
+    const AutomaticChoice large = automatic.choose(tall, system, {"en-US"});
+    EXPECT_TRUE(large.candidates.isEmpty());
+    EXPECT_EQ(large.languages.value(0), "de");
     // Read on Automatic, the Russian text comes out in Cyrillic, not as Latin letters.
     const RecognitionResult russian = recognize(text(samples[0].lines, textStyle(16), 640), {}, {});
     EXPECT_TRUE(russian.text.contains(QStringLiteral("электрификация")))
         << russian.text.toStdString();
+    // Greek words come with the Greek mu, not the micro sign that looks the same; a unit keeps it.
+    const QString greek =
+        recognize(text({QStringLiteral("Οι ρυθμίσεις εφαρμόζονται αμέσως μετά την αλλαγή.")},
+                       textStyle(15), 640),
+                  {}, {})
+            .text;
+    EXPECT_TRUE(greek.contains(QStringLiteral("ρυθμίσεις")) && !greek.contains(u'µ'))
+        << greek.toStdString();
+    EXPECT_EQ(LookAlikes::inWordScript(QStringLiteral("5 µm: κείµενο")), "5 µm: κείμενο");
 
     // With English alone installed, Russian is read as well as it can be and named.
     const QTemporaryDir englishOnly;
@@ -389,7 +418,7 @@ TEST(AutomaticLanguages, ReadsTextInTheInstalledLanguageOfItsScriptAndNamesAScri
     }
     const AutomaticChoice unread =
         automatic.choose(text(samples[0].lines, textStyle(16), 640), englishOnly.path(), {"en-US"});
-    EXPECT_EQ(unread, (AutomaticChoice{{}, "Cyrl", true}));
+    EXPECT_EQ(unread, (AutomaticChoice{{}, "Cyrl", true, {}, true}));
     // English text there is simply English.
     EXPECT_EQ(
         automatic.choose(textImage(sampleParagraphs), englishOnly.path(), {"en-US"}).languages,

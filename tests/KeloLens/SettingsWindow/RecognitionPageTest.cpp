@@ -174,9 +174,19 @@ TEST_F(RecognitionPageTest, AListedLanguageWithoutItsPackInstallsAndTheListRefre
     RecognitionPage page(servicesWithPacks(packs));
     showAndLoad(page);
 
-    // French is listed but cannot read yet; English can.
+    // French is listed but cannot read yet; English can. Refused (the desktop has no password
+    // prompt), the installation leaves the command for a terminal.
     ASSERT_EQ(page.installButtons().size(), 1);
     EXPECT_EQ(page.installButtons()[0]->accessibleName(), "Install fr");
+    packageService.result = {KeloPlatform::PackageInstall::Status::cancelled,
+                             QStringLiteral("The installation wasn't authorized.")};
+    page.installButtons()[0]->click();
+    ASSERT_TRUE(KeloTest::waitUntil([&] { return page.packRows()->commandField()->isVisible(); }));
+    EXPECT_EQ(page.packRows()->statusLabel()->text(),
+              "The installation wasn't authorized. Or install French from a terminal:");
+    EXPECT_EQ(page.packRows()->commandField()->text(), "sudo apt install tesseract-ocr-fra");
+    packageService.result = {KeloPlatform::PackageInstall::Status::installed, {}};
+    packageService.requests.clear();
     page.installButtons()[0]->click();
     EXPECT_EQ(packageService.requests, QList<QStringList>{{"tesseract-ocr-fra"}});
     EXPECT_EQ(page.packRows()->statusLabel()->text(), "Installing French… Waiting for permission…");
@@ -185,6 +195,7 @@ TEST_F(RecognitionPageTest, AListedLanguageWithoutItsPackInstallsAndTheListRefre
     // The pack arrives in the data folder; the page notices by itself.
     ASSERT_TRUE(KeloTest::waitUntil([&] { return page.installButtons().isEmpty(); }));
     EXPECT_EQ(page.packRows()->statusLabel()->text(), "French is installed.");
+    EXPECT_FALSE(page.packRows()->commandField()->isVisible());
     EXPECT_EQ(page.removeButtons().size(), 2);
 }
 

@@ -1,0 +1,45 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloLens/Recognition/LookAlikes.h"
+
+namespace {
+
+constexpr char16_t microSign = u'\u00B5';
+constexpr char16_t greekMu = u'\u03BC';
+
+} // namespace
+
+namespace LookAlikes {
+
+QString inWordScript(const QString &text)
+{
+    if (!text.contains(QChar(microSign))) {
+        return text;
+    }
+    QString folded = text;
+    qsizetype start = 0;
+    while (start < folded.size()) {
+        if (!folded.at(start).isLetter()) {
+            ++start;
+            continue;
+        }
+        qsizetype end = start;
+        bool hasGreek = false;
+        bool hasLatin = false;
+        for (; end < folded.size() && (folded.at(end).isLetter() || folded.at(end).isMark());
+             ++end) {
+            hasGreek = hasGreek || folded.at(end).script() == QChar::Script_Greek;
+            hasLatin = hasLatin || folded.at(end).script() == QChar::Script_Latin;
+        }
+        if (hasGreek && !hasLatin) {
+            for (qsizetype i = start; i < end; ++i) {
+                if (folded.at(i) == QChar(microSign)) {
+                    folded[i] = QChar(greekMu);
+                }
+            }
+        }
+        start = end;
+    }
+    return folded;
+}
+
+} // namespace LookAlikes
