@@ -6,6 +6,7 @@
 #include "KeloLens/Recognition/MonospaceGrid.h"
 #include "KeloLens/Recognition/OpenMpThreads.h"
 #include "KeloLens/Recognition/PassLimit.h"
+#include "KeloLens/Recognition/QuoteStyle.h"
 #include "KeloLens/Recognition/RecognitionLog.h"
 #include "KeloLens/Recognition/RowReread.h"
 #include "KeloLens/Recognition/TesseractEnginePool.h"
@@ -45,8 +46,10 @@ constexpr double maxBandPixels = 2e6;
 // An engine's language model and working memory, and its band's images, per prepared pixel.
 constexpr double engineBytes = 64e6;
 constexpr double bytesPerBandPixel = 12;
-// Characters read one by one where the engine misread program text, at most, per band: a
-// garbled picture must not cost a read per cell.
+// Characters read one by one where the engine misread program text, at most, per capture: a
+// garbled picture must not cost a read per cell. Counted over the whole capture, not per band: on
+// a full screen of small proportional text taken for a grid, each of its many bands spent its own
+// allowance, a quarter of the pass.
 constexpr int maxCharacterReads = 64;
 // Words further apart than this many line heights are pieces of a row, maybe in two columns.
 constexpr double wideGapLineHeights = 2;
@@ -103,7 +106,7 @@ QString readCharacters(tesseract::TessBaseAPI &engine, const QRect &area, int co
 }
 
 BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepared,
-                     const TextBand &band, const PassLimit &limit)
+                     const TextBand &band, const PassLimit &limit, std::atomic<int> &characterReads)
 {
     BandReading reading;
     const QImage image = bandImage(prepared.image, band);
@@ -153,11 +156,9 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         RowReread::readRowsAgain(engine, image, reading.lines, limit);
         LostText::readAgain(engine, image, reading.lines, emptyWords, limit);
     }
-    int characterReads = 0;
     MonospaceGrid::apply(reading.lines, image, [&](const QRect &area, int count) {
-        return ++characterReads <= maxCharacterReads
-                   ? readCharacters(engine, area, count, limit)
-                   : QString();
+        return ++characterReads <= maxCharacterReads ? readCharacters(engine, area, count, limit)
+                                                     : QString();
     });
     QList<LineReading> pieces;
     for (const LineReading &line : reading.lines) {
@@ -165,7 +166,9 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         if (line.cellWidth > 0) {
             pieces.append(line);
         } else {
-            pieces += line.splitAtGaps(int(wideGapLineHeights * line.box.height()));
+            LineReading matched = line;
+            matched.text = QuoteStyle::matched(line.text);
+            pieces += matched.splitAtGaps(int(wideGapLineHeights * line.box.height()));
         }
     }
     reading.lines = pieces;
@@ -207,6 +210,7 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
     }
     std::vector<BandReading> readings(size_t(bands.size()));
     std::atomic<qsizetype> next{0};
+    std::atomic<int> characterReads{0};
     const auto work = [&](tesseract::TessBaseAPI &engine) {
         OpenMpThreads::allowEngineThreads(m_allowsEngineThreads);
         for (qsizetype i = next++; i < bands.size(); i = next++) {
@@ -216,7 +220,7 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
                 continue;
             }
             try {
-                reading = readBand(engine, prepared, bands.at(i), limit);
+                reading = readBand(engine, prepared, bands.at(i), limit, characterReads);
             } catch (...) {
                 reading.hasFailed = true;
             }

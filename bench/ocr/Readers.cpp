@@ -11,6 +11,9 @@
 #include <QDir>
 #include <QProcess>
 
+#include <ctime>
+#include <sys/resource.h>
+
 #define ZX_USE_UTF8 1
 #include <ZXing/ReadBarcode.h>
 
@@ -21,13 +24,36 @@ double elapsedMs(const QElapsedTimer &timer)
     return double(timer.nsecsElapsed()) / 1e6;
 }
 
+namespace {
+
+double processCpuMs()
+{
+    timespec time{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &time);
+    return double(time.tv_sec) * 1e3 + double(time.tv_nsec) / 1e6;
+}
+
+double childrenCpuMs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    const auto ms = [](const timeval &time) {
+        return double(time.tv_sec) * 1e3 + double(time.tv_usec) / 1e3;
+    };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+}
+
+} // namespace
+
 Timed recognize(Recognizer &recognizer, const QImage &image, const RecognitionOptions &options)
 {
+    const double cpuBefore = processCpuMs();
     QElapsedTimer timer;
     timer.start();
     RecognitionResult result =
         QCoro::waitFor(recognizer.recognize(image, {QStringLiteral("en")}, options));
-    return {result, elapsedMs(timer)};
+    const double ms = elapsedMs(timer);
+    return {result, ms, processCpuMs() - cpuBefore};
 }
 
 CliRun runTesseract(const QString &program, const QString &path, bool isSingleThreaded)
@@ -40,6 +66,7 @@ CliRun runTesseract(const QString &program, const QString &path, bool isSingleTh
         environment.remove(QStringLiteral("OMP_THREAD_LIMIT"));
     }
     process.setProcessEnvironment(environment);
+    const double cpuBefore = childrenCpuMs();
     QElapsedTimer timer;
     timer.start();
     process.start(program,
@@ -51,6 +78,7 @@ CliRun runTesseract(const QString &program, const QString &path, bool isSingleTh
         return run;
     }
     run.ms = elapsedMs(timer);
+    run.cpuMs = childrenCpuMs() - cpuBefore;
     run.text = QString::fromUtf8(process.readAllStandardOutput());
     run.ok = process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     return run;

@@ -20,6 +20,9 @@ struct Timed
 {
     RecognitionResult result;
     double ms = 0;
+    // Processor time of the whole process meanwhile: what the call cost, whatever else the
+    // machine was doing.
+    double cpuMs = 0;
 };
 
 // Ours, end to end, in English.
@@ -30,6 +33,7 @@ struct CliRun
 {
     QString text;
     double ms = 0;
+    double cpuMs = 0; // the tool's own processor time
     bool ok = false;
 };
 

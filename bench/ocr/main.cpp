@@ -129,7 +129,10 @@ int main(int argc, char *argv[])
     if (keep > 0) {
         context.keptCorpusFolder = arguments.value(keep + 1);
     }
-    context.tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    // --without-tool leaves the plain tool's columns empty, when only our own figures matter.
+    if (!arguments.contains(QStringLiteral("--without-tool"))) {
+        context.tesseract = QStandardPaths::findExecutable(QStringLiteral("tesseract"));
+    }
     if (!context.folder.isValid()) {
         std::fputs("kelo-bench-ocr: cannot create a temporary folder\n", stderr);
         return 1;

@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/TextAssembly.h"
 
 #include "KeloLens/Recognition/CodeTokens.h"
+#include "KeloLens/Recognition/QuoteStyle.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -217,5 +218,20 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
     };
     for (const auto &[read, meant] : cases) {
         EXPECT_EQ(CodeTokens::corrected(read), meant) << read.toStdString();
+    }
+}
+
+TEST(QuoteStyle, ALineQuotingWithStraightMarksHasNoCurlyOnes)
+{
+    const QList<std::pair<QString, QString>> cases = {
+        {"Use 'single' or \u201cdouble\u201d quotes.", "Use 'single' or \"double\" quotes."},
+        {"Her reply: \u2018see you at eight'.", "Her reply: 'see you at eight'."},
+        // Curly quotes around a straight apostrophe are the line's own style.
+        {"\u201cDon't\u201d, she said.", "\u201cDon't\u201d, she said."},
+        {"It\u2019s \u2018fine\u2019.", "It\u2019s \u2018fine\u2019."},
+        {"Hans' Auto hei\u00dft \u201eBlitz\u201c.", "Hans' Auto hei\u00dft \u201eBlitz\u201c."},
+    };
+    for (const auto &[read, meant] : cases) {
+        EXPECT_EQ(QuoteStyle::matched(read), meant) << read.toStdString();
     }
 }
