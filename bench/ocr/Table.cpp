@@ -18,9 +18,10 @@ void heading(const QString &title)
 
 void row(const QString &label, const QStringList &cells)
 {
-    out() << label.leftJustified(34);
+    // A label or cell wider than its column still keeps a space before the next one.
+    out() << label.leftJustified(33) << ' ';
     for (const QString &cell : cells) {
-        out() << cell.leftJustified(22);
+        out() << cell.leftJustified(21) << ' ';
     }
     out() << '\n';
     out().flush();

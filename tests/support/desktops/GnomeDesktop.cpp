@@ -108,14 +108,15 @@ private:
     }
 
     // The nested shell's window fills a screen of its size, at the top-left corner, so that
-    // positions on the X screen are positions on the shell's.
+    // positions on the X screen are positions on the shell's. Without -noreset the server
+    // starts over whenever its last client leaves, which a shell just connecting can meet.
     bool startXvfb()
     {
         QProcess *xvfb =
             launch(QStringLiteral("xvfb"), QStringLiteral("Xvfb"),
                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                     QStringLiteral("0"), QStringLiteral("1280x720x24"), QStringLiteral("-nolisten"),
-                    QStringLiteral("tcp")},
+                    QStringLiteral("tcp"), QStringLiteral("-noreset")},
                    QProcessEnvironment::systemEnvironment());
         static const QRegularExpression number(QStringLiteral("^(\\d+)$"),
                                                QRegularExpression::MultilineOption);
