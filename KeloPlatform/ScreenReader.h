@@ -29,6 +29,12 @@ struct ScreenContents
     QString failure;
 };
 
+// Why the screen could not be read, in the words every reader puts it to the user.
+[[nodiscard]] inline QString screenReadFailure(const QString &why)
+{
+    return QStringLiteral("Couldn't read the screen: %1").arg(why);
+}
+
 // Reads every monitor into memory at once, without the user selecting anything and without a
 // file on disk where the session allows it. Main thread only.
 class ScreenReader

@@ -13,8 +13,6 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcPortalScreen, "kelolens.platform.screen")
 
-const QString readFailure = QStringLiteral("Couldn't read the screen: %1");
-
 class PortalScreenReader final : public ScreenReader
 {
 public:
@@ -32,7 +30,7 @@ public:
         QList<MonitorImage> monitors = currentMonitors();
         if (monitors.isEmpty()) {
             co_return ScreenContents{{},
-                                     readFailure.arg(QStringLiteral("no monitor is connected."))};
+                                     screenReadFailure(QStringLiteral("no monitor is connected."))};
         }
         PortalScreenshotService *screenshots = m_screenshots;
         const Screenshot shot = co_await screenshots->takeNonInteractive();
@@ -46,7 +44,7 @@ public:
             }
             co_return ScreenContents{{},
                                      shot.message.isEmpty()
-                                         ? readFailure.arg(QStringLiteral("no picture came."))
+                                         ? screenReadFailure(QStringLiteral("no picture came."))
                                          : shot.message};
         }
         QImageReader reader(shot.path);
@@ -60,14 +58,10 @@ public:
                 << QStringLiteral("KeloLens: the desktop's picture of the screen could not be "
                                   "read: %1")
                        .arg(reader.errorString());
-            co_return ScreenContents{{}, readFailure.arg(QStringLiteral("the picture is broken."))};
+            co_return ScreenContents{{},
+                                     screenReadFailure(QStringLiteral("the picture is broken."))};
         }
-        std::optional<QList<MonitorImage>> split = splitWorkspace(workspace, std::move(monitors));
-        if (!split) {
-            co_return ScreenContents{
-                {}, readFailure.arg(QStringLiteral("the picture does not match the monitors."))};
-        }
-        co_return ScreenContents{*std::move(split), {}};
+        co_return workspaceContents(workspace, std::move(monitors));
     }
 
     [[nodiscard]] bool canAskForAccess() const override

@@ -26,8 +26,6 @@ using namespace std::chrono_literals;
 // A monitor is read in well under a second; one that takes this long will not answer.
 constexpr auto grimTimeout = 10s;
 
-const QString readFailure = QStringLiteral("Couldn't read the screen: %1");
-
 // Whether the compositor announces the screencopy protocol, asked once over a connection of our
 // own: grim needs it, and without it the desktop's tool must select.
 bool offersScreencopy(const QString &display)
@@ -75,8 +73,8 @@ public:
         if (!canRead()) {
             co_return ScreenContents{
                 {},
-                readFailure.arg(QStringLiteral("grim is not installed or the compositor "
-                                               "does not let it read the screen."))};
+                screenReadFailure(QStringLiteral("grim is not installed or the compositor "
+                                                 "does not let it read the screen."))};
         }
         // Names and places as they are now: a monitor may go while grim runs.
         QList<MonitorImage> screens;
@@ -85,7 +83,7 @@ public:
         }
         if (screens.isEmpty()) {
             co_return ScreenContents{{},
-                                     readFailure.arg(QStringLiteral("no monitor is connected."))};
+                                     screenReadFailure(QStringLiteral("no monitor is connected."))};
         }
         // Every monitor at once, as one moment, each by where it is: under XWayland Qt knows the
         // monitors by XWayland's names (XWAYLAND0...), not the compositor's, but in the
@@ -131,7 +129,7 @@ public:
                                 hasEnded ? QString::fromLocal8Bit(grim.readAllStandardError())
                                                .simplified()
                                          : QStringLiteral("no answer"));
-                failure = readFailure.arg(QStringLiteral("grim failed."));
+                failure = screenReadFailure(QStringLiteral("grim failed."));
             }
             screen.image = image;
         }

@@ -37,7 +37,6 @@ using namespace std::chrono_literals;
 const QString screenshotService = QStringLiteral("org.kde.KWin.ScreenShot2");
 const QString screenshotPath = QStringLiteral("/org/kde/KWin/ScreenShot2");
 const QString notAuthorized = QStringLiteral("org.kde.KWin.ScreenShot2.Error.NoAuthorized");
-const QString readFailure = QStringLiteral("Couldn't read the screen: %1");
 
 // KWin answers within a frame or two, and writes the pixels right after its answer.
 constexpr auto kwinTimeout = 5s;
@@ -226,11 +225,12 @@ public:
         if (!m_bus.isConnected() || !m_bus.interface()->isServiceRegistered(screenshotService)) {
             return false;
         }
-        m_spectacle = QStandardPaths::findExecutable(QStringLiteral("spectacle"));
-        if (m_spectacle.isEmpty() && !m_isAllowed) {
+        const bool hasSpectacle =
+            !QStandardPaths::findExecutable(QStringLiteral("spectacle")).isEmpty();
+        if (!hasSpectacle && !m_isAllowed) {
             m_isAllowed = isAllowedByKWin();
         }
-        return !m_spectacle.isEmpty() || m_isAllowed.value_or(false);
+        return hasSpectacle || m_isAllowed.value_or(false);
     }
 
     QCoro::Task<ScreenContents> read() override
@@ -238,7 +238,7 @@ public:
         QList<MonitorImage> monitors = currentMonitors();
         if (monitors.isEmpty()) {
             co_return ScreenContents{{},
-                                     readFailure.arg(QStringLiteral("no monitor is connected."))};
+                                     screenReadFailure(QStringLiteral("no monitor is connected."))};
         }
         QImage workspace;
         if (m_isAllowed != false) {
@@ -264,20 +264,15 @@ public:
             if (spectacle.isEmpty()) {
                 co_return ScreenContents{
                     {},
-                    readFailure.arg(QStringLiteral("KWin refused, and Spectacle is not "
-                                                   "installed."))};
+                    screenReadFailure(QStringLiteral("KWin refused, and Spectacle is not "
+                                                     "installed."))};
             }
             workspace = co_await readWithSpectacle(spectacle);
         }
         if (workspace.isNull()) {
-            co_return ScreenContents{{}, readFailure.arg(QStringLiteral("no picture came."))};
+            co_return ScreenContents{{}, screenReadFailure(QStringLiteral("no picture came."))};
         }
-        std::optional<QList<MonitorImage>> split = splitWorkspace(workspace, std::move(monitors));
-        if (!split) {
-            co_return ScreenContents{
-                {}, readFailure.arg(QStringLiteral("the picture does not match the monitors."))};
-        }
-        co_return ScreenContents{*std::move(split), {}};
+        co_return workspaceContents(workspace, std::move(monitors));
     }
 
 private:
@@ -285,7 +280,6 @@ private:
     [[nodiscard]] bool isAllowedByKWin() const { return !captureWorkspace(m_bus).image.isNull(); }
 
     QDBusConnection m_bus;
-    mutable QString m_spectacle;
     // What KWin said last: absent until asked.
     mutable std::optional<bool> m_isAllowed;
 };

@@ -44,4 +44,13 @@ std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
     return monitors;
 }
 
+ScreenContents workspaceContents(const QImage &workspace, QList<MonitorImage> monitors)
+{
+    std::optional<QList<MonitorImage>> split = splitWorkspace(workspace, std::move(monitors));
+    if (!split) {
+        return {{}, screenReadFailure(QStringLiteral("the picture does not match the monitors."))};
+    }
+    return {*std::move(split), {}};
+}
+
 } // namespace KeloPlatform

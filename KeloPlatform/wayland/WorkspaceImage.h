@@ -21,4 +21,8 @@ namespace KeloPlatform {
 [[nodiscard]] std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
                                                                 QList<MonitorImage> monitors);
 
+// The screen's contents from a picture of the whole desktop, or why it does not fit the monitors.
+[[nodiscard]] ScreenContents workspaceContents(const QImage &workspace,
+                                               QList<MonitorImage> monitors);
+
 } // namespace KeloPlatform

@@ -23,8 +23,6 @@ Q_LOGGING_CATEGORY(lcScreenReader, "kelolens.platform.screen")
 
 using detail::ReplyPtr;
 
-const QString readFailure = QStringLiteral("Couldn't read the screen: %1");
-
 // How the server lays out the pixels of the root window, as far as a QImage can take them as
 // they are.
 struct PixelLayout
@@ -188,14 +186,14 @@ private:
         xcb_connection_t *connection = detail::qtXcbConnection();
         const xcb_screen_t *screen = detail::firstScreen(connection);
         if (screen == nullptr) {
-            return {{}, readFailure.arg(QStringLiteral("there is no X server connection."))};
+            return {{}, screenReadFailure(QStringLiteral("there is no X server connection."))};
         }
         const std::optional<PixelLayout> layout = pixelLayout(connection, *screen);
         if (!layout) {
             return {{},
-                    readFailure.arg(QStringLiteral("the X server's pixel format (depth %1) is "
-                                                   "not supported.")
-                                        .arg(screen->root_depth))};
+                    screenReadFailure(QStringLiteral("the X server's pixel format (depth %1) is "
+                                                     "not supported.")
+                                          .arg(screen->root_depth))};
         }
         const bool isShared = hasShmFd(connection);
         const QRect root(0, 0, screen->width_in_pixels, screen->height_in_pixels);
@@ -220,12 +218,12 @@ private:
                                     .arg(native.y())
                                     .arg(native.width())
                                     .arg(native.height()));
-                return {{}, readFailure.arg(QStringLiteral("the X server refused it."))};
+                return {{}, screenReadFailure(QStringLiteral("the X server refused it."))};
             }
             contents.monitors.append({monitor->name(), geometry, image});
         }
         if (contents.monitors.isEmpty()) {
-            contents.failure = readFailure.arg(QStringLiteral("no monitor is connected."));
+            contents.failure = screenReadFailure(QStringLiteral("no monitor is connected."));
         }
         return contents;
     }
