@@ -271,12 +271,15 @@ TEST_F(OnGnomeWithTheAppInstalled, OnceAllowedInTheSettingsCapturesSelectOnTheSt
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 20s));
     // Once GNOME's flash is over.
     ASSERT_TRUE(screenShows(QStringLiteral("Drag over the text or code")));
-    // A drag begun the moment the picture shows is lost now and then (1 run in 6): GNOME hands
-    // the pointer to the new window a little later.
-    KeloTest::processEventsFor(1s);
-    ASSERT_TRUE(
-        m_desktop->drag(text->topLeft() - QPoint(15, 12), text->bottomRight() + QPoint(15, 12)));
-    const std::optional<QString> copied = waitForClipboard(QStringLiteral("Portal"));
+    // The first drag on the still picture is lost now and then (the picture shows GNOME's pointer
+    // unmoved, so no motion reached it; cause not found): a user drags again, and so does this.
+    std::optional<QString> copied;
+    for (int attempt = 0; attempt < 2 && !copied; ++attempt) {
+        KeloTest::processEventsFor(1s);
+        ASSERT_TRUE(m_desktop->drag(text->topLeft() - QPoint(15, 12),
+                                    text->bottomRight() + QPoint(15, 12)));
+        copied = waitForClipboard(QStringLiteral("Portal"), 15s);
+    }
     ASSERT_TRUE(copied.has_value());
     EXPECT_TRUE(copied->contains(sample)) << copied->toStdString();
     const QString home = m_desktop->environment().value(QStringLiteral("HOME"));
