@@ -233,6 +233,51 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
             }
         }
     }
+    // The engine can place the end of a word a cell off as a whole ("1;" of "z = 1;" one cell
+    // left, the "1" on the space): the characters from one on an empty cell to the end of its
+    // run in neighbouring cells move together when that puts every one of them on ink; and the
+    // same for the start of a run.
+    const auto isRun = [&](qsizetype a, qsizetype b) {
+        return spans[size_t(a)].second == 1 && spans[size_t(b)].second == 1 &&
+               spans[size_t(b)].first == spans[size_t(a)].first + 1 &&
+               line.symbols.at(a).word == line.symbols.at(b).word;
+    };
+    const auto shiftOntoInk = [&](qsizetype from, qsizetype to, int shift) {
+        const int into =
+            shift > 0 ? spans[size_t(to - 1)].first + 1 : spans[size_t(from)].first - 1;
+        for (qsizetype n = from; n < to; ++n) {
+            if (!holdsInk(image, line, grid, spans[size_t(n)].first + shift)) {
+                return false;
+            }
+        }
+        if (taken[into] != 0) {
+            return false;
+        }
+        --taken[shift > 0 ? spans[size_t(from)].first : spans[size_t(to - 1)].first];
+        ++taken[into];
+        for (qsizetype n = from; n < to; ++n) {
+            spans[size_t(n)].first += shift;
+        }
+        return true;
+    };
+    const qsizetype count = line.symbols.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (spans[size_t(i)].second != 1 || line.symbols.at(i).text == QLatin1String("_") ||
+            holdsInk(image, line, grid, spans[size_t(i)].first)) {
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < count && isRun(end - 1, end)) {
+            ++end;
+        }
+        qsizetype start = i;
+        while (start > 0 && isRun(start - 1, start)) {
+            --start;
+        }
+        if (!shiftOntoInk(i, end, 1)) {
+            (void)shiftOntoInk(start, i + 1, -1);
+        }
+    }
 }
 
 // Read alone, a character is read among all the model knows; program text keeps to ASCII.
