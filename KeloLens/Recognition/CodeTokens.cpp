@@ -64,7 +64,9 @@ bool isOperandPlace(QChar before, QChar after)
 }
 
 // Brackets that do not pair up where one look-alike for another would make them: "{" read for
-// the "(" of a call ("sizeof{on))") and "}" for a ")". A line may open a block it does not close
+// the "(" of a call ("sizeof{on))") and "}" for a ")". (A round letter read for the "(" of an
+// empty call, "y0);", cannot be told from the end of a call continued from the line above,
+// "beta0)".) A line may open a block it does not close
 // ("if (x) {"), so only a line whose round brackets are off, and off by as many as the braces
 // the other way, is changed; and only when that makes its round brackets pair up.
 QString withBracketsPaired(const QString &line)
@@ -74,29 +76,34 @@ QString withBracketsPaired(const QString &line)
     };
     const qsizetype round = surplus(line, u'(', u')');
     const qsizetype curly = surplus(line, u'{', u'}');
-    if (round == 0 || curly == 0 || (round > 0) == (curly > 0) ||
-        std::abs(curly) < std::abs(round)) {
+    if (round == 0) {
         return line;
     }
+    // Braces change only as far as they are off the other way.
+    qsizetype braces = round < 0 ? std::max<qsizetype>(0, curly) : std::max<qsizetype>(0, -curly);
     QString paired = line;
     qsizetype left = std::abs(round);
     for (qsizetype i = 0; i < paired.size() && left > 0; ++i) {
+        const QChar c = paired.at(i);
         const QChar before = i > 0 ? paired.at(i - 1) : QChar();
         const QChar after = i + 1 < paired.size() ? paired.at(i + 1) : QChar();
-        if (round < 0 && paired.at(i) == u'{' && !before.isNull() && isTokenCharacter(before)) {
+        const bool isAfterName = !before.isNull() && isTokenCharacter(before);
+        if (round < 0 && isAfterName && c == u'{' && braces > 0) {
             paired[i] = u'(';
+            --braces;
             --left;
-        } else if (round > 0 && paired.at(i) == u'}' && !before.isNull() && !before.isSpace() &&
+        } else if (round > 0 && c == u'}' && braces > 0 && !before.isNull() && !before.isSpace() &&
                    (after.isNull() || after == u')' || after == u';' || after == u',')) {
             paired[i] = u')';
+            --braces;
             --left;
         }
     }
     return surplus(paired, u'(', u')') == 0 ? paired : line;
 }
 
-// A quote that does not pair up: the engine reads a closing backtick as a double quote, and a
-// double quote as a trade mark sign.
+// A quote that does not pair up: the engine reads a backtick as a double or a single quote, and
+// a double quote as a trade mark sign.
 QString withQuotesPaired(const QString &line)
 {
     QString paired = line;
@@ -105,6 +112,13 @@ QString withQuotesPaired(const QString &line)
     }
     if (paired.count(u'`') % 2 == 1 && paired.count(u'"') == 1) {
         paired.replace(u'"', u'`');
+    }
+    // An opening backtick read as a straight single quote; an apostrophe inside a word stays.
+    const qsizetype single = paired.indexOf(u'\'');
+    if (paired.count(u'`') % 2 == 1 && paired.count(u'\'') == 1 &&
+        !(single > 0 && single + 1 < paired.size() && paired.at(single - 1).isLetter() &&
+          paired.at(single + 1).isLetter())) {
+        paired[single] = u'`';
     }
     return paired;
 }

@@ -223,6 +223,9 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"  \"version\u2122: \"1.2.0\",", "  \"version\": \"1.2.0\","},
         {"const url = `v1/${id}\";", "const url = `v1/${id}`;"},
         {"return \u00F0; f(a, @);", "return 0; f(a, 0);"},
+        {"          beta0)", "          beta0)"},
+        {"Run 'make test` before `git push`.", "Run `make test` before `git push`."},
+        {"It's `x` or `y", "It's `x` or `y"},
         {"@property mail(a@b.org)", "@property mail(a@b.org)"},
     };
     for (const auto &[read, meant] : cases) {
