@@ -64,11 +64,11 @@ bool isOperandPlace(QChar before, QChar after)
 }
 
 // Brackets that do not pair up where one look-alike for another would make them: "{" read for
-// the "(" of a call ("sizeof{on))") and "}" for a ")". (A round letter read for the "(" of an
-// empty call, "y0);", cannot be told from the end of a call continued from the line above,
-// "beta0)".) A line may open a block it does not close
-// ("if (x) {"), so only a line whose round brackets are off, and off by as many as the braces
-// the other way, is changed; and only when that makes its round brackets pair up.
+// the "(" of a call ("sizeof{on))") and "}" for a ")". A line may open a block it does not close
+// ("if (x) {"), so only a line whose round brackets are off, and braces off the other way, is
+// changed; and only when that makes its round brackets pair up. (A round letter read for the "("
+// of an empty call, "y0);", cannot be told from the end of a call continued from the line above,
+// "beta0)".)
 QString withBracketsPaired(const QString &line)
 {
     const auto surplus = [](const QString &text, QChar open, QChar close) {
