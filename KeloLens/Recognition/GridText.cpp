@@ -23,6 +23,9 @@ constexpr double maxAnchorWidth = 1.4;
 constexpr int inkLevel = 192;
 constexpr double underscoreCoverage = 0.7;
 constexpr double underscoreThickness = 0.2;
+// Descenders, and underscores, reach less far below the baseline than this share of the height
+// above it.
+constexpr double maxDescent = 0.5;
 
 double centreOf(const QRect &box)
 {
@@ -36,11 +39,15 @@ bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &g
     const int x0 = int(std::ceil(grid.origin + (cell + 0.2) * grid.cell));
     const int x1 = int(std::floor(grid.origin + (cell + 0.8) * grid.cell));
     const int y0 = std::max(0, line.box.top());
-    const int y1 = std::min(image.height() - 1, line.box.bottom() + height / 4);
+    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    // Not as far as the ascenders of a closely set line below ("self" under "__init__").
+    const int ascent = baseline - line.box.top();
+    const int foot = ascent > 0 ? baseline + int(std::ceil(maxDescent * ascent))
+                                : line.box.bottom() + height / 4;
+    const int y1 = std::min({image.height() - 1, line.box.bottom() + height / 4, foot});
     if (x0 < 0 || x1 >= image.width() || x1 < x0 || y1 < y0) {
         return false;
     }
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
     int topInk = -1;
     int bottomInk = -1;
     int coveredColumns = 0;

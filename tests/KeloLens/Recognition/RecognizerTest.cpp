@@ -116,6 +116,12 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
         {{"https://example.org/pay"}, "DejaVu Sans Mono", 28, light},
         // Lines set close: the "{" took the dot of the ";" under it, and half of that row.
         {{"if (x) {", "    y();", "}", "z = 1;"}, "Liberation Mono", 12, SampleImages::dark, 1.4},
+        // The "l" of the line below reaches up to the underscores.
+        {{"def __init__(self, old_value=None):", "    self._old_value = old_value"},
+         "DejaVu Sans Mono",
+         13,
+         SampleImages::dark,
+         1.4},
     };
     for (const Case &c : cases) {
         TextStyle style = textStyle(c.pixelSize, c.theme);
