@@ -55,11 +55,16 @@ void keepToOwnRow(LineReading &line)
         return;
     }
     line.box.setBottom(bottom);
+    const auto clip = [bottom](QRect &box) {
+        if (box.bottom() > bottom) {
+            box.setBottom(std::max(box.top(), bottom));
+        }
+    };
     for (QRect &word : line.wordBoxes) {
-        word.setBottom(std::clamp(bottom, word.top(), word.bottom()));
+        clip(word);
     }
     for (SymbolReading &symbol : line.symbols) {
-        symbol.box.setBottom(std::clamp(bottom, symbol.box.top(), symbol.box.bottom()));
+        clip(symbol.box);
     }
 }
 
