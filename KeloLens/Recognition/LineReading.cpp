@@ -45,7 +45,7 @@ QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRe
 // Descenders reach less far below the baseline than this share of the line's height above it.
 void keepToOwnRow(LineReading &line)
 {
-    constexpr double maxDescent = 0.5;
+    constexpr double maxDescent = 0.6;
     const int ascent = line.baseline - line.box.top();
     if (ascent <= 0 || line.baseline >= line.box.bottom()) {
         return;
