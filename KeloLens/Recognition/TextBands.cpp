@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/TextBands.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <vector>
 
@@ -71,6 +72,37 @@ QList<TextBand> split(const QImage &grey, int count)
     }
     bands.append({top, height - top});
     return bands;
+}
+
+QRect inkSpan(const QImage &grey, const TextBand &band)
+{
+    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8) {
+        return {};
+    }
+    const int top = std::max(0, band.top);
+    const int bottom = std::min(grey.height(), band.top + band.height);
+    int left = grey.width();
+    int right = -1;
+    for (int y = top; y < bottom; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        // Only what lies outside the span found so far can widen it.
+        for (int x = 0; x < left; ++x) {
+            if (row[x] < inkLevel) {
+                left = x;
+                break;
+            }
+        }
+        for (int x = grey.width() - 1; x > right; --x) {
+            if (row[x] < inkLevel) {
+                right = x;
+                break;
+            }
+        }
+    }
+    if (right < left) {
+        return {};
+    }
+    return {left, top, right - left + 1, bottom - top};
 }
 
 } // namespace TextBands
