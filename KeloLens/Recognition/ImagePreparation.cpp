@@ -78,6 +78,99 @@ int borderMedian(const QImage &grey)
     return values[values.size() / 2];
 }
 
+// Stripes of a screen in the other theme than most of it, a dark editor beside a light browser,
+// are turned over so that all text is dark on light: the engine would read every line of them
+// twice, the second time inverted, and lays them out as pictures. Only large captures: a small
+// one is a single theme, or a few words on a coloured button.
+constexpr double minPanelPixels = 1e6;
+// A stripe's most common shade is this far beyond the page's background, on the side of its
+// ink, and this share of the stripe lies within a few shades of it: a flat panel, not a photo.
+constexpr int panelContrast = 96;
+constexpr int shadeBins = 32;
+constexpr int flatBins = 2;
+constexpr double minFlatShare = 0.6;
+// Rows or columns this few between two turned stripes are their text or their border.
+constexpr int maxPanelGap = 24;
+
+using ShadeCounts = std::array<int, shadeBins>;
+
+bool isOtherTheme(const ShadeCounts &counts, int total, int background, bool isInverted)
+{
+    const auto mode = int(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    const int shade = mode * 256 / shadeBins + 256 / shadeBins / 2;
+    if (isInverted ? shade < background + panelContrast : shade > background - panelContrast) {
+        return false;
+    }
+    int near = 0;
+    for (int bin = std::max(0, mode - flatBins); bin <= std::min(shadeBins - 1, mode + flatBins);
+         ++bin) {
+        near += counts[size_t(bin)];
+    }
+    return near >= minFlatShare * total;
+}
+
+// Gaps of a few between marked stripes are marked too.
+void closeGaps(std::vector<bool> &marked)
+{
+    int last = -1;
+    for (int i = 0; i < int(marked.size()); ++i) {
+        if (!marked[size_t(i)]) {
+            continue;
+        }
+        if (last >= 0 && i - last - 1 <= maxPanelGap) {
+            std::fill(marked.begin() + last + 1, marked.begin() + i, true);
+        }
+        last = i;
+    }
+}
+
+// Returns whether any stripe was turned.
+bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    std::vector<ShadeCounts> columns(static_cast<size_t>(width), ShadeCounts{});
+    std::vector<bool> turnColumn(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            ++columns[size_t(x)][row[x] * shadeBins / 256];
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        turnColumn[size_t(x)] = isOtherTheme(columns[size_t(x)], height, background, isInverted);
+    }
+    closeGaps(turnColumn);
+    bool isAnyTurned = false;
+    for (int y = 0; y < height; ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (turnColumn[size_t(x)]) {
+                row[x] = uchar(255 - row[x]);
+                isAnyTurned = true;
+            }
+        }
+    }
+    std::vector<bool> turnRow(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        ShadeCounts counts{};
+        for (int x = 0; x < width; ++x) {
+            ++counts[row[x] * shadeBins / 256];
+        }
+        turnRow[size_t(y)] = isOtherTheme(counts, width, background, isInverted);
+    }
+    closeGaps(turnRow);
+    for (int y = 0; y < height; ++y) {
+        if (turnRow[size_t(y)]) {
+            uchar *row = grey.scanLine(y);
+            std::transform(row, row + width, row, [](uchar value) { return uchar(255 - value); });
+            isAnyTurned = true;
+        }
+    }
+    return isAnyTurned;
+}
+
 void applyTable(QImage &grey, const std::array<uchar, 256> &table)
 {
     for (int y = 0; y < grey.height(); ++y) {
@@ -217,8 +310,8 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
 
     // The most common value is the background; the ink is whatever lies far from it, and there
     // is more of it on the light side when the text is light (a dark theme).
-    const Histogram histogram = histogramOf(grey);
-    const int background = mostCommonValue(histogram);
+    Histogram histogram = histogramOf(grey);
+    int background = mostCommonValue(histogram);
     qint64 darker = 0;
     qint64 lighter = 0;
     for (int value = 0; value < 256; ++value) {
@@ -229,6 +322,11 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         }
     }
     prepared.wasInverted = lighter > darker || (lighter == darker && background < 128);
+    if (double(grey.width()) * grey.height() >= minPanelPixels &&
+        turnOtherThemePanels(grey, background, prepared.wasInverted)) {
+        histogram = histogramOf(grey);
+        background = mostCommonValue(histogram);
+    }
 
     // Stretch so the background becomes white and the darkest ink black: coloured themes give
     // little contrast once they are grey.

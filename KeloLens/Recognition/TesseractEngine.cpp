@@ -79,7 +79,7 @@ BandImage bandImage(const QImage &page, const TextBand &band)
         return {};
     }
     // A capture small enough to be read whole is read as it was framed.
-    const bool isWholePage = band.top == 0 && band.height == page.height();
+    const bool isWholePage = band.top == 0 && band.height == page.height() && band.width == 0;
     const bool isLarge = double(page.width()) * page.height() > maxBandPixels;
     if (isWholePage && (!isLarge || ink.width() + 2 * bandPadding > page.width() * 3 / 4)) {
         return {page, {0, 0}};
