@@ -94,34 +94,60 @@ constexpr int maxPanelGap = 24;
 
 using ShadeCounts = std::array<int, shadeBins>;
 
-bool isOtherTheme(const ShadeCounts &counts, int total, int background, bool isInverted)
+enum class Stripe { kept, turned, blank };
+
+Stripe stripeOf(const ShadeCounts &counts, int total, int background, bool isInverted)
 {
     const auto mode = int(std::max_element(counts.begin(), counts.end()) - counts.begin());
     const int shade = mode * 256 / shadeBins + 256 / shadeBins / 2;
     if (isInverted ? shade < background + panelContrast : shade > background - panelContrast) {
-        return false;
+        return Stripe::kept;
     }
     int near = 0;
-    for (int bin = std::max(0, mode - flatBins); bin <= std::min(shadeBins - 1, mode + flatBins);
-         ++bin) {
-        near += counts[size_t(bin)];
+    int lighter = 0;
+    int darker = 0;
+    for (int bin = 0; bin < shadeBins; ++bin) {
+        const int count = counts[size_t(bin)];
+        (bin < mode - flatBins ? darker : bin > mode + flatBins ? lighter : near) += count;
     }
-    return near >= minFlatShare * total;
+    if (near < minFlatShare * total) {
+        return Stripe::kept;
+    }
+    if (lighter == darker) {
+        return Stripe::blank;
+    }
+    // Its text must be drawn the other way round too: dark text on a grey pane is read as it is.
+    return (isInverted ? darker > lighter : lighter > darker) ? Stripe::turned : Stripe::kept;
 }
 
-// Gaps of a few between marked stripes are marked too.
-void closeGaps(std::vector<bool> &marked)
+// Which stripes to turn: gaps of a few between turned ones are their text or border, and blank
+// stripes beside them (a window's margin, the gutter beyond it) go with them.
+std::vector<bool> stripesToTurn(const std::vector<Stripe> &stripes)
 {
+    const int count = int(stripes.size());
+    std::vector<bool> turn(stripes.size());
     int last = -1;
-    for (int i = 0; i < int(marked.size()); ++i) {
-        if (!marked[size_t(i)]) {
+    for (int i = 0; i < count; ++i) {
+        if (stripes[size_t(i)] != Stripe::turned) {
             continue;
         }
+        turn[size_t(i)] = true;
         if (last >= 0 && i - last - 1 <= maxPanelGap) {
-            std::fill(marked.begin() + last + 1, marked.begin() + i, true);
+            std::fill(turn.begin() + last + 1, turn.begin() + i, true);
         }
         last = i;
     }
+    for (int pass = 0; pass < 2; ++pass) {
+        // Forwards, then backwards.
+        for (int n = 1; n < count; ++n) {
+            const int i = pass == 0 ? n : count - 1 - n;
+            const int before = pass == 0 ? i - 1 : i + 1;
+            if (stripes[size_t(i)] == Stripe::blank && turn[size_t(before)]) {
+                turn[size_t(i)] = true;
+            }
+        }
+    }
+    return turn;
 }
 
 // Returns whether any stripe was turned.
@@ -130,7 +156,7 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
     const int width = grey.width();
     const int height = grey.height();
     std::vector<ShadeCounts> columns(static_cast<size_t>(width), ShadeCounts{});
-    std::vector<bool> turnColumn(static_cast<size_t>(width));
+    std::vector<Stripe> columnStripes(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
         const uchar *row = grey.constScanLine(y);
         for (int x = 0; x < width; ++x) {
@@ -138,9 +164,9 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
         }
     }
     for (int x = 0; x < width; ++x) {
-        turnColumn[size_t(x)] = isOtherTheme(columns[size_t(x)], height, background, isInverted);
+        columnStripes[size_t(x)] = stripeOf(columns[size_t(x)], height, background, isInverted);
     }
-    closeGaps(turnColumn);
+    const std::vector<bool> turnColumn = stripesToTurn(columnStripes);
     bool isAnyTurned = false;
     for (int y = 0; y < height; ++y) {
         uchar *row = grey.scanLine(y);
@@ -151,16 +177,16 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
             }
         }
     }
-    std::vector<bool> turnRow(static_cast<size_t>(height));
+    std::vector<Stripe> rowStripes(static_cast<size_t>(height));
     for (int y = 0; y < height; ++y) {
         const uchar *row = grey.constScanLine(y);
         ShadeCounts counts{};
         for (int x = 0; x < width; ++x) {
             ++counts[row[x] * shadeBins / 256];
         }
-        turnRow[size_t(y)] = isOtherTheme(counts, width, background, isInverted);
+        rowStripes[size_t(y)] = stripeOf(counts, width, background, isInverted);
     }
-    closeGaps(turnRow);
+    const std::vector<bool> turnRow = stripesToTurn(rowStripes);
     for (int y = 0; y < height; ++y) {
         if (turnRow[size_t(y)]) {
             uchar *row = grey.scanLine(y);
@@ -322,17 +348,22 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         }
     }
     prepared.wasInverted = lighter > darker || (lighter == darker && background < 128);
+    const auto inkOf = [&prepared](const Histogram &shades) {
+        return prepared.wasInverted ? 255 - percentile(shades, 0.995) : percentile(shades, 0.005);
+    };
+    int ink = inkOf(histogram);
     if (double(grey.width()) * grey.height() >= minPanelPixels &&
         turnOtherThemePanels(grey, background, prepared.wasInverted)) {
         histogram = histogramOf(grey);
         background = mostCommonValue(histogram);
+        // Not lighter than before: with a dark panel turned, the darkest shades left may be a
+        // grey pane's background rather than ink.
+        ink = std::min(ink, inkOf(histogram));
     }
 
     // Stretch so the background becomes white and the darkest ink black: coloured themes give
     // little contrast once they are grey.
     const int paper = prepared.wasInverted ? 255 - background : background;
-    const int ink =
-        prepared.wasInverted ? 255 - percentile(histogram, 0.995) : percentile(histogram, 0.005);
     std::array<uchar, 256> table{};
     for (int value = 0; value < 256; ++value) {
         const int oriented = prepared.wasInverted ? 255 - value : value;
