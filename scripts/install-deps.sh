@@ -57,9 +57,10 @@ for group in "$@"; do
         sway x11-xserver-utils grim xdg-desktop-portal-wlr pipewire waybar
         # KDE Plasma: KWin with its portal, Spectacle, kded5, and Qt 5's Wayland platform for them;
         # the portal's Remote Desktop dialog is built on plasma-workspace's dialogs and Kirigami
-        # (some 190 packages of their own, which its package does not ask for)
+        # (some 190 packages of their own, which its package does not ask for); kscreen-doctor
+        # lays out two monitors of mixed scales
         kwin-wayland xdg-desktop-portal-kde kde-spectacle kded5 qtwayland5
-        plasma-workspace qml-module-org-kde-kirigami2
+        plasma-workspace qml-module-org-kde-kirigami2 libkf5screen-bin
         # GNOME: the shell (nested on Xvfb) with its portals
         gnome-shell xdg-desktop-portal-gnome xdg-desktop-portal-gtk
       )

@@ -179,17 +179,6 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     // A copy, so a call in flight does not depend on the recognizer staying alive.
     const RecognitionPasses passes = m_passes;
     const std::stop_token stop = stopToken();
-    // Both passes only read the image: QImage's implicit sharing makes that safe across threads.
-    QFuture<QList<LocatedCode>> codePass;
-    if (options.detectBarcodes) {
-        codePass = QtConcurrent::run([passes, image, stop] {
-            try {
-                return passes.detectCodes(image, stop);
-            } catch (...) {
-                return QList<LocatedCode>();
-            }
-        });
-    }
     const auto readText = [passes, image](const QStringList &tags, const std::stop_token &until) {
         return QtConcurrent::run([passes, image, tags, until] {
             try {
@@ -206,10 +195,12 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
     // script is told, and again only when it is in another.
     std::stop_source usualStop;
     const std::stop_callback forwardStop(stop, [usualStop]() mutable { usualStop.request_stop(); });
+    // Named rather than awaited in place: GCC destroys the captures of a temporary awaited in
+    // place twice.
+    QFuture<AutomaticChoice> choosing;
     if (isAutomatic) {
-        // Named rather than awaited in place: GCC destroys the captures of a temporary awaited
-        // in place twice.
-        QFuture<AutomaticChoice> choosing = QtConcurrent::run([chooser = m_automatic, image, stop] {
+        textPass = readText({}, usualStop.get_token());
+        choosing = QtConcurrent::run([chooser = m_automatic, image, stop] {
             try {
                 return chooser->choose(image, RecognitionLanguages::dataDirectory(),
                                        userLanguages(), stop);
@@ -217,15 +208,29 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
                 return AutomaticChoice();
             }
         });
-        textPass = readText({}, usualStop.get_token());
+    } else {
+        textPass = readText(languages, stop);
+    }
+    // Every pass only reads the image: QImage's implicit sharing makes that safe across threads.
+    // Queued after the text, which takes longest: where the pool has two threads, the codes and
+    // the script are found one after the other beside it instead of holding the text back.
+    QFuture<QList<LocatedCode>> codePass;
+    if (options.detectBarcodes) {
+        codePass = QtConcurrent::run([passes, image, stop] {
+            try {
+                return passes.detectCodes(image, stop);
+            } catch (...) {
+                return QList<LocatedCode>();
+            }
+        });
+    }
+    if (isAutomatic) {
         automatic = co_await choosing;
         languages = automatic.languages;
         if (!automatic.readsAsUsual) {
             usualStop.request_stop();
             textPass = readText(languages, stop);
         }
-    } else {
-        textPass = readText(languages, stop);
     }
     // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
     // thread.

@@ -46,10 +46,11 @@ std::unique_ptr<ScreenReader> sessionScreenReader(const QDBusConnection &bus,
     const QStringList desktops =
         environment.value(QStringLiteral("XDG_CURRENT_DESKTOP")).split(u':', Qt::SkipEmptyParts);
     if (desktops.contains(QStringLiteral("KDE"), Qt::CaseInsensitive)) {
-        return createKWinScreenReader(bus);
+        return createKWinScreenReader(bus, environment.value(QStringLiteral("WAYLAND_DISPLAY")));
     }
     if (desktops.contains(QStringLiteral("GNOME"), Qt::CaseInsensitive)) {
-        return createPortalScreenReader(screenshots);
+        return createPortalScreenReader(screenshots,
+                                        environment.value(QStringLiteral("WAYLAND_DISPLAY")));
     }
     return createGrimScreenReader(environment);
 }

@@ -2,6 +2,7 @@
 #include "KeloPlatform/portal/PortalScreenReader.h"
 
 #include "KeloPlatform/portal/PortalScreenshotService.h"
+#include "KeloPlatform/wayland/DesktopLayout.h"
 #include "KeloPlatform/wayland/WorkspaceImage.h"
 
 #include <QFile>
@@ -16,7 +17,8 @@ Q_LOGGING_CATEGORY(lcPortalScreen, "kelolens.platform.screen")
 class PortalScreenReader final : public ScreenReader
 {
 public:
-    explicit PortalScreenReader(PortalScreenshotService &screenshots) : m_screenshots(&screenshots)
+    PortalScreenReader(PortalScreenshotService &screenshots, QString waylandDisplay)
+        : m_screenshots(&screenshots), m_waylandDisplay(std::move(waylandDisplay))
     {
     }
 
@@ -61,7 +63,8 @@ public:
             co_return ScreenContents{{},
                                      screenReadFailure(QStringLiteral("the picture is broken."))};
         }
-        co_return workspaceContents(workspace, std::move(monitors));
+        const QList<QRect> places = placesInDesktop(monitors, compositorLayout(m_waylandDisplay));
+        co_return workspaceContents(workspace, std::move(monitors), places);
     }
 
     [[nodiscard]] bool canAskForAccess() const override
@@ -82,13 +85,15 @@ public:
 
 private:
     PortalScreenshotService *m_screenshots;
+    QString m_waylandDisplay;
 };
 
 } // namespace
 
-std::unique_ptr<ScreenReader> createPortalScreenReader(PortalScreenshotService &screenshots)
+std::unique_ptr<ScreenReader> createPortalScreenReader(PortalScreenshotService &screenshots,
+                                                       const QString &waylandDisplay)
 {
-    return std::make_unique<PortalScreenReader>(screenshots);
+    return std::make_unique<PortalScreenReader>(screenshots, waylandDisplay);
 }
 
 } // namespace KeloPlatform

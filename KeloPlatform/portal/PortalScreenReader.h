@@ -14,8 +14,8 @@ class PortalScreenshotService;
 // desktop's interactive screenshot selects. GNOME puts that question only to the application in
 // front, never to one whose capture a shortcut started, so it is asked from the settings
 // (askForAccess()). The file the desktop writes is read and deleted at once. `screenshots` must
-// outlive the reader.
+// outlive the reader; the compositor at `waylandDisplay` says how the picture is laid out.
 [[nodiscard]] std::unique_ptr<ScreenReader>
-createPortalScreenReader(PortalScreenshotService &screenshots);
+createPortalScreenReader(PortalScreenshotService &screenshots, const QString &waylandDisplay);
 
 } // namespace KeloPlatform

@@ -2,6 +2,7 @@
 #include "KeloPlatform/wayland/KWinScreenReader.h"
 
 #include "KeloPlatform/ChildProcess.h"
+#include "KeloPlatform/wayland/DesktopLayout.h"
 #include "KeloPlatform/wayland/WorkspaceImage.h"
 
 #include <QCoreApplication>
@@ -218,7 +219,10 @@ QCoro::Task<QImage> readWithSpectacle(QString spectacle)
 class KWinScreenReader final : public ScreenReader
 {
 public:
-    explicit KWinScreenReader(QDBusConnection bus) : m_bus(std::move(bus)) {}
+    KWinScreenReader(QDBusConnection bus, QString waylandDisplay)
+        : m_bus(std::move(bus)), m_waylandDisplay(std::move(waylandDisplay))
+    {
+    }
 
     [[nodiscard]] bool canRead() const override
     {
@@ -272,7 +276,8 @@ public:
         if (workspace.isNull()) {
             co_return ScreenContents{{}, screenReadFailure(QStringLiteral("no picture came."))};
         }
-        co_return workspaceContents(workspace, std::move(monitors));
+        const QList<QRect> places = placesInDesktop(monitors, compositorLayout(m_waylandDisplay));
+        co_return workspaceContents(workspace, std::move(monitors), places);
     }
 
 private:
@@ -280,15 +285,17 @@ private:
     [[nodiscard]] bool isAllowedByKWin() const { return !captureWorkspace(m_bus).image.isNull(); }
 
     QDBusConnection m_bus;
+    QString m_waylandDisplay;
     // What KWin said last: absent until asked.
     mutable std::optional<bool> m_isAllowed;
 };
 
 } // namespace
 
-std::unique_ptr<ScreenReader> createKWinScreenReader(QDBusConnection bus)
+std::unique_ptr<ScreenReader> createKWinScreenReader(QDBusConnection bus,
+                                                     const QString &waylandDisplay)
 {
-    return std::make_unique<KWinScreenReader>(std::move(bus));
+    return std::make_unique<KWinScreenReader>(std::move(bus), waylandDisplay);
 }
 
 } // namespace KeloPlatform

@@ -14,7 +14,8 @@ namespace KeloPlatform {
 // program's path asks for it (the package's does); where KWin refuses, Spectacle takes a picture
 // of the whole desktop in the background instead, into a private folder that goes as soon as it
 // has been read. Readable neither way (no Spectacle), canRead() says no and the desktop's own
-// tool selects.
-[[nodiscard]] std::unique_ptr<ScreenReader> createKWinScreenReader(QDBusConnection bus);
+// tool selects. KWin at `waylandDisplay` says how its picture is laid out.
+[[nodiscard]] std::unique_ptr<ScreenReader> createKWinScreenReader(QDBusConnection bus,
+                                                                   const QString &waylandDisplay);
 
 } // namespace KeloPlatform

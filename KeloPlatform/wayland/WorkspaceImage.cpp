@@ -18,11 +18,17 @@ QList<MonitorImage> currentMonitors()
 }
 
 std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
-                                                  QList<MonitorImage> monitors)
+                                                  QList<MonitorImage> monitors, QList<QRect> places)
 {
+    if (places.size() != monitors.size()) {
+        places.clear();
+        for (const MonitorImage &monitor : std::as_const(monitors)) {
+            places.append(monitor.geometry);
+        }
+    }
     QRect bounds;
-    for (const MonitorImage &monitor : std::as_const(monitors)) {
-        bounds |= monitor.geometry;
+    for (const QRect &place : std::as_const(places)) {
+        bounds |= place;
     }
     if (workspace.isNull() || bounds.isEmpty()) {
         return std::nullopt;
@@ -33,8 +39,9 @@ std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
     if (scaleX < 0.99 || std::abs(scaleX - scaleY) > 0.01 * scaleX) {
         return std::nullopt;
     }
-    for (MonitorImage &monitor : monitors) {
-        const QRect area = monitor.geometry.translated(-bounds.topLeft());
+    for (qsizetype index = 0; index < monitors.size(); ++index) {
+        MonitorImage &monitor = monitors[index];
+        const QRect area = places.at(index).translated(-bounds.topLeft());
         const QRect pixels(
             QPoint(int(std::lround(area.left() * scaleX)), int(std::lround(area.top() * scaleY))),
             QPoint(int(std::lround((area.right() + 1) * scaleX)) - 1,
@@ -44,9 +51,11 @@ std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
     return monitors;
 }
 
-ScreenContents workspaceContents(const QImage &workspace, QList<MonitorImage> monitors)
+ScreenContents workspaceContents(const QImage &workspace, QList<MonitorImage> monitors,
+                                 QList<QRect> places)
 {
-    std::optional<QList<MonitorImage>> split = splitWorkspace(workspace, std::move(monitors));
+    std::optional<QList<MonitorImage>> split =
+        splitWorkspace(workspace, std::move(monitors), std::move(places));
     if (!split) {
         return {{}, screenReadFailure(QStringLiteral("the picture does not match the monitors."))};
     }

@@ -4,6 +4,7 @@
 
 #include "KeloPlatform/portal/PortalRequest.h"
 #include "KeloPlatform/portal/PortalScreenshotService.h"
+#include "KeloPlatform/wayland/DesktopLayout.h"
 #include "KeloPlatform/wayland/WorkspaceImage.h"
 
 #include <QDateTime>
@@ -92,4 +93,19 @@ TEST(PortalScreenshotAnswer, AWholeDesktopPictureIsCutIntoItsMonitors)
     EXPECT_EQ(split->at(1).image.pixel(0, 0), QColor(Qt::blue).rgb());
     EXPECT_EQ(split->at(1).image.pixel(1199, 799), QColor(Qt::blue).rgb());
     EXPECT_FALSE(KeloPlatform::splitWorkspace(workspace.copy(0, 0, 2000, 600), monitors));
+}
+
+// XWayland on KWin puts its monitors elsewhere than KWin does; they take the compositor's places
+// by XWayland's numbers, size for size, and keep their own where the sizes say another layout.
+TEST(PortalScreenshotAnswer, MonitorsTakeTheCompositorsPlacesWhereTheyMatch)
+{
+    const QList<KeloPlatform::MonitorImage> monitors{
+        {QStringLiteral("XWAYLAND1"), {0, 0, 640, 360}, {}},
+        {QStringLiteral("XWAYLAND0"), {1280, 0, 1280, 720}, {}}};
+    const QList<QRect> layout{{640, 0, 1280, 720}, {0, 0, 640, 360}};
+    EXPECT_EQ(KeloPlatform::placesInDesktop(monitors, layout),
+              QList<QRect>({{0, 0, 640, 360}, {640, 0, 1280, 720}}));
+    const QList<QRect> other{{0, 0, 1280, 720}, {1280, 0, 1280, 720}};
+    EXPECT_EQ(KeloPlatform::placesInDesktop(monitors, other),
+              QList<QRect>({monitors[0].geometry, monitors[1].geometry}));
 }

@@ -24,9 +24,9 @@ class DesktopTest : public ::testing::Test
 {
 protected:
     // Starts the desktop; the test fails with the reason when it cannot.
-    void startDesktop(const QString &name, const QStringList &desktopEntries = {})
+    void startDesktop(const QString &name, const QStringList &desktopEntries = {}, int monitors = 1)
     {
-        m_desktop = KeloTest::DesktopSession::start(name, desktopEntries);
+        m_desktop = KeloTest::DesktopSession::start(name, desktopEntries, monitors);
         ASSERT_TRUE(m_desktop != nullptr) << "no desktop named " << name.toStdString();
         ASSERT_TRUE(m_desktop->isReady()) << m_desktop->problem().toStdString();
         std::fprintf(stderr, "%s started in %.1f s\n", qPrintable(name),

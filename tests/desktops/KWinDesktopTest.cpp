@@ -44,14 +44,16 @@ protected:
 
     // A capture with KeloLens's own selection: a drag over the sample on the still picture puts
     // its text on the clipboard.
-    void selectSampleOnTheStillPicture()
+    // `left` is where the sample's monitor begins.
+    void selectSampleOnTheStillPicture(int monitors = 1, int left = 0)
     {
         ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
         ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 30s));
         ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
-        ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 1 monitor(s)"), 20s));
+        ASSERT_TRUE(
+            m_app.waitForLog(QStringLiteral("selecting on %1 monitor(s)").arg(monitors), 20s));
         KeloTest::processEventsFor(500ms);
-        ASSERT_TRUE(m_desktop->drag({380, 280}, {900, 440}));
+        ASSERT_TRUE(m_desktop->drag({left + 380, 280}, {left + 900, 440}));
         const std::optional<QString> text = waitForClipboard(QStringLiteral("capture works"));
         ASSERT_TRUE(text.has_value());
         EXPECT_TRUE(text->contains(sample)) << text->toStdString();
@@ -170,7 +172,9 @@ TEST_F(OnKWin, ASelectionOnTheStillPictureSpectacleTookIsOnTheClipboard)
         QDir(runtime).entryList({QStringLiteral("kelolens-screen-*")}, QDir::Dirs).isEmpty());
 }
 
-// With the app's desktop entry installed as the package installs it, KWin gives the picture.
+// With the app's desktop entry installed as the package installs it, KWin gives the picture: one
+// of the whole desktop, here of a monitor at twice the scale left of the sample's one, which the
+// selection is cut from.
 class OnKWinWithTheAppInstalled : public OnKWin
 {
 protected:
@@ -178,14 +182,19 @@ protected:
     {
         startDesktop(QStringLiteral("kwin"),
                      {QStringLiteral(KELO_TEST_BINARY_DIR
-                                     "/share/applications/app.kelolens.KeloLens.desktop")});
+                                     "/share/applications/app.kelolens.KeloLens.desktop")},
+                     2);
     }
 };
 
 TEST_F(OnKWinWithTheAppInstalled, ASelectionOnTheStillPictureKWinGaveIsOnTheClipboard)
 {
+    ASSERT_TRUE(m_desktop->run(QStringLiteral("kscreen-doctor"),
+                               {QStringLiteral("output.Virtual-1.scale.2"),
+                                QStringLiteral("output.Virtual-1.position.0,0"),
+                                QStringLiteral("output.Virtual-0.position.640,0")}));
     showSample();
-    ASSERT_NO_FATAL_FAILURE(selectSampleOnTheStillPicture());
+    ASSERT_NO_FATAL_FAILURE(selectSampleOnTheStillPicture(2, 640));
     EXPECT_FALSE(logHas(QStringLiteral("Spectacle reads it instead")));
 }
 

@@ -27,10 +27,10 @@ protected:
         KeloTest::processEventsFor(500ms);
     }
 
-    // Ctrl and the arrows take the pointer to the desktop's top-left corner and then down to
-    // the sample, Shift with them draws the rectangle the stand-in slurp gives, and Return takes
-    // it: the sample's text is on the clipboard.
-    void selectSampleWithTheKeys()
+    // Ctrl and the arrows take the pointer to the desktop's top-left corner and then to the
+    // sample on the monitor `left` pixels right of it, Shift with them draws the rectangle the
+    // stand-in slurp gives, and Return takes it: the sample's text is on the clipboard.
+    void selectSampleWithTheKeys(int left = 0)
     {
         const auto press = [&](const char *chord, int times) {
             for (int i = 0; i < times; ++i) {
@@ -39,6 +39,7 @@ protected:
         };
         press("ctrl+Left", 128);
         press("ctrl+Up", 72);
+        press("ctrl+Right", left / 10);
         press("ctrl+Down", 28);
         press("ctrl+shift+Right", 90);
         press("ctrl+shift+Down", 18);
@@ -127,21 +128,23 @@ TEST_F(OnSway, ASelectionMadeWithTheKeysOnTheStillPictureIsOnTheClipboard)
 }
 
 // With a second monitor the pictures are out of sway's hands (it would put them all on one
-// monitor), where sway gives them no keyboard; the keys reach them all the same.
+// monitor), where sway gives them no keyboard; the keys reach them all the same. The second one,
+// at twice the scale, lies left of the first, so the sample's pixels are cut at an offset and a
+// scale that are not the first monitor's alone.
 TEST_F(OnSway, OnTwoMonitorsTheKeysSelectOnTheStillPictures)
 {
     showSample();
     ASSERT_TRUE(m_desktop->run(QStringLiteral("swaymsg"), {QStringLiteral("create_output")}));
-    // Right of the first, which stays where the sample is.
-    ASSERT_TRUE(m_desktop->run(QStringLiteral("swaymsg"),
-                               {QStringLiteral("output HEADLESS-2 resolution 1280x720 position "
-                                               "1280 0, output HEADLESS-1 position 0 0")}));
+    ASSERT_TRUE(m_desktop->run(
+        QStringLiteral("swaymsg"),
+        {QStringLiteral("output HEADLESS-2 resolution 1280x720 scale 2 position 0 0, "
+                        "output HEADLESS-1 position 640 0")}));
     ASSERT_TRUE(startApp({QStringLiteral("showPanel=false")}));
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("KeloLens: launched"), 20s));
     ASSERT_EQ(m_app.launchAgain({QStringLiteral("--capture")}), 0);
     ASSERT_TRUE(m_app.waitForLog(QStringLiteral("selecting on 2 monitor(s)"), 10s));
     KeloTest::processEventsFor(500ms);
-    ASSERT_NO_FATAL_FAILURE(selectSampleWithTheKeys());
+    ASSERT_NO_FATAL_FAILURE(selectSampleWithTheKeys(640));
 }
 
 // The clipboard of the Wayland sessions without X11 of their own, with no window of ours: served

@@ -354,17 +354,17 @@ void DesktopSession::stopAll()
 }
 
 std::unique_ptr<DesktopSession> startSway();
-std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries);
+std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries, int monitors);
 std::unique_ptr<DesktopSession> startGnome(const QStringList &desktopEntries);
 
-std::unique_ptr<DesktopSession> DesktopSession::start(const QString &name,
-                                                      const QStringList &desktopEntries)
+std::unique_ptr<DesktopSession>
+DesktopSession::start(const QString &name, const QStringList &desktopEntries, int monitors)
 {
     if (name == u"sway") {
         return startSway();
     }
     if (name == u"kwin") {
-        return startKWin(desktopEntries);
+        return startKWin(desktopEntries, monitors);
     }
     if (name == u"gnome") {
         return startGnome(desktopEntries);

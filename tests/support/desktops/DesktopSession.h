@@ -35,9 +35,9 @@ public:
 
     // "sway", "kwin" or "gnome". On KWin and GNOME, the desktop entries are installed for the
     // user before the desktop starts, as a package installed earlier would be (KWin reads them
-    // once).
+    // once). KWin starts with `monitors` side by side; the others with one.
     [[nodiscard]] static std::unique_ptr<DesktopSession>
-    start(const QString &name, const QStringList &desktopEntries = {});
+    start(const QString &name, const QStringList &desktopEntries = {}, int monitors = 1);
 
     [[nodiscard]] bool isReady() const { return m_problem.isEmpty(); }
     [[nodiscard]] QString problem() const;

@@ -22,7 +22,7 @@ constexpr auto socketName = "kelo-kwin";
 class KWinDesktop final : public DesktopSession
 {
 public:
-    explicit KWinDesktop(const QStringList &desktopEntries)
+    KWinDesktop(const QStringList &desktopEntries, int monitors)
         : DesktopSession(QStringLiteral("kwin"), QStringLiteral("KDE"))
     {
         if (!hasPrograms({"kwin_wayland", "spectacle", "kded5", "waybar", "wl-paste"})) {
@@ -38,7 +38,8 @@ public:
                                       {QStringLiteral("--virtual"), QStringLiteral("--xwayland"),
                                        QStringLiteral("--socket"), QString::fromLatin1(socketName),
                                        QStringLiteral("--width"), QStringLiteral("1280"),
-                                       QStringLiteral("--height"), QStringLiteral("720")},
+                                       QStringLiteral("--height"), QStringLiteral("720"),
+                                       QStringLiteral("--output-count"), QString::number(monitors)},
                                       m_environment);
         // KDE's portal is a Qt 5 program: on Wayland, as on a Plasma session.
         if (!useDisplays(*kwin, runtimeFolder(), QString::fromLatin1(socketName),
@@ -121,9 +122,9 @@ private:
 
 } // namespace
 
-std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries)
+std::unique_ptr<DesktopSession> startKWin(const QStringList &desktopEntries, int monitors)
 {
-    return std::make_unique<KWinDesktop>(desktopEntries);
+    return std::make_unique<KWinDesktop>(desktopEntries, monitors);
 }
 
 } // namespace KeloTest
