@@ -35,6 +35,94 @@ QString replacedBeforeLetters(QString token, QChar from, QChar to, bool isUnders
     return token;
 }
 
+// The nearest character other than a space from `at` in `direction` (-1 or 1); null at the
+// line's ends.
+QChar nearest(const QString &line, qsizetype at, int direction)
+{
+    for (qsizetype i = at + direction; i >= 0 && i < line.size(); i += direction) {
+        if (!line.at(i).isSpace()) {
+            return line.at(i);
+        }
+    }
+    return {};
+}
+
+// Dotted and slashed zeros of programming fonts, read as letters.
+bool isZeroLookAlike(QChar c)
+{
+    return c == u'\u00F0' || c == u'\u00F8' || c == u'\u00D8' || c == u'\u03B8';
+}
+
+// Where a value stands: after an operator or an opening bracket, before a closing one or the
+// end of a statement.
+bool isOperandPlace(QChar before, QChar after)
+{
+    static const QString leading = QStringLiteral("=([,:+-*/%<>!&|?");
+    static const QString trailing = QStringLiteral(");,]}");
+    return !before.isNull() && leading.contains(before) &&
+           (after.isNull() || trailing.contains(after));
+}
+
+// Brackets that do not pair up where one look-alike for another would make them: "{" read for
+// the "(" of a call ("sizeof{on))") and "}" for a ")". A line may open a block it does not close
+// ("if (x) {"), so only a line whose round brackets are off, and braces off the other way, is
+// changed; and only when that makes its round brackets pair up. (A round letter read for the "("
+// of an empty call, "y0);", cannot be told from the end of a call continued from the line above,
+// "beta0)".)
+QString withBracketsPaired(const QString &line)
+{
+    const auto surplus = [](const QString &text, QChar open, QChar close) {
+        return text.count(open) - text.count(close);
+    };
+    const qsizetype round = surplus(line, u'(', u')');
+    const qsizetype curly = surplus(line, u'{', u'}');
+    if (round == 0) {
+        return line;
+    }
+    // Braces change only as far as they are off the other way.
+    qsizetype braces = round < 0 ? std::max<qsizetype>(0, curly) : std::max<qsizetype>(0, -curly);
+    QString paired = line;
+    qsizetype left = std::abs(round);
+    for (qsizetype i = 0; i < paired.size() && left > 0; ++i) {
+        const QChar c = paired.at(i);
+        const QChar before = i > 0 ? paired.at(i - 1) : QChar();
+        const QChar after = i + 1 < paired.size() ? paired.at(i + 1) : QChar();
+        const bool isAfterName = !before.isNull() && isTokenCharacter(before);
+        if (round < 0 && isAfterName && c == u'{' && braces > 0) {
+            paired[i] = u'(';
+            --braces;
+            --left;
+        } else if (round > 0 && c == u'}' && braces > 0 && !before.isNull() && !before.isSpace() &&
+                   (after.isNull() || after == u')' || after == u';' || after == u',')) {
+            paired[i] = u')';
+            --braces;
+            --left;
+        }
+    }
+    return surplus(paired, u'(', u')') == 0 ? paired : line;
+}
+
+// A quote that does not pair up: the engine reads a backtick as a double or a single quote, and
+// a double quote as a trade mark sign.
+QString withQuotesPaired(const QString &line)
+{
+    QString paired = line;
+    if (paired.count(u'"') % 2 == 1 && paired.count(u'\u2122') == 1) {
+        paired.replace(u'\u2122', u'"');
+    }
+    if (paired.count(u'`') % 2 == 1 && paired.count(u'"') == 1) {
+        paired.replace(u'"', u'`');
+    }
+    // An opening backtick read as a straight single quote; an apostrophe inside a word stays.
+    const qsizetype single = paired.indexOf(u'\'');
+    if (paired.count(u'`') % 2 == 1 && paired.count(u'\'') == 1 &&
+        !(single > 0 && single + 1 < paired.size() && paired.at(single - 1).isLetter() &&
+          paired.at(single + 1).isLetter())) {
+        paired[single] = u'`';
+    }
+    return paired;
+}
+
 // `before` and `after`: the nearest characters other than spaces around the token, null at the
 // line's ends.
 QString correctedToken(const QString &token, QChar before, QChar after)
@@ -60,6 +148,16 @@ QString correctedToken(const QString &token, QChar before, QChar after)
     if (token == QLatin1String("l") && !before.isNull() && operators.contains(before) &&
         isExpressionEnd) {
         return QStringLiteral("1");
+    }
+    // A number with a dotted or slashed zero ("return ð;").
+    if (std::any_of(token.begin(), token.end(), isZeroLookAlike) &&
+        std::all_of(token.begin(), token.end(),
+                    [](QChar c) { return c.isDigit() || isZeroLookAlike(c); })) {
+        QString number = token;
+        for (QChar &c : number) {
+            c = isZeroLookAlike(c) ? u'0' : c;
+        }
+        return number;
     }
     // A constant's name in capitals.
     const bool isHex = token.startsWith(QLatin1String("0X"), Qt::CaseInsensitive);
@@ -94,7 +192,10 @@ QString corrected(const QString &line)
     result.reserve(line.size());
     for (qsizetype i = 0; i < line.size();) {
         if (!isTokenCharacter(line.at(i))) {
-            result += straightened(line.at(i));
+            result +=
+                line.at(i) == u'@' && isOperandPlace(nearest(line, i, -1), nearest(line, i, 1))
+                    ? QChar(u'0')
+                    : straightened(line.at(i));
             ++i;
             continue;
         }
@@ -105,19 +206,10 @@ QString corrected(const QString &line)
         QString token = line.mid(i, end - i);
         // Turkish letters in program text are an "i" whose serifs the model took for more.
         token.replace(u'\u0130', u'i').replace(u'\u0131', u'i');
-        qsizetype previous = i - 1;
-        while (previous >= 0 && line.at(previous).isSpace()) {
-            --previous;
-        }
-        qsizetype next = end;
-        while (next < line.size() && line.at(next).isSpace()) {
-            ++next;
-        }
-        result += correctedToken(token, previous >= 0 ? line.at(previous) : QChar(),
-                                 next < line.size() ? line.at(next) : QChar());
+        result += correctedToken(token, nearest(line, i, -1), nearest(line, end - 1, 1));
         i = end;
     }
-    return result;
+    return withQuotesPaired(withBracketsPaired(result));
 }
 
 } // namespace CodeTokens

@@ -8,7 +8,9 @@
 // "S0_REUSEADDR" is a constant's name, "examp1e" a word, and "x = l;" assigns a number (style
 // guides forbid "l" alone as a name for this very reason). Digits that end a name ("item1") are
 // digits, and serials like "SN-00I1-lO01" are left as read. Curly quotes, which program text does
-// not use, are straightened.
+// not use, are straightened. Brackets and quotes that do not pair up are paired where a
+// look-alike read for another explains it ("sizeof{on))", a backtick read as a quote), and a
+// dotted or slashed zero is a zero.
 namespace CodeTokens {
 
 [[nodiscard]] QString corrected(const QString &line);

@@ -23,6 +23,9 @@ constexpr double maxAnchorWidth = 1.4;
 constexpr int inkLevel = 192;
 constexpr double underscoreCoverage = 0.7;
 constexpr double underscoreThickness = 0.2;
+// Descenders, and underscores, reach less far below the baseline than this share of the height
+// above it.
+constexpr double maxDescent = 0.5;
 
 double centreOf(const QRect &box)
 {
@@ -36,11 +39,15 @@ bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &g
     const int x0 = int(std::ceil(grid.origin + (cell + 0.2) * grid.cell));
     const int x1 = int(std::floor(grid.origin + (cell + 0.8) * grid.cell));
     const int y0 = std::max(0, line.box.top());
-    const int y1 = std::min(image.height() - 1, line.box.bottom() + height / 4);
+    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    // Not as far as the ascenders of a closely set line below ("self" under "__init__").
+    const int ascent = baseline - line.box.top();
+    const int foot = ascent > 0 ? baseline + int(std::ceil(maxDescent * ascent))
+                                : line.box.bottom() + height / 4;
+    const int y1 = std::min({image.height() - 1, line.box.bottom() + height / 4, foot});
     if (x0 < 0 || x1 >= image.width() || x1 < x0 || y1 < y0) {
         return false;
     }
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
     int topInk = -1;
     int bottomInk = -1;
     int coveredColumns = 0;
@@ -231,6 +238,51 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
                 first = next;
                 break;
             }
+        }
+    }
+    // The engine can place the end of a word a cell off as a whole ("1;" of "z = 1;" one cell
+    // left, the "1" on the space): the characters from one on an empty cell to the end of its
+    // run in neighbouring cells move together when that puts every one of them on ink; and the
+    // same for the start of a run.
+    const auto isRun = [&](qsizetype a, qsizetype b) {
+        return spans[size_t(a)].second == 1 && spans[size_t(b)].second == 1 &&
+               spans[size_t(b)].first == spans[size_t(a)].first + 1 &&
+               line.symbols.at(a).word == line.symbols.at(b).word;
+    };
+    const auto shiftOntoInk = [&](qsizetype from, qsizetype to, int shift) {
+        const int into =
+            shift > 0 ? spans[size_t(to - 1)].first + 1 : spans[size_t(from)].first - 1;
+        for (qsizetype n = from; n < to; ++n) {
+            if (!holdsInk(image, line, grid, spans[size_t(n)].first + shift)) {
+                return false;
+            }
+        }
+        if (taken[into] != 0) {
+            return false;
+        }
+        --taken[shift > 0 ? spans[size_t(from)].first : spans[size_t(to - 1)].first];
+        ++taken[into];
+        for (qsizetype n = from; n < to; ++n) {
+            spans[size_t(n)].first += shift;
+        }
+        return true;
+    };
+    const qsizetype count = line.symbols.size();
+    for (qsizetype i = 0; i < count; ++i) {
+        if (spans[size_t(i)].second != 1 || line.symbols.at(i).text == QLatin1String("_") ||
+            holdsInk(image, line, grid, spans[size_t(i)].first)) {
+            continue;
+        }
+        qsizetype end = i + 1;
+        while (end < count && isRun(end - 1, end)) {
+            ++end;
+        }
+        qsizetype start = i;
+        while (start > 0 && isRun(start - 1, start)) {
+            --start;
+        }
+        if (!shiftOntoInk(i, end, 1)) {
+            (void)shiftOntoInk(start, i + 1, -1);
         }
     }
 }

@@ -40,6 +40,34 @@ QRect withTypographicHeight(const tesseract::ResultIterator &iterator, const QRe
     return QRect(ink.left(), top, ink.width(), bottom - top);
 }
 
+// The engine can take a speck of the row below into a character (the dot of a ";" right under a
+// "{") and stretch the word's box over half of that row, which then looks read and is lost.
+// Descenders reach less far below the baseline than this share of the line's height above it.
+void keepToOwnRow(LineReading &line)
+{
+    constexpr double maxDescent = 0.6;
+    const int ascent = line.baseline - line.box.top();
+    if (ascent <= 0 || line.baseline >= line.box.bottom()) {
+        return;
+    }
+    const int bottom = line.baseline + int(std::ceil(maxDescent * ascent));
+    if (line.box.bottom() <= bottom) {
+        return;
+    }
+    line.box.setBottom(bottom);
+    const auto clip = [bottom](QRect &box) {
+        if (box.bottom() > bottom) {
+            box.setBottom(std::max(box.top(), bottom));
+        }
+    };
+    for (QRect &word : line.wordBoxes) {
+        clip(word);
+    }
+    for (SymbolReading &symbol : line.symbols) {
+        clip(symbol.box);
+    }
+}
+
 void appendSymbols(const tesseract::ResultIterator &word, int wordIndex,
                    QList<SymbolReading> &symbols)
 {
@@ -51,9 +79,8 @@ void appendSymbols(const tesseract::ResultIterator &word, int wordIndex,
         int right = 0;
         int bottom = 0;
         if (raw && symbol.BoundingBox(tesseract::RIL_SYMBOL, &left, &top, &right, &bottom)) {
-            symbols.append({QString::fromUtf8(raw.get()), QRect(left, top, right - left,
-                                                                bottom - top),
-                            wordIndex});
+            symbols.append({QString::fromUtf8(raw.get()),
+                            QRect(left, top, right - left, bottom - top), wordIndex});
         }
     } while (!symbol.IsAtFinalElement(tesseract::RIL_WORD, tesseract::RIL_SYMBOL) &&
              symbol.Next(tesseract::RIL_SYMBOL));
@@ -96,6 +123,7 @@ LineReading LineReading::read(tesseract::ResultIterator &iterator)
     } while (!iterator.IsAtFinalElement(tesseract::RIL_TEXTLINE, tesseract::RIL_WORD) &&
              iterator.Next(tesseract::RIL_WORD));
     line.text = words.join(QLatin1Char(' '));
+    keepToOwnRow(line);
     line.inkBox = line.box;
     line.confidence = words.isEmpty() ? 0 : confidenceSum / double(words.size());
     line.box = withTypographicHeight(iterator, line.box);

@@ -8,7 +8,8 @@
 
 using namespace Table;
 
-ScreenTextFigures runScreenTextBench(const BenchContext &context, const QList<CorpusImage> &corpus)
+ScreenTextFigures runScreenTextBench(const BenchContext &context, const QList<CorpusImage> &corpus,
+                                     bool isHeldOut)
 {
     ScreenTextFigures figures;
     if (corpus.isEmpty()) {
@@ -41,12 +42,15 @@ ScreenTextFigures runScreenTextBench(const BenchContext &context, const QList<Co
     for (const CorpusImage &item : corpus) {
         ++counts[int(item.kind)];
     }
-    heading(QStringLiteral("Screen text heavy in program code (%1 images: %2 code in 4 monospace "
-                           "fonts, %3 prose, %4 user interface; 12-15 px, light and dark)")
+    heading(QStringLiteral("%1 (%2 images: %3 code in 4 monospace fonts, %4 prose, %5 user "
+                           "interface; %6 px, light and dark)")
+                .arg(isHeldOut ? QStringLiteral("Held out: the same kinds in other fonts and sizes")
+                               : QStringLiteral("Screen text heavy in program code"))
                 .arg(corpus.size())
                 .arg(counts[int(TextKind::code)])
                 .arg(counts[int(TextKind::prose)])
-                .arg(counts[int(TextKind::ui)]));
+                .arg(counts[int(TextKind::ui)])
+                .arg(isHeldOut ? QStringLiteral("11-16") : QStringLiteral("12-15")));
     const bool hasPlain = !context.tesseract.isEmpty();
     const auto plainCell = [hasPlain](const QString &value) {
         return hasPlain ? value : QStringLiteral("n/a");

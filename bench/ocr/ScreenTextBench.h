@@ -14,5 +14,7 @@ struct ScreenTextFigures
     double plainP50 = 0;
 };
 
+// `isHeldOut`: the corpus was not used to tune the recognizer; only the heading says so.
 [[nodiscard]] ScreenTextFigures runScreenTextBench(const BenchContext &context,
-                                                   const QList<CorpusImage> &corpus);
+                                                   const QList<CorpusImage> &corpus,
+                                                   bool isHeldOut = false);

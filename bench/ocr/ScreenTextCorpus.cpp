@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "ScreenTextCorpus.h"
+
 #include "samples/SampleImages.h"
 
 #include <QFont>
@@ -27,6 +28,23 @@ const QStringList monospaceFonts = {"DejaVu Sans Mono", "Liberation Mono", "JetB
 const QStringList proportionalFonts = {"DejaVu Sans", "Liberation Sans", "DejaVu Serif",
                                        "Liberation Serif"};
 const QList<int> pixelSizes = {12, 13, 14, 15};
+
+// Fonts, sizes and pairings of snippets with themes: the corpus's own, and others held out
+// from the tuning, to tell a fix from a fit to the corpus.
+struct Variant
+{
+    QStringList monospace;
+    QStringList proportional;
+    QList<int> sizes;
+    quint32 seed = 0;
+    bool isHeldOut = false;
+};
+const Variant tuned{monospaceFonts, proportionalFonts, pixelSizes};
+const Variant heldOut{{"Nimbus Mono PS", "Noto Sans Mono", "Liberation Mono", "DejaVu Sans Mono"},
+                      {"Nimbus Sans", "Nimbus Roman", "Liberation Sans", "DejaVu Sans"},
+                      {11, 13, 16},
+                      500,
+                      true};
 
 const QStringList identifiers = {"user_id",   "parse_header", "max_retries", "buf_len",
                                  "is_valid",  "old_value",    "tmp_dir",     "item_count",
@@ -184,26 +202,35 @@ CorpusImage textItem(const QString &name, TextKind kind, const QList<QStringList
     return item;
 }
 
-CorpusImage codeItem(int index)
+QString nameOf(const Variant &variant, const QString &kind, int index)
 {
-    QRandomGenerator random(quint32(7000 + index));
-    const Theme &theme = themes.at(index % themes.size());
-    const QString family = monospaceFonts.at(index % monospaceFonts.size());
-    const int pixelSize = pixelSizes.at((index / 3) % pixelSizes.size());
+    return QStringLiteral("%1%2-%3")
+        .arg(variant.isHeldOut ? QStringLiteral("held-") : QString(), kind)
+        .arg(index, 2, 10, QLatin1Char('0'));
+}
+
+CorpusImage codeItem(int index, const Variant &variant)
+{
+    QRandomGenerator random(quint32(7000 + index) + variant.seed);
+    // Held out, each snippet meets several themes.
+    const qsizetype themeIndex = variant.isHeldOut ? index + index / snippets.size() + 1 : index;
+    const Theme &theme = themes.at(themeIndex % themes.size());
+    const QString family = variant.monospace.at(index % variant.monospace.size());
+    const int pixelSize = variant.sizes.at((index / 3) % variant.sizes.size());
     QList<QStringList> paragraphs{filledSnippet(random, snippets.at(index % snippets.size()))};
     if (index % 3 == 0) {
         paragraphs.append(filledSnippet(random, pick(random, {"x = 1;", "return 0;"}).split('|')));
     }
-    return textItem(QStringLiteral("code-%1").arg(index, 2, 10, QLatin1Char('0')), TextKind::code,
-                    paragraphs, styleFor(family, pixelSize, theme), theme);
+    return textItem(nameOf(variant, QStringLiteral("code"), index), TextKind::code, paragraphs,
+                    styleFor(family, pixelSize, theme), theme);
 }
 
-CorpusImage proseItem(int index)
+CorpusImage proseItem(int index, const Variant &variant)
 {
-    QRandomGenerator random(quint32(8000 + index));
+    QRandomGenerator random(quint32(8000 + index) + variant.seed);
     const Theme &theme = themes.at((index + 2) % themes.size());
-    const QString family = proportionalFonts.at(index % proportionalFonts.size());
-    const int pixelSize = pixelSizes.at((index / 2) % pixelSizes.size());
+    const QString family = variant.proportional.at(index % variant.proportional.size());
+    const int pixelSize = variant.sizes.at((index / 2) % variant.sizes.size());
     QList<QStringList> paragraphs;
     for (int p = 0; p < 1 + index % 2; ++p) {
         QStringList lines;
@@ -212,18 +239,18 @@ CorpusImage proseItem(int index)
         }
         paragraphs.append(lines);
     }
-    return textItem(QStringLiteral("prose-%1").arg(index, 2, 10, QLatin1Char('0')), TextKind::prose,
-                    paragraphs, styleFor(family, pixelSize, theme), theme);
+    return textItem(nameOf(variant, QStringLiteral("prose"), index), TextKind::prose, paragraphs,
+                    styleFor(family, pixelSize, theme), theme);
 }
 
 // Pieces of a dialog, a menu or a toolbar: labels at their own places, some with values far to
 // their right, some alone in a tiny capture.
-CorpusImage uiItem(int index)
+CorpusImage uiItem(int index, const Variant &variant)
 {
-    QRandomGenerator random(quint32(9000 + index));
+    QRandomGenerator random(quint32(9000 + index) + variant.seed);
     const Theme &theme = themes.at((index + 5) % themes.size());
-    const QString family = proportionalFonts.at(index % 2 == 0 ? 0 : 1);
-    const int pixelSize = pixelSizes.at(index % pixelSizes.size());
+    const QString family = variant.proportional.at(index % 2 == 0 ? 0 : 1);
+    const int pixelSize = variant.sizes.at(index % variant.sizes.size());
     QFont font(family);
     font.setPixelSize(pixelSize);
     const QFontMetrics metrics(font);
@@ -277,8 +304,8 @@ CorpusImage uiItem(int index)
     item.paragraphs = {truth};
     item.theme = QString::fromLatin1(theme.name);
     item.isDark = theme.isDark;
-    item.name = QStringLiteral("ui-%1-%2px-%3")
-                    .arg(index, 2, 10, QLatin1Char('0'))
+    item.name = QStringLiteral("%1-%2px-%3")
+                    .arg(nameOf(variant, QStringLiteral("ui"), index))
                     .arg(pixelSize)
                     .arg(item.theme);
     return item;
@@ -400,17 +427,18 @@ QList<CorpusImage> variedScreens(QSize screen)
     return screens;
 }
 
-QList<CorpusImage> screenText()
+QList<CorpusImage> screenText(bool isHeldOut)
 {
+    const Variant &variant = isHeldOut ? heldOut : tuned;
     QList<CorpusImage> corpus;
     for (int i = 0; i < 48; ++i) {
-        corpus.append(codeItem(i));
+        corpus.append(codeItem(i, variant));
     }
     for (int i = 0; i < 16; ++i) {
-        corpus.append(proseItem(i));
+        corpus.append(proseItem(i, variant));
     }
     for (int i = 0; i < 16; ++i) {
-        corpus.append(uiItem(i));
+        corpus.append(uiItem(i, variant));
     }
     return corpus;
 }

@@ -157,19 +157,22 @@ int main(int argc, char *argv[])
     }
 
     // --only corpus,screen,pages,codes,languages runs some parts alone, when looking into one
-    // figure.
+    // figure; --only heldout reads the screen text held out from tuning.
     const qsizetype only = arguments.indexOf(QStringLiteral("--only"));
-    const QStringList parts = only > 0
-                                  ? arguments.value(only + 1).split(QLatin1Char(','))
-                                  : QStringList{QStringLiteral("corpus"), QStringLiteral("screen"),
-                                                QStringLiteral("pages"), QStringLiteral("codes"),
-                                                QStringLiteral("languages")};
+    const QStringList parts =
+        only > 0 ? arguments.value(only + 1).split(QLatin1Char(','))
+                 : QStringList{QStringLiteral("corpus"),  QStringLiteral("screen"),
+                               QStringLiteral("heldout"), QStringLiteral("pages"),
+                               QStringLiteral("codes"),   QStringLiteral("languages")};
     const CorpusFigures corpusFigures = parts.contains(QStringLiteral("corpus"))
                                             ? runCorpusBench(context, corpus)
                                             : CorpusFigures{};
     const ScreenTextFigures screenFigures = parts.contains(QStringLiteral("screen"))
                                                 ? runScreenTextBench(context, Corpus::screenText())
                                                 : ScreenTextFigures{};
+    if (parts.contains(QStringLiteral("heldout"))) {
+        (void)runScreenTextBench(context, Corpus::screenText(true), true);
+    }
     const FullScreenFigures pageFigures =
         parts.contains(QStringLiteral("pages"))
             ? runFullScreenBench(context, Corpus::fullScreenPages() + Corpus::variedScreens())

@@ -88,7 +88,6 @@ TEST(Recognizer, JoinsAWordHyphenatedAtALineEndOnlyWhenAsked)
               QStringLiteral("The capture goes through recog-\nnition in one pass."));
 }
 
-
 TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
 {
     // Small snippets whose short lines page layout once took for noise, and code whose
@@ -99,32 +98,38 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
         const char *family;
         int pixelSize;
         Theme theme;
+        double lineSpacing = 1.5;
     };
     const QList<Case> cases = {
         {{"if (x) {", "    y();", "}", "z = 1;"}, "DejaVu Sans Mono", 20, light},
-        {{"def area(r):", "    return 3.14 * r * r"},
-         "DejaVu Sans Mono",
-         14,
-         light},
+        {{"def area(r):", "    return 3.14 * r * r"}, "DejaVu Sans Mono", 14, light},
         {{"int total(int n) {", "    int sum = 0;", "    for (int i = 0; i < n; i++) {",
           "        sum += i;", "    }", "    return sum;", "}"},
          "Liberation Mono",
          13,
          SampleImages::dark},
-        {{"setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));", "class Cache:",
-          "    def __init__(self):", "        self.__store = {}"},
+        {{"setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof(on));",
+          "class Cache:", "    def __init__(self):", "        self.__store = {}"},
          "DejaVu Sans Mono",
          14,
          light},
         {{"https://example.org/pay"}, "DejaVu Sans Mono", 28, light},
+        // Lines set close: the "{" took the dot of the ";" under it, and half of that row.
+        {{"if (x) {", "    y();", "}", "z = 1;"}, "Liberation Mono", 12, SampleImages::dark, 1.4},
+        // The "l" of the line below reaches up to the underscores.
+        {{"def __init__(self, old_value=None):", "    self._old_value = old_value"},
+         "DejaVu Sans Mono",
+         13,
+         SampleImages::dark,
+         1.4},
     };
     for (const Case &c : cases) {
         TextStyle style = textStyle(c.pixelSize, c.theme);
         style.family = QString::fromLatin1(c.family);
+        style.lineSpacing = c.lineSpacing;
         EXPECT_EQ(recognize(text(c.lines, style)).text, c.lines.join(QLatin1Char('\n')));
     }
 }
-
 
 TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
 {
@@ -140,15 +145,15 @@ TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
         const QImage values = text({form[1], form[3]}, textStyle(14), 200);
         painter.drawImage(0, 0, labels);
         painter.drawImage(200, 0, values);
-        painter.drawImage(0, 80, text({QStringLiteral("Notes for the meeting"),
-                                       QStringLiteral("on Friday at noon")},
-                                      textStyle(14)));
+        painter.drawImage(
+            0, 80,
+            text({QStringLiteral("Notes for the meeting"), QStringLiteral("on Friday at noon")},
+                 textStyle(14)));
     }
     const Theme pane{QColor(236, 239, 244), QColor(40, 40, 40)};
-    const QStringList page = {QStringLiteral("The release was approved"),
-                              QStringLiteral("yesterday with minor changes"),
-                              QStringLiteral("to the settings panel and"),
-                              QStringLiteral("the capture shortcut.")};
+    const QStringList page = {
+        QStringLiteral("The release was approved"), QStringLiteral("yesterday with minor changes"),
+        QStringLiteral("to the settings panel and"), QStringLiteral("the capture shortcut.")};
     const RecognitionResult result =
         recognize(sideBySide({left, text(page, textStyle(14, pane), 400)}, pane, 0));
     EXPECT_EQ(result.text, QStringLiteral("Name: Jane Doe\nPhone: 030 1234 5678\n\nNotes for the "
@@ -246,8 +251,7 @@ TEST(Recognizer, TextIsNeverMadeOfACodesModules)
         {code("Lot 7734-B exp 2027-01", F::DataMatrix, 4), 1},
         {retailBarcode("5901234123457"), 1},
         {retailBarcode("4006381333931", 3), 1},
-        {sideBySide({qrCode("https://example.org/pay/1"), qrCode("https://example.org/pay/2")}),
-         2},
+        {sideBySide({qrCode("https://example.org/pay/1"), qrCode("https://example.org/pay/2")}), 2},
         {sideBySide({qrCode("WIFI:T:WPA;S:Guest;P:guest-pass;;", SampleImages::dark, 3),
                      qrCode("https://example.org/menu", SampleImages::dark, 3)},
                     SampleImages::dark, 4),

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/TesseractEngine.h"
 
+#include "KeloLens/Recognition/GridText.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
 #include "KeloLens/Recognition/RecognitionLanguages.h"
 #include "KeloLens/Recognition/TextAssembly.h"
@@ -10,6 +11,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QRegularExpression>
 #include <QThread>
 
@@ -138,4 +141,32 @@ TEST(TesseractEngine, KeepsTheEndOfALineThatLayoutAnalysisLeftOut)
     for (const RecognizedLine &line : reading->lines) {
         EXPECT_GT(line.box.maxX(), 0.9);
     }
+}
+
+TEST(GridText, MovesTheEndOfAWordPlacedACellOffOntoItsInk)
+{
+    // The engine read "z = 1;" in small type with "1;" one cell to the left, the "1" on the
+    // space before it.
+    QFont font(QStringLiteral("DejaVu Sans Mono"));
+    font.setPixelSize(28);
+    const double cell = QFontMetricsF(font).horizontalAdvance(QLatin1Char('z'));
+    QImage image(int(10 * cell), 50, QImage::Format_Grayscale8);
+    image.fill(255);
+    {
+        QPainter painter(&image);
+        painter.setFont(font);
+        painter.drawText(QPointF(cell, 36), QStringLiteral("z = 1;"));
+    }
+    LineReading line;
+    line.box = line.inkBox = QRect(int(cell), 10, int(6 * cell), 34);
+    line.baseline = 36;
+    line.wordBoxes = {line.box};
+    const QList<QPair<QString, int>> placed = {{"z", 1}, {"=", 3}, {"1", 4}, {";", 5}};
+    for (const auto &[character, at] : placed) {
+        line.symbols.append({character, QRect(int(at * cell) + 3, 14, int(cell) - 6, 22), 0});
+    }
+    int firstCell = 0;
+    EXPECT_EQ(GridText::textOnGrid(image, line, {0, cell}, {}, firstCell),
+              QStringLiteral("z = 1;"));
+    EXPECT_EQ(firstCell, 1);
 }

@@ -215,6 +215,18 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"BUFFER0 = PAGE1", "BUFFER0 = PAGE1"},
         {"for l in lines:", "for l in lines:"},
         {"SN-00I1-lO01", "SN-00I1-lO01"},
+        // Brackets and quotes that pair up once a look-alike is read for what it stands for; a
+        // block opened and left open, a decorator and an address stay.
+        {"setsockopt(fd, sizeof{on));", "setsockopt(fd, sizeof(on));"},
+        {"if (x) {", "if (x) {"},
+        {"items.map(x => {", "items.map(x => {"},
+        {"  \"version\u2122: \"1.2.0\",", "  \"version\": \"1.2.0\","},
+        {"const url = `v1/${id}\";", "const url = `v1/${id}`;"},
+        {"return \u00F0; f(a, @);", "return 0; f(a, 0);"},
+        {"          beta0)", "          beta0)"},
+        {"Run 'make test` before `git push`.", "Run `make test` before `git push`."},
+        {"It's `x` or `y", "It's `x` or `y"},
+        {"@property mail(a@b.org)", "@property mail(a@b.org)"},
     };
     for (const auto &[read, meant] : cases) {
         EXPECT_EQ(CodeTokens::corrected(read), meant) << read.toStdString();
