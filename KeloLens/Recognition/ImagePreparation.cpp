@@ -78,6 +78,125 @@ int borderMedian(const QImage &grey)
     return values[values.size() / 2];
 }
 
+// Stripes of a screen in the other theme than most of it, a dark editor beside a light browser,
+// are turned over so that all text is dark on light: the engine would read every line of them
+// twice, the second time inverted, and lays them out as pictures. Only large captures: a small
+// one is a single theme, or a few words on a coloured button.
+constexpr double minPanelPixels = 1e6;
+// A stripe's most common shade is this far beyond the page's background, on the side of its
+// ink, and this share of the stripe lies within a few shades of it: a flat panel, not a photo.
+constexpr int panelContrast = 96;
+constexpr int shadeBins = 32;
+constexpr int flatBins = 2;
+constexpr double minFlatShare = 0.6;
+// Rows or columns this few between two turned stripes are their text or their border.
+constexpr int maxPanelGap = 24;
+
+using ShadeCounts = std::array<int, shadeBins>;
+
+enum class Stripe { kept, turned, blank };
+
+Stripe stripeOf(const ShadeCounts &counts, int total, int background, bool isInverted)
+{
+    const auto mode = int(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    const int shade = mode * 256 / shadeBins + 256 / shadeBins / 2;
+    if (isInverted ? shade < background + panelContrast : shade > background - panelContrast) {
+        return Stripe::kept;
+    }
+    int near = 0;
+    int lighter = 0;
+    int darker = 0;
+    for (int bin = 0; bin < shadeBins; ++bin) {
+        const int count = counts[size_t(bin)];
+        (bin < mode - flatBins ? darker : bin > mode + flatBins ? lighter : near) += count;
+    }
+    if (near < minFlatShare * total) {
+        return Stripe::kept;
+    }
+    if (lighter == darker) {
+        return Stripe::blank;
+    }
+    // Its text must be drawn the other way round too: dark text on a grey pane is read as it is.
+    return (isInverted ? darker > lighter : lighter > darker) ? Stripe::turned : Stripe::kept;
+}
+
+// Which stripes to turn: gaps of a few between turned ones are their text or border, and blank
+// stripes beside them (a window's margin, the gutter beyond it) go with them.
+std::vector<bool> stripesToTurn(const std::vector<Stripe> &stripes)
+{
+    const int count = int(stripes.size());
+    std::vector<bool> turn(stripes.size());
+    int last = -1;
+    for (int i = 0; i < count; ++i) {
+        if (stripes[size_t(i)] != Stripe::turned) {
+            continue;
+        }
+        turn[size_t(i)] = true;
+        if (last >= 0 && i - last - 1 <= maxPanelGap) {
+            std::fill(turn.begin() + last + 1, turn.begin() + i, true);
+        }
+        last = i;
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        // Forwards, then backwards.
+        for (int n = 1; n < count; ++n) {
+            const int i = pass == 0 ? n : count - 1 - n;
+            const int before = pass == 0 ? i - 1 : i + 1;
+            if (stripes[size_t(i)] == Stripe::blank && turn[size_t(before)]) {
+                turn[size_t(i)] = true;
+            }
+        }
+    }
+    return turn;
+}
+
+// Returns whether any stripe was turned.
+bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    std::vector<ShadeCounts> columns(static_cast<size_t>(width), ShadeCounts{});
+    std::vector<Stripe> columnStripes(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            ++columns[size_t(x)][row[x] * shadeBins / 256];
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        columnStripes[size_t(x)] = stripeOf(columns[size_t(x)], height, background, isInverted);
+    }
+    const std::vector<bool> turnColumn = stripesToTurn(columnStripes);
+    bool isAnyTurned = false;
+    for (int y = 0; y < height; ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (turnColumn[size_t(x)]) {
+                row[x] = uchar(255 - row[x]);
+                isAnyTurned = true;
+            }
+        }
+    }
+    std::vector<Stripe> rowStripes(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        ShadeCounts counts{};
+        for (int x = 0; x < width; ++x) {
+            ++counts[row[x] * shadeBins / 256];
+        }
+        rowStripes[size_t(y)] = stripeOf(counts, width, background, isInverted);
+    }
+    const std::vector<bool> turnRow = stripesToTurn(rowStripes);
+    for (int y = 0; y < height; ++y) {
+        if (turnRow[size_t(y)]) {
+            uchar *row = grey.scanLine(y);
+            std::transform(row, row + width, row, [](uchar value) { return uchar(255 - value); });
+            isAnyTurned = true;
+        }
+    }
+    return isAnyTurned;
+}
+
 void applyTable(QImage &grey, const std::array<uchar, 256> &table)
 {
     for (int y = 0; y < grey.height(); ++y) {
@@ -217,8 +336,8 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
 
     // The most common value is the background; the ink is whatever lies far from it, and there
     // is more of it on the light side when the text is light (a dark theme).
-    const Histogram histogram = histogramOf(grey);
-    const int background = mostCommonValue(histogram);
+    Histogram histogram = histogramOf(grey);
+    int background = mostCommonValue(histogram);
     qint64 darker = 0;
     qint64 lighter = 0;
     for (int value = 0; value < 256; ++value) {
@@ -229,12 +348,22 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         }
     }
     prepared.wasInverted = lighter > darker || (lighter == darker && background < 128);
+    const auto inkOf = [&prepared](const Histogram &shades) {
+        return prepared.wasInverted ? 255 - percentile(shades, 0.995) : percentile(shades, 0.005);
+    };
+    int ink = inkOf(histogram);
+    if (double(grey.width()) * grey.height() >= minPanelPixels &&
+        turnOtherThemePanels(grey, background, prepared.wasInverted)) {
+        histogram = histogramOf(grey);
+        background = mostCommonValue(histogram);
+        // Not lighter than before: with a dark panel turned, the darkest shades left may be a
+        // grey pane's background rather than ink.
+        ink = std::min(ink, inkOf(histogram));
+    }
 
     // Stretch so the background becomes white and the darkest ink black: coloured themes give
     // little contrast once they are grey.
     const int paper = prepared.wasInverted ? 255 - background : background;
-    const int ink =
-        prepared.wasInverted ? 255 - percentile(histogram, 0.995) : percentile(histogram, 0.005);
     std::array<uchar, 256> table{};
     for (int value = 0; value < 256; ++value) {
         const int oriented = prepared.wasInverted ? 255 - value : value;

@@ -63,26 +63,38 @@ struct BandReading
     bool hasFailed = false;
 };
 
-bool isWholePage(const TextBand &band, const QImage &page)
+// A band's picture for the engine, and where its top left corner lies on the page.
+struct BandImage
 {
-    return band.top == 0 && band.height == page.height();
-}
+    QImage image;
+    QPoint origin;
+};
 
-QImage bandImage(const QImage &page, const TextBand &band)
+// Only the columns with ink, with white around them: the engine lays out and thresholds every
+// pixel it is given, and on a screen with a column of text most of the width is empty.
+BandImage bandImage(const QImage &page, const TextBand &band)
 {
-    if (isWholePage(band, page)) {
-        return page;
+    const QRect ink = TextBands::inkSpan(page, band);
+    if (ink.isEmpty()) {
+        return {};
     }
-    QImage image(page.width(), band.height + 2 * bandPadding, QImage::Format_Grayscale8);
+    // A capture small enough to be read whole is read as it was framed.
+    const bool isWholePage = band.top == 0 && band.height == page.height() && band.width == 0;
+    const bool isLarge = double(page.width()) * page.height() > maxBandPixels;
+    if (isWholePage && (!isLarge || ink.width() + 2 * bandPadding > page.width() * 3 / 4)) {
+        return {page, {0, 0}};
+    }
+    QImage image(ink.width() + 2 * bandPadding, band.height + 2 * bandPadding,
+                 QImage::Format_Grayscale8);
     if (image.isNull()) {
-        return image;
+        return {};
     }
     image.fill(255);
     for (int y = 0; y < band.height; ++y) {
-        std::copy_n(page.constScanLine(band.top + y), page.width(),
-                    image.scanLine(y + bandPadding));
+        std::copy_n(page.constScanLine(band.top + y) + ink.left(), ink.width(),
+                    image.scanLine(y + bandPadding) + bandPadding);
     }
-    return image;
+    return {image, {ink.left() - bandPadding, band.top - bandPadding}};
 }
 
 // A character or a few side by side, read alone.
@@ -109,11 +121,13 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
                      const TextBand &band, const PassLimit &limit, std::atomic<int> &characterReads)
 {
     BandReading reading;
-    const QImage image = bandImage(prepared.image, band);
-    if (image.isNull()) {
-        reading.hasFailed = true;
+    const BandImage cut = bandImage(prepared.image, band);
+    if (cut.image.isNull()) {
+        // Nothing to read, or no memory to read it with.
+        reading.hasFailed = !TextBands::inkSpan(prepared.image, band).isEmpty();
         return reading;
     }
+    const QImage &image = cut.image;
     engine.SetImage(image.constBits(), image.width(), image.height(), 1, int(image.bytesPerLine()));
     engine.SetSourceResolution(prepared.resolution);
     tesseract::ETEXT_DESC monitor;
@@ -172,9 +186,8 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
         }
     }
     reading.lines = pieces;
-    const int offset = isWholePage(band, prepared.image) ? 0 : band.top - bandPadding;
     for (LineReading &line : reading.lines) {
-        line.box.translate(0, offset);
+        line.box.translate(cut.origin);
     }
     return reading;
 }

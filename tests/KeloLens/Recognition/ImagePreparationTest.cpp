@@ -3,6 +3,8 @@
 
 #include "samples/SampleImages.h"
 
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 using SampleImages::Theme;
@@ -44,5 +46,38 @@ TEST(ImagePreparation, TurnsEveryThemeIntoDarkTextOnWhite)
             }
         }
         EXPECT_LE(darkest, 40) << theme.background.name().toStdString();
+    }
+}
+
+TEST(ImagePreparation, TurnsAWindowOfTheOtherThemeOnAWholeScreenButNotAGreyPane)
+{
+    // A light page, a dark editor, and a grey pane with dark text, side by side; the page is the
+    // widest.
+    QImage screen(1600, 700, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    const QList<Theme> themes = {
+        SampleImages::light, SampleImages::dark, {QColor(150, 150, 150), QColor(10, 10, 10)}};
+    {
+        QPainter painter(&screen);
+        for (int i = 0; i < themes.size(); ++i) {
+            painter.fillRect(100 + 500 * i, 0, 500, 700, themes.at(i).background);
+            painter.drawImage(100 + 500 * i, 0, textImage(themes.at(i), 13));
+        }
+    }
+    const PreparedImage prepared = ImagePreparation::prepareForText(screen);
+    ASSERT_FALSE(prepared.wasInverted);
+    const auto at = [&](int x, int y) {
+        return pixel(prepared.image, prepared.padding + int(x * prepared.scale),
+                     prepared.padding + int(y * prepared.scale));
+    };
+    for (int i = 0; i < themes.size(); ++i) {
+        // Every pane's background is light, and its text darker than it.
+        const int left = 100 + 500 * i;
+        EXPECT_GE(at(left + 400, 400), 128) << i;
+        int darkest = 255;
+        for (int x = left; x < left + 300; ++x) {
+            darkest = std::min(darkest, at(x, 22));
+        }
+        EXPECT_LT(darkest, at(left + 400, 400) - 64) << i;
     }
 }

@@ -161,6 +161,26 @@ TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
                                page.join(QLatin1Char('\n')));
 }
 
+TEST(Recognizer, ReadsALightAndADarkWindowOfAWholeScreenEachInFull)
+{
+    // The dark window is neither taken for a picture nor read into the light one's lines.
+    const QStringList page = {QStringLiteral("The release was approved"),
+                              QStringLiteral("yesterday with minor changes"),
+                              QStringLiteral("to the settings panel.")};
+    const QStringList terminal = {QStringLiteral("Build finished in 42 seconds"),
+                                  QStringLiteral("No warnings were found"),
+                                  QStringLiteral("Deployed to the staging server")};
+    QImage screen(1600, 700, QImage::Format_RGB32);
+    screen.fill(light.background);
+    QPainter painter(&screen);
+    painter.drawImage(0, 0, text(page, textStyle(13)));
+    painter.fillRect(800, 0, 800, 700, dark.background);
+    painter.drawImage(800, 0, text(terminal, textStyle(13, dark)));
+    painter.end();
+    EXPECT_EQ(recognize(screen).text, page.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                          terminal.join(QLatin1Char('\n')));
+}
+
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
 {
     // Two identical barcodes once made the reader abort the process.
