@@ -289,7 +289,11 @@ void AppDelegate::finishLaunching()
     connect(m_prefs.get(), &Preferences::hotKeyChanged, this, &AppDelegate::registerHotKey);
 
     if (!m_prefs->hasCompletedOnboarding()) {
-        showOnboarding(m_permission->isScreenRecordingGranted() ? tryItStep : welcomeStep);
+        // Access the desktop still has to be asked for (it asks at each capture until then) is
+        // not granted yet: the screen access step offers to ask.
+        const bool isGranted = m_permission->isScreenRecordingGranted() &&
+                               !m_platform->screenReader->canAskForAccess();
+        showOnboarding(isGranted ? tryItStep : welcomeStep);
     }
     qCDebug(lcApp).noquote() << QStringLiteral("KeloLens: launched, shortcut %1")
                                     .arg(m_registeredCombo
@@ -440,21 +444,26 @@ void AppDelegate::openSettings(std::optional<SettingsPage> page)
         services.isTrayMissing = !m_statusItem || !StatusItemController::isTrayAvailable();
         services.hasGlobalShortcuts = m_hotKeys->hasGlobalShortcuts();
         services.canReadScreen = m_platform->screenReader->canRead();
-        KeloPlatform::ScreenReader *reader = m_platform->screenReader.get();
-        services.canAskToReadScreen = [reader] { return reader->canAskForAccess(); };
-        services.askToReadScreen = [reader, self = QPointer<AppDelegate>(this)] {
-            QCoro::connect(reader->askForAccess(), self.data(), [](bool isAllowed) {
-                qCInfo(lcApp).noquote()
-                    << (isAllowed ? QStringLiteral("KeloLens: the desktop lets KeloLens read the "
-                                                   "screen now")
-                                  : QStringLiteral("KeloLens: the desktop did not let KeloLens "
-                                                   "read the screen"));
-            });
-        };
+        services.screenAccessRequest = screenAccessRequest();
         services.isX11 = m_platform->backend == u"x11";
         m_settingsWindow = std::make_unique<SettingsWindowController>(*m_router, services);
     }
     m_settingsWindow->show(page);
+}
+
+ScreenAccessRequest AppDelegate::screenAccessRequest()
+{
+    KeloPlatform::ScreenReader *reader = m_platform->screenReader.get();
+    return {[reader] { return reader->canAskForAccess(); },
+            [reader, self = QPointer<AppDelegate>(this)] {
+                QCoro::connect(reader->askForAccess(), self.data(), [](bool isAllowed) {
+                    qCInfo(lcApp).noquote()
+                        << (isAllowed ? QStringLiteral("KeloLens: the desktop lets KeloLens read "
+                                                       "the screen now")
+                                      : QStringLiteral("KeloLens: the desktop did not let "
+                                                       "KeloLens read the screen"));
+                });
+            }};
 }
 
 void AppDelegate::showOnboarding(int startAt)
@@ -483,7 +492,7 @@ void AppDelegate::showOnboarding(int startAt)
             }
         },
         AppInfo::fromBuild().website, m_accessibility->isPossible(),
-        m_capturer->missingToolCommand());
+        m_capturer->missingToolCommand(), screenAccessRequest());
     m_onboardingWindow->show(steps, startAt, QStringLiteral("Start Using KeloLens"));
 }
 

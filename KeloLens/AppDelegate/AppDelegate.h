@@ -4,6 +4,7 @@
 #include "KeloHotkey/HotKeyCombo.h"
 #include "KeloHotkey/KeyboardLayout.h"
 #include "KeloLens/Capture/PermissionChecker.h"
+#include "KeloLens/Capture/ScreenAccessRequest.h"
 #include "KeloLens/Capture/ScreenCapturer.h"
 #include "KeloLens/Recognition/Recognizing.h"
 #include "KeloLens/SettingsWindow/SettingsPage.h"
@@ -82,6 +83,8 @@ private:
     void reportTakenHotKey(const HotKeyCombo &wanted);
     void handleRequest(const QByteArray &request);
     void shutDown();
+    // The question the settings and onboarding put to the desktop about reading the screen.
+    [[nodiscard]] ScreenAccessRequest screenAccessRequest();
 
     int m_exitCode = 0;
     std::unique_ptr<KeloPlatform::Platform> m_platform;

@@ -8,7 +8,8 @@
 
 QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
                                           std::function<void()> tryCapture, const QString &website,
-                                          bool canPaste, const QString &installCommand)
+                                          bool canPaste, const QString &installCommand,
+                                          const ScreenAccessRequest &screenAccessRequest)
 {
     PermissionChecker *checker = &permission;
     return {
@@ -17,7 +18,10 @@ QList<OnboardingStep> makeOnboardingSteps(const QString &hotKey, PermissionCheck
              return new WelcomeStep(hotKey, website, installCommand);
          },
          {}},
-        {QStringLiteral("screenRecording"), [checker] { return new ScreenRecordingStep(*checker); },
+        {QStringLiteral("screenRecording"),
+         [checker, screenAccessRequest] {
+             return new ScreenRecordingStep(*checker, screenAccessRequest);
+         },
          [checker] { return checker->isScreenRecordingGranted(); }},
         {QStringLiteral("tryIt"),
          [hotKey, tryCapture, canPaste] { return new TryItStep(hotKey, tryCapture, canPaste); },

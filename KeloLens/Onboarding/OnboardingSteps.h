@@ -2,6 +2,7 @@
 #pragma once
 
 #include "KeloCore/AppInfo.h"
+#include "KeloLens/Capture/ScreenAccessRequest.h"
 #include "KeloOnboarding/OnboardingStep.h"
 
 #include <QList>
@@ -16,8 +17,8 @@ class PermissionChecker;
 // to bind a desktop shortcut to the capture command); the permission checker must outlive the
 // steps. Where the session can send no keys (`canPaste` false) the last step promises no paste.
 // Where captures cannot work yet, `installCommand` says what to install, on the first page.
-[[nodiscard]] QList<OnboardingStep>
-makeOnboardingSteps(const QString &hotKey, PermissionChecker &permission,
-                    std::function<void()> tryCapture,
-                    const QString &website = AppInfo::fromBuild().website, bool canPaste = true,
-                    const QString &installCommand = {});
+// Where the desktop can be asked to let KeloLens read the screen, the second step offers to ask.
+[[nodiscard]] QList<OnboardingStep> makeOnboardingSteps(
+    const QString &hotKey, PermissionChecker &permission, std::function<void()> tryCapture,
+    const QString &website = AppInfo::fromBuild().website, bool canPaste = true,
+    const QString &installCommand = {}, const ScreenAccessRequest &screenAccessRequest = {});

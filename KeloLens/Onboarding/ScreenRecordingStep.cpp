@@ -41,8 +41,10 @@ QPixmap recordSymbol(const QColor &color, qreal scale)
 
 } // namespace
 
-ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget *parent)
-    : QWidget(parent), m_permission(permission), m_symbol(new QLabel(this)),
+ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission,
+                                         ScreenAccessRequest screenAccessRequest, QWidget *parent)
+    : QWidget(parent), m_permission(permission),
+      m_screenAccessRequest(std::move(screenAccessRequest)), m_symbol(new QLabel(this)),
       m_granted(new QWidget(this)), m_grantedText(new QLabel(m_granted)),
       m_askAgain(new QPushButton(QStringLiteral("Ask Again"), this)),
       m_hint(StepText::caption(QString())), m_timer(new QTimer(this))
@@ -74,7 +76,11 @@ ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget 
 
     keloButton(m_askAgain, ControlSize::large);
     connect(m_askAgain, &QPushButton::clicked, this, [this] {
-        m_permission.requestScreenRecording();
+        if (m_isAllowOffered) {
+            m_screenAccessRequest.ask();
+        } else {
+            m_permission.requestScreenRecording();
+        }
         refresh();
     });
     layout->addWidget(m_askAgain, 0, Qt::AlignHCenter);
@@ -90,20 +96,29 @@ ScreenRecordingStep::ScreenRecordingStep(PermissionChecker &permission, QWidget 
 void ScreenRecordingStep::refresh()
 {
     m_isGranted = m_permission.isScreenRecordingGranted();
+    // Allowed for good only once asked: until then the desktop asks at each capture.
+    m_isAllowOffered = m_permission.isAskedAtCapture() && m_screenAccessRequest.isPossible();
+    const bool looksGranted = m_isGranted && !m_isAllowOffered;
     const qreal scale = devicePixelRatioF();
-    m_symbol->setPixmap(m_isGranted ? bundledSymbolIcon(Symbol::success, grantedGreen)
-                                          .pixmap(QSize(symbolSize, symbolSize), scale)
-                                    : recordSymbol(ThemeColors::accent(palette()), scale));
-    m_granted->setVisible(m_isGranted);
+    m_symbol->setPixmap(looksGranted ? bundledSymbolIcon(Symbol::success, grantedGreen)
+                                           .pixmap(QSize(symbolSize, symbolSize), scale)
+                                     : recordSymbol(ThemeColors::accent(palette()), scale));
+    m_granted->setVisible(looksGranted);
     m_grantedText->setText(m_permission.isAskedAtCapture()
                                ? QStringLiteral("Your desktop will ask at your first capture")
                                : QStringLiteral("Access granted"));
     const bool canAskAgain = !m_isGranted && m_permission.canRequestScreenRecording();
-    m_askAgain->setVisible(canAskAgain);
-    m_hint->setText(canAskAgain
-                        ? QStringLiteral("Your desktop remembers that you refused. Ask Again, and "
-                                         "it asks you at the next capture.")
-                        : QStringLiteral("Your desktop refused. Allow screenshots for KeloLens in "
-                                         "its privacy settings, then come back here."));
-    m_hint->setVisible(!m_isGranted);
+    m_askAgain->setText(m_isAllowOffered ? QStringLiteral("Allow…") : QStringLiteral("Ask Again"));
+    m_askAgain->setVisible(m_isAllowOffered || canAskAgain);
+    if (m_isAllowOffered) {
+        m_hint->setText(QStringLiteral("Asked at each capture. Allow it here once, and captures "
+                                       "stop asking."));
+    } else {
+        m_hint->setText(canAskAgain
+                            ? QStringLiteral("Your desktop remembers that you refused. Ask Again, "
+                                             "and it asks you at the next capture.")
+                            : QStringLiteral("Your desktop refused. Allow screenshots for KeloLens "
+                                             "in its privacy settings, then come back here."));
+    }
+    m_hint->setVisible(!looksGranted);
 }

@@ -92,8 +92,9 @@ GeneralPage::GeneralPage(const SettingsServices &services, QWidget *parent)
 
     SettingsSection *permissions = form->addSection(QStringLiteral("Permissions"));
     m_screenRecording = new PermissionStatus(QStringLiteral("Ask Again"), [this] {
-        if (m_screenRecording->button()->text() == allowTitle && m_services.askToReadScreen) {
-            m_services.askToReadScreen();
+        if (m_screenRecording->button()->text() == allowTitle &&
+            m_services.screenAccessRequest.ask) {
+            m_services.screenAccessRequest.ask();
         } else if (m_services.permission != nullptr) {
             m_services.permission->requestScreenRecording();
             refreshPermissions();
@@ -141,7 +142,7 @@ void GeneralPage::refreshPermissions()
     case ScreenAccess::askedAtCapture:
         // GNOME asks at each capture; allowed once from here, KeloLens selects on a still
         // picture of its own.
-        if (m_services.canAskToReadScreen && m_services.canAskToReadScreen()) {
+        if (m_services.screenAccessRequest.isPossible()) {
             m_screenRecording->button()->setText(allowTitle);
             m_screenRecording->setState(QStringLiteral("Asked at each capture"), false, true);
             break;
@@ -224,8 +225,7 @@ void GeneralPage::addSelectWith(SettingsSection &section)
     // The stored choice stays for a session that allows it.
     m_selectWith->setCurrentIndex(1);
     m_selectWith->setEnabled(false);
-    m_isSelectWithWaitingForAccess =
-        m_services.canAskToReadScreen && m_services.canAskToReadScreen();
+    m_isSelectWithWaitingForAccess = m_services.screenAccessRequest.isPossible();
     section.addRow(QStringLiteral("Select with"),
                    m_isSelectWithWaitingForAccess
                        ? QStringLiteral("Until you allow screen access below, the desktop's "

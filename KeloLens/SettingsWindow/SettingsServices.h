@@ -3,6 +3,7 @@
 
 #include "KeloCore/AppInfo.h"
 #include "KeloHotkey/KeyboardLayout.h"
+#include "KeloLens/Capture/ScreenAccessRequest.h"
 
 #include <QLocale>
 #include <QStringList>
@@ -51,10 +52,9 @@ struct SettingsServices
     // Where the session does not let KeloLens read the screen, the desktop's screenshot tool is
     // the only way to select, and the General page says so.
     bool canReadScreen = true;
-    // Where the desktop would let KeloLens read the screen once asked (GNOME asks only the
-    // application in front), the screen access row offers to ask; the answer comes later.
-    std::function<bool()> canAskToReadScreen;
-    std::function<void()> askToReadScreen;
+    // Where the desktop would let KeloLens read the screen once asked, the screen access row
+    // offers to ask.
+    ScreenAccessRequest screenAccessRequest;
     // The session is X11, where every client may read the screen and send keys: the permission
     // rows say so in its words.
     bool isX11 = false;

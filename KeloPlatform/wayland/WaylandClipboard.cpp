@@ -34,6 +34,8 @@ constexpr const char *textMimeTypes[] = {"text/plain;charset=utf-8", "text/plain
 // How long the focused surface waits for the keyboard focus, and a reader for its text.
 constexpr auto focusTimeout = 1000ms;
 constexpr auto configureTimeout = 1000ms;
+// Offers the compositor cancelled because the focus had already moved on, before giving up.
+constexpr int focusedOfferAttempts = 3;
 constexpr auto readerTimeout = 10s;
 
 // Writes the text into a reader's pipe without blocking the event loop, and gives up on a
@@ -150,7 +152,11 @@ struct WaylandClipboard::Connection
     bool pumpUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout);
     bool roundtrip();
     bool writeWithDataControl(std::shared_ptr<const QByteArray> text);
-    bool writeWithFocusedSurface(std::shared_ptr<const QByteArray> text);
+    bool writeWithFocusedSurface(const std::shared_ptr<const QByteArray> &text);
+
+    enum class Offer { taken, cancelled, failed };
+    // One short-lived surface that waits for the keyboard focus and then offers the text.
+    Offer offerFromFocusedSurface(const std::shared_ptr<const QByteArray> &text);
 };
 
 namespace {
@@ -495,12 +501,36 @@ bool WaylandClipboard::Connection::writeWithDataControl(std::shared_ptr<const QB
     return roundtrip();
 }
 
-bool WaylandClipboard::Connection::writeWithFocusedSurface(std::shared_ptr<const QByteArray> text)
+bool WaylandClipboard::Connection::writeWithFocusedSurface(
+    const std::shared_ptr<const QByteArray> &text)
 {
     if (dataDeviceManager == nullptr || compositor == nullptr || wmBase == nullptr ||
         shm == nullptr || (seatCapabilities & WL_SEAT_CAPABILITY_KEYBOARD) == 0) {
         return false;
     }
+    // The compositor takes the selection only from the client that has the keyboard focus when
+    // the request arrives. The focus can move on in between (GNOME gives it back to the window
+    // under a full-screen one that just closed); the offer is cancelled then, and a new surface
+    // asks again.
+    for (int attempt = 0; attempt < focusedOfferAttempts; ++attempt) {
+        switch (offerFromFocusedSurface(text)) {
+        case Offer::taken:
+            return true;
+        case Offer::cancelled:
+            qCInfo(lcClipboard).noquote()
+                << QStringLiteral("KeloLens: the focus moved on before the compositor took the "
+                                  "clipboard; asking again");
+            break;
+        case Offer::failed:
+            return false;
+        }
+    }
+    return false;
+}
+
+WaylandClipboard::Connection::Offer
+WaylandClipboard::Connection::offerFromFocusedSurface(const std::shared_ptr<const QByteArray> &text)
+{
     FocusWait wait;
     wl_keyboard *keyboard = wl_seat_get_keyboard(seat);
     wl_keyboard_add_listener(keyboard, &keyboardListener, &wait);
@@ -514,7 +544,7 @@ bool WaylandClipboard::Connection::writeWithFocusedSurface(std::shared_ptr<const
     wl_surface_commit(wait.surface);
 
     wl_buffer *buffer = nullptr;
-    bool isSet = false;
+    Offer offer = Offer::failed;
     if (pumpUntil([&] { return wait.isConfigured; }, configureTimeout)) {
         buffer = transparentPixel(shm);
         wl_surface_attach(wait.surface, buffer, 0, 0);
@@ -529,12 +559,15 @@ bool WaylandClipboard::Connection::writeWithFocusedSurface(std::shared_ptr<const
             for (const char *mimeType : textMimeTypes) {
                 wl_data_source_offer(source, mimeType);
             }
-            auto *state = new SourceState{this, std::move(text)};
+            auto *state = new SourceState{this, text};
             state->dataSource = source;
             sources.insert(state);
             wl_data_source_add_listener(source, &sourceListener, state);
             wl_data_device_set_selection(dataDevice, source, *wait.enterSerial);
-            isSet = roundtrip();
+            if (roundtrip()) {
+                // A cancelled offer has let go of its state by now.
+                offer = sources.contains(state) ? Offer::taken : Offer::cancelled;
+            }
         }
     }
     xdg_toplevel_destroy(toplevel);
@@ -548,7 +581,7 @@ bool WaylandClipboard::Connection::writeWithFocusedSurface(std::shared_ptr<const
     } else {
         wl_keyboard_destroy(keyboard);
     }
-    return roundtrip() && isSet;
+    return roundtrip() ? offer : Offer::failed;
 }
 
 WaylandClipboard::WaylandClipboard(std::unique_ptr<Connection> connection)

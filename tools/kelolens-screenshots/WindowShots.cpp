@@ -33,12 +33,23 @@ namespace {
 class FixedPermission final : public PermissionChecker
 {
 public:
-    explicit FixedPermission(bool isGranted) : m_isGranted(isGranted) {}
+    explicit FixedPermission(bool isGranted, bool isAsked = false)
+        : m_isGranted(isGranted), m_isAsked(isAsked)
+    {
+    }
     bool isScreenRecordingGranted() const override { return m_isGranted; }
+    ScreenAccess screenAccess() const override
+    {
+        if (m_isAsked) {
+            return ScreenAccess::askedAtCapture;
+        }
+        return m_isGranted ? ScreenAccess::notNeeded : ScreenAccess::refused;
+    }
     bool canRequestScreenRecording() const override { return !m_isGranted; }
 
 private:
     bool m_isGranted;
+    bool m_isAsked;
 };
 
 } // namespace
@@ -101,25 +112,34 @@ bool saveOnboardingSteps(KeloPlatform::Platform &platform, const QDir &folder,
     // The window's views poll the checker until they are deleted, later than this function ends.
     static FixedPermission denied(false);
     static FixedPermission granted(true);
+    // GNOME with nothing stored yet: asked at each capture, and the desktop can be asked now.
+    static FixedPermission askedAtCapture(true, true);
+    const ScreenAccessRequest askable{[] { return true; }, [] {}};
     const struct
     {
         int index;
         PermissionChecker *permission;
         QString name;
         QString installCommand;
+        ScreenAccessRequest request;
     } steps[] = {
-        {0, &denied, QStringLiteral("welcome"), {}},
-        {0, &denied, QStringLiteral("welcome-no-tool"), QStringLiteral("sudo apt install maim")},
-        {1, &denied, QStringLiteral("screen-recording"), {}},
-        {1, &granted, QStringLiteral("screen-recording-granted"), {}},
-        {2, &granted, QStringLiteral("try-it"), {}},
+        {0, &denied, QStringLiteral("welcome"), {}, {}},
+        {0,
+         &denied,
+         QStringLiteral("welcome-no-tool"),
+         QStringLiteral("sudo apt install maim"),
+         {}},
+        {1, &denied, QStringLiteral("screen-recording"), {}, {}},
+        {1, &askedAtCapture, QStringLiteral("screen-recording-allow"), {}, askable},
+        {1, &granted, QStringLiteral("screen-recording-granted"), {}, {}},
+        {2, &granted, QStringLiteral("try-it"), {}, {}},
     };
     OnboardingWindowController controller(QStringLiteral("Welcome to KeloLens"), QSize(500, 400),
                                           [] {});
     for (const auto &step : steps) {
         controller.show(makeOnboardingSteps(
                             QStringLiteral("Ctrl+Shift+2"), *step.permission, [] {},
-                            AppInfo::fromBuild().website, true, step.installCommand),
+                            AppInfo::fromBuild().website, true, step.installCommand, step.request),
                         step.index, QStringLiteral("Start Using KeloLens"));
         // The welcome demonstration moves: show it with the selection drawn over the text.
         settle(std::chrono::milliseconds(step.index == 0 ? 1500 : 800));

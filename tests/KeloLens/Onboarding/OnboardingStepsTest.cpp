@@ -80,4 +80,16 @@ TEST(OnboardingSteps, ScreenAccessStepFollowsThePermission)
     EXPECT_TRUE(step.askAgainButton()->isHidden());
     EXPECT_FALSE(step.grantedLabel()->isHidden());
     EXPECT_TRUE(showsText(step, QStringLiteral("Access granted")));
+
+    // Nothing stored yet, and the desktop can be asked to allow it for good (GNOME): it is asked.
+    int questions = 0;
+    ScreenRecordingStep askable(permission, {[] { return true; }, [&questions] { ++questions; }});
+    permission.isAsked = true;
+    askable.refresh();
+    ASSERT_FALSE(askable.askAgainButton()->isHidden());
+    EXPECT_EQ(askable.askAgainButton()->text(), QStringLiteral("Allow…"));
+    EXPECT_TRUE(askable.grantedLabel()->isHidden());
+    askable.askAgainButton()->click();
+    EXPECT_EQ(questions, 1);
+    EXPECT_EQ(permission.requests, 1) << "a refusal was forgotten instead";
 }
