@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/wayland/WaylandClipboard.h"
 
+#include "KeloPlatform/wayland/PipeWriter.h"
 #include "wlr-data-control-unstable-v1-client-protocol.h"
 #include "xdg-shell-client-protocol.h"
 
@@ -31,81 +32,11 @@ using namespace std::chrono_literals;
 
 constexpr const char *textMimeTypes[] = {"text/plain;charset=utf-8", "text/plain", "UTF8_STRING",
                                          "STRING", "TEXT"};
-// How long the focused surface waits for the keyboard focus, and a reader for its text.
+// How long the focused surface waits for the keyboard focus.
 constexpr auto focusTimeout = 1000ms;
 constexpr auto configureTimeout = 1000ms;
 // Offers the compositor cancelled because the focus had already moved on, before giving up.
 constexpr int focusedOfferAttempts = 3;
-constexpr auto readerTimeout = 10s;
-
-// Writes the text into a reader's pipe without blocking the event loop, and gives up on a
-// reader that stops reading.
-class PipeWriter : public QObject
-{
-public:
-    static void start(int fd, std::shared_ptr<const QByteArray> data)
-    {
-        auto *writer = new PipeWriter(fd, std::move(data));
-        writer->writeSome();
-    }
-
-private:
-    PipeWriter(int fd, std::shared_ptr<const QByteArray> data)
-        : m_fd(fd), m_data(std::move(data)), m_notifier(fd, QSocketNotifier::Write)
-    {
-        ::fcntl(m_fd, F_SETFL, ::fcntl(m_fd, F_GETFL) | O_NONBLOCK);
-        m_notifier.setEnabled(false);
-        QObject::connect(&m_notifier, &QSocketNotifier::activated, this, [this] { writeSome(); });
-        QTimer::singleShot(readerTimeout, this, [this] { finish(); });
-    }
-    ~PipeWriter() override { ::close(m_fd); }
-
-    void writeSome()
-    {
-        // A reader that closed its end must not kill this process with SIGPIPE: block the
-        // signal for this thread while writing and take a pending one back.
-        sigset_t pipeSignal;
-        sigset_t previous;
-        sigemptyset(&pipeSignal);
-        sigaddset(&pipeSignal, SIGPIPE);
-        pthread_sigmask(SIG_BLOCK, &pipeSignal, &previous);
-        bool isDone = false;
-        while (m_offset < m_data->size()) {
-            const ssize_t written =
-                ::write(m_fd, m_data->constData() + m_offset, size_t(m_data->size() - m_offset));
-            if (written > 0) {
-                m_offset += written;
-                continue;
-            }
-            if (written < 0 && errno == EINTR) {
-                continue;
-            }
-            isDone = written < 0 && errno != EAGAIN;
-            if (errno == EPIPE) {
-                const timespec none{};
-                sigtimedwait(&pipeSignal, nullptr, &none);
-            }
-            break;
-        }
-        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
-        if (isDone || m_offset >= m_data->size()) {
-            finish();
-        } else {
-            m_notifier.setEnabled(true);
-        }
-    }
-
-    void finish()
-    {
-        m_notifier.setEnabled(false);
-        deleteLater();
-    }
-
-    int m_fd;
-    std::shared_ptr<const QByteArray> m_data;
-    qsizetype m_offset = 0;
-    QSocketNotifier m_notifier;
-};
 
 } // namespace
 
