@@ -8,12 +8,9 @@
 #include <QByteArray>
 #include <QLoggingCategory>
 #include <QSocketNotifier>
-#include <QTimer>
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <functional>
