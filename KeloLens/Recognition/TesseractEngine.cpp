@@ -63,11 +63,13 @@ struct BandReading
     bool hasFailed = false;
 };
 
-// A band's picture for the engine, and where its top left corner lies on the page.
+// A band's picture for the engine, and where its top left corner lies on the page; no picture
+// where the band has no ink or there was no memory for it.
 struct BandImage
 {
     QImage image;
     QPoint origin;
+    bool hasInk = false;
 };
 
 // Only the columns with ink, with white around them: the engine lays out and thresholds every
@@ -78,23 +80,27 @@ BandImage bandImage(const QImage &page, const TextBand &band)
     if (ink.isEmpty()) {
         return {};
     }
+    BandImage cut{{}, {}, true};
     // A capture small enough to be read whole is read as it was framed.
     const bool isWholePage = band.top == 0 && band.height == page.height() && band.width == 0;
     const bool isLarge = double(page.width()) * page.height() > maxBandPixels;
     if (isWholePage && (!isLarge || ink.width() + 2 * bandPadding > page.width() * 3 / 4)) {
-        return {page, {0, 0}};
+        cut.image = page;
+        return cut;
     }
     QImage image(ink.width() + 2 * bandPadding, band.height + 2 * bandPadding,
                  QImage::Format_Grayscale8);
     if (image.isNull()) {
-        return {};
+        return cut;
     }
     image.fill(255);
     for (int y = 0; y < band.height; ++y) {
         std::copy_n(page.constScanLine(band.top + y) + ink.left(), ink.width(),
                     image.scanLine(y + bandPadding) + bandPadding);
     }
-    return {image, {ink.left() - bandPadding, band.top - bandPadding}};
+    cut.image = image;
+    cut.origin = {ink.left() - bandPadding, band.top - bandPadding};
+    return cut;
 }
 
 // A character or a few side by side, read alone.
@@ -124,7 +130,7 @@ BandReading readBand(tesseract::TessBaseAPI &engine, const PreparedImage &prepar
     const BandImage cut = bandImage(prepared.image, band);
     if (cut.image.isNull()) {
         // Nothing to read, or no memory to read it with.
-        reading.hasFailed = !TextBands::inkSpan(prepared.image, band).isEmpty();
+        reading.hasFailed = cut.hasInk;
         return reading;
     }
     const QImage &image = cut.image;

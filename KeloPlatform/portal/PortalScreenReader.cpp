@@ -2,7 +2,6 @@
 #include "KeloPlatform/portal/PortalScreenReader.h"
 
 #include "KeloPlatform/portal/PortalScreenshotService.h"
-#include "KeloPlatform/wayland/DesktopLayout.h"
 #include "KeloPlatform/wayland/WorkspaceImage.h"
 
 #include <QFile>
@@ -63,8 +62,7 @@ public:
             co_return ScreenContents{{},
                                      screenReadFailure(QStringLiteral("the picture is broken."))};
         }
-        const QList<QRect> places = placesInDesktop(monitors, compositorLayout(m_waylandDisplay));
-        co_return workspaceContents(workspace, std::move(monitors), places);
+        co_return workspaceContents(workspace, std::move(monitors), m_waylandDisplay);
     }
 
     [[nodiscard]] bool canAskForAccess() const override

@@ -2,7 +2,6 @@
 #include "KeloPlatform/wayland/KWinScreenReader.h"
 
 #include "KeloPlatform/ChildProcess.h"
-#include "KeloPlatform/wayland/DesktopLayout.h"
 #include "KeloPlatform/wayland/WorkspaceImage.h"
 
 #include <QCoreApplication>
@@ -276,8 +275,7 @@ public:
         if (workspace.isNull()) {
             co_return ScreenContents{{}, screenReadFailure(QStringLiteral("no picture came."))};
         }
-        const QList<QRect> places = placesInDesktop(monitors, compositorLayout(m_waylandDisplay));
-        co_return workspaceContents(workspace, std::move(monitors), places);
+        co_return workspaceContents(workspace, std::move(monitors), m_waylandDisplay);
     }
 
 private:

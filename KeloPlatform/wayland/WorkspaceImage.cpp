@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloPlatform/wayland/WorkspaceImage.h"
 
+#include "KeloPlatform/wayland/DesktopLayout.h"
+
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -52,8 +54,9 @@ std::optional<QList<MonitorImage>> splitWorkspace(const QImage &workspace,
 }
 
 ScreenContents workspaceContents(const QImage &workspace, QList<MonitorImage> monitors,
-                                 QList<QRect> places)
+                                 const QString &waylandDisplay)
 {
+    QList<QRect> places = placesInDesktop(monitors, compositorLayout(waylandDisplay));
     std::optional<QList<MonitorImage>> split =
         splitWorkspace(workspace, std::move(monitors), std::move(places));
     if (!split) {

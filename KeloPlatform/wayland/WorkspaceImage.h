@@ -22,8 +22,10 @@ namespace KeloPlatform {
 [[nodiscard]] std::optional<QList<MonitorImage>>
 splitWorkspace(const QImage &workspace, QList<MonitorImage> monitors, QList<QRect> places = {});
 
-// The screen's contents from a picture of the whole desktop, or why it does not fit the monitors.
-[[nodiscard]] ScreenContents
-workspaceContents(const QImage &workspace, QList<MonitorImage> monitors, QList<QRect> places = {});
+// The screen's contents from a picture of the whole desktop, laid out as the compositor at
+// `waylandDisplay` lays out its monitors, or why it does not fit the monitors.
+[[nodiscard]] ScreenContents workspaceContents(const QImage &workspace,
+                                               QList<MonitorImage> monitors,
+                                               const QString &waylandDisplay);
 
 } // namespace KeloPlatform
