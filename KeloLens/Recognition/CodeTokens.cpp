@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/CodeTokens.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #include <algorithm>
 
 namespace {
@@ -123,6 +126,38 @@ QString withQuotesPaired(const QString &line)
     return paired;
 }
 
+// Environment variables every shell line uses; read after a "$" read as "S" ("SHOME").
+bool isWellKnownVariable(QStringView name)
+{
+    static const QStringList names = {
+        QStringLiteral("HOME"),     QStringLiteral("PATH"),        QStringLiteral("USER"),
+        QStringLiteral("PWD"),      QStringLiteral("OLDPWD"),      QStringLiteral("SHELL"),
+        QStringLiteral("LANG"),     QStringLiteral("TERM"),        QStringLiteral("EDITOR"),
+        QStringLiteral("DISPLAY"),  QStringLiteral("TMPDIR"),      QStringLiteral("HOSTNAME"),
+        QStringLiteral("PYTHONPATH"), QStringLiteral("JAVA_HOME"), QStringLiteral("GOPATH"),
+        QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral("XDG_RUNTIME_DIR"),
+        QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("XDG_DATA_HOME")};
+    return names.contains(name);
+}
+
+// Commands whose options are all letters: a "1" among them is an "l" ("wc -1").
+QString withLetterOptions(const QString &line)
+{
+    static const QRegularExpression option(QStringLiteral(
+        R"((?:^|[|;&$]\s*|\bsudo\s+)(?:wc|cat|cp|mv|rm|ln|mkdir|du|df|ps|cut|sort|touch|uname|stat)\s+-([a-zA-Z1]+)\b)"));
+    QString mended = line;
+    QRegularExpressionMatchIterator matches = option.globalMatch(line);
+    while (matches.hasNext()) {
+        const QRegularExpressionMatch match = matches.next();
+        for (qsizetype i = match.capturedStart(1); i < match.capturedEnd(1); ++i) {
+            if (mended.at(i) == u'1') {
+                mended[i] = u'l';
+            }
+        }
+    }
+    return mended;
+}
+
 // `before` and `after`: the nearest characters other than spaces around the token, null at the
 // line's ends.
 QString correctedToken(const QString &token, QChar before, QChar after)
@@ -158,6 +193,10 @@ QString correctedToken(const QString &token, QChar before, QChar after)
             c = isZeroLookAlike(c) ? u'0' : c;
         }
         return number;
+    }
+    if (token.size() > 1 && token.at(0) == u'S' && isWellKnownVariable(QStringView(token).mid(1)) &&
+        !isWellKnownVariable(token)) {
+        return u'$' + token.mid(1);
     }
     // A constant's name in capitals.
     const bool isHex = token.startsWith(QLatin1String("0X"), Qt::CaseInsensitive);
@@ -209,7 +248,7 @@ QString corrected(const QString &line)
         result += correctedToken(token, nearest(line, i, -1), nearest(line, end - 1, 1));
         i = end;
     }
-    return withQuotesPaired(withBracketsPaired(result));
+    return withLetterOptions(withQuotesPaired(withBracketsPaired(result)));
 }
 
 } // namespace CodeTokens

@@ -10,7 +10,9 @@
 // digits, and serials like "SN-00I1-lO01" are left as read. Curly quotes, which program text does
 // not use, are straightened. Brackets and quotes that do not pair up are paired where a
 // look-alike read for another explains it ("sizeof{on))", a backtick read as a quote), and a
-// dotted or slashed zero is a zero.
+// dotted or slashed zero is a zero. In shell lines, a "$" read as "S" before a well-known
+// variable ("SHOME") and an "l" read as "1" among the letter options of a command that has no
+// others ("wc -1") are mended.
 namespace CodeTokens {
 
 [[nodiscard]] QString corrected(const QString &line);

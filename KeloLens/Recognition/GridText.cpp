@@ -288,10 +288,14 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
 }
 
 // Read alone, a character is read among all the model knows; program text keeps to ASCII.
+bool isPrintableAscii(QChar c)
+{
+    return c.unicode() > 0x20 && c.unicode() < 0x7f;
+}
+
 bool isPrintableAscii(const QString &character)
 {
-    return character.size() == 1 && character.at(0).unicode() > 0x20 &&
-           character.at(0).unicode() < 0x7f;
+    return character.size() == 1 && isPrintableAscii(character.at(0));
 }
 
 // The one character in a cell, read with its neighbours when they are known (`before`, `after`:
@@ -331,6 +335,140 @@ QString cellCharacter(const QImage &image, const LineReading &line, const Grid &
         read[0] = CodeTokens::straightened(read.at(0));
     }
     return isPrintableAscii(read) ? read : QString();
+}
+
+// The characters of a word the engine read short, for its inked cells (`inked`, left to right):
+// the word read again on its own, and each cell read alone, lined up with each other. Read alone,
+// a cell lacks its context (a lone ";" comes out ":"); read as a word, a character can still go
+// missing ("y();" as "y);"). Where both give a character for a cell, the word's is kept.
+std::map<int, QString> shortWordCells(const QImage &image, const LineReading &line,
+                                      const Grid &grid, const std::vector<int> &inked,
+                                      const CharacterReader &readCharacter)
+{
+    std::map<int, QString> result;
+    if (!readCharacter || inked.empty()) {
+        return result;
+    }
+    const auto areaOf = [&](int from, int to) {
+        const int left = int(std::floor(grid.origin + from * grid.cell));
+        const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
+        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) & image.rect();
+    };
+    const auto printable = [](QString text) {
+        text.remove(QLatin1Char(' '));
+        for (QChar &c : text) {
+            c = CodeTokens::straightened(c);
+        }
+        return std::all_of(text.begin(), text.end(), [](QChar c) { return isPrintableAscii(c); })
+                   ? text
+                   : QString();
+    };
+    const QString word =
+        printable(readCharacter(areaOf(inked.front(), inked.back()), int(inked.size())).trimmed());
+    const size_t count = inked.size();
+    if (size_t(word.size()) == count) {
+        for (size_t n = 0; n < count; ++n) {
+            result[inked[n]] = word.at(qsizetype(n));
+        }
+        return result;
+    }
+    QString alone;
+    for (const int c : inked) {
+        const QString read = printable(readCharacter(areaOf(c, c), 1).trimmed());
+        alone += read.size() == 1 ? read.at(0) : QChar(u' ');
+    }
+    // Lined up with the fewest changes; a cell paired with a character of the word takes it.
+    const size_t m = size_t(word.size());
+    std::vector<std::vector<int>> cost(count + 1, std::vector<int>(m + 1, 0));
+    for (size_t i = 0; i <= count; ++i) {
+        for (size_t j = 0; j <= m; ++j) {
+            if (i == 0 || j == 0) {
+                cost[i][j] = int(i + j);
+                continue;
+            }
+            const int same = alone.at(qsizetype(i - 1)) == word.at(qsizetype(j - 1)) ? 0 : 1;
+            cost[i][j] = std::min({cost[i - 1][j - 1] + same, cost[i - 1][j] + 1,
+                                   cost[i][j - 1] + 1});
+        }
+    }
+    for (size_t i = count, j = m; i > 0;) {
+        const int same =
+            j > 0 && alone.at(qsizetype(i - 1)) == word.at(qsizetype(j - 1)) ? 0 : 1;
+        QChar chosen;
+        if (j > 0 && cost[i][j] == cost[i - 1][j - 1] + same) {
+            chosen = word.at(qsizetype(j - 1));
+            --j;
+        } else if (cost[i][j] == cost[i - 1][j] + 1) {
+            chosen = alone.at(qsizetype(i - 1));
+        } else {
+            --j;
+            continue;
+        }
+        --i;
+        if (chosen != u' ') {
+            result[inked[i]] = chosen;
+        }
+    }
+    return result;
+}
+
+// The ink of a cell, within the line's box; empty for none.
+QRect inkIn(const QImage &image, const LineReading &line, const Grid &grid, int cell)
+{
+    const QRect area = QRect(QPoint(int(std::ceil(grid.origin + cell * grid.cell)), line.box.top()),
+                             QPoint(int(std::floor(grid.origin + (cell + 1) * grid.cell)) - 1,
+                                    line.box.bottom())) &
+                       image.rect();
+    QRect ink;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar *row = image.constScanLine(y);
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (row[x] < inkLevel) {
+                ink |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return ink;
+}
+
+// Characters whose ink cannot be what was read. A narrow round stroke read as "0" or "O" in a line
+// whose round brackets do not pair up is the missing bracket ("y0);"): a digit or a letter fills
+// the cell's width. A letter, a digit or an angle bracket with all its ink high above the
+// baseline is a mark drawn there, in a line with backticks the backtick ("${id}>", "delayò").
+void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
+                 std::map<int, QString> &cells)
+{
+    QString all;
+    bool hasBacktick = false;
+    for (const auto &[c, text] : cells) {
+        all += text;
+    }
+    hasBacktick = all.contains(u'`');
+    const qsizetype round = all.count(u'(') - all.count(u')');
+    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    const int ascent = baseline - line.inkBox.top();
+    for (auto &[c, text] : cells) {
+        if (text.size() != 1) {
+            continue;
+        }
+        const QChar read = text.at(0);
+        const bool isRound = read == u'0' || read == u'O' || read == u'o';
+        const bool mayBeRaised = read.isLetterOrNumber() || read == u'>' || read == u'<';
+        if ((!isRound || round == 0) && (!mayBeRaised || !hasBacktick)) {
+            continue;
+        }
+        const QRect ink = inkIn(image, line, grid, c);
+        if (ink.isEmpty()) {
+            continue;
+        }
+        if (isRound && round != 0 && ink.width() < 0.4 * grid.cell &&
+            ink.height() > 0.8 * ascent) {
+            text = round < 0 ? QStringLiteral("(") : QStringLiteral(")");
+        } else if (mayBeRaised && hasBacktick && ascent > 0 &&
+                   ink.bottom() < baseline - ascent / 2) {
+            text = QStringLiteral("`");
+        }
+    }
 }
 
 // What an empty cell holds: a space, or a character the engine missed.
@@ -391,6 +529,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
     // took are read again. Characters sitting one to one on their ink stay, as read in context.
     std::set<int> dropped;
     std::set<int> suspect;
+    std::set<int> rereadWords;
     for (qsizetype w = 0; w < line.wordBoxes.size(); ++w) {
         std::vector<int> taken = cellsOfWord[int(w)];
         std::sort(taken.begin(), taken.end());
@@ -407,6 +546,55 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         cells.erase(c);
         suspect.insert(c - 1);
         suspect.insert(c + 1);
+    }
+    // A word with more inked cells under its box than characters read lost one inside it: the
+    // engine reads the "()" of "y();" as an "O" and the ")" and ";" as one ";". Its neighbours in
+    // the word are as doubtful as the gap, so the whole word is read again.
+    std::map<int, int> ownerOf;
+    for (const auto &[word, taken] : cellsOfWord) {
+        for (const int c : taken) {
+            ownerOf.emplace(c, word);
+        }
+    }
+    for (qsizetype w = 0; w < line.wordBoxes.size(); ++w) {
+        const QRect &box = line.wordBoxes.at(w);
+        const std::vector<int> &taken = cellsOfWord[int(w)];
+        if (taken.empty()) {
+            continue;
+        }
+        std::vector<int> inked;
+        const int from = int(std::floor((box.left() - grid.origin) / grid.cell));
+        const int to = int(std::floor((box.right() + 1 - grid.origin) / grid.cell));
+        for (int c = from; c <= to; ++c) {
+            const double left = grid.origin + c * grid.cell;
+            const double overlap = std::min<double>(left + grid.cell, box.right() + 1) -
+                                   std::max<double>(left, box.left());
+            const auto owner = ownerOf.find(c);
+            const bool isOthers = owner != ownerOf.end() && owner->second != int(w);
+            if (overlap >= 0.25 * grid.cell && !isOthers && underscoresSeen.count(c) == 0 &&
+                holdsInk(image, line, grid, c) && !hasStroke(c)) {
+                inked.push_back(c);
+            }
+        }
+        const std::set<int> distinct(taken.begin(), taken.end());
+        const bool isShort = std::any_of(inked.begin(), inked.end(), [&](int c) {
+            return distinct.count(c) == 0;
+        });
+        if (!isShort || inked.size() <= distinct.size()) {
+            continue;
+        }
+        first = std::min(first, inked.front());
+        last = std::max(last, inked.back());
+        for (const int c : inked) {
+            ownerOf.emplace(c, int(w));
+        }
+        for (const auto &[c, character] : shortWordCells(image, line, grid, inked, readCharacter)) {
+            cells[c] = character;
+            rereadWords.insert(c);
+        }
+    }
+    for (int c : rereadWords) {
+        suspect.erase(c);
     }
 
     const auto knownAt = [&](int c) {
@@ -425,6 +613,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         }
         reread.insert(c);
     }
+    mendByShape(image, line, grid, cells);
     firstCell = first;
     QString text;
     for (int c = first; c <= last; ++c) {

@@ -5,6 +5,8 @@
 #include "KeloLens/Recognition/BarcodeEngine.h"
 #include "KeloLens/Recognition/Dictionaries.h"
 #include "KeloLens/Recognition/ImagePreparation.h"
+#include "KeloLens/Recognition/JoinedLetters.h"
+#include "KeloLens/Recognition/KeyNames.h"
 #include "KeloLens/Recognition/LanguagePacks.h"
 #include "KeloLens/Recognition/LookAlikes.h"
 #include "KeloLens/Recognition/PayloadClassification.h"
@@ -100,10 +102,16 @@ void assemble(RecognitionResult &result, const QList<RecognizedLine> &lines, con
 {
     result.paragraphs.clear();
     QStringList texts;
-    for (const QList<RecognizedLine> &block : TextBlocks::split(lines, image)) {
+    for (QList<RecognizedLine> block : TextBlocks::split(lines, image)) {
+        const bool isPreformatted = isMonospace(block);
+        if (!isPreformatted) {
+            for (RecognizedLine &line : block) {
+                line.text = KeyNames::mended(JoinedLetters::mended(line.text, isWord));
+            }
+        }
         const QList<Paragraph> paragraphs = groupParagraphs(block);
         AssemblyHints hints;
-        hints.isPreformatted = isMonospace(block);
+        hints.isPreformatted = isPreformatted;
         hints.isWord = isWord;
         texts.append(assembleText(paragraphs, options.lineBreaks, options.stripHyphenation, hints));
         result.paragraphs += paragraphs;
@@ -233,13 +241,11 @@ QCoro::Task<RecognitionResult> Recognizer::recognize(QImage image, QStringList l
         }
     }
     // Loading a dictionary takes a while the first time: alongside the passes, not on the caller's
-    // thread.
-    const auto checkWords = [dictionaries = m_dictionaries, options](const QStringList &tags) {
-        return options.stripHyphenation ? dictionaries->checkFor(tags, userLanguages())
-                                        : WordCheck();
+    // thread. The words also tell letters that ran together, whatever is done with hyphens.
+    const auto checkWords = [dictionaries = m_dictionaries](const QStringList &tags) {
+        return dictionaries->checkFor(tags, userLanguages());
     };
-    // Without a dictionary to choose, which Latin language the text is in changes nothing.
-    const bool isLanguageOpen = !automatic.candidates.isEmpty() && options.stripHyphenation;
+    const bool isLanguageOpen = !automatic.candidates.isEmpty();
     QFuture<WordCheck> wordCheck;
     if (isLanguageOpen) {
         m_automatic->prepareDictionaries(automatic.candidates,
