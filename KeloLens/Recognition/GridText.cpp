@@ -18,6 +18,9 @@ using GridText::Grid;
 // A character this close to a cell's middle is surely in that cell.
 constexpr double anchorTolerance = 0.25;
 constexpr double maxAnchorWidth = 1.4;
+// A character's box this much wider than a cell may have taken in its neighbour's ink.
+constexpr double wideCharacter = 1.1;
+constexpr double minCentredShare = 0.75;
 // An underscore: a stroke along the cell's foot, across most of it.
 // Lighter than text ink: scaling leaves a one-pixel stroke grey.
 constexpr int inkLevel = 192;
@@ -341,13 +344,19 @@ QString cellCharacter(const QImage &image, const LineReading &line, const Grid &
 // the word read again on its own, and each cell read alone, lined up with each other. Read alone,
 // a cell lacks its context (a lone ";" comes out ":"); read as a word, a character can still go
 // missing ("y();" as "y);"). Where both give a character for a cell, the word's is kept.
-std::map<int, QString> shortWordCells(const QImage &image, const LineReading &line,
-                                      const Grid &grid, const std::vector<int> &inked,
-                                      const CharacterReader &readCharacter)
+struct ShortWord
 {
-    std::map<int, QString> result;
+    std::map<int, QString> cells;
+    bool isWhole = false; // read again as a word, a character for each cell
+};
+
+ShortWord shortWordCells(const QImage &image, const LineReading &line, const Grid &grid,
+                         const std::vector<int> &inked, const CharacterReader &readCharacter)
+{
+    ShortWord shortWord;
+    std::map<int, QString> &result = shortWord.cells;
     if (!readCharacter || inked.empty()) {
-        return result;
+        return shortWord;
     }
     const auto areaOf = [&](int from, int to) {
         const int left = int(std::floor(grid.origin + from * grid.cell));
@@ -370,7 +379,8 @@ std::map<int, QString> shortWordCells(const QImage &image, const LineReading &li
         for (size_t n = 0; n < count; ++n) {
             result[inked[n]] = word.at(qsizetype(n));
         }
-        return result;
+        shortWord.isWhole = true;
+        return shortWord;
     }
     QString alone;
     for (const int c : inked) {
@@ -409,7 +419,7 @@ std::map<int, QString> shortWordCells(const QImage &image, const LineReading &li
             result[inked[i]] = chosen;
         }
     }
-    return result;
+    return shortWord;
 }
 
 // The ink of a cell, within the line's box; empty for none.
@@ -431,6 +441,21 @@ QRect inkIn(const QImage &image, const LineReading &line, const Grid &grid, int 
     return ink;
 }
 
+// Whether all of a cell's ink lies high above the baseline, as a quote's or a backtick's does.
+bool isRaised(const QImage &image, const LineReading &line, const Grid &grid, int cell)
+{
+    const QRect ink = inkIn(image, line, grid, cell);
+    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    const int ascent = baseline - line.inkBox.top();
+    return !ink.isEmpty() && ascent > 0 && ink.bottom() < baseline - ascent / 2;
+}
+
+bool hasBacktick(const std::map<int, QString> &cells)
+{
+    return std::any_of(cells.begin(), cells.end(),
+                       [](const auto &cell) { return cell.second.contains(u'`'); });
+}
+
 // Characters whose ink cannot be what was read. A narrow round stroke read as "0" or "O" in a line
 // whose round brackets do not pair up is the missing bracket ("y0);"): a digit or a letter fills
 // the cell's width. A letter, a digit or an angle bracket with all its ink high above the
@@ -439,11 +464,10 @@ void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
                  std::map<int, QString> &cells)
 {
     QString all;
-    bool hasBacktick = false;
     for (const auto &[c, text] : cells) {
         all += text;
     }
-    hasBacktick = all.contains(u'`');
+    const bool isQuoting = hasBacktick(cells);
     const qsizetype round = all.count(u'(') - all.count(u')');
     const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
     const int ascent = baseline - line.inkBox.top();
@@ -452,20 +476,15 @@ void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
             continue;
         }
         const QChar read = text.at(0);
-        const bool isRound = read == u'0' || read == u'O' || read == u'o';
-        const bool mayBeRaised = read.isLetterOrNumber() || read == u'>' || read == u'<';
-        if ((!isRound || round == 0) && (!mayBeRaised || !hasBacktick)) {
-            continue;
-        }
-        const QRect ink = inkIn(image, line, grid, c);
-        if (ink.isEmpty()) {
-            continue;
-        }
-        if (isRound && round != 0 && ink.width() < 0.4 * grid.cell &&
-            ink.height() > 0.8 * ascent) {
-            text = round < 0 ? QStringLiteral("(") : QStringLiteral(")");
-        } else if (mayBeRaised && hasBacktick && ascent > 0 &&
-                   ink.bottom() < baseline - ascent / 2) {
+        const bool isRound = round != 0 && (read == u'0' || read == u'O' || read == u'o');
+        const bool mayBeRaised =
+            isQuoting && (read.isLetterOrNumber() || read == u'>' || read == u'<');
+        if (isRound) {
+            const QRect ink = inkIn(image, line, grid, c);
+            if (!ink.isEmpty() && ink.width() < 0.4 * grid.cell && ink.height() > 0.8 * ascent) {
+                text = round < 0 ? QStringLiteral("(") : QStringLiteral(")");
+            }
+        } else if (mayBeRaised && isRaised(image, line, grid, c)) {
             text = QStringLiteral("`");
         }
     }
@@ -550,6 +569,19 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
     // A word with more inked cells under its box than characters read lost one inside it: the
     // engine reads the "()" of "y();" as an "O" and the ")" and ";" as one ";". Its neighbours in
     // the word are as doubtful as the gap, so the whole word is read again.
+    std::map<int, double> widthAt; // of the engine's character placed there, in cells
+    // Characters of each word that sit in the middle of a cell: in text that only seems to be on
+    // a grid (a lone word in a proportional font), few do.
+    std::map<int, int> centred;
+    std::map<int, int> characters;
+    for (qsizetype i = 0; i < line.symbols.size(); ++i) {
+        const SymbolReading &symbol = line.symbols.at(i);
+        double &width = widthAt[spans[size_t(i)].first];
+        width = std::max(width, symbol.box.width() / grid.cell);
+        const double place = (centreOf(symbol.box) - grid.origin) / grid.cell - 0.5;
+        centred[symbol.word] += std::abs(place - std::round(place)) <= anchorTolerance ? 1 : 0;
+        ++characters[symbol.word];
+    }
     std::map<int, int> ownerOf;
     for (const auto &[word, taken] : cellsOfWord) {
         for (const int c : taken) {
@@ -559,12 +591,19 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
     for (qsizetype w = 0; w < line.wordBoxes.size(); ++w) {
         const QRect &box = line.wordBoxes.at(w);
         const std::vector<int> &taken = cellsOfWord[int(w)];
-        if (taken.empty()) {
+        if (taken.empty() || centred[int(w)] < minCentredShare * characters[int(w)]) {
             continue;
         }
         std::vector<int> inked;
-        const int from = int(std::floor((box.left() - grid.origin) / grid.cell));
-        const int to = int(std::floor((box.right() + 1 - grid.origin) / grid.cell));
+        // Past the engine's first and last characters only where those took in more than their
+        // cell: elsewhere the ink there is a border, or the same character's.
+        const auto [low, high] = std::minmax_element(taken.begin(), taken.end());
+        const int from = widthAt[*low] > wideCharacter
+                             ? int(std::floor((box.left() - grid.origin) / grid.cell))
+                             : *low;
+        const int to = widthAt[*high] > wideCharacter
+                           ? int(std::floor((box.right() + 1 - grid.origin) / grid.cell))
+                           : *high;
         for (int c = from; c <= to; ++c) {
             const double left = grid.origin + c * grid.cell;
             const double overlap = std::min<double>(left + grid.cell, box.right() + 1) -
@@ -580,7 +619,8 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         const bool isShort = std::any_of(inked.begin(), inked.end(), [&](int c) {
             return distinct.count(c) == 0;
         });
-        if (!isShort || inked.size() <= distinct.size()) {
+        // Two characters in one cell: the word is not on this grid, or was read long somewhere.
+        if (!isShort || inked.size() <= distinct.size() || distinct.size() != taken.size()) {
             continue;
         }
         first = std::min(first, inked.front());
@@ -588,8 +628,26 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         for (const int c : inked) {
             ownerOf.emplace(c, int(w));
         }
-        for (const auto &[c, character] : shortWordCells(image, line, grid, inked, readCharacter)) {
-            cells[c] = character;
+        const ShortWord read = shortWordCells(image, line, grid, inked, readCharacter);
+        // Where the word came out whole, it agrees with the engine's characters: those stay, and
+        // a cell the engine left empty is better read between them than in the word read alone
+        // ("i++" as "it+").
+        std::map<int, QString> inContext;
+        if (read.isWhole) {
+            const auto engineAt = [&](int c) {
+                return distinct.count(c) > 0 ? cells[c] : QString();
+            };
+            for (const int c : inked) {
+                inContext[c] = distinct.count(c) > 0
+                                   ? cells[c]
+                                   : cellCharacter(image, line, grid, c, engineAt(c - 1),
+                                                   engineAt(c + 1), readCharacter);
+            }
+        }
+        for (const auto &[c, character] : read.cells) {
+            const auto context = inContext.find(c);
+            cells[c] = context != inContext.end() && !context->second.isEmpty() ? context->second
+                                                                                 : character;
             rereadWords.insert(c);
         }
     }
@@ -614,6 +672,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         reread.insert(c);
     }
     mendByShape(image, line, grid, cells);
+    const bool isQuoting = hasBacktick(cells);
     firstCell = first;
     QString text;
     for (int c = first; c <= last; ++c) {
@@ -623,10 +682,16 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         } else if (hasStroke(c) ||
                    (underscoresSeen.count(c) > 0 && !hasStroke(c - 1) && !hasStroke(c + 1))) {
             text += QLatin1Char('_');
-        } else if (reread.count(c) == 0) {
-            text += missedCharacter(image, line, grid, c, cells, readCharacter);
         } else {
-            text += QLatin1Char(' ');
+            QString missed = reread.count(c) == 0
+                                 ? missedCharacter(image, line, grid, c, cells, readCharacter)
+                                 : QStringLiteral(" ");
+            // A backtick the engine passed over, and could not read alone either.
+            if (missed == QLatin1String(" ") && isQuoting && holdsInk(image, line, grid, c) &&
+                isRaised(image, line, grid, c)) {
+                missed = QStringLiteral("`");
+            }
+            text += missed;
         }
     }
     // Cells at the ends that turned out empty are not part of the line.

@@ -99,6 +99,7 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
         int pixelSize;
         Theme theme;
         double lineSpacing = 1.5;
+        QPoint margin = QPoint(16, 16);
     };
     const QList<Case> cases = {
         {{"if (x) {", "    y();", "}", "z = 1;"}, "DejaVu Sans Mono", 20, light},
@@ -122,13 +123,55 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
          13,
          SampleImages::dark,
          1.4},
+        // "y();" read "yO;": the "()" as one round letter, the ")" and ";" as one ";".
+        {{"if (x) {", "    y();", "}", "z = 1;"}, "Noto Mono", 14, SampleImages::dark, 1.4, {12, 10}},
+        // Closing backticks read as ">", "ò" and "5"; "$" as "S" and "wc -l" as "wc -1".
+        {{"const url = `https://api.example.com/v1/${id}`;",
+          "let total = items.reduce((a, b) => a + b, 0);"},
+         "Liberation Mono",
+         15,
+         {QColor(12, 12, 12), QColor(204, 204, 204)},
+         1.4,
+         {12, 10}},
+        {{"Run `make test` before `git push`.", "Set `retry_delay` to `100` in `config.yaml`."},
+         "JetBrains Mono",
+         12,
+         {QColor(253, 246, 227), QColor(88, 110, 117)},
+         1.4,
+         {12, 10}},
+        {{"$ grep -rn 'TODO' src/ | wc -l", "$ export SOL_SOCKET=0", "$ echo \"$HOME\" > out.txt"},
+         "Noto Mono",
+         14,
+         SampleImages::dark,
+         1.4,
+         {12, 10}},
+        {{"$ export O_RDONLY=42", "$ echo \"$HOME\" > out.txt"},
+         "Liberation Mono",
+         12,
+         SampleImages::dark,
+         1.4,
+         {12, 10}},
     };
     for (const Case &c : cases) {
         TextStyle style = textStyle(c.pixelSize, c.theme);
         style.family = QString::fromLatin1(c.family);
         style.lineSpacing = c.lineSpacing;
-        EXPECT_EQ(recognize(text(c.lines, style)).text, c.lines.join(QLatin1Char('\n')));
+        EXPECT_EQ(recognize(text(c.lines, style, 0, c.margin)).text,
+                  c.lines.join(QLatin1Char('\n')));
     }
+}
+
+TEST(Recognizer, MendsLettersThatRanTogetherInSmallType)
+{
+    // "rn" read as "m", where only the one reading is a word.
+    TextStyle style = textStyle(12, {QColor(246, 245, 244), QColor(46, 52, 54)});
+    style.family = QStringLiteral("Liberation Sans");
+    style.lineSpacing = 1.4;
+    const QStringList lines = {QStringLiteral("Use 'single' or \"double\" quotes, never both."),
+                               QStringLiteral("Thanks again for the quick turnaround!"),
+                               QStringLiteral("The modern modem is warm.")};
+    EXPECT_EQ(recognize(text(lines, style, 0, QPoint(12, 10))).text,
+              lines.join(QLatin1Char('\n')));
 }
 
 TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
