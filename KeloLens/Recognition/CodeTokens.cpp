@@ -140,11 +140,12 @@ bool isWellKnownVariable(QStringView name)
     return names.contains(name);
 }
 
-// Commands whose options are all letters: a "1" among them is an "l" ("wc -1").
+// Commands whose options are all letters and take no number joined to them: a "1" among them is
+// an "l" ("wc -1").
 QString withLetterOptions(const QString &line)
 {
     static const QRegularExpression option(QStringLiteral(
-        R"((?:^|[|;&$]\s*|\bsudo\s+)(?:wc|cat|cp|mv|rm|ln|mkdir|du|df|ps|cut|sort|touch|uname|stat)\s+-([a-zA-Z1]+)\b)"));
+        R"((?:^|[|;&$]\s*|\bsudo\s+)(?:wc|cat|cp|mv|rm|ln|uname)\s+-([a-zA-Z1]+)\b)"));
     QString mended = line;
     QRegularExpressionMatchIterator matches = option.globalMatch(line);
     while (matches.hasNext()) {

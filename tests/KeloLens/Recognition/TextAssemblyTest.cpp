@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/TextAssembly.h"
 
 #include "KeloLens/Recognition/CodeTokens.h"
+#include "KeloLens/Recognition/KeyNames.h"
 #include "KeloLens/Recognition/QuoteStyle.h"
 
 #include <cmath>
@@ -227,6 +228,11 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"Run 'make test` before `git push`.", "Run `make test` before `git push`."},
         {"It's `x` or `y", "It's `x` or `y"},
         {"@property mail(a@b.org)", "@property mail(a@b.org)"},
+        // Options and variables of shell lines; where "-1" is an option of its own, and names
+        // that are no variable with a "$" before them, they stay.
+        {"$ sudo wc -1 a | sort -k1", "$ sudo wc -l a | sort -k1"},
+        {"$ ls -1 && git log -1; rm -1r x", "$ ls -1 && git log -1; rm -lr x"},
+        {"echo \"SHOME\" $SHELL SHELL SPATHS", "echo \"$HOME\" $SHELL SHELL SPATHS"},
     };
     for (const auto &[read, meant] : cases) {
         EXPECT_EQ(CodeTokens::corrected(read), meant) << read.toStdString();
@@ -246,4 +252,13 @@ TEST(QuoteStyle, ALineQuotingWithStraightMarksHasNoCurlyOnes)
     for (const auto &[read, meant] : cases) {
         EXPECT_EQ(QuoteStyle::matched(read), meant) << read.toStdString();
     }
+}
+
+TEST(KeyNames, OnlyANameInAShortcutIsMended)
+{
+    EXPECT_EQ(KeyNames::mended(QStringLiteral("Quit: Ctri+Shift+Q, Alt+F4 or Esc")),
+              QStringLiteral("Quit: Ctrl+Shift+Q, Alt+F4 or Esc"));
+    EXPECT_EQ(KeyNames::mended(QStringLiteral("Ctr1+A1t+De1")), QStringLiteral("Ctrl+Alt+Del"));
+    EXPECT_EQ(KeyNames::mended(QStringLiteral("Ctri is not a key, x+Ctri is")),
+              QStringLiteral("Ctri is not a key, x+Ctrl is"));
 }
