@@ -129,14 +129,25 @@ QString withQuotesPaired(const QString &line)
 // Environment variables every shell line uses; read after a "$" read as "S" ("SHOME").
 bool isWellKnownVariable(QStringView name)
 {
-    static const QStringList names = {
-        QStringLiteral("HOME"),     QStringLiteral("PATH"),        QStringLiteral("USER"),
-        QStringLiteral("PWD"),      QStringLiteral("OLDPWD"),      QStringLiteral("SHELL"),
-        QStringLiteral("LANG"),     QStringLiteral("TERM"),        QStringLiteral("EDITOR"),
-        QStringLiteral("DISPLAY"),  QStringLiteral("TMPDIR"),      QStringLiteral("HOSTNAME"),
-        QStringLiteral("PYTHONPATH"), QStringLiteral("JAVA_HOME"), QStringLiteral("GOPATH"),
-        QStringLiteral("LD_LIBRARY_PATH"), QStringLiteral("XDG_RUNTIME_DIR"),
-        QStringLiteral("XDG_CONFIG_HOME"), QStringLiteral("XDG_DATA_HOME")};
+    static const QStringList names = {QStringLiteral("HOME"),
+                                      QStringLiteral("PATH"),
+                                      QStringLiteral("USER"),
+                                      QStringLiteral("PWD"),
+                                      QStringLiteral("OLDPWD"),
+                                      QStringLiteral("SHELL"),
+                                      QStringLiteral("LANG"),
+                                      QStringLiteral("TERM"),
+                                      QStringLiteral("EDITOR"),
+                                      QStringLiteral("DISPLAY"),
+                                      QStringLiteral("TMPDIR"),
+                                      QStringLiteral("HOSTNAME"),
+                                      QStringLiteral("PYTHONPATH"),
+                                      QStringLiteral("JAVA_HOME"),
+                                      QStringLiteral("GOPATH"),
+                                      QStringLiteral("LD_LIBRARY_PATH"),
+                                      QStringLiteral("XDG_RUNTIME_DIR"),
+                                      QStringLiteral("XDG_CONFIG_HOME"),
+                                      QStringLiteral("XDG_DATA_HOME")};
     return names.contains(name);
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "KeloLens/Recognition/GridText.h"
 
+#include "KeloLens/Recognition/CellInk.h"
 #include "KeloLens/Recognition/CodeTokens.h"
 
 #include <algorithm>
@@ -21,73 +22,10 @@ constexpr double maxAnchorWidth = 1.4;
 // A character's box this much wider than a cell may have taken in its neighbour's ink.
 constexpr double wideCharacter = 1.1;
 constexpr double minCentredShare = 0.75;
-// An underscore: a stroke along the cell's foot, across most of it.
-// Lighter than text ink: scaling leaves a one-pixel stroke grey.
-constexpr int inkLevel = 192;
-constexpr double underscoreCoverage = 0.7;
-constexpr double underscoreThickness = 0.2;
-// Descenders, and underscores, reach less far below the baseline than this share of the height
-// above it.
-constexpr double maxDescent = 0.5;
 
 double centreOf(const QRect &box)
 {
     return box.left() + box.width() / 2.0;
-}
-
-// A thin stroke along the foot of the cell and across most of it, with nothing above.
-bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &grid, int cell)
-{
-    const int height = line.box.height();
-    const int x0 = int(std::ceil(grid.origin + (cell + 0.2) * grid.cell));
-    const int x1 = int(std::floor(grid.origin + (cell + 0.8) * grid.cell));
-    const int y0 = std::max(0, line.box.top());
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
-    // Not as far as the ascenders of a closely set line below ("self" under "__init__").
-    const int ascent = baseline - line.box.top();
-    const int foot = ascent > 0 ? baseline + int(std::ceil(maxDescent * ascent))
-                                : line.box.bottom() + height / 4;
-    const int y1 = std::min({image.height() - 1, line.box.bottom() + height / 4, foot});
-    if (x0 < 0 || x1 >= image.width() || x1 < x0 || y1 < y0) {
-        return false;
-    }
-    int topInk = -1;
-    int bottomInk = -1;
-    int coveredColumns = 0;
-    for (int x = x0; x <= x1; ++x) {
-        bool isCovered = false;
-        for (int y = y0; y <= y1; ++y) {
-            if (image.constScanLine(y)[x] < inkLevel) {
-                isCovered = true;
-                topInk = topInk < 0 ? y : std::min(topInk, y);
-                bottomInk = std::max(bottomInk, y);
-            }
-        }
-        coveredColumns += isCovered ? 1 : 0;
-    }
-    return topInk >= 0 && topInk >= baseline - height / 20 &&
-           bottomInk - topInk + 1 <= std::max(2.0, underscoreThickness * height) &&
-           coveredColumns >= underscoreCoverage * (x1 - x0 + 1);
-}
-
-// Whether the middle of a cell holds ink.
-bool holdsInk(const QImage &image, const LineReading &line, const Grid &grid, int cell)
-{
-    const int x0 = int(std::ceil(grid.origin + (cell + 0.15) * grid.cell));
-    const int x1 = int(std::floor(grid.origin + (cell + 0.85) * grid.cell));
-    const QRect ink = line.inkBox & image.rect();
-    if (x0 < 0 || x1 >= image.width() || x1 < x0 || ink.isEmpty()) {
-        return false;
-    }
-    for (int y = ink.top(); y <= ink.bottom(); ++y) {
-        const uchar *row = image.constScanLine(y);
-        for (int x = x0; x <= x1; ++x) {
-            if (row[x] < inkLevel) {
-                return true;
-            }
-        }
-    }
-    return false;
 }
 
 // Which cell each character takes. Those near a cell's middle take that cell; the engine's
@@ -151,7 +89,7 @@ std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading 
         const int to = end < count ? spans[size_t(end)].first - 1 : right;
         std::vector<int> inked;
         for (int c = from; c <= to && inked.size() <= size_t(end - i); ++c) {
-            if (holdsInk(image, line, grid, c)) {
+            if (CellInk::holdsInk(image, line, grid, c)) {
                 inked.push_back(c);
             }
         }
@@ -231,11 +169,11 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
     for (qsizetype i = 0; i < line.symbols.size(); ++i) {
         auto &[first, count] = spans[size_t(i)];
         if (count != 1 || line.symbols.at(i).text == QLatin1String("_") ||
-            holdsInk(image, line, grid, first)) {
+            CellInk::holdsInk(image, line, grid, first)) {
             continue;
         }
         for (const int next : {first - 1, first + 1}) {
-            if (taken[next] == 0 && holdsInk(image, line, grid, next)) {
+            if (taken[next] == 0 && CellInk::holdsInk(image, line, grid, next)) {
                 --taken[first];
                 ++taken[next];
                 first = next;
@@ -256,7 +194,7 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
         const int into =
             shift > 0 ? spans[size_t(to - 1)].first + 1 : spans[size_t(from)].first - 1;
         for (qsizetype n = from; n < to; ++n) {
-            if (!holdsInk(image, line, grid, spans[size_t(n)].first + shift)) {
+            if (!CellInk::holdsInk(image, line, grid, spans[size_t(n)].first + shift)) {
                 return false;
             }
         }
@@ -273,7 +211,7 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
     const qsizetype count = line.symbols.size();
     for (qsizetype i = 0; i < count; ++i) {
         if (spans[size_t(i)].second != 1 || line.symbols.at(i).text == QLatin1String("_") ||
-            holdsInk(image, line, grid, spans[size_t(i)].first)) {
+            CellInk::holdsInk(image, line, grid, spans[size_t(i)].first)) {
             continue;
         }
         qsizetype end = i + 1;
@@ -397,13 +335,12 @@ ShortWord shortWordCells(const QImage &image, const LineReading &line, const Gri
                 continue;
             }
             const int same = alone.at(qsizetype(i - 1)) == word.at(qsizetype(j - 1)) ? 0 : 1;
-            cost[i][j] = std::min({cost[i - 1][j - 1] + same, cost[i - 1][j] + 1,
-                                   cost[i][j - 1] + 1});
+            cost[i][j] =
+                std::min({cost[i - 1][j - 1] + same, cost[i - 1][j] + 1, cost[i][j - 1] + 1});
         }
     }
     for (size_t i = count, j = m; i > 0;) {
-        const int same =
-            j > 0 && alone.at(qsizetype(i - 1)) == word.at(qsizetype(j - 1)) ? 0 : 1;
+        const int same = j > 0 && alone.at(qsizetype(i - 1)) == word.at(qsizetype(j - 1)) ? 0 : 1;
         QChar chosen;
         if (j > 0 && cost[i][j] == cost[i - 1][j - 1] + same) {
             chosen = word.at(qsizetype(j - 1));
@@ -422,79 +359,11 @@ ShortWord shortWordCells(const QImage &image, const LineReading &line, const Gri
     return shortWord;
 }
 
-// The ink of a cell, within the line's box; empty for none.
-QRect inkIn(const QImage &image, const LineReading &line, const Grid &grid, int cell)
-{
-    const QRect area = QRect(QPoint(int(std::ceil(grid.origin + cell * grid.cell)), line.box.top()),
-                             QPoint(int(std::floor(grid.origin + (cell + 1) * grid.cell)) - 1,
-                                    line.box.bottom())) &
-                       image.rect();
-    QRect ink;
-    for (int y = area.top(); y <= area.bottom(); ++y) {
-        const uchar *row = image.constScanLine(y);
-        for (int x = area.left(); x <= area.right(); ++x) {
-            if (row[x] < inkLevel) {
-                ink |= QRect(x, y, 1, 1);
-            }
-        }
-    }
-    return ink;
-}
-
-// Whether all of a cell's ink lies high above the baseline, as a quote's or a backtick's does.
-bool isRaised(const QImage &image, const LineReading &line, const Grid &grid, int cell)
-{
-    const QRect ink = inkIn(image, line, grid, cell);
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
-    const int ascent = baseline - line.inkBox.top();
-    return !ink.isEmpty() && ascent > 0 && ink.bottom() < baseline - ascent / 2;
-}
-
-bool hasBacktick(const std::map<int, QString> &cells)
-{
-    return std::any_of(cells.begin(), cells.end(),
-                       [](const auto &cell) { return cell.second.contains(u'`'); });
-}
-
-// Characters whose ink cannot be what was read. A narrow round stroke read as "0" or "O" in a line
-// whose round brackets do not pair up is the missing bracket ("y0);"): a digit or a letter fills
-// the cell's width. A letter, a digit or an angle bracket with all its ink high above the
-// baseline is a mark drawn there, in a line with backticks the backtick ("${id}>", "delayò").
-void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
-                 std::map<int, QString> &cells)
-{
-    QString all;
-    for (const auto &[c, text] : cells) {
-        all += text;
-    }
-    const bool isQuoting = hasBacktick(cells);
-    const qsizetype round = all.count(u'(') - all.count(u')');
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
-    const int ascent = baseline - line.inkBox.top();
-    for (auto &[c, text] : cells) {
-        if (text.size() != 1) {
-            continue;
-        }
-        const QChar read = text.at(0);
-        const bool isRound = round != 0 && (read == u'0' || read == u'O' || read == u'o');
-        const bool mayBeRaised =
-            isQuoting && (read.isLetterOrNumber() || read == u'>' || read == u'<');
-        if (isRound) {
-            const QRect ink = inkIn(image, line, grid, c);
-            if (!ink.isEmpty() && ink.width() < 0.4 * grid.cell && ink.height() > 0.8 * ascent) {
-                text = round < 0 ? QStringLiteral("(") : QStringLiteral(")");
-            }
-        } else if (mayBeRaised && isRaised(image, line, grid, c)) {
-            text = QStringLiteral("`");
-        }
-    }
-}
-
 // What an empty cell holds: a space, or a character the engine missed.
 QString missedCharacter(const QImage &image, const LineReading &line, const Grid &grid, int cell,
                         const std::map<int, QString> &cells, const CharacterReader &readCharacter)
 {
-    if (!readCharacter || !holdsInk(image, line, grid, cell)) {
+    if (!readCharacter || !CellInk::holdsInk(image, line, grid, cell)) {
         return QStringLiteral(" ");
     }
     const auto at = [&](int c) {
@@ -539,8 +408,9 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
     std::map<int, bool> strokes;
     const auto hasStroke = [&](int c) {
         const auto known = strokes.find(c);
-        return known != strokes.end() ? known->second
-                                      : (strokes[c] = holdsUnderscore(image, line, grid, c));
+        return known != strokes.end()
+                   ? known->second
+                   : (strokes[c] = CellInk::holdsUnderscore(image, line, grid, c));
     };
     // Where the engine's characters do not fill the cells with ink one to one, it misread: it
     // makes up letters in the wide spaces of "* r * r", doubles one up, or drops one. Characters
@@ -554,7 +424,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         std::sort(taken.begin(), taken.end());
         for (size_t n = 0; n < taken.size(); ++n) {
             const int c = taken[n];
-            if (!holdsInk(image, line, grid, c)) {
+            if (!CellInk::holdsInk(image, line, grid, c)) {
                 dropped.insert(c);
             } else if (n + 1 < taken.size() && taken[n + 1] == c) {
                 suspect.insert(c);
@@ -611,14 +481,13 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
             const auto owner = ownerOf.find(c);
             const bool isOthers = owner != ownerOf.end() && owner->second != int(w);
             if (overlap >= 0.25 * grid.cell && !isOthers && underscoresSeen.count(c) == 0 &&
-                holdsInk(image, line, grid, c) && !hasStroke(c)) {
+                CellInk::holdsInk(image, line, grid, c) && !hasStroke(c)) {
                 inked.push_back(c);
             }
         }
         const std::set<int> distinct(taken.begin(), taken.end());
-        const bool isShort = std::any_of(inked.begin(), inked.end(), [&](int c) {
-            return distinct.count(c) == 0;
-        });
+        const bool isShort =
+            std::any_of(inked.begin(), inked.end(), [&](int c) { return distinct.count(c) == 0; });
         // Two characters in one cell: the word is not on this grid, or was read long somewhere.
         if (!isShort || inked.size() <= distinct.size() || distinct.size() != taken.size()) {
             continue;
@@ -647,7 +516,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         for (const auto &[c, character] : read.cells) {
             const auto context = inContext.find(c);
             cells[c] = context != inContext.end() && !context->second.isEmpty() ? context->second
-                                                                                 : character;
+                                                                                : character;
             rereadWords.insert(c);
         }
     }
@@ -661,7 +530,7 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
     };
     std::set<int> reread;
     for (int c : suspect) {
-        if (!holdsInk(image, line, grid, c) || hasStroke(c)) {
+        if (!CellInk::holdsInk(image, line, grid, c) || hasStroke(c)) {
             continue;
         }
         const QString read =
@@ -671,8 +540,8 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
         }
         reread.insert(c);
     }
-    mendByShape(image, line, grid, cells);
-    const bool isQuoting = hasBacktick(cells);
+    CellInk::mendByShape(image, line, grid, cells);
+    const bool isQuoting = CellInk::hasBacktick(cells);
     firstCell = first;
     QString text;
     for (int c = first; c <= last; ++c) {
@@ -687,8 +556,9 @@ QString textOnGrid(const QImage &image, const LineReading &line, const Grid &gri
                                  ? missedCharacter(image, line, grid, c, cells, readCharacter)
                                  : QStringLiteral(" ");
             // A backtick the engine passed over, and could not read alone either.
-            if (missed == QLatin1String(" ") && isQuoting && holdsInk(image, line, grid, c) &&
-                isRaised(image, line, grid, c)) {
+            if (missed == QLatin1String(" ") && isQuoting &&
+                CellInk::holdsInk(image, line, grid, c) &&
+                CellInk::isRaised(image, line, grid, c)) {
                 missed = QStringLiteral("`");
             }
             text += missed;

@@ -15,8 +15,8 @@ QString mendedWord(const QString &word, const WordCheck &isWord)
         isWord(word)) {
         return word;
     }
-    static const std::pair<QString, QString> swaps[] = {{QStringLiteral("m"), QStringLiteral("rn")},
-                                                        {QStringLiteral("rn"), QStringLiteral("m")}};
+    static const std::pair<QString, QString> swaps[] = {
+        {QStringLiteral("m"), QStringLiteral("rn")}, {QStringLiteral("rn"), QStringLiteral("m")}};
     for (const auto &[from, to] : swaps) {
         for (qsizetype at = word.indexOf(from); at >= 0; at = word.indexOf(from, at + 1)) {
             QString candidate = word;

@@ -8,11 +8,11 @@ namespace {
 const QStringList &keyNames()
 {
     static const QStringList names = {
-        QStringLiteral("Ctrl"),  QStringLiteral("Alt"),   QStringLiteral("Shift"),
-        QStringLiteral("Super"), QStringLiteral("Meta"),  QStringLiteral("Cmd"),
-        QStringLiteral("Tab"),   QStringLiteral("Esc"),   QStringLiteral("Del"),
-        QStringLiteral("Home"),  QStringLiteral("End"),   QStringLiteral("Enter"),
-        QStringLiteral("Space"), QStringLiteral("PgUp"),  QStringLiteral("PgDn"),
+        QStringLiteral("Ctrl"),   QStringLiteral("Alt"),    QStringLiteral("Shift"),
+        QStringLiteral("Super"),  QStringLiteral("Meta"),   QStringLiteral("Cmd"),
+        QStringLiteral("Tab"),    QStringLiteral("Esc"),    QStringLiteral("Del"),
+        QStringLiteral("Home"),   QStringLiteral("End"),    QStringLiteral("Enter"),
+        QStringLiteral("Space"),  QStringLiteral("PgUp"),   QStringLiteral("PgDn"),
         QStringLiteral("Delete"), QStringLiteral("Insert"), QStringLiteral("Backspace")};
     return names;
 }
@@ -73,14 +73,14 @@ QString mended(const QString &line)
             continue;
         }
         qsizetype end = i;
-        while (end < line.size() && (line.at(end).isLetterOrNumber() || line.at(end) == u'|' ||
-                                     line.at(end) == u'!')) {
+        while (end < line.size() &&
+               (line.at(end).isLetterOrNumber() || line.at(end) == u'|' || line.at(end) == u'!')) {
             ++end;
         }
         const QString token = line.mid(i, end - i);
         // Only inside a combination: "+" right beside the name.
-        const bool isCombined = (i > 0 && line.at(i - 1) == u'+') ||
-                                (end < line.size() && line.at(end) == u'+');
+        const bool isCombined =
+            (i > 0 && line.at(i - 1) == u'+') || (end < line.size() && line.at(end) == u'+');
         result += isCombined ? keyNameFor(token) : token;
         i = end;
     }

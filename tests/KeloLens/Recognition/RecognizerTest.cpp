@@ -124,7 +124,12 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
          SampleImages::dark,
          1.4},
         // "y();" read "yO;": the "()" as one round letter, the ")" and ";" as one ";".
-        {{"if (x) {", "    y();", "}", "z = 1;"}, "Noto Mono", 14, SampleImages::dark, 1.4, {12, 10}},
+        {{"if (x) {", "    y();", "}", "z = 1;"},
+         "Noto Mono",
+         14,
+         SampleImages::dark,
+         1.4,
+         {12, 10}},
         // Closing backticks read as ">", "ò" and "5"; "$" as "S" and "wc -l" as "wc -1".
         {{"const url = `https://api.example.com/v1/${id}`;",
           "let total = items.reduce((a, b) => a + b, 0);"},
@@ -170,8 +175,7 @@ TEST(Recognizer, MendsLettersThatRanTogetherInSmallType)
     const QStringList lines = {QStringLiteral("Use 'single' or \"double\" quotes, never both."),
                                QStringLiteral("Thanks again for the quick turnaround!"),
                                QStringLiteral("The modern modem is warm.")};
-    EXPECT_EQ(recognize(text(lines, style, 0, QPoint(12, 10))).text,
-              lines.join(QLatin1Char('\n')));
+    EXPECT_EQ(recognize(text(lines, style, 0, QPoint(12, 10))).text, lines.join(QLatin1Char('\n')));
 }
 
 TEST(Recognizer, ReadsColumnsSideBySideOneAfterTheOther)
