@@ -17,6 +17,12 @@ constexpr double underscoreThickness = 0.2;
 // above it.
 constexpr double maxDescent = 0.5;
 
+// Where the letters stand; the foot of the ink where the engine gave no baseline.
+int baselineOf(const LineReading &line)
+{
+    return line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+}
+
 } // namespace
 
 namespace CellInk {
@@ -27,7 +33,7 @@ bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &g
     const int x0 = int(std::ceil(grid.origin + (cell + 0.2) * grid.cell));
     const int x1 = int(std::floor(grid.origin + (cell + 0.8) * grid.cell));
     const int y0 = std::max(0, line.box.top());
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    const int baseline = baselineOf(line);
     // Not as far as the ascenders of a closely set line below ("self" under "__init__").
     const int ascent = baseline - line.box.top();
     const int foot = ascent > 0 ? baseline + int(std::ceil(maxDescent * ascent))
@@ -80,22 +86,28 @@ QRect inkIn(const QImage &image, const LineReading &line, const Grid &grid, int 
                              QPoint(int(std::floor(grid.origin + (cell + 1) * grid.cell)) - 1,
                                     line.box.bottom())) &
                        image.rect();
-    QRect ink;
+    int left = area.right() + 1;
+    int right = area.left() - 1;
+    int top = area.bottom() + 1;
+    int bottom = area.top() - 1;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const uchar *row = image.constScanLine(y);
         for (int x = area.left(); x <= area.right(); ++x) {
             if (row[x] < inkLevel) {
-                ink |= QRect(x, y, 1, 1);
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
             }
         }
     }
-    return ink;
+    return right < left ? QRect() : QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 bool isRaised(const QImage &image, const LineReading &line, const Grid &grid, int cell)
 {
     const QRect ink = inkIn(image, line, grid, cell);
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    const int baseline = baselineOf(line);
     const int ascent = baseline - line.inkBox.top();
     return !ink.isEmpty() && ascent > 0 && ink.bottom() < baseline - ascent / 2;
 }
@@ -119,7 +131,7 @@ void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
     }
     const bool isQuoting = hasBacktick(cells);
     const qsizetype round = all.count(u'(') - all.count(u')');
-    const int baseline = line.baseline > 0 ? line.baseline : line.inkBox.bottom();
+    const int baseline = baselineOf(line);
     const int ascent = baseline - line.inkBox.top();
     for (auto &[c, text] : cells) {
         if (text.size() != 1) {

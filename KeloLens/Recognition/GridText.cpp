@@ -228,6 +228,14 @@ void moveOntoInk(const QImage &image, const LineReading &line, const Grid &grid,
     }
 }
 
+// The cells `from` to `to` of the line, over its full height.
+QRect cellsArea(const QImage &image, const LineReading &line, const Grid &grid, int from, int to)
+{
+    const int left = int(std::floor(grid.origin + from * grid.cell));
+    const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
+    return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) & image.rect();
+}
+
 // Read alone, a character is read among all the model knows; program text keeps to ASCII.
 bool isPrintableAscii(QChar c)
 {
@@ -249,19 +257,15 @@ QString cellCharacter(const QImage &image, const LineReading &line, const Grid &
     if (!readCharacter) {
         return {};
     }
-    const auto areaOf = [&](int from, int to) {
-        const int left = int(std::floor(grid.origin + from * grid.cell));
-        const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
-        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) & image.rect();
-    };
     const bool isBefore = before.size() == 1;
     const bool isAfter = after.size() == 1;
     if (isBefore || isAfter) {
         const int expected = 1 + (isBefore ? 1 : 0) + (isAfter ? 1 : 0);
-        QString read =
-            readCharacter(areaOf(cell - (isBefore ? 1 : 0), cell + (isAfter ? 1 : 0)), expected)
-                .remove(QLatin1Char(' '))
-                .trimmed();
+        QString read = readCharacter(cellsArea(image, line, grid, cell - (isBefore ? 1 : 0),
+                                               cell + (isAfter ? 1 : 0)),
+                                     expected)
+                           .remove(QLatin1Char(' '))
+                           .trimmed();
         for (QChar &c : read) {
             c = CodeTokens::straightened(c);
         }
@@ -271,7 +275,7 @@ QString cellCharacter(const QImage &image, const LineReading &line, const Grid &
             return isPrintableAscii(middle) ? middle : QString();
         }
     }
-    QString read = readCharacter(areaOf(cell, cell), 1).trimmed();
+    QString read = readCharacter(cellsArea(image, line, grid, cell, cell), 1).trimmed();
     if (read.size() == 1) {
         read[0] = CodeTokens::straightened(read.at(0));
     }
@@ -296,11 +300,6 @@ ShortWord shortWordCells(const QImage &image, const LineReading &line, const Gri
     if (!readCharacter || inked.empty()) {
         return shortWord;
     }
-    const auto areaOf = [&](int from, int to) {
-        const int left = int(std::floor(grid.origin + from * grid.cell));
-        const int right = int(std::ceil(grid.origin + (to + 1) * grid.cell));
-        return QRect(QPoint(left, line.box.top()), QPoint(right, line.box.bottom())) & image.rect();
-    };
     const auto printable = [](QString text) {
         text.remove(QLatin1Char(' '));
         for (QChar &c : text) {
@@ -310,8 +309,9 @@ ShortWord shortWordCells(const QImage &image, const LineReading &line, const Gri
                    ? text
                    : QString();
     };
-    const QString word =
-        printable(readCharacter(areaOf(inked.front(), inked.back()), int(inked.size())).trimmed());
+    const QString word = printable(
+        readCharacter(cellsArea(image, line, grid, inked.front(), inked.back()), int(inked.size()))
+            .trimmed());
     const size_t count = inked.size();
     if (size_t(word.size()) == count) {
         for (size_t n = 0; n < count; ++n) {
@@ -322,7 +322,8 @@ ShortWord shortWordCells(const QImage &image, const LineReading &line, const Gri
     }
     QString alone;
     for (const int c : inked) {
-        const QString read = printable(readCharacter(areaOf(c, c), 1).trimmed());
+        const QString read =
+            printable(readCharacter(cellsArea(image, line, grid, c, c), 1).trimmed());
         alone += read.size() == 1 ? read.at(0) : QChar(u' ');
     }
     // Lined up with the fewest changes; a cell paired with a character of the word takes it.
