@@ -16,6 +16,8 @@ constexpr double underscoreThickness = 0.2;
 // Descenders, and underscores, reach less far below the baseline than this share of the height
 // above it.
 constexpr double maxDescent = 0.5;
+// A round bracket's ink is under half a cell wide; a zero's or an O's, over half.
+constexpr double maxBracketWidth = 0.48;
 
 // Where the letters stand; the foot of the ink where the engine gave no baseline.
 int baselineOf(const LineReading &line)
@@ -121,7 +123,8 @@ bool hasBacktick(const std::map<int, QString> &cells)
 // Characters whose ink cannot be what was read. A narrow round stroke read as "0" or "O" in a line
 // whose round brackets do not pair up is the missing bracket ("y0);"): a digit or a letter fills
 // the cell's width. A letter, a digit or an angle bracket with all its ink high above the
-// baseline is a mark drawn there, in a line with backticks the backtick ("${id}>", "delayò").
+// baseline is a mark drawn there: an "x" the asterisk, in a line with backticks anything else the
+// backtick ("${id}>", "delayò").
 void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
                  std::map<int, QString> &cells)
 {
@@ -143,9 +146,13 @@ void mendByShape(const QImage &image, const LineReading &line, const Grid &grid,
             isQuoting && (read.isLetterOrNumber() || read == u'>' || read == u'<');
         if (isRound) {
             const QRect ink = inkIn(image, line, grid, c);
-            if (!ink.isEmpty() && ink.width() < 0.4 * grid.cell && ink.height() > 0.8 * ascent) {
+            if (!ink.isEmpty() && ink.width() < maxBracketWidth * grid.cell &&
+                ink.height() > 0.8 * ascent) {
                 text = round < 0 ? QStringLiteral("(") : QStringLiteral(")");
             }
+        } else if ((read == u'x' || read == u'X') && isRaised(image, line, grid, c)) {
+            // A letter sits on the baseline; a raised star is the asterisk ("r x r").
+            text = QStringLiteral("*");
         } else if (mayBeRaised && isRaised(image, line, grid, c)) {
             text = QStringLiteral("`");
         }

@@ -29,6 +29,39 @@ QString mendedWord(const QString &word, const WordCheck &isWord)
     return word;
 }
 
+// The letters of the word that ends just before `end`.
+QString wordBefore(const QString &line, qsizetype end)
+{
+    qsizetype start = end;
+    while (start > 0 && line.at(start - 1).isLetter()) {
+        --start;
+    }
+    return line.mid(start, end - start);
+}
+
+// The letters of the word that starts at `start`.
+QString wordFrom(const QString &line, qsizetype start)
+{
+    qsizetype end = start;
+    while (end < line.size() && line.at(end).isLetter()) {
+        ++end;
+    }
+    return line.mid(start, end - start);
+}
+
+// A narrow gap between two words of a label read as a stroke ("Open1Recent", "Open|Recent"):
+// a "1" or "|" between a small and a capital letter, with words on both sides.
+bool isSpaceReadAsStroke(const QString &line, qsizetype at, const WordCheck &isWord)
+{
+    if ((line.at(at) != u'1' && line.at(at) != u'|') || at == 0 || at + 1 >= line.size() ||
+        !line.at(at - 1).isLower() || !line.at(at + 1).isUpper()) {
+        return false;
+    }
+    const QString before = wordBefore(line, at);
+    const QString after = wordFrom(line, at + 1);
+    return before.size() >= 2 && after.size() >= 2 && isWord(before) && isWord(after);
+}
+
 } // namespace
 
 namespace JoinedLetters {
@@ -42,7 +75,8 @@ QString mended(const QString &line, const WordCheck &isWord)
     result.reserve(line.size() + 2);
     for (qsizetype i = 0; i < line.size();) {
         if (!line.at(i).isLetter()) {
-            result += line.at(i++);
+            result += isSpaceReadAsStroke(line, i, isWord) ? QChar(u' ') : line.at(i);
+            ++i;
             continue;
         }
         qsizetype end = i;

@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/TextAssembly.h"
 
 #include "KeloLens/Recognition/CodeTokens.h"
+#include "KeloLens/Recognition/JoinedLetters.h"
 #include "KeloLens/Recognition/KeyNames.h"
 #include "KeloLens/Recognition/QuoteStyle.h"
 
@@ -261,4 +262,15 @@ TEST(KeyNames, OnlyANameInAShortcutIsMended)
     EXPECT_EQ(KeyNames::mended(QStringLiteral("Ctr1+A1t+De1")), QStringLiteral("Ctrl+Alt+Del"));
     EXPECT_EQ(KeyNames::mended(QStringLiteral("Ctri is not a key, x+Ctri is")),
               QStringLiteral("Ctri is not a key, x+Ctrl is"));
+}
+
+TEST(JoinedLetters, OnlyWhatTheDictionaryKnowsIsMended)
+{
+    const QStringList known = {"Open", "Recent", "turnaround", "modem", "modern", "is"};
+    const WordCheck isWord = [&](const QString &word) { return known.contains(word); };
+    EXPECT_EQ(JoinedLetters::mended(QStringLiteral("Open1Recent, tumaround: modem is"), isWord),
+              QStringLiteral("Open Recent, turnaround: modem is"));
+    // Not between two words, or not before a capital: the stroke is the text's.
+    EXPECT_EQ(JoinedLetters::mended(QStringLiteral("Open1Other, Open1recent, Win10Pro"), isWord),
+              QStringLiteral("Open1Other, Open1recent, Win10Pro"));
 }
