@@ -18,6 +18,7 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <numeric>
 #include <system_error>
 #include <tesseract/baseapi.h>
 #include <tesseract/ocrclass.h>
@@ -228,11 +229,25 @@ std::optional<TextReading> TesseractEngine::read(const PreparedImage &prepared,
         return std::nullopt;
     }
     std::vector<BandReading> readings(size_t(bands.size()));
-    std::atomic<qsizetype> next{0};
+    // Largest first: a pane that could not be cut small, read last, would keep one engine busy
+    // long after the others ran out of bands.
+    std::vector<qsizetype> order(size_t(bands.size()));
+    std::iota(order.begin(), order.end(), 0);
+    if (workers > 1) {
+        std::vector<qint64> strokes;
+        for (const TextBand &band : bands) {
+            strokes.push_back(TextBands::strokes(prepared.image, band));
+        }
+        std::stable_sort(order.begin(), order.end(), [&](qsizetype a, qsizetype b) {
+            return strokes[size_t(a)] > strokes[size_t(b)];
+        });
+    }
+    std::atomic<size_t> next{0};
     std::atomic<int> characterReads{0};
     const auto work = [&](tesseract::TessBaseAPI &engine) {
         OpenMpThreads::allowEngineThreads(m_allowsEngineThreads);
-        for (qsizetype i = next++; i < bands.size(); i = next++) {
+        for (size_t n = next++; n < order.size(); n = next++) {
+            const qsizetype i = order[n];
             BandReading &reading = readings[size_t(i)];
             if (limit.isReached()) {
                 reading.isCutShort = true;

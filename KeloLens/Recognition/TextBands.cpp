@@ -149,6 +149,28 @@ QList<TextBand> split(const QImage &grey, int count)
     return bands;
 }
 
+qint64 strokes(const QImage &grey, const TextBand &band)
+{
+    if (grey.isNull() || grey.format() != QImage::Format_Grayscale8) {
+        return 0;
+    }
+    const int top = std::max(0, band.top);
+    const int bottom = std::min(grey.height(), band.top + band.height);
+    const int first = std::clamp(band.left, 0, grey.width());
+    const int end = band.width > 0 ? std::min(grey.width(), first + band.width) : grey.width();
+    qint64 count = 0;
+    for (int y = top; y < bottom; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        bool wasInk = false;
+        for (int x = first; x < end; ++x) {
+            const bool isInk = row[x] < inkLevel;
+            count += isInk && !wasInk ? 1 : 0;
+            wasInk = isInk;
+        }
+    }
+    return count;
+}
+
 QRect inkSpan(const QImage &grey, const TextBand &band)
 {
     if (grey.isNull() || grey.format() != QImage::Format_Grayscale8) {

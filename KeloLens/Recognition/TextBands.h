@@ -26,6 +26,9 @@ namespace TextBands {
 // fewer when the page has fewer gaps, one when it has none.
 [[nodiscard]] QList<TextBand> split(const QImage &grey, int count);
 
+// What there is to read in a band, whatever the weight of its type: the strokes its rows cross.
+[[nodiscard]] qint64 strokes(const QImage &grey, const TextBand &band);
+
 // The part of the band that holds ink, from the leftmost column with ink to the rightmost: most
 // of a screen's width is often empty margin beside a column of text. Empty when the band holds
 // no ink.
