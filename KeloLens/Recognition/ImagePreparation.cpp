@@ -16,6 +16,9 @@ constexpr double targetLineHeight = 24;
 // Scales are rounded to halves: odd fractions blur strokes unevenly and cost accuracy.
 constexpr double scaleSteps = 2;
 constexpr double maxUpscale = 4;
+// Large captures, a screenful, are read in bands by several engines at once, and the engine's
+// time grows with the scale. Beyond this, small screen text read no better on the benchmark.
+constexpr double maxScreenUpscale = 2;
 // Enlarging by less than this gains nothing and costs time.
 constexpr double minUsefulUpscale = 1.3;
 constexpr int borderPadding = 10;
@@ -28,9 +31,10 @@ using Histogram = std::array<qint64, 256>;
 Histogram histogramOf(const QImage &grey)
 {
     Histogram histogram{};
+    const int width = grey.width();
     for (int y = 0; y < grey.height(); ++y) {
         const uchar *row = grey.constScanLine(y);
-        for (int x = 0; x < grey.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             ++histogram[row[x]];
         }
     }
@@ -197,11 +201,110 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
     return isAnyTurned;
 }
 
+// Flat areas far from the capture's background hold no text: an empty taskbar, the desktop
+// beside a window, the black beyond a screen's edge. Left in, such an area would be taken for
+// the darkest ink, leaving grey text grey after the stretch, and would fill the gutter between a
+// sidebar and a page, joining their rows. They become background: rows and columns of one shade
+// right across the capture, whatever their thickness, and elsewhere whatever lies in squares of
+// one shade at least this big (a dark title bar or button, with text in it, is never that tall).
+constexpr int maxBareSpread = 8;
+constexpr int minBareBlock = 32;
+constexpr int bareShadeBin = 8;
+
+// Which pixels lie in such areas, one byte per pixel; empty when none do.
+std::vector<uchar> bareAreas(const QImage &grey, int background)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    const auto isFar = [&](int shade) { return std::abs(shade - background) >= inkContrast; };
+    const auto isBare = [&](int low, int high) {
+        return high - low <= maxBareSpread && isFar((low + high) / 2);
+    };
+    std::vector<int> columnLow(static_cast<size_t>(width), 255);
+    std::vector<int> columnHigh(static_cast<size_t>(width), 0);
+    std::vector<bool> bareRow(static_cast<size_t>(height));
+    // Per column, where the present stack of wide runs of one shade began; a stack at least a
+    // block high is kept as a block's column.
+    struct Stack
+    {
+        int x;
+        int top;
+        int bottom; // exclusive
+    };
+    std::vector<Stack> blocks;
+    std::vector<int> stackTop(static_cast<size_t>(width), -1);
+    std::vector<int> stackBin(static_cast<size_t>(width), -1);
+    std::vector<uchar> wide(static_cast<size_t>(width));
+    const auto close = [&](int x, int y) {
+        if (stackTop[size_t(x)] >= 0 && y - stackTop[size_t(x)] >= minBareBlock) {
+            blocks.push_back({x, stackTop[size_t(x)], y});
+        }
+        stackTop[size_t(x)] = -1;
+    };
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        const auto [low, high] = std::minmax_element(row, row + width);
+        bareRow[size_t(y)] = isBare(*low, *high);
+        std::fill(wide.begin(), wide.end(), uchar(0));
+        for (int start = 0; start < width;) {
+            const int bin = row[start] / bareShadeBin;
+            int end = start + 1;
+            while (end < width && row[end] / bareShadeBin == bin) {
+                ++end;
+            }
+            if (end - start >= minBareBlock && isFar(row[start])) {
+                std::fill(wide.begin() + start, wide.begin() + end, uchar(1));
+            }
+            start = end;
+        }
+        for (int x = 0; x < width; ++x) {
+            columnLow[size_t(x)] = std::min<int>(columnLow[size_t(x)], row[x]);
+            columnHigh[size_t(x)] = std::max<int>(columnHigh[size_t(x)], row[x]);
+            const int bin = row[x] / bareShadeBin;
+            if (wide[size_t(x)] && stackTop[size_t(x)] >= 0 && stackBin[size_t(x)] == bin) {
+                continue;
+            }
+            close(x, y);
+            if (wide[size_t(x)]) {
+                stackTop[size_t(x)] = y;
+                stackBin[size_t(x)] = bin;
+            }
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        close(x, height);
+    }
+    std::vector<bool> bareColumn(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        bareColumn[size_t(x)] = isBare(columnLow[size_t(x)], columnHigh[size_t(x)]);
+    }
+    const bool hasBareLine =
+        std::find(bareRow.begin(), bareRow.end(), true) != bareRow.end() ||
+        std::find(bareColumn.begin(), bareColumn.end(), true) != bareColumn.end();
+    if (blocks.empty() && !hasBareLine) {
+        return {};
+    }
+    std::vector<uchar> bare(size_t(width) * size_t(height), 0);
+    for (const Stack &block : blocks) {
+        for (int y = block.top; y < block.bottom; ++y) {
+            bare[size_t(y) * size_t(width) + size_t(block.x)] = 1;
+        }
+    }
+    for (int y = 0; y < height && hasBareLine; ++y) {
+        uchar *row = bare.data() + size_t(y) * size_t(width);
+        for (int x = 0; x < width; ++x) {
+            row[x] |= uchar(bareRow[size_t(y)] || bareColumn[size_t(x)]);
+        }
+    }
+    return bare;
+}
+
 void applyTable(QImage &grey, const std::array<uchar, 256> &table)
 {
+    const int width = grey.width();
     for (int y = 0; y < grey.height(); ++y) {
         uchar *row = grey.scanLine(y);
-        for (int x = 0; x < grey.width(); ++x) {
+        for (int x = 0; x < width; ++x) {
             row[x] = table[row[x]];
         }
     }
@@ -297,11 +400,12 @@ int typicalLineHeight(const QImage &grey, int background)
 {
     std::vector<int> runs;
     int run = 0;
+    const int width = grey.width();
     for (int y = 0; y <= grey.height(); ++y) {
         bool hasInk = false;
         if (y < grey.height()) {
             const uchar *row = grey.constScanLine(y);
-            for (int x = 0; x < grey.width() && !hasInk; ++x) {
+            for (int x = 0; x < width && !hasInk; ++x) {
                 hasInk = background - row[x] >= inkContrast;
             }
         }
@@ -338,6 +442,7 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
     // is more of it on the light side when the text is light (a dark theme).
     Histogram histogram = histogramOf(grey);
     int background = mostCommonValue(histogram);
+    const bool isLarge = double(grey.width()) * grey.height() >= minPanelPixels;
     qint64 darker = 0;
     qint64 lighter = 0;
     for (int value = 0; value < 256; ++value) {
@@ -352,13 +457,38 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         return prepared.wasInverted ? 255 - percentile(shades, 0.995) : percentile(shades, 0.005);
     };
     int ink = inkOf(histogram);
-    if (double(grey.width()) * grey.height() >= minPanelPixels &&
-        turnOtherThemePanels(grey, background, prepared.wasInverted)) {
-        histogram = histogramOf(grey);
-        background = mostCommonValue(histogram);
-        // Not lighter than before: with a dark panel turned, the darkest shades left may be a
-        // grey pane's background rather than ink.
-        ink = std::min(ink, inkOf(histogram));
+    if (isLarge) {
+        const QImage original = grey.copy();
+        const bool isAnyTurned = turnOtherThemePanels(grey, background, prepared.wasInverted);
+        if (isAnyTurned) {
+            histogram = histogramOf(grey);
+            background = mostCommonValue(histogram);
+        }
+        // Looked for once panels are turned: the black below a light window that was turned
+        // lies far from the page only then.
+        const std::vector<uchar> bare = bareAreas(grey, background);
+        if (!bare.empty()) {
+            Histogram shown{};
+            const int width = grey.width();
+            for (int y = 0; y < grey.height(); ++y) {
+                const uchar *before = original.constScanLine(y);
+                const uchar *isBare = bare.data() + size_t(y) * size_t(width);
+                uchar *row = grey.scanLine(y);
+                for (int x = 0; x < width; ++x) {
+                    if (isBare[x] != 0) {
+                        row[x] = uchar(background);
+                    } else {
+                        ++shown[before[x]];
+                    }
+                }
+            }
+            ink = inkOf(shown);
+        }
+        if (isAnyTurned) {
+            // Not lighter than before: with a dark panel turned, the darkest shades left may be
+            // a grey pane's background rather than ink.
+            ink = std::min(ink, inkOf(histogramOf(grey)));
+        }
     }
 
     // Stretch so the background becomes white and the darkest ink black: coloured themes give
@@ -377,6 +507,9 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
 
     const int lineHeight = typicalLineHeight(grey, 255);
     double scale = lineHeight > 0 ? std::min(maxUpscale, targetLineHeight / lineHeight) : 1.0;
+    if (isLarge) {
+        scale = std::min(scale, maxScreenUpscale);
+    }
     scale = std::round(scale * scaleSteps) / scaleSteps;
     if (scale < minUsefulUpscale) {
         scale = 1;

@@ -241,6 +241,47 @@ TEST(Recognizer, ReadsALightAndADarkWindowOfAWholeScreenEachInFull)
                                           terminal.join(QLatin1Char('\n')));
 }
 
+TEST(Recognizer, ReadsAScreenOfSmallGreyTextBesideASidebarAndTheBlackDesktopInOrder)
+{
+    // Most of the screen is a dark window, so the light page and its sidebar are turned before
+    // reading, and the black of the desktop below them turns white. Grey 11 px prose is prose,
+    // not a grid; the sidebar's widely spaced items are not rows of the page.
+    const QStringList items = {QStringLiteral("Downloads"),
+                               QStringLiteral("Last modified"),
+                               QStringLiteral("Size"),
+                               QStringLiteral("Forgot password?"),
+                               QStringLiteral("Reset to defaults"),
+                               QStringLiteral("Do not disturb")};
+    QStringList prose = {QStringLiteral("Please reply by Friday, 14 March, if you can't attend."),
+                         QStringLiteral("Thanks again for the quick turnaround!"),
+                         QStringLiteral("Prices start at $9.99 per month (billed yearly)."),
+                         QStringLiteral("Meeting moved to 3:30 pm; see the updated agenda."),
+                         QStringLiteral("The well-known trick works only on 64-bit systems."),
+                         QStringLiteral("Order #10482 was shipped to 221B Baker Street."),
+                         QStringLiteral("The build finished in 42 seconds, with 3 warnings.")};
+    prose += prose;
+    const QStringList terminal = {QStringLiteral("Build finished in 42 seconds"),
+                                  QStringLiteral("No warnings were found")};
+    const Theme sidebar{QColor(245, 245, 245), QColor(60, 60, 60)};
+    const Theme page{QColor(253, 246, 227), QColor(104, 104, 104)};
+    TextStyle itemStyle = textStyle(14, sidebar);
+    itemStyle.lineSpacing = 2.2;
+    QImage screen(1600, 800, QImage::Format_RGB32);
+    screen.fill(Qt::black);
+    QPainter painter(&screen);
+    painter.fillRect(0, 0, 200, 560, sidebar.background);
+    painter.drawImage(0, 360, text(items, itemStyle, 200));
+    painter.fillRect(200, 0, 400, 760, page.background);
+    painter.drawImage(200, 500, text(prose, textStyle(11, page), 400));
+    painter.fillRect(640, 0, 960, 800, dark.background);
+    painter.drawImage(640, 500, text(terminal, textStyle(13, dark)));
+    painter.end();
+    // The items stand far enough apart to be paragraphs of their own.
+    EXPECT_EQ(recognize(screen).text, items.join(QStringLiteral("\n\n")) + QStringLiteral("\n\n") +
+                                          prose.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                          terminal.join(QLatin1Char('\n')));
+}
+
 TEST(Recognizer, ReportsEachPayloadOnceWhateverItsSymbology)
 {
     // Two identical barcodes once made the reader abort the process.
