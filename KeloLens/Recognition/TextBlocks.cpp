@@ -12,6 +12,10 @@ constexpr double minGutterLineHeights = 1.0;
 // Below this share of the fewer lines having a partner on the same row, two sides of a gutter
 // are columns of their own.
 constexpr double pairedShare = 0.75;
+// Lines on one row lie this close in height, in shares of the lower one: a label and its value
+// share a baseline. Half a line would pair a sidebar's widely spaced items with the lines of the
+// page beside them about as often as not.
+constexpr double pairedRowOffset = 0.3;
 // Columns overlap in height by at least this share of the shorter one.
 constexpr double sideBySideOverlap = 0.5;
 // A rule or a pane edge: grey levels apart from the gutter's background, along this share of
@@ -111,7 +115,7 @@ bool Splitter::isPaired(const QList<int> &left, const QList<int> &right) const
     for (int a : fewer) {
         paired += std::any_of(more.begin(), more.end(), [&](int b) {
             return std::abs(box(a).midY() - box(b).midY()) <=
-                   0.5 * std::min(std::abs(box(a).height), std::abs(box(b).height));
+                   pairedRowOffset * std::min(std::abs(box(a).height), std::abs(box(b).height));
         });
     }
     return paired >= pairedShare * double(fewer.size());

@@ -5,6 +5,7 @@
 #include "KeloLens/Recognition/JoinedLetters.h"
 #include "KeloLens/Recognition/KeyNames.h"
 #include "KeloLens/Recognition/QuoteStyle.h"
+#include "KeloLens/Recognition/TextBlocks.h"
 
 #include <cmath>
 #include <gtest/gtest.h>
@@ -273,4 +274,25 @@ TEST(JoinedLetters, OnlyWhatTheDictionaryKnowsIsMended)
     // Not between two words, or not before a capital: the stroke is the text's.
     EXPECT_EQ(JoinedLetters::mended(QStringLiteral("Open1Other, Open1recent, Win10Pro"), isWord),
               QStringLiteral("Open1Other, Open1recent, Win10Pro"));
+}
+
+TEST(TextBlocks, ASidebarBesideAPageIsItsOwnBlockUnlessItsRowsShareBaselines)
+{
+    // A sidebar's items, every other page row apart, beside the page's lines: on the page's rows
+    // they are a form's labels and stay with them; 0.4 of a line lower they are not.
+    const auto blocksWithItemsLower = [](double offset) {
+        constexpr double row = 0.02;
+        QList<RecognizedLine> lines;
+        for (int i = 0; i < 8; ++i) {
+            lines.append(line(QStringLiteral("Item %1").arg(i), 0.01, 0.9 - 2 * i * row - offset,
+                              0.08, 0.7 * row));
+        }
+        for (int i = 0; i < 16; ++i) {
+            lines.append(
+                line(QStringLiteral("Page line %1").arg(i), 0.2, 0.9 - i * row, 0.4, 0.7 * row));
+        }
+        return TextBlocks::split(lines).size();
+    };
+    EXPECT_EQ(blocksWithItemsLower(0), 1);
+    EXPECT_EQ(blocksWithItemsLower(0.4 * 0.7 * 0.02), 2);
 }
