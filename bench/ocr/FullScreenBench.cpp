@@ -59,8 +59,9 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
                 .arg(pages.first().image.width())
                 .arg(pages.first().image.height())
                 .arg(roundCount));
-    row(QString(), {QStringLiteral("KeloLens"), QStringLiteral("tesseract 1 thread"),
-                    QStringLiteral("ratio"), QStringLiteral("processor time ratio")});
+    row(QString(),
+        {QStringLiteral("KeloLens"), QStringLiteral("tesseract 1 thread"), QStringLiteral("ratio"),
+         QStringLiteral("processor time ratio"), QStringLiteral("CER (plain)")});
     // Processor time, unlike the time taken, does not grow with other work on the machine; ours
     // counts every engine's.
     double oursCpuTotal = 0;
@@ -71,12 +72,15 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
         double plain = std::numeric_limits<double>::max();
         double oursCpu = std::numeric_limits<double>::max();
         double plainCpu = std::numeric_limits<double>::max();
+        Score oursOnPage;
+        Score plainOnPage;
         for (int round = 0; round < roundCount; ++round) {
             const Readers::Timed timed = Readers::recognize(recognizer, page.image, textOnly);
             ours = std::min(ours, timed.ms);
             oursCpu = std::min(oursCpu, timed.cpuMs);
             if (round == 0) {
                 figures.ours.add(page, timed.result.text);
+                oursOnPage.add(page, timed.result.text);
                 if (context.isVerbose) {
                     printDifferences(page, timed.result.text, {});
                 }
@@ -89,6 +93,7 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
             plainCpu = std::min(plainCpu, run.cpuMs);
             if (round == 0) {
                 figures.plain.add(page, run.text);
+                plainOnPage.add(page, run.text);
             }
         }
         figures.oursMs += ours;
@@ -97,7 +102,11 @@ FullScreenFigures runFullScreenBench(const BenchContext &context, const QList<Co
         plainCpuTotal += context.tesseract.isEmpty() ? 0 : plainCpu;
         row(page.name, {ms(ours), context.tesseract.isEmpty() ? QStringLiteral("n/a") : ms(plain),
                         context.tesseract.isEmpty() ? QString() : fixed(ours / plain, 2),
-                        context.tesseract.isEmpty() ? QString() : fixed(oursCpu / plainCpu, 2)});
+                        context.tesseract.isEmpty() ? QString() : fixed(oursCpu / plainCpu, 2),
+                        percent(oursOnPage.meanCer()) +
+                            (context.tesseract.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral(" (%1)").arg(percent(plainOnPage.meanCer())))});
     }
     row(QStringLiteral("all pages"),
         {ms(figures.oursMs), ms(figures.plainMs),
