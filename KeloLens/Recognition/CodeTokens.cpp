@@ -2,6 +2,7 @@
 #include "KeloLens/Recognition/CodeTokens.h"
 
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
@@ -170,6 +171,68 @@ QString withLetterOptions(const QString &line)
     return mended;
 }
 
+// Names every program uses, with an "l" the engine reads as "i", "I" or "1" in small type
+// ("printin!", "Ien(x)").
+bool isWellKnownName(const QString &token)
+{
+    static const QSet<QString> names = {
+        QStringLiteral("println"),  QStringLiteral("eprintln"),   QStringLiteral("len"),
+        QStringLiteral("strlen"),   QStringLiteral("self"),       QStringLiteral("else"),
+        QStringLiteral("elif"),     QStringLiteral("while"),      QStringLiteral("null"),
+        QStringLiteral("nullptr"),  QStringLiteral("false"),      QStringLiteral("False"),
+        QStringLiteral("bool"),     QStringLiteral("float"),      QStringLiteral("class"),
+        QStringLiteral("include"),  QStringLiteral("isinstance"), QStringLiteral("lambda"),
+        QStringLiteral("global"),   QStringLiteral("public"),     QStringLiteral("final"),
+        QStringLiteral("volatile"), QStringLiteral("double"),     QStringLiteral("length"),
+        QStringLiteral("value"),    QStringLiteral("values"),     QStringLiteral("let"),
+        QStringLiteral("malloc"),   QStringLiteral("calloc"),     QStringLiteral("realloc"),
+    };
+    return names.contains(token);
+}
+
+bool isReadForL(QChar c)
+{
+    return c == u'i' || c == u'I' || c == u'1';
+}
+
+// The well-known name that the token is with one or two of its "l"s read as look-alikes; the
+// token itself when it is none or a name of its own.
+QString withLettersOfAWellKnownName(const QString &token)
+{
+    if (token.size() < 3 || isWellKnownName(token)) {
+        return token;
+    }
+    QList<qsizetype> places;
+    for (qsizetype i = 0; i < token.size(); ++i) {
+        if (isReadForL(token.at(i))) {
+            places.append(i);
+        }
+    }
+    constexpr qsizetype maxPlaces = 6;
+    if (places.isEmpty() || places.size() > maxPlaces) {
+        return token;
+    }
+    // Every choice of one or two places, fewest first.
+    for (qsizetype first = 0; first < places.size(); ++first) {
+        QString one = token;
+        one[places.at(first)] = u'l';
+        if (isWellKnownName(one)) {
+            return one;
+        }
+    }
+    for (qsizetype first = 0; first < places.size(); ++first) {
+        for (qsizetype second = first + 1; second < places.size(); ++second) {
+            QString two = token;
+            two[places.at(first)] = u'l';
+            two[places.at(second)] = u'l';
+            if (isWellKnownName(two)) {
+                return two;
+            }
+        }
+    }
+    return token;
+}
+
 // `before` and `after`: the nearest characters other than spaces around the token, null at the
 // line's ends.
 QString correctedToken(const QString &token, QChar before, QChar after)
@@ -214,6 +277,9 @@ QString correctedToken(const QString &token, QChar before, QChar after)
     const bool isHex = token.startsWith(QLatin1String("0X"), Qt::CaseInsensitive);
     if (zeros > 0 && ones == 0 && otherDigits == 0 && lower == 0 && upper >= 3 && !isHex) {
         return replacedBeforeLetters(token, u'0', u'O', true);
+    }
+    if (const QString name = withLettersOfAWellKnownName(token); name != token) {
+        return name;
     }
     // A word in small letters.
     if (ones > 0 && zeros == 0 && otherDigits == 0 && upper == 0 && lower >= 3) {

@@ -235,6 +235,10 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"$ sudo wc -1 a | sort -k1", "$ sudo wc -l a | sort -k1"},
         {"$ ls -1 && git log -1; rm -1r x", "$ ls -1 && git log -1; rm -lr x"},
         {"echo \"SHOME\" $SHELL SHELL SPATHS", "echo \"$HOME\" $SHELL SHELL SPATHS"},
+        // Names every program uses, their "l"s read as look-alikes; names of one's own stay.
+        {"printin!(\"{}\", v.Ien());", "println!(\"{}\", v.len());"},
+        {"if x is nuii or seif.vaiue:", "if x is null or self.value:"},
+        {"int lint = iter(list1) + Iterator(ia1);", "int lint = iter(list1) + Iterator(ia1);"},
     };
     for (const auto &[read, meant] : cases) {
         EXPECT_EQ(CodeTokens::corrected(read), meant) << read.toStdString();
