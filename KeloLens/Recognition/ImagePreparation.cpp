@@ -205,8 +205,9 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
 // beside a window, the black beyond a screen's edge. Left in, such an area would be taken for
 // the darkest ink, leaving grey text grey after the stretch, and would fill the gutter between a
 // sidebar and a page, joining their rows. They become background: rows and columns of one shade
-// right across the capture, whatever their thickness, and elsewhere whatever lies in squares of
-// one shade at least this big (a dark title bar or button, with text in it, is never that tall).
+// right across the capture, whatever their thickness, and elsewhere runs of one shade at least
+// this long stacked at least as high. Text breaks the runs, so a dark bar or button keeps its
+// shade around its text, and a stroke or rule is never that thick.
 constexpr int maxBareSpread = 8;
 constexpr int minBareBlock = 32;
 constexpr int bareShadeBin = 8;

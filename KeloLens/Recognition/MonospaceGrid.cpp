@@ -143,6 +143,9 @@ InkColumns inkColumns(const QImage &image, const LineReading &line)
     const auto width = size_t(std::max(0, ink.width()));
     InkColumns columns{ink.left(), std::vector<bool>(width, false),
                        std::vector<bool>(width, false)};
+    if (ink.isEmpty()) {
+        return columns;
+    }
     // Above the baseline only: underscores and the tails of commas reach across cell edges.
     const int bottom =
         line.baseline > ink.top() ? std::min(ink.bottom(), line.baseline - 2) : ink.bottom();
