@@ -205,18 +205,63 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
 // beside a window, the black beyond a screen's edge. Left in, such an area would be taken for
 // the darkest ink, leaving grey text grey after the stretch, and would fill the gutter between a
 // sidebar and a page, joining their rows. They become background: rows and columns of one shade
-// right across the capture, whatever their thickness, and elsewhere runs of one shade at least
-// this long stacked at least as high. Text breaks the runs, so a dark bar or button keeps its
-// shade around its text, and a stroke or rule is never that thick.
+// right across the capture, whatever their thickness, and elsewhere each connected area of one
+// shade that holds a square block and encloses nothing. A window or a button of the other theme
+// encloses its text, and no letter holds such a block.
 constexpr int maxBareSpread = 8;
 constexpr int minBareBlock = 32;
 constexpr int bareShadeBin = 8;
+
+// Whether the area labelled `label` within `bounds` encloses anything: pixels of other labels
+// that cannot reach the edge of its bounds without crossing it.
+bool enclosesAnything(const std::vector<int> &labels, int width, const QRect &bounds, int label)
+{
+    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
+    std::vector<uchar> reached(size_t(bounds.width()) * size_t(bounds.height()), 0);
+    const auto local = [&](int x, int y) {
+        return size_t(y - bounds.top()) * size_t(bounds.width()) + size_t(x - bounds.left());
+    };
+    std::vector<QPoint> pending;
+    const auto visit = [&](int x, int y) {
+        if (x < bounds.left() || x > bounds.right() || y < bounds.top() || y > bounds.bottom() ||
+            labels[at(x, y)] == label || reached[local(x, y)] != 0) {
+            return;
+        }
+        reached[local(x, y)] = 1;
+        pending.emplace_back(x, y);
+    };
+    for (int x = bounds.left(); x <= bounds.right(); ++x) {
+        visit(x, bounds.top());
+        visit(x, bounds.bottom());
+    }
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        visit(bounds.left(), y);
+        visit(bounds.right(), y);
+    }
+    while (!pending.empty()) {
+        const QPoint p = pending.back();
+        pending.pop_back();
+        visit(p.x() - 1, p.y());
+        visit(p.x() + 1, p.y());
+        visit(p.x(), p.y() - 1);
+        visit(p.x(), p.y() + 1);
+    }
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        for (int x = bounds.left(); x <= bounds.right(); ++x) {
+            if (labels[at(x, y)] != label && reached[local(x, y)] == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
 
 // Which pixels lie in such areas, one byte per pixel; empty when none do.
 std::vector<uchar> bareAreas(const QImage &grey, int background)
 {
     const int width = grey.width();
     const int height = grey.height();
+    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
     const auto isFar = [&](int shade) { return std::abs(shade - background) >= inkContrast; };
     const auto isBare = [&](int low, int high) {
         return high - low <= maxBareSpread && isFar((low + high) / 2);
@@ -224,77 +269,96 @@ std::vector<uchar> bareAreas(const QImage &grey, int background)
     std::vector<int> columnLow(static_cast<size_t>(width), 255);
     std::vector<int> columnHigh(static_cast<size_t>(width), 0);
     std::vector<bool> bareRow(static_cast<size_t>(height));
-    // Per column, where the present stack of wide runs of one shade began; a stack at least a
-    // block high is kept as a block's column.
-    struct Stack
-    {
-        int x;
-        int top;
-        int bottom; // exclusive
-    };
-    std::vector<Stack> blocks;
-    std::vector<int> stackTop(static_cast<size_t>(width), -1);
-    std::vector<int> stackBin(static_cast<size_t>(width), -1);
-    std::vector<uchar> wide(static_cast<size_t>(width));
-    const auto close = [&](int x, int y) {
-        if (stackTop[size_t(x)] >= 0 && y - stackTop[size_t(x)] >= minBareBlock) {
-            blocks.push_back({x, stackTop[size_t(x)], y});
-        }
-        stackTop[size_t(x)] = -1;
-    };
     for (int y = 0; y < height; ++y) {
         const uchar *row = grey.constScanLine(y);
         const auto [low, high] = std::minmax_element(row, row + width);
         bareRow[size_t(y)] = isBare(*low, *high);
-        std::fill(wide.begin(), wide.end(), uchar(0));
-        for (int start = 0; start < width;) {
-            const int bin = row[start] / bareShadeBin;
-            int end = start + 1;
-            while (end < width && row[end] / bareShadeBin == bin) {
-                ++end;
-            }
-            if (end - start >= minBareBlock && isFar(row[start])) {
-                std::fill(wide.begin() + start, wide.begin() + end, uchar(1));
-            }
-            start = end;
-        }
         for (int x = 0; x < width; ++x) {
             columnLow[size_t(x)] = std::min<int>(columnLow[size_t(x)], row[x]);
             columnHigh[size_t(x)] = std::max<int>(columnHigh[size_t(x)], row[x]);
-            const int bin = row[x] / bareShadeBin;
-            if (wide[size_t(x)] && stackTop[size_t(x)] >= 0 && stackBin[size_t(x)] == bin) {
-                continue;
-            }
-            close(x, y);
-            if (wide[size_t(x)]) {
-                stackTop[size_t(x)] = y;
-                stackBin[size_t(x)] = bin;
-            }
         }
-    }
-    for (int x = 0; x < width; ++x) {
-        close(x, height);
     }
     std::vector<bool> bareColumn(static_cast<size_t>(width));
     for (int x = 0; x < width; ++x) {
         bareColumn[size_t(x)] = isBare(columnLow[size_t(x)], columnHigh[size_t(x)]);
     }
+
+    // Areas of one far shade, 4-connected; 0 for pixels near the background.
+    std::vector<int> labels(size_t(width) * size_t(height), 0);
+    std::vector<QPoint> pending;
+    std::vector<QRect> bounds(1); // by label
+    for (int y0 = 0; y0 < height; ++y0) {
+        for (int x0 = 0; x0 < width; ++x0) {
+            const int shade = grey.constScanLine(y0)[x0];
+            if (labels[at(x0, y0)] != 0 || !isFar(shade)) {
+                continue;
+            }
+            const int label = int(bounds.size());
+            const int bin = shade / bareShadeBin;
+            QRect area(x0, y0, 1, 1);
+            labels[at(x0, y0)] = label;
+            pending.emplace_back(x0, y0);
+            while (!pending.empty()) {
+                const QPoint p = pending.back();
+                pending.pop_back();
+                area |= QRect(p, QSize(1, 1));
+                const QPoint around[] = {
+                    {p.x() - 1, p.y()}, {p.x() + 1, p.y()}, {p.x(), p.y() - 1}, {p.x(), p.y() + 1}};
+                for (const QPoint &q : around) {
+                    if (q.x() < 0 || q.x() >= width || q.y() < 0 || q.y() >= height ||
+                        labels[at(q.x(), q.y())] != 0 ||
+                        grey.constScanLine(q.y())[q.x()] / bareShadeBin != bin) {
+                        continue;
+                    }
+                    labels[at(q.x(), q.y())] = label;
+                    pending.push_back(q);
+                }
+            }
+            bounds.push_back(area);
+        }
+    }
+    // Areas holding a block: a run of the area a block long, in as many rows one under another.
+    std::vector<uchar> holdsBlock(bounds.size(), 0);
+    std::vector<int> stacked(static_cast<size_t>(width), 0);
+    std::vector<int> stackLabel(static_cast<size_t>(width), 0);
+    for (int y = 0; y < height; ++y) {
+        const int *row = labels.data() + at(0, y);
+        for (int start = 0; start < width;) {
+            int end = start + 1;
+            while (end < width && row[end] == row[start]) {
+                ++end;
+            }
+            const bool isWide = row[start] != 0 && end - start >= minBareBlock;
+            for (int x = start; x < end; ++x) {
+                stacked[size_t(x)] =
+                    isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1) : 0;
+                stackLabel[size_t(x)] = isWide ? row[start] : 0;
+                if (stacked[size_t(x)] >= minBareBlock) {
+                    holdsBlock[size_t(row[start])] = 1;
+                }
+            }
+            start = end;
+        }
+    }
+    std::vector<uchar> isBareLabel(bounds.size(), 0);
+    bool isAnyBareArea = false;
+    for (size_t label = 1; label < bounds.size(); ++label) {
+        if (holdsBlock[label] != 0 && !enclosesAnything(labels, width, bounds[label], int(label))) {
+            isBareLabel[label] = 1;
+            isAnyBareArea = true;
+        }
+    }
     const bool hasBareLine =
         std::find(bareRow.begin(), bareRow.end(), true) != bareRow.end() ||
         std::find(bareColumn.begin(), bareColumn.end(), true) != bareColumn.end();
-    if (blocks.empty() && !hasBareLine) {
+    if (!isAnyBareArea && !hasBareLine) {
         return {};
     }
     std::vector<uchar> bare(size_t(width) * size_t(height), 0);
-    for (const Stack &block : blocks) {
-        for (int y = block.top; y < block.bottom; ++y) {
-            bare[size_t(y) * size_t(width) + size_t(block.x)] = 1;
-        }
-    }
-    for (int y = 0; y < height && hasBareLine; ++y) {
-        uchar *row = bare.data() + size_t(y) * size_t(width);
+    for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            row[x] |= uchar(bareRow[size_t(y)] || bareColumn[size_t(x)]);
+            bare[at(x, y)] = uchar(isBareLabel[size_t(labels[at(x, y)])] != 0 ||
+                                   bareRow[size_t(y)] || bareColumn[size_t(x)]);
         }
     }
     return bare;

@@ -81,3 +81,28 @@ TEST(ImagePreparation, TurnsAWindowOfTheOtherThemeOnAWholeScreenButNotAGreyPane)
         EXPECT_LT(darkest, at(left + 400, 400) - 64) << i;
     }
 }
+
+TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundButWindowsKeepTheirShade)
+{
+    // A black block and a black bar, and a dark window too short to be turned: the black holds
+    // nothing and goes; the window encloses its text and keeps its shade, margins and all.
+    QImage screen(1600, 900, QImage::Format_RGB32);
+    screen.fill(QColor(253, 246, 227));
+    {
+        QPainter painter(&screen);
+        painter.drawImage(400, 0, textImage({QColor(253, 246, 227), QColor(104, 104, 104)}, 11));
+        painter.fillRect(0, 500, 300, 360, Qt::black);
+        painter.fillRect(0, 860, 1600, 40, Qt::black);
+        painter.fillRect(900, 100, 600, 300, SampleImages::dark.background);
+        painter.drawImage(900, 100, textImage(SampleImages::dark, 13));
+    }
+    const PreparedImage prepared = ImagePreparation::prepareForText(screen);
+    ASSERT_FALSE(prepared.wasInverted);
+    const auto at = [&](int x, int y) {
+        return pixel(prepared.image, prepared.padding + int(x * prepared.scale),
+                     prepared.padding + int(y * prepared.scale));
+    };
+    EXPECT_EQ(at(150, 700), 255);
+    EXPECT_EQ(at(800, 880), 255);
+    EXPECT_LT(at(1400, 300), 64);
+}
