@@ -1,0 +1,291 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "KeloLens/Recognition/ScreenAreas.h"
+
+#include <QRect>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+
+namespace {
+
+// A stripe's most common shade is this far beyond the page's background, on the side of its
+// ink, and this share of the stripe lies within a few shades of it: a flat panel, not a photo.
+constexpr int panelContrast = 96;
+constexpr int shadeBins = 32;
+constexpr int flatBins = 2;
+constexpr double minFlatShare = 0.6;
+// Rows or columns this few between two turned stripes are their text or their border.
+constexpr int maxPanelGap = 24;
+
+using ShadeCounts = std::array<int, shadeBins>;
+
+enum class Stripe { kept, turned, blank };
+
+Stripe stripeOf(const ShadeCounts &counts, int total, int background, bool isInverted)
+{
+    const auto mode = int(std::max_element(counts.begin(), counts.end()) - counts.begin());
+    const int shade = mode * 256 / shadeBins + 256 / shadeBins / 2;
+    if (isInverted ? shade < background + panelContrast : shade > background - panelContrast) {
+        return Stripe::kept;
+    }
+    int near = 0;
+    int lighter = 0;
+    int darker = 0;
+    for (int bin = 0; bin < shadeBins; ++bin) {
+        const int count = counts[size_t(bin)];
+        (bin < mode - flatBins ? darker : bin > mode + flatBins ? lighter : near) += count;
+    }
+    if (near < minFlatShare * total) {
+        return Stripe::kept;
+    }
+    if (lighter == darker) {
+        return Stripe::blank;
+    }
+    // Its text must be drawn the other way round too: dark text on a grey pane is read as it is.
+    return (isInverted ? darker > lighter : lighter > darker) ? Stripe::turned : Stripe::kept;
+}
+
+// Which stripes to turn: gaps of a few between turned ones are their text or border, and blank
+// stripes beside them (a window's margin, the gutter beyond it) go with them.
+std::vector<bool> stripesToTurn(const std::vector<Stripe> &stripes)
+{
+    const int count = int(stripes.size());
+    std::vector<bool> turn(stripes.size());
+    int last = -1;
+    for (int i = 0; i < count; ++i) {
+        if (stripes[size_t(i)] != Stripe::turned) {
+            continue;
+        }
+        turn[size_t(i)] = true;
+        if (last >= 0 && i - last - 1 <= maxPanelGap) {
+            std::fill(turn.begin() + last + 1, turn.begin() + i, true);
+        }
+        last = i;
+    }
+    for (int pass = 0; pass < 2; ++pass) {
+        // Forwards, then backwards.
+        for (int n = 1; n < count; ++n) {
+            const int i = pass == 0 ? n : count - 1 - n;
+            const int before = pass == 0 ? i - 1 : i + 1;
+            if (stripes[size_t(i)] == Stripe::blank && turn[size_t(before)]) {
+                turn[size_t(i)] = true;
+            }
+        }
+    }
+    return turn;
+}
+
+// Flat areas far from the capture's background hold no text: an empty taskbar, the desktop
+// beside a window, the black beyond a screen's edge. Left in, such an area would be taken for
+// the darkest ink, leaving grey text grey after the stretch, and would fill the gutter between a
+// sidebar and a page, joining their rows. They become background: rows and columns of one shade
+// right across the capture, whatever their thickness, and elsewhere each connected area of one
+// shade that holds a square block and encloses nothing. A window or a button of the other theme
+// encloses its text, and no letter holds such a block.
+constexpr int maxBareSpread = 8;
+constexpr int minBareBlock = 32;
+constexpr int bareShadeBin = 8;
+
+// Whether the area labelled `label` within `bounds` encloses anything: pixels of other labels
+// that cannot reach the edge of its bounds without crossing it.
+bool enclosesAnything(const std::vector<int> &labels, int width, const QRect &bounds, int label)
+{
+    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
+    std::vector<uchar> reached(size_t(bounds.width()) * size_t(bounds.height()), 0);
+    const auto local = [&](int x, int y) {
+        return size_t(y - bounds.top()) * size_t(bounds.width()) + size_t(x - bounds.left());
+    };
+    std::vector<QPoint> pending;
+    const auto visit = [&](int x, int y) {
+        if (x < bounds.left() || x > bounds.right() || y < bounds.top() || y > bounds.bottom() ||
+            labels[at(x, y)] == label || reached[local(x, y)] != 0) {
+            return;
+        }
+        reached[local(x, y)] = 1;
+        pending.emplace_back(x, y);
+    };
+    for (int x = bounds.left(); x <= bounds.right(); ++x) {
+        visit(x, bounds.top());
+        visit(x, bounds.bottom());
+    }
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        visit(bounds.left(), y);
+        visit(bounds.right(), y);
+    }
+    while (!pending.empty()) {
+        const QPoint p = pending.back();
+        pending.pop_back();
+        visit(p.x() - 1, p.y());
+        visit(p.x() + 1, p.y());
+        visit(p.x(), p.y() - 1);
+        visit(p.x(), p.y() + 1);
+    }
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        for (int x = bounds.left(); x <= bounds.right(); ++x) {
+            if (labels[at(x, y)] != label && reached[local(x, y)] == 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+namespace ScreenAreas {
+
+bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    std::vector<ShadeCounts> columns(static_cast<size_t>(width), ShadeCounts{});
+    std::vector<Stripe> columnStripes(static_cast<size_t>(width));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        for (int x = 0; x < width; ++x) {
+            ++columns[size_t(x)][row[x] * shadeBins / 256];
+        }
+    }
+    for (int x = 0; x < width; ++x) {
+        columnStripes[size_t(x)] = stripeOf(columns[size_t(x)], height, background, isInverted);
+    }
+    const std::vector<bool> turnColumn = stripesToTurn(columnStripes);
+    bool isAnyTurned = false;
+    for (int y = 0; y < height; ++y) {
+        uchar *row = grey.scanLine(y);
+        for (int x = 0; x < width; ++x) {
+            if (turnColumn[size_t(x)]) {
+                row[x] = uchar(255 - row[x]);
+                isAnyTurned = true;
+            }
+        }
+    }
+    std::vector<Stripe> rowStripes(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        ShadeCounts counts{};
+        for (int x = 0; x < width; ++x) {
+            ++counts[row[x] * shadeBins / 256];
+        }
+        rowStripes[size_t(y)] = stripeOf(counts, width, background, isInverted);
+    }
+    const std::vector<bool> turnRow = stripesToTurn(rowStripes);
+    for (int y = 0; y < height; ++y) {
+        if (turnRow[size_t(y)]) {
+            uchar *row = grey.scanLine(y);
+            std::transform(row, row + width, row, [](uchar value) { return uchar(255 - value); });
+            isAnyTurned = true;
+        }
+    }
+    return isAnyTurned;
+}
+
+std::vector<uchar> bareAreas(const QImage &grey, int background, int contrast)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
+    const auto isFar = [&](int shade) { return std::abs(shade - background) >= contrast; };
+    const auto isBare = [&](int low, int high) {
+        return high - low <= maxBareSpread && isFar((low + high) / 2);
+    };
+    std::vector<int> columnLow(static_cast<size_t>(width), 255);
+    std::vector<int> columnHigh(static_cast<size_t>(width), 0);
+    std::vector<bool> bareRow(static_cast<size_t>(height));
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = grey.constScanLine(y);
+        const auto [low, high] = std::minmax_element(row, row + width);
+        bareRow[size_t(y)] = isBare(*low, *high);
+        for (int x = 0; x < width; ++x) {
+            columnLow[size_t(x)] = std::min<int>(columnLow[size_t(x)], row[x]);
+            columnHigh[size_t(x)] = std::max<int>(columnHigh[size_t(x)], row[x]);
+        }
+    }
+    std::vector<bool> bareColumn(static_cast<size_t>(width));
+    for (int x = 0; x < width; ++x) {
+        bareColumn[size_t(x)] = isBare(columnLow[size_t(x)], columnHigh[size_t(x)]);
+    }
+
+    // Areas of one far shade, 4-connected; 0 for pixels near the background.
+    std::vector<int> labels(size_t(width) * size_t(height), 0);
+    std::vector<QPoint> pending;
+    std::vector<QRect> bounds(1); // by label
+    for (int y0 = 0; y0 < height; ++y0) {
+        for (int x0 = 0; x0 < width; ++x0) {
+            const int shade = grey.constScanLine(y0)[x0];
+            if (labels[at(x0, y0)] != 0 || !isFar(shade)) {
+                continue;
+            }
+            const int label = int(bounds.size());
+            const int bin = shade / bareShadeBin;
+            QRect area(x0, y0, 1, 1);
+            labels[at(x0, y0)] = label;
+            pending.emplace_back(x0, y0);
+            while (!pending.empty()) {
+                const QPoint p = pending.back();
+                pending.pop_back();
+                area |= QRect(p, QSize(1, 1));
+                const QPoint around[] = {
+                    {p.x() - 1, p.y()}, {p.x() + 1, p.y()}, {p.x(), p.y() - 1}, {p.x(), p.y() + 1}};
+                for (const QPoint &q : around) {
+                    if (q.x() < 0 || q.x() >= width || q.y() < 0 || q.y() >= height ||
+                        labels[at(q.x(), q.y())] != 0 ||
+                        grey.constScanLine(q.y())[q.x()] / bareShadeBin != bin) {
+                        continue;
+                    }
+                    labels[at(q.x(), q.y())] = label;
+                    pending.push_back(q);
+                }
+            }
+            bounds.push_back(area);
+        }
+    }
+    // Areas holding a block: a run of the area a block long, in as many rows one under another.
+    std::vector<uchar> holdsBlock(bounds.size(), 0);
+    std::vector<int> stacked(static_cast<size_t>(width), 0);
+    std::vector<int> stackLabel(static_cast<size_t>(width), 0);
+    for (int y = 0; y < height; ++y) {
+        const int *row = labels.data() + at(0, y);
+        for (int start = 0; start < width;) {
+            int end = start + 1;
+            while (end < width && row[end] == row[start]) {
+                ++end;
+            }
+            const bool isWide = row[start] != 0 && end - start >= minBareBlock;
+            for (int x = start; x < end; ++x) {
+                stacked[size_t(x)] =
+                    isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1) : 0;
+                stackLabel[size_t(x)] = isWide ? row[start] : 0;
+                if (stacked[size_t(x)] >= minBareBlock) {
+                    holdsBlock[size_t(row[start])] = 1;
+                }
+            }
+            start = end;
+        }
+    }
+    std::vector<uchar> isBareLabel(bounds.size(), 0);
+    bool isAnyBareArea = false;
+    for (size_t label = 1; label < bounds.size(); ++label) {
+        if (holdsBlock[label] != 0 && !enclosesAnything(labels, width, bounds[label], int(label))) {
+            isBareLabel[label] = 1;
+            isAnyBareArea = true;
+        }
+    }
+    const bool hasBareLine =
+        std::find(bareRow.begin(), bareRow.end(), true) != bareRow.end() ||
+        std::find(bareColumn.begin(), bareColumn.end(), true) != bareColumn.end();
+    if (!isAnyBareArea && !hasBareLine) {
+        return {};
+    }
+    std::vector<uchar> bare(size_t(width) * size_t(height), 0);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            bare[at(x, y)] = uchar(isBareLabel[size_t(labels[at(x, y)])] != 0 ||
+                                   bareRow[size_t(y)] || bareColumn[size_t(x)]);
+        }
+    }
+    return bare;
+}
+
+} // namespace ScreenAreas
