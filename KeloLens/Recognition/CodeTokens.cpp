@@ -158,8 +158,12 @@ QString withLetterOptions(const QString &line)
 {
     static const QRegularExpression option(QStringLiteral(
         R"((?:^|[|;&$]\s*|\bsudo\s+)(?:wc|cat|cp|mv|rm|ln|uname)\s+-([a-zA-Z1]+)\b)"));
+    // "wc" itself read as "we" where a command stands, with its own options after it.
+    static const QRegularExpression countCommand(
+        QStringLiteral(R"(([|;&$]\s*)we(\s+-[lwcmL1]+\b))"));
     QString mended = line;
-    QRegularExpressionMatchIterator matches = option.globalMatch(line);
+    mended.replace(countCommand, QStringLiteral("\\1wc\\2"));
+    QRegularExpressionMatchIterator matches = option.globalMatch(mended);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
         for (qsizetype i = match.capturedStart(1); i < match.capturedEnd(1); ++i) {

@@ -248,7 +248,7 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
     int ink = inkOf(histogram);
     if (isLarge) {
         const QImage original = grey.copy();
-        const bool isAnyTurned =
+        bool isAnyTurned =
             ScreenAreas::turnOtherThemePanels(grey, background, prepared.wasInverted);
         if (isAnyTurned) {
             histogram = histogramOf(grey);
@@ -256,7 +256,10 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         }
         // Looked for once panels are turned: the black below a light window that was turned
         // lies far from the page only then.
-        const std::vector<uchar> bare = ScreenAreas::bareAreas(grey, background, inkContrast);
+        const ScreenAreas::Areas areas =
+            ScreenAreas::settleAreas(grey, background, inkContrast, prepared.wasInverted);
+        isAnyTurned = isAnyTurned || areas.isAnyTurned;
+        const std::vector<uchar> &bare = areas.bare;
         if (!bare.empty()) {
             Histogram shown{};
             const int width = grey.width();

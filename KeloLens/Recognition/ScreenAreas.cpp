@@ -17,6 +17,10 @@ constexpr int flatBins = 2;
 constexpr double minFlatShare = 0.6;
 // Rows or columns this few between two turned stripes are their text or their border.
 constexpr int maxPanelGap = 24;
+// A stripe with a run this long of the page's own background crosses a window's edge, the
+// desktop above and below a window, rather than lying within a pane: text is never that tall.
+constexpr int maxBackgroundRun = 48;
+constexpr int backgroundSpread = 24;
 
 using ShadeCounts = std::array<int, shadeBins>;
 
@@ -87,9 +91,15 @@ constexpr int maxBareSpread = 8;
 constexpr int minBareBlock = 32;
 constexpr int bareShadeBin = 8;
 
-// Whether the area labelled `label` within `bounds` encloses anything: pixels of other labels
-// that cannot reach the edge of its bounds without crossing it.
-bool enclosesAnything(const std::vector<int> &labels, int width, const QRect &bounds, int label)
+// What an area encloses within its bounds, one byte per pixel of the bounds: pixels of other
+// areas that cannot reach the edge of the bounds without crossing it.
+struct Enclosed
+{
+    std::vector<uchar> mask;
+    qsizetype count = 0;
+};
+
+Enclosed enclosedBy(const std::vector<int> &labels, int width, const QRect &bounds, int label)
 {
     const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
     std::vector<uchar> reached(size_t(bounds.width()) * size_t(bounds.height()), 0);
@@ -121,14 +131,60 @@ bool enclosesAnything(const std::vector<int> &labels, int width, const QRect &bo
         visit(p.x(), p.y() - 1);
         visit(p.x(), p.y() + 1);
     }
+    Enclosed enclosed;
+    enclosed.mask.assign(reached.size(), 0);
     for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
         for (int x = bounds.left(); x <= bounds.right(); ++x) {
             if (labels[at(x, y)] != label && reached[local(x, y)] == 0) {
+                enclosed.mask[local(x, y)] = 1;
+                ++enclosed.count;
+            }
+        }
+    }
+    return enclosed;
+}
+
+// Whether a mask of `width` columns holds a square block of set pixels.
+bool holdsBlock(const std::vector<uchar> &mask, int width, int block)
+{
+    std::vector<int> stacked(static_cast<size_t>(width), 0);
+    const int height = width > 0 ? int(mask.size() / size_t(width)) : 0;
+    for (int y = 0; y < height; ++y) {
+        const uchar *row = mask.data() + size_t(y) * size_t(width);
+        int run = 0;
+        for (int x = 0; x < width; ++x) {
+            run = row[x] != 0 ? run + 1 : 0;
+            stacked[size_t(x)] = run >= block ? stacked[size_t(x)] + 1 : 0;
+            if (stacked[size_t(x)] >= block) {
                 return true;
             }
         }
     }
     return false;
+}
+
+// A window of the other theme, a dark terminal on a light screen, is an area of one shade on
+// the ink's side of the page that encloses only text: lighter than it where the page's text is
+// dark, and nothing as large as a block, which would be a window or a picture within it.
+bool isOtherThemeWindow(const QImage &grey, const QRect &area, int shade, const Enclosed &enclosed,
+                        int background, bool isInverted)
+{
+    if (isInverted ? shade < background + panelContrast : shade > background - panelContrast) {
+        return false;
+    }
+    qsizetype lighter = 0;
+    qsizetype darker = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const uchar *row = grey.constScanLine(y);
+        const uchar *inside = enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
+        for (int x = area.left(); x <= area.right(); ++x) {
+            if (inside[x - area.left()] != 0) {
+                (row[x] > shade ? lighter : darker) += 1;
+            }
+        }
+    }
+    const bool isTextTurned = isInverted ? darker > lighter : lighter > darker;
+    return isTextTurned && !holdsBlock(enclosed.mask, area.width(), minBareBlock);
 }
 
 } // namespace
@@ -139,16 +195,28 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
 {
     const int width = grey.width();
     const int height = grey.height();
+    const auto isBackground = [background](int shade) {
+        return std::abs(shade - background) <= backgroundSpread;
+    };
     std::vector<ShadeCounts> columns(static_cast<size_t>(width), ShadeCounts{});
+    std::vector<int> columnRun(static_cast<size_t>(width), 0);
+    std::vector<bool> crossesEdge(static_cast<size_t>(width));
     std::vector<Stripe> columnStripes(static_cast<size_t>(width));
     for (int y = 0; y < height; ++y) {
         const uchar *row = grey.constScanLine(y);
         for (int x = 0; x < width; ++x) {
             ++columns[size_t(x)][row[x] * shadeBins / 256];
+            int &run = columnRun[size_t(x)];
+            run = isBackground(row[x]) ? run + 1 : 0;
+            if (run >= maxBackgroundRun) {
+                crossesEdge[size_t(x)] = true;
+            }
         }
     }
     for (int x = 0; x < width; ++x) {
-        columnStripes[size_t(x)] = stripeOf(columns[size_t(x)], height, background, isInverted);
+        columnStripes[size_t(x)] =
+            crossesEdge[size_t(x)] ? Stripe::kept
+                                   : stripeOf(columns[size_t(x)], height, background, isInverted);
     }
     const std::vector<bool> turnColumn = stripesToTurn(columnStripes);
     bool isAnyTurned = false;
@@ -165,10 +233,15 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
     for (int y = 0; y < height; ++y) {
         const uchar *row = grey.constScanLine(y);
         ShadeCounts counts{};
+        int run = 0;
+        bool crossesRowEdge = false;
         for (int x = 0; x < width; ++x) {
             ++counts[row[x] * shadeBins / 256];
+            run = isBackground(row[x]) ? run + 1 : 0;
+            crossesRowEdge = crossesRowEdge || run >= maxBackgroundRun;
         }
-        rowStripes[size_t(y)] = stripeOf(counts, width, background, isInverted);
+        rowStripes[size_t(y)] =
+            crossesRowEdge ? Stripe::kept : stripeOf(counts, width, background, isInverted);
     }
     const std::vector<bool> turnRow = stripesToTurn(rowStripes);
     for (int y = 0; y < height; ++y) {
@@ -181,7 +254,7 @@ bool turnOtherThemePanels(QImage &grey, int background, bool isInverted)
     return isAnyTurned;
 }
 
-std::vector<uchar> bareAreas(const QImage &grey, int background, int contrast)
+Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
 {
     const int width = grey.width();
     const int height = grey.height();
@@ -211,6 +284,7 @@ std::vector<uchar> bareAreas(const QImage &grey, int background, int contrast)
     std::vector<int> labels(size_t(width) * size_t(height), 0);
     std::vector<QPoint> pending;
     std::vector<QRect> bounds(1); // by label
+    std::vector<QPoint> firstPixel(1);
     for (int y0 = 0; y0 < height; ++y0) {
         for (int x0 = 0; x0 < width; ++x0) {
             const int shade = grey.constScanLine(y0)[x0];
@@ -239,10 +313,11 @@ std::vector<uchar> bareAreas(const QImage &grey, int background, int contrast)
                 }
             }
             bounds.push_back(area);
+            firstPixel.emplace_back(x0, y0);
         }
     }
     // Areas holding a block: a run of the area a block long, in as many rows one under another.
-    std::vector<uchar> holdsBlock(bounds.size(), 0);
+    std::vector<uchar> hasBlock(bounds.size(), 0);
     std::vector<int> stacked(static_cast<size_t>(width), 0);
     std::vector<int> stackLabel(static_cast<size_t>(width), 0);
     for (int y = 0; y < height; ++y) {
@@ -258,34 +333,58 @@ std::vector<uchar> bareAreas(const QImage &grey, int background, int contrast)
                     isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1) : 0;
                 stackLabel[size_t(x)] = isWide ? row[start] : 0;
                 if (stacked[size_t(x)] >= minBareBlock) {
-                    holdsBlock[size_t(row[start])] = 1;
+                    hasBlock[size_t(row[start])] = 1;
                 }
             }
             start = end;
         }
     }
+    Areas areas;
     std::vector<uchar> isBareLabel(bounds.size(), 0);
     bool isAnyBareArea = false;
     for (size_t label = 1; label < bounds.size(); ++label) {
-        if (holdsBlock[label] != 0 && !enclosesAnything(labels, width, bounds[label], int(label))) {
+        if (hasBlock[label] == 0) {
+            continue;
+        }
+        const QRect &area = bounds[label];
+        const Enclosed enclosed = enclosedBy(labels, width, area, int(label));
+        if (enclosed.count == 0) {
             isBareLabel[label] = 1;
             isAnyBareArea = true;
+            continue;
+        }
+        // Any pixel of the area will do: they lie within a few shades of each other.
+        const int shade = grey.constScanLine(firstPixel[label].y())[firstPixel[label].x()];
+        if (isOtherThemeWindow(grey, area, shade, enclosed, background, isInverted)) {
+            // Turned about its own shade, which becomes the page's: the window's outline would
+            // otherwise be taken for a picture's, and its text with it.
+            for (int y = area.top(); y <= area.bottom(); ++y) {
+                uchar *row = grey.scanLine(y);
+                const uchar *inside =
+                    enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
+                for (int x = area.left(); x <= area.right(); ++x) {
+                    if (labels[at(x, y)] == int(label) || inside[x - area.left()] != 0) {
+                        row[x] = uchar(std::clamp(background + shade - row[x], 0, 255));
+                    }
+                }
+            }
+            areas.isAnyTurned = true;
         }
     }
     const bool hasBareLine =
         std::find(bareRow.begin(), bareRow.end(), true) != bareRow.end() ||
         std::find(bareColumn.begin(), bareColumn.end(), true) != bareColumn.end();
     if (!isAnyBareArea && !hasBareLine) {
-        return {};
+        return areas;
     }
-    std::vector<uchar> bare(size_t(width) * size_t(height), 0);
+    areas.bare.assign(size_t(width) * size_t(height), 0);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
-            bare[at(x, y)] = uchar(isBareLabel[size_t(labels[at(x, y)])] != 0 ||
-                                   bareRow[size_t(y)] || bareColumn[size_t(x)]);
+            areas.bare[at(x, y)] = uchar(isBareLabel[size_t(labels[at(x, y)])] != 0 ||
+                                         bareRow[size_t(y)] || bareColumn[size_t(x)]);
         }
     }
-    return bare;
+    return areas;
 }
 
 } // namespace ScreenAreas

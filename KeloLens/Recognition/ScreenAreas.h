@@ -15,8 +15,15 @@ namespace ScreenAreas {
 // turned.
 bool turnOtherThemePanels(QImage &grey, int background, bool isInverted);
 
-// Flat areas at least `contrast` from the background that hold no text, one byte per pixel;
-// empty when there are none.
-[[nodiscard]] std::vector<uchar> bareAreas(const QImage &grey, int background, int contrast);
+struct Areas
+{
+    std::vector<uchar> bare; // one byte per pixel; empty when there are none
+    bool isAnyTurned = false;
+};
+
+// Areas of one shade at least `contrast` from the background: those that hold no text are
+// bare (an empty bar, the desktop beside a window), and windows of the other theme among them,
+// too small to be a stripe, are turned over in place.
+[[nodiscard]] Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted);
 
 } // namespace ScreenAreas

@@ -356,6 +356,9 @@ CorpusImage screenOf(const QString &name, TextKind kind, QSize screen, const QLi
     QPainter painter(&item.image);
     for (const Pane &pane : panes) {
         painter.fillRect(pane.area, pane.style.theme.background);
+        if (pane.paragraphs.isEmpty()) {
+            continue;
+        }
         painter.drawImage(pane.area.topLeft(),
                           SampleImages::text(linesOf(pane.paragraphs), pane.style,
                                              pane.area.width(), QPoint(20, 16))
@@ -423,6 +426,30 @@ QList<CorpusImage> variedScreens(QSize screen)
         screens.append(
             screenOf(QStringLiteral("screen-small-11px"), TextKind::prose, screen,
                      {{QRect(QPoint(0, 0), screen), style, filling(page.height(), style, prose)}}));
+    }
+    {
+        // A terminal of the other theme over part of a light screen: it covers too little of any
+        // row or column to be a stripe of its own.
+        const SampleImages::TextStyle paper =
+            styleFor(QStringLiteral("Liberation Sans"), 13, themes.at(0));
+        const SampleImages::TextStyle terminal =
+            styleFor(QStringLiteral("DejaVu Sans Mono"), 13, themes.at(3));
+        const QRect window(1180, 220, 700, 520);
+        screens.append(screenOf(
+            QStringLiteral("screen-terminal-13px"), TextKind::code, screen,
+            {{QRect(0, 0, 1140, screen.height()), paper, filling(page.height(), paper, prose)},
+             {window, terminal, filling(window.height() - 40, terminal, code)}}));
+    }
+    {
+        // A light window on a dark desktop.
+        const SampleImages::TextStyle desktop =
+            styleFor(QStringLiteral("DejaVu Sans"), 13, themes.at(4));
+        const SampleImages::TextStyle window =
+            styleFor(QStringLiteral("DejaVu Serif"), 13, themes.at(5));
+        const QRect area(360, 120, 1100, 760);
+        screens.append(screenOf(QStringLiteral("screen-dark-desktop-13px"), TextKind::prose, screen,
+                                {{QRect(QPoint(0, 0), screen), desktop, {}},
+                                 {area, window, filling(area.height() - 40, window, prose)}}));
     }
     return screens;
 }

@@ -82,10 +82,10 @@ TEST(ImagePreparation, TurnsAWindowOfTheOtherThemeOnAWholeScreenButNotAGreyPane)
     }
 }
 
-TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundButWindowsKeepTheirShade)
+TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundAndSmallDarkWindowsTurn)
 {
-    // A black block and a black bar, and a dark window too short to be turned: the black holds
-    // nothing and goes; the window encloses its text and keeps its shade, margins and all.
+    // A black block and a black bar hold nothing and go. A dark window too small to be a stripe
+    // of its own encloses its text and is turned, margins and all; so is a dark button.
     QImage screen(1600, 900, QImage::Format_RGB32);
     screen.fill(QColor(253, 246, 227));
     {
@@ -95,6 +95,9 @@ TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundButWindowsKee
         painter.fillRect(0, 860, 1600, 40, Qt::black);
         painter.fillRect(900, 100, 600, 300, SampleImages::dark.background);
         painter.drawImage(900, 100, textImage(SampleImages::dark, 13));
+        painter.fillRect(400, 600, 200, 48, QColor(40, 90, 200));
+        painter.setPen(Qt::white);
+        painter.drawText(QRect(400, 600, 200, 48), Qt::AlignCenter, QStringLiteral("Sign in"));
     }
     const PreparedImage prepared = ImagePreparation::prepareForText(screen);
     ASSERT_FALSE(prepared.wasInverted);
@@ -102,7 +105,20 @@ TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundButWindowsKee
         return pixel(prepared.image, prepared.padding + int(x * prepared.scale),
                      prepared.padding + int(y * prepared.scale));
     };
+    const auto darkest = [&](const QRect &area) {
+        int shade = 255;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                shade = std::min(shade, at(x, y));
+            }
+        }
+        return shade;
+    };
     EXPECT_EQ(at(150, 700), 255);
     EXPECT_EQ(at(800, 880), 255);
-    EXPECT_LT(at(1400, 300), 64);
+    for (const QRect &window : {QRect(900, 100, 600, 300), QRect(400, 600, 200, 48)}) {
+        const int inside = at(window.right() - 4, window.bottom() - 4);
+        EXPECT_GE(inside, 128) << window.x();
+        EXPECT_LT(darkest(window), inside - 96) << window.x();
+    }
 }

@@ -241,6 +241,38 @@ TEST(Recognizer, ReadsALightAndADarkWindowOfAWholeScreenEachInFull)
                                           terminal.join(QLatin1Char('\n')));
 }
 
+TEST(Recognizer, ReadsAWindowOfTheOtherThemeThatCoversPartOfAWholeScreen)
+{
+    // A dark terminal on a light screen, and a light window on a dark desktop: neither covers a
+    // whole row or column of the screen.
+    const QStringList page = {QStringLiteral("The release was approved"),
+                              QStringLiteral("yesterday with minor changes.")};
+    const QStringList terminal = {QStringLiteral("$ grep -rn 'TODO' src/ | wc -l"),
+                                  QStringLiteral("No warnings were found")};
+    TextStyle mono = textStyle(13, dark);
+    mono.family = QStringLiteral("DejaVu Sans Mono");
+    QImage screen(1600, 900, QImage::Format_RGB32);
+    screen.fill(light.background);
+    QPainter painter(&screen);
+    painter.drawImage(0, 0, text(page, textStyle(13)));
+    painter.fillRect(900, 200, 600, 400, dark.background);
+    painter.drawImage(900, 200, text(terminal, mono));
+    painter.end();
+    EXPECT_EQ(recognize(screen).text, page.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                          terminal.join(QLatin1Char('\n')));
+
+    const Theme window{QColor(246, 245, 244), QColor(46, 52, 54)};
+    QStringList prose = page;
+    prose += QStringLiteral("Meeting moved to 3:30 pm; see the updated agenda.");
+    QImage desktop(1600, 900, QImage::Format_RGB32);
+    desktop.fill(QColor(13, 17, 23));
+    painter.begin(&desktop);
+    painter.fillRect(300, 100, 900, 600, window.background);
+    painter.drawImage(300, 100, text(prose, textStyle(13, window), 900));
+    painter.end();
+    EXPECT_EQ(recognize(desktop).text, prose.join(QLatin1Char('\n')));
+}
+
 TEST(Recognizer, ReadsAScreenOfSmallGreyTextBesideASidebarAndTheBlackDesktopInOrder)
 {
     // Most of the screen is a dark window, so the light page and its sidebar are turned before

@@ -233,6 +233,7 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         // Options and variables of shell lines; where "-1" is an option of its own, and names
         // that are no variable with a "$" before them, they stay.
         {"$ sudo wc -1 a | sort -k1", "$ sudo wc -l a | sort -k1"},
+        {"$ grep x f | we -1; echo we -l", "$ grep x f | wc -l; echo we -l"},
         {"$ ls -1 && git log -1; rm -1r x", "$ ls -1 && git log -1; rm -lr x"},
         {"echo \"SHOME\" $SHELL SHELL SPATHS", "echo \"$HOME\" $SHELL SHELL SPATHS"},
         // Names every program uses, their "l"s read as look-alikes; names of one's own stay.
