@@ -158,11 +158,13 @@ QString withLetterOptions(const QString &line)
 {
     static const QRegularExpression option(QStringLiteral(
         R"((?:^|[|;&$]\s*|\bsudo\s+)(?:wc|cat|cp|mv|rm|ln|uname)\s+-([a-zA-Z1]+)\b)"));
-    // "wc" itself read as "we" where a command stands, with its own options after it.
+    // Where a command stands: "wc" read as "we", with its own options after it, and "ls" as "1s".
     static const QRegularExpression countCommand(
         QStringLiteral(R"(([|;&$]\s*)we(\s+-[lwcmL1]+\b))"));
+    static const QRegularExpression listCommand(QStringLiteral(R"(([|;&$]\s*)1s(?=\s|$))"));
     QString mended = line;
     mended.replace(countCommand, QStringLiteral("\\1wc\\2"));
+    mended.replace(listCommand, QStringLiteral("\\1ls"));
     QRegularExpressionMatchIterator matches = option.globalMatch(mended);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();

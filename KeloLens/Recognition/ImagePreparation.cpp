@@ -297,6 +297,9 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         table[size_t(value)] = uchar(std::clamp(mapped, 0, 255));
     }
     applyTable(grey, table);
+    if (isLarge) {
+        ScreenAreas::eraseRules(grey);
+    }
 
     const int lineHeight = typicalLineHeight(grey, 255);
     double scale = lineHeight > 0 ? std::min(maxUpscale, targetLineHeight / lineHeight) : 1.0;

@@ -187,6 +187,12 @@ bool isOtherThemeWindow(const QImage &grey, const QRect &area, int shade, const 
     return isTextTurned && !holdsBlock(enclosed.mask, area.width(), minBareBlock);
 }
 
+// A rule is a run of ink at least this long, at most this thick: no letter's stroke is as long,
+// and a block of ink as thick is a picture or a bar.
+constexpr int minRuleLength = 120;
+constexpr int maxRuleThickness = 3;
+constexpr int ruleInk = 160;
+
 } // namespace
 
 namespace ScreenAreas {
@@ -385,6 +391,90 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         }
     }
     return areas;
+}
+
+void eraseRules(QImage &grey)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
+    constexpr uchar along = 1;
+    constexpr uchar down = 2;
+    std::vector<uchar> runs(size_t(width) * size_t(height), 0);
+    std::vector<int> downFrom(static_cast<size_t>(width), -1);
+    for (int y = 0; y <= height; ++y) {
+        const uchar *row = y < height ? grey.constScanLine(y) : nullptr;
+        int alongFrom = -1;
+        for (int x = 0; x <= width; ++x) {
+            const bool isInk = row != nullptr && x < width && row[x] < ruleInk;
+            if (isInk && alongFrom < 0) {
+                alongFrom = x;
+            } else if (!isInk && alongFrom >= 0) {
+                if (x - alongFrom >= minRuleLength) {
+                    for (int i = alongFrom; i < x; ++i) {
+                        runs[at(i, y)] |= along;
+                    }
+                }
+                alongFrom = -1;
+            }
+            if (x == width) {
+                continue;
+            }
+            int &from = downFrom[size_t(x)];
+            if (isInk && from < 0) {
+                from = y;
+            } else if (!isInk && from >= 0) {
+                if (y - from >= minRuleLength) {
+                    for (int i = from; i < y; ++i) {
+                        runs[at(x, i)] |= down;
+                    }
+                }
+                from = -1;
+            }
+        }
+    }
+    // Runs along rows stacked no thicker than a rule, and runs down columns side by side no
+    // wider than one.
+    std::vector<std::pair<int, int>> erased; // x, y
+    for (int x = 0; x < width; ++x) {
+        for (int y = 0; y < height;) {
+            if ((runs[at(x, y)] & along) == 0) {
+                ++y;
+                continue;
+            }
+            int end = y;
+            while (end < height && (runs[at(x, end)] & along) != 0) {
+                ++end;
+            }
+            if (end - y <= maxRuleThickness) {
+                for (int i = y; i < end; ++i) {
+                    erased.emplace_back(x, i);
+                }
+            }
+            y = end;
+        }
+    }
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width;) {
+            if ((runs[at(x, y)] & down) == 0) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < width && (runs[at(end, y)] & down) != 0) {
+                ++end;
+            }
+            if (end - x <= maxRuleThickness) {
+                for (int i = x; i < end; ++i) {
+                    erased.emplace_back(i, y);
+                }
+            }
+            x = end;
+        }
+    }
+    for (const auto &[x, y] : erased) {
+        grey.scanLine(y)[x] = 255;
+    }
 }
 
 } // namespace ScreenAreas

@@ -273,6 +273,27 @@ TEST(Recognizer, ReadsAWindowOfTheOtherThemeThatCoversPartOfAWholeScreen)
     EXPECT_EQ(recognize(desktop).text, prose.join(QLatin1Char('\n')));
 }
 
+TEST(Recognizer, ReadsTextBesideTheEdgesOfWindowsOnAWholeScreen)
+{
+    // The last lines of a terminal, between the bottom edge of the window beside it and its own.
+    const QStringList page = {QStringLiteral("The release was approved"),
+                              QStringLiteral("yesterday with minor changes.")};
+    const QStringList terminal = {QStringLiteral("$ echo \"$HOME\""), QStringLiteral("/home/jane")};
+    TextStyle mono = textStyle(13);
+    mono.family = QStringLiteral("DejaVu Sans Mono");
+    QImage screen(1600, 900, QImage::Format_RGB32);
+    screen.fill(light.background);
+    QPainter painter(&screen);
+    painter.drawImage(40, 40, text(page, textStyle(13)));
+    painter.setPen(QPen(QColor(20, 20, 20), 2));
+    painter.drawRect(30, 30, 1000, 460);
+    painter.drawRect(1000, 300, 560, 400);
+    painter.drawImage(1002, 440, text(terminal, mono));
+    painter.end();
+    EXPECT_EQ(recognize(screen).text, page.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                          terminal.join(QLatin1Char('\n')));
+}
+
 TEST(Recognizer, ReadsAScreenOfSmallGreyTextBesideASidebarAndTheBlackDesktopInOrder)
 {
     // Most of the screen is a dark window, so the light page and its sidebar are turned before

@@ -234,6 +234,7 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         // that are no variable with a "$" before them, they stay.
         {"$ sudo wc -1 a | sort -k1", "$ sudo wc -l a | sort -k1"},
         {"$ grep x f | we -1; echo we -l", "$ grep x f | wc -l; echo we -l"},
+        {"$ 1s build/ && 1s; echo 1s", "$ ls build/ && ls; echo 1s"},
         {"$ ls -1 && git log -1; rm -1r x", "$ ls -1 && git log -1; rm -lr x"},
         {"echo \"SHOME\" $SHELL SHELL SPATHS", "echo \"$HOME\" $SHELL SHELL SPATHS"},
         // Names every program uses, their "l"s read as look-alikes; names of one's own stay.
