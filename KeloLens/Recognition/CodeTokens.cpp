@@ -161,7 +161,7 @@ QString withLetterOptions(const QString &line)
     // Where a command stands: "wc" read as "we", with its own options after it, and "ls" as "1s".
     static const QRegularExpression countCommand(
         QStringLiteral(R"(([|;&$]\s*)we(\s+-[lwcmL1]+\b))"));
-    static const QRegularExpression listCommand(QStringLiteral(R"(([|;&$]\s*)1s(?=\s|$))"));
+    static const QRegularExpression listCommand(QStringLiteral(R"(([|;&$]\s*)1s(?=[\s;|&)]|$))"));
     QString mended = line;
     mended.replace(countCommand, QStringLiteral("\\1wc\\2"));
     mended.replace(listCommand, QStringLiteral("\\1ls"));

@@ -84,9 +84,12 @@ int borderMedian(const QImage &grey)
     return values[values.size() / 2];
 }
 
-// Only large captures have panes of the other theme and bare areas to look for: a small one is a
-// single theme, or a few words on a coloured button.
+// Only whole screens have stripes of the other theme: a dark editor beside a light browser.
 constexpr double minPanelPixels = 1e6;
+// Captures this large may hold a window or a block of the other theme, a dark code block on a
+// light page, and bare areas; a smaller one is a single theme, or a few words on a coloured
+// button.
+constexpr double minWindowPixels = 1e5;
 
 void applyTable(QImage &grey, const std::array<uchar, 256> &table)
 {
@@ -246,10 +249,11 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         return prepared.wasInverted ? 255 - percentile(shades, 0.995) : percentile(shades, 0.005);
     };
     int ink = inkOf(histogram);
-    if (isLarge) {
+    const bool mayHoldWindows = double(grey.width()) * grey.height() >= minWindowPixels;
+    if (mayHoldWindows) {
         const QImage original = grey.copy();
         bool isAnyTurned =
-            ScreenAreas::turnOtherThemePanels(grey, background, prepared.wasInverted);
+            isLarge && ScreenAreas::turnOtherThemePanels(grey, background, prepared.wasInverted);
         if (isAnyTurned) {
             histogram = histogramOf(grey);
             background = mostCommonValue(histogram);
@@ -297,7 +301,7 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
         table[size_t(value)] = uchar(std::clamp(mapped, 0, 255));
     }
     applyTable(grey, table);
-    if (isLarge) {
+    if (mayHoldWindows) {
         ScreenAreas::eraseRules(grey);
     }
 

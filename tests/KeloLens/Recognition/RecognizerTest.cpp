@@ -241,7 +241,7 @@ TEST(Recognizer, ReadsALightAndADarkWindowOfAWholeScreenEachInFull)
                                           terminal.join(QLatin1Char('\n')));
 }
 
-TEST(Recognizer, ReadsAWindowOfTheOtherThemeThatCoversPartOfAWholeScreen)
+TEST(Recognizer, ReadsAWindowOrABlockOfTheOtherThemeThatCoversPartOfACapture)
 {
     // A dark terminal on a light screen, and a light window on a dark desktop: neither covers a
     // whole row or column of the screen.
@@ -271,6 +271,26 @@ TEST(Recognizer, ReadsAWindowOfTheOtherThemeThatCoversPartOfAWholeScreen)
     painter.drawImage(300, 100, text(prose, textStyle(13, window), 900));
     painter.end();
     EXPECT_EQ(recognize(desktop).text, prose.join(QLatin1Char('\n')));
+
+    // A dark block of commands on a light page, captured alone.
+    const QStringList before = {QStringLiteral("To count the open items, run the following"),
+                                QStringLiteral("command in the project's folder:")};
+    const QStringList commands = {QStringLiteral("$ grep -rn 'TODO' src/ | wc -l"),
+                                  QStringLiteral("$ export BUF_SIZE=1024")};
+    const Theme block{QColor(13, 17, 23), QColor(201, 209, 217)};
+    TextStyle blockStyle = textStyle(14, block);
+    blockStyle.family = mono.family;
+    QImage docs(760, 330, QImage::Format_RGB32);
+    docs.fill(light.background);
+    painter.begin(&docs);
+    painter.drawImage(0, 0, text(before, textStyle(15)));
+    painter.fillRect(16, 90, 600, 90, block.background);
+    painter.drawImage(24, 100, text(commands, blockStyle));
+    painter.drawImage(0, 200, text(page, textStyle(15)));
+    painter.end();
+    EXPECT_EQ(recognize(docs).text, before.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                        commands.join(QLatin1Char('\n')) + QStringLiteral("\n\n") +
+                                        page.join(QLatin1Char('\n')));
 }
 
 TEST(Recognizer, ReadsTextBesideTheEdgesOfWindowsOnAWholeScreen)
