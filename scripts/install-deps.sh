@@ -19,7 +19,7 @@ packages=(
   libwayland-dev libwayland-bin wayland-protocols
   # tests
   libgtest-dev
-  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils python3 trayer
+  xvfb openbox xcompmgr xdotool xclip x11-xkb-utils x11-utils x11-xserver-utils python3 trayer
   # terminals that paste with other keys than Ctrl+V: xterm (Shift+Insert), lxterminal
   # (Ctrl+Shift+V), the lightest of its kind that runs without a GPU
   xterm lxterminal

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPixmap>
+#include <QProcess>
+#include <QScopeGuard>
 
 using namespace KeloE2E;
 using KeloTest::pressKeys;
@@ -73,6 +75,52 @@ TEST_F(AppE2E, ShortcutCaptureCopiesTheTextShowsThePanelAndPastesBack)
     ASSERT_TRUE(pressKeys({QStringLiteral("Return")}));
     EXPECT_EQ(field->helper->waitForLine(QStringLiteral("text Meeting")),
               QStringLiteral(" at noon on Friday"));
+}
+
+TEST_F(AppE2E, AWholeScreenWithADarkTerminalBesideALightWindowIsReadInFull)
+{
+    // A real terminal in a dark theme over part of a light desktop, beside a light window.
+    ASSERT_EQ(QProcess::execute(QStringLiteral("xsetroot"),
+                                {QStringLiteral("-solid"), QStringLiteral("#f0f0f0")}),
+              0);
+    const auto darkDesktop = qScopeGuard([] {
+        QProcess::execute(QStringLiteral("xsetroot"),
+                          {QStringLiteral("-solid"), QStringLiteral("black")});
+    });
+    const QStringList terminalLines = {QStringLiteral("$ grep -rn TODO src/ | wc -l"),
+                                       QStringLiteral("No warnings were found")};
+    QProcess terminal;
+    terminal.start(
+        QStringLiteral("xterm"),
+        QStringList{QStringLiteral("-bg"), QStringLiteral("#1e1e1e"), QStringLiteral("-fg"),
+                    QStringLiteral("#d4d4d4"), QStringLiteral("-fa"),
+                    QStringLiteral("DejaVu Sans Mono"), QStringLiteral("-fs"), QStringLiteral("11"),
+                    QStringLiteral("-geometry"), QStringLiteral("60x12+1000+300"),
+                    QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                    QStringLiteral("printf '%s\\n' \"$@\"; sleep 120"), QStringLiteral("sh")} +
+            terminalLines);
+    const auto scene = showScene({QStringLiteral("--text"), sceneText});
+    ASSERT_TRUE(scene);
+    ASSERT_TRUE(KeloTest::waitUntil(
+        [] {
+            return !KeloTest::runProgram(QStringLiteral("xdotool"),
+                                         {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                          QStringLiteral("--classname"), QStringLiteral("^xterm$")})
+                        .isEmpty();
+        },
+        30s));
+    ASSERT_TRUE(startAndWaitForShortcut());
+
+    ASSERT_TRUE(pressKeys({QStringLiteral("ctrl+shift+2")}));
+    ASSERT_TRUE(selectRegion(QGuiApplication::primaryScreen()->geometry().adjusted(0, 0, -1, -1)));
+    const auto hasEveryLine = [&] {
+        const QString copied = clipboardText();
+        return copied.contains(sceneText) && copied.contains(terminalLines.at(0)) &&
+               copied.contains(terminalLines.at(1));
+    };
+    EXPECT_TRUE(KeloTest::waitUntil(hasEveryLine, 30s)) << clipboardText().toStdString();
+    terminal.kill();
+    terminal.waitForFinished();
 }
 
 TEST_F(AppE2E, CaptureCodeFromTheTrayMenuCopiesThePayload)
