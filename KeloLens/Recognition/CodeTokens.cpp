@@ -111,6 +111,17 @@ QString withBracketsPaired(const QString &line)
 QString withQuotesPaired(const QString &line)
 {
     QString paired = line;
+    // A string with "${...}" in it opened with one quote and closed with another mark is a
+    // template between backticks, read as quotes, a degree sign or a star.
+    static const QRegularExpression template_(
+        QStringLiteral(R"((['"])([^'"`]*\$\{[^'"`]*)(['"\x{B0}*])(?=[;,)]|$))"));
+    if (!paired.contains(u'`')) {
+        const QRegularExpressionMatch match = template_.match(paired);
+        if (match.hasMatch() && match.captured(1) != match.captured(3)) {
+            paired[match.capturedStart(1)] = u'`';
+            paired[match.capturedStart(3)] = u'`';
+        }
+    }
     if (paired.count(u'"') % 2 == 1 && paired.count(u'\u2122') == 1) {
         paired.replace(u'\u2122', u'"');
     }

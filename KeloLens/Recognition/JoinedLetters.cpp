@@ -15,6 +15,12 @@ QString mendedWord(const QString &word, const WordCheck &isWord)
         isWord(word)) {
         return word;
     }
+    // The narrow space after a word of one capital letter is lost ("Aself-contained").
+    const QString first = word.left(1);
+    const QString rest = word.mid(1);
+    if ((first == u"A" || first == u"I") && rest.at(0).isLower() && isWord(first) && isWord(rest)) {
+        return first + u' ' + rest;
+    }
     static const std::pair<QString, QString> swaps[] = {
         {QStringLiteral("m"), QStringLiteral("rn")}, {QStringLiteral("rn"), QStringLiteral("m")}};
     for (const auto &[from, to] : swaps) {

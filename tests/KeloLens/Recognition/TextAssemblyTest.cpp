@@ -225,6 +225,8 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"items.map(x => {", "items.map(x => {"},
         {"  \"version\u2122: \"1.2.0\",", "  \"version\": \"1.2.0\","},
         {"const url = `v1/${id}\";", "const url = `v1/${id}`;"},
+        {"const url = 'v1/${id}\"; echo \"${HOME}\"", "const url = `v1/${id}`; echo \"${HOME}\""},
+        {"f(\"${a}*);", "f(`${a}`);"},
         {"return \u00F0; f(a, @);", "return 0; f(a, 0);"},
         {"          beta0)", "          beta0)"},
         {"Run 'make test` before `git push`.", "Run `make test` before `git push`."},
@@ -273,10 +275,13 @@ TEST(KeyNames, OnlyANameInAShortcutIsMended)
 
 TEST(JoinedLetters, OnlyWhatTheDictionaryKnowsIsMended)
 {
-    const QStringList known = {"Open", "Recent", "turnaround", "modem", "modern", "is"};
+    const QStringList known = {"Open", "Recent", "turnaround", "modem", "modern", "is",
+                               "A",    "I",      "self",       "Aside", "side"};
     const WordCheck isWord = [&](const QString &word) { return known.contains(word); };
     EXPECT_EQ(JoinedLetters::mended(QStringLiteral("Open1Recent, tumaround: modem is"), isWord),
               QStringLiteral("Open Recent, turnaround: modem is"));
+    EXPECT_EQ(JoinedLetters::mended(QStringLiteral("Aself-contained Aside Iself Eself"), isWord),
+              QStringLiteral("A self-contained Aside I self Eself"));
     // Not between two words, or not before a capital: the stroke is the text's.
     EXPECT_EQ(JoinedLetters::mended(QStringLiteral("Open1Other, Open1recent, Win10Pro"), isWord),
               QStringLiteral("Open1Other, Open1recent, Win10Pro"));
