@@ -288,37 +288,46 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
 
     // Areas of one far shade, 4-connected; 0 for pixels near the background.
     std::vector<int> labels(size_t(width) * size_t(height), 0);
+    const uchar *bits = grey.constBits();
+    const qsizetype stride = grey.bytesPerLine();
+    const auto shadeAt = [&](int x, int y) { return int(bits[y * stride + x]); };
     std::vector<QPoint> pending;
     std::vector<QRect> bounds(1); // by label
     std::vector<QPoint> firstPixel(1);
     for (int y0 = 0; y0 < height; ++y0) {
         for (int x0 = 0; x0 < width; ++x0) {
-            const int shade = grey.constScanLine(y0)[x0];
+            const int shade = shadeAt(x0, y0);
             if (labels[at(x0, y0)] != 0 || !isFar(shade)) {
                 continue;
             }
             const int label = int(bounds.size());
             const int bin = shade / bareShadeBin;
-            QRect area(x0, y0, 1, 1);
-            labels[at(x0, y0)] = label;
-            pending.emplace_back(x0, y0);
+            int left = x0;
+            int right = x0;
+            int top = y0;
+            int bottom = y0;
+            const auto visit = [&](int x, int y) {
+                if (x < 0 || x >= width || y < 0 || y >= height || labels[at(x, y)] != 0 ||
+                    shadeAt(x, y) / bareShadeBin != bin) {
+                    return;
+                }
+                labels[at(x, y)] = label;
+                pending.emplace_back(x, y);
+            };
+            visit(x0, y0);
             while (!pending.empty()) {
                 const QPoint p = pending.back();
                 pending.pop_back();
-                area |= QRect(p, QSize(1, 1));
-                const QPoint around[] = {
-                    {p.x() - 1, p.y()}, {p.x() + 1, p.y()}, {p.x(), p.y() - 1}, {p.x(), p.y() + 1}};
-                for (const QPoint &q : around) {
-                    if (q.x() < 0 || q.x() >= width || q.y() < 0 || q.y() >= height ||
-                        labels[at(q.x(), q.y())] != 0 ||
-                        grey.constScanLine(q.y())[q.x()] / bareShadeBin != bin) {
-                        continue;
-                    }
-                    labels[at(q.x(), q.y())] = label;
-                    pending.push_back(q);
-                }
+                left = std::min(left, p.x());
+                right = std::max(right, p.x());
+                top = std::min(top, p.y());
+                bottom = std::max(bottom, p.y());
+                visit(p.x() - 1, p.y());
+                visit(p.x() + 1, p.y());
+                visit(p.x(), p.y() - 1);
+                visit(p.x(), p.y() + 1);
             }
-            bounds.push_back(area);
+            bounds.emplace_back(QPoint(left, top), QPoint(right, bottom));
             firstPixel.emplace_back(x0, y0);
         }
     }
@@ -360,7 +369,7 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
             continue;
         }
         // Any pixel of the area will do: they lie within a few shades of each other.
-        const int shade = grey.constScanLine(firstPixel[label].y())[firstPixel[label].x()];
+        const int shade = shadeAt(firstPixel[label].x(), firstPixel[label].y());
         if (isOtherThemeWindow(grey, area, shade, enclosed, background, isInverted)) {
             // Turned about its own shade, which becomes the page's: the window's outline would
             // otherwise be taken for a picture's, and its text with it.
