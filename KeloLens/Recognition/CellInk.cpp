@@ -44,23 +44,43 @@ bool holdsUnderscore(const QImage &image, const LineReading &line, const Grid &g
     if (x0 < 0 || x1 >= image.width() || x1 < x0 || y1 < y0) {
         return false;
     }
-    int topInk = -1;
-    int bottomInk = -1;
+    // The first stroke from the top, and whether white follows it: the top of a letter of a
+    // closely set line below runs on down.
+    // Across the whole cell: the sides of an "e" below lie near its edges.
+    const int thickness = int(std::max(2.0, underscoreThickness * height));
+    const int last = std::min(image.height() - 1, y1 + thickness);
+    const int left = std::max(0, int(std::ceil(grid.origin + cell * grid.cell)));
+    const int right =
+        std::min(image.width() - 1, int(std::floor(grid.origin + (cell + 1) * grid.cell)) - 1);
+    const auto rowHasInk = [&](int y) {
+        const uchar *row = image.constScanLine(y);
+        return std::any_of(row + left, row + right + 1,
+                           [](uchar shade) { return shade < inkLevel; });
+    };
+    int topInk = y0;
+    while (topInk <= y1 && !rowHasInk(topInk)) {
+        ++topInk;
+    }
+    if (topInk > y1 || topInk < baseline - height / 20) {
+        return false;
+    }
+    int end = topInk;
+    while (end <= last && rowHasInk(end)) {
+        ++end;
+    }
+    if (end > last || end - topInk > thickness) {
+        return false;
+    }
     int coveredColumns = 0;
     for (int x = x0; x <= x1; ++x) {
-        bool isCovered = false;
-        for (int y = y0; y <= y1; ++y) {
+        for (int y = topInk; y < end; ++y) {
             if (image.constScanLine(y)[x] < inkLevel) {
-                isCovered = true;
-                topInk = topInk < 0 ? y : std::min(topInk, y);
-                bottomInk = std::max(bottomInk, y);
+                ++coveredColumns;
+                break;
             }
         }
-        coveredColumns += isCovered ? 1 : 0;
     }
-    return topInk >= 0 && topInk >= baseline - height / 20 &&
-           bottomInk - topInk + 1 <= std::max(2.0, underscoreThickness * height) &&
-           coveredColumns >= underscoreCoverage * (x1 - x0 + 1);
+    return coveredColumns >= underscoreCoverage * (x1 - x0 + 1);
 }
 
 bool holdsInk(const QImage &image, const LineReading &line, const Grid &grid, int cell)

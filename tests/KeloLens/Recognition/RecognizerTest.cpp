@@ -179,6 +179,19 @@ TEST(Recognizer, ReadsProgramTextAsDrawnAndDropsNoLine)
     }
 }
 
+TEST(Recognizer, TheLettersOfACloselySetLineBelowAreNoUnderscores)
+{
+    // A terminal's rows stand closer than an editor's: the tops of "42" and of "CMakeCache" lie
+    // just under the spaces above them.
+    const QStringList lines = {QStringLiteral("$ grep -rn TODO src/ | wc -l"), QStringLiteral("42"),
+                               QStringLiteral("$ ls build/"),
+                               QStringLiteral("CMakeCache.txt  CMakeFiles  bin")};
+    TextStyle style = textStyle(13, dark);
+    style.family = QStringLiteral("DejaVu Sans Mono");
+    style.lineSpacing = 1.15;
+    EXPECT_EQ(recognize(text(lines, style, 0, QPoint(4, 4))).text, lines.join(QLatin1Char('\n')));
+}
+
 TEST(Recognizer, MendsLettersThatRanTogetherInSmallType)
 {
     // "rn" read as "m", where only the one reading is a word.
