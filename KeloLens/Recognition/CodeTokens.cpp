@@ -92,7 +92,10 @@ QString withBracketsPaired(const QString &line)
         const QChar before = i > 0 ? paired.at(i - 1) : QChar();
         const QChar after = i + 1 < paired.size() ? paired.at(i + 1) : QChar();
         const bool isAfterName = !before.isNull() && isTokenCharacter(before);
-        if (round < 0 && isAfterName && c == u'{' && braces > 0) {
+        // Or before a word that opens a remark in brackets ("  {use \"git add\" ...)").
+        const bool opensRemark =
+            (before.isNull() || before.isSpace()) && !after.isNull() && after.isLetter();
+        if (round < 0 && (isAfterName || opensRemark) && c == u'{' && braces > 0) {
             paired[i] = u'(';
             --braces;
             --left;
@@ -172,10 +175,14 @@ QString withLetterOptions(const QString &line)
     // Where a command stands: "wc" read as "we", with its own options after it, and "ls" as "1s".
     static const QRegularExpression countCommand(
         QStringLiteral(R"(([|;&$]\s*)we(\s+-[lwcmL1]+\b))"));
+    // A path from the root whose slash was read as an "f" ("fusr/local/bin", "fbin").
+    static const QRegularExpression rootPath(QStringLiteral(
+        R"((^|[\s=:'"(])f(usr|bin|sbin|etc|home|var|opt|tmp|dev|lib|proc|sys|srv|mnt|media|boot)(?=/|$))"));
     static const QRegularExpression listCommand(QStringLiteral(R"(([|;&$]\s*)1s(?=[\s;|&)]|$))"));
     QString mended = line;
     mended.replace(countCommand, QStringLiteral("\\1wc\\2"));
     mended.replace(listCommand, QStringLiteral("\\1ls"));
+    mended.replace(rootPath, QStringLiteral("\\1/\\2"));
     QRegularExpressionMatchIterator matches = option.globalMatch(mended);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();

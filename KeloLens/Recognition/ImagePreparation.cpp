@@ -302,7 +302,7 @@ PreparedImage prepareForText(const QImage &capture, std::stop_token stop)
     }
     applyTable(grey, table);
     if (mayHoldWindows) {
-        ScreenAreas::eraseRules(grey);
+        ScreenAreas::eraseRules(grey, inkContrast);
     }
 
     const int lineHeight = typicalLineHeight(grey, 255);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 
 namespace {
 
@@ -90,6 +91,10 @@ std::vector<bool> stripesToTurn(const std::vector<Stripe> &stripes)
 constexpr int maxBareSpread = 8;
 constexpr int minBareBlock = 32;
 constexpr int bareShadeBin = 8;
+// The share of a window's text pixels, counted from the side away from its shade, beyond which
+// its text's own shade lies; and how far that must be from the window's to be text at all.
+constexpr qsizetype textShare = 25;
+constexpr int minTextContrast = 32;
 
 // What an area encloses within its bounds, one byte per pixel of the bounds: pixels of other
 // areas that cannot reach the edge of the bounds without crossing it.
@@ -166,12 +171,15 @@ bool holdsBlock(const std::vector<uchar> &mask, int width, int block)
 // A window of the other theme, a dark terminal on a light screen, is an area of one shade on
 // the ink's side of the page that encloses only text: lighter than it where the page's text is
 // dark, and nothing as large as a block, which would be a window or a picture within it.
-bool isOtherThemeWindow(const QImage &grey, const QRect &area, int shade, const Enclosed &enclosed,
-                        int background, bool isInverted)
+std::optional<int> otherThemeText(const QImage &grey, const QRect &area, int shade,
+                                  const Enclosed &enclosed, int background, bool isInverted)
 {
-    if (isInverted ? shade < background + panelContrast : shade > background - panelContrast) {
-        return false;
+    // Only on the ink's side: how far it lies does not matter, a black terminal on a dark grey
+    // desktop is as much the other theme as on a white one.
+    if (isInverted ? shade < background : shade > background) {
+        return std::nullopt;
     }
+    std::array<qsizetype, 256> shades{};
     qsizetype lighter = 0;
     qsizetype darker = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
@@ -179,19 +187,34 @@ bool isOtherThemeWindow(const QImage &grey, const QRect &area, int shade, const 
         const uchar *inside = enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
         for (int x = area.left(); x <= area.right(); ++x) {
             if (inside[x - area.left()] != 0) {
+                ++shades[row[x]];
                 (row[x] > shade ? lighter : darker) += 1;
             }
         }
     }
-    const bool isTextTurned = isInverted ? darker > lighter : lighter > darker;
-    return isTextTurned && !holdsBlock(enclosed.mask, area.width(), minBareBlock);
+    const bool isTextLighter = !isInverted;
+    if ((isTextLighter ? lighter <= darker : darker <= lighter) ||
+        holdsBlock(enclosed.mask, area.width(), minBareBlock)) {
+        return std::nullopt;
+    }
+    // The text's own shade: most of the way out from the window's, past the anti-aliased
+    // fringes.
+    const qsizetype outer = (isTextLighter ? lighter : darker) * textShare / 100;
+    qsizetype seen = 0;
+    for (int n = 0; n < 256; ++n) {
+        const int value = isTextLighter ? 255 - n : n;
+        seen += shades[size_t(value)];
+        if (seen > outer) {
+            return value;
+        }
+    }
+    return std::nullopt;
 }
 
 // A rule is a run of ink at least this long, at most this thick: no letter's stroke is as long,
 // and a block of ink as thick is a picture or a bar.
 constexpr int minRuleLength = 120;
 constexpr int maxRuleThickness = 3;
-constexpr int ruleInk = 160;
 
 } // namespace
 
@@ -370,21 +393,27 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         }
         // Any pixel of the area will do: they lie within a few shades of each other.
         const int shade = shadeAt(firstPixel[label].x(), firstPixel[label].y());
-        if (isOtherThemeWindow(grey, area, shade, enclosed, background, isInverted)) {
-            // Turned about its own shade, which becomes the page's: the window's outline would
-            // otherwise be taken for a picture's, and its text with it.
-            for (int y = area.top(); y <= area.bottom(); ++y) {
-                uchar *row = grey.scanLine(y);
-                const uchar *inside =
-                    enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
-                for (int x = area.left(); x <= area.right(); ++x) {
-                    if (labels[at(x, y)] == int(label) || inside[x - area.left()] != 0) {
-                        row[x] = uchar(std::clamp(background + shade - row[x], 0, 255));
-                    }
+        const std::optional<int> text =
+            otherThemeText(grey, area, shade, enclosed, background, isInverted);
+        if (!text || std::abs(*text - shade) < minTextContrast) {
+            continue;
+        }
+        // Turned so that its own shade becomes the page's and its text the page's darkest ink:
+        // the window's outline would otherwise be taken for a picture's, and its text with it.
+        const int ink = isInverted ? 255 : 0;
+        const double slope = double(ink - background) / double(*text - shade);
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            uchar *row = grey.scanLine(y);
+            const uchar *inside =
+                enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
+            for (int x = area.left(); x <= area.right(); ++x) {
+                if (labels[at(x, y)] == int(label) || inside[x - area.left()] != 0) {
+                    const double value = background + (row[x] - shade) * slope;
+                    row[x] = uchar(std::clamp(int(std::lround(value)), 0, 255));
                 }
             }
-            areas.isAnyTurned = true;
         }
+        areas.isAnyTurned = true;
     }
     const bool hasBareLine =
         std::find(bareRow.begin(), bareRow.end(), true) != bareRow.end() ||
@@ -402,8 +431,9 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
     return areas;
 }
 
-void eraseRules(QImage &grey)
+void eraseRules(QImage &grey, int contrast)
 {
+    const int ruleInk = 256 - contrast;
     const int width = grey.width();
     const int height = grey.height();
     const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };

@@ -26,9 +26,10 @@ struct Areas
 // too small to be a stripe, are turned over in place.
 [[nodiscard]] Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted);
 
-// Long thin rules of a page already dark on white, a window's edge, a pane's separator, a table's
-// border, become white: beside one, the engine takes the text for part of a table and reads none
-// of it, and a rule fills the gutter between two columns.
-void eraseRules(QImage &grey);
+// Long thin rules of a page already dark on white, at least `contrast` darker than white, become
+// white: a window's edge, a pane's separator, a table's border. Beside one, the engine takes the
+// text for part of a table and reads none of it; a rule fills the gutter between two columns, and
+// a light one down a window's sides makes all its rows look like one tall line.
+void eraseRules(QImage &grey, int contrast);
 
 } // namespace ScreenAreas

@@ -285,6 +285,16 @@ TEST(Recognizer, ReadsAWindowOrABlockOfTheOtherThemeThatCoversPartOfACapture)
     painter.end();
     EXPECT_EQ(recognize(desktop).text, prose.join(QLatin1Char('\n')));
 
+    // A black terminal on a dark grey desktop: little apart, but the other theme all the same.
+    desktop.fill(QColor(46, 52, 64));
+    painter.begin(&desktop);
+    painter.fillRect(500, 300, 640, 360, Qt::black);
+    TextStyle onBlack = mono;
+    onBlack.theme = {Qt::black, QColor(220, 220, 220)};
+    painter.drawImage(500, 300, text(terminal, onBlack));
+    painter.end();
+    EXPECT_EQ(recognize(desktop).text, terminal.join(QLatin1Char('\n')));
+
     // A dark block of commands on a light page, captured alone.
     const QStringList before = {QStringLiteral("To count the open items, run the following"),
                                 QStringLiteral("command in the project's folder:")};

@@ -221,6 +221,8 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         // Brackets and quotes that pair up once a look-alike is read for what it stands for; a
         // block opened and left open, a decorator and an address stay.
         {"setsockopt(fd, sizeof{on));", "setsockopt(fd, sizeof(on));"},
+        {"  {use \"git add\" to commit)", "  (use \"git add\" to commit)"},
+        {"    b) {", "    b) {"},
         {"if (x) {", "if (x) {"},
         {"items.map(x => {", "items.map(x => {"},
         {"  \"version\u2122: \"1.2.0\",", "  \"version\": \"1.2.0\","},
@@ -237,6 +239,8 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"$ sudo wc -1 a | sort -k1", "$ sudo wc -l a | sort -k1"},
         {"$ grep x f | we -1; echo we -l", "$ grep x f | wc -l; echo we -l"},
         {"$ 1s build/ && 1s; echo 1s", "$ ls build/ && ls; echo 1s"},
+        {"fusr/local/bin:fbin", "/usr/local/bin:/bin"},
+        {"cp fetc/hosts x/fetc fusrx", "cp /etc/hosts x/fetc fusrx"},
         {"$ ls -1 && git log -1; rm -1r x", "$ ls -1 && git log -1; rm -lr x"},
         {"echo \"SHOME\" $SHELL SHELL SPATHS", "echo \"$HOME\" $SHELL SHELL SPATHS"},
         // Names every program uses, their "l"s read as look-alikes; names of one's own stay.
