@@ -168,6 +168,7 @@ bool holdsBlock(const std::vector<uchar> &mask, int width, int block)
     return false;
 }
 
+// The shade of the text of a window of the other theme; none when the area is no such window.
 // A window of the other theme, a dark terminal on a light screen, is an area of one shade on
 // the ink's side of the page that encloses only text: lighter than it where the page's text is
 // dark, and nothing as large as a block, which would be a window or a picture within it.
