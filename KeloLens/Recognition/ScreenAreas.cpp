@@ -473,9 +473,13 @@ void eraseRules(QImage &grey, int contrast)
             }
         }
     }
-    // Runs along rows stacked no thicker than a rule, and runs down columns side by side no
-    // wider than one.
-    std::vector<std::pair<int, int>> erased; // x, y
+    // Where runs along rows stack no thicker than a rule, and runs down columns stand side by
+    // side no wider than one, with no ink on either side.
+    constexpr uchar thinAlong = 4;
+    constexpr uchar thinDown = 8;
+    const auto isClear = [&](int x, int y) {
+        return x < 0 || x >= width || y < 0 || y >= height || grey.constScanLine(y)[x] >= ruleInk;
+    };
     for (int x = 0; x < width; ++x) {
         for (int y = 0; y < height;) {
             if ((runs[at(x, y)] & along) == 0) {
@@ -486,9 +490,9 @@ void eraseRules(QImage &grey, int contrast)
             while (end < height && (runs[at(x, end)] & along) != 0) {
                 ++end;
             }
-            if (end - y <= maxRuleThickness) {
+            if (end - y <= maxRuleThickness && isClear(x, y - 1) && isClear(x, end)) {
                 for (int i = y; i < end; ++i) {
-                    erased.emplace_back(x, i);
+                    runs[at(x, i)] |= thinAlong;
                 }
             }
             y = end;
@@ -504,16 +508,44 @@ void eraseRules(QImage &grey, int contrast)
             while (end < width && (runs[at(end, y)] & down) != 0) {
                 ++end;
             }
-            if (end - x <= maxRuleThickness) {
+            if (end - x <= maxRuleThickness && isClear(x - 1, y) && isClear(end, y)) {
                 for (int i = x; i < end; ++i) {
-                    erased.emplace_back(i, y);
+                    runs[at(i, y)] |= thinDown;
                 }
             }
             x = end;
         }
     }
-    for (const auto &[x, y] : erased) {
-        grey.scanLine(y)[x] = 255;
+    // A run is a rule when it is thin nearly all along: inside a dark block, between the letters
+    // of light text, runs as long stand thin only beside the letters.
+    const auto eraseThinRun = [&](auto pixel, int length, uchar kind, uchar thin) {
+        for (int start = 0; start < length;) {
+            if ((runs[pixel(start)] & kind) == 0) {
+                ++start;
+                continue;
+            }
+            int end = start;
+            int thinCount = 0;
+            while (end < length && (runs[pixel(end)] & kind) != 0) {
+                thinCount += (runs[pixel(end)] & thin) != 0 ? 1 : 0;
+                ++end;
+            }
+            if (thinCount * 10 >= (end - start) * 9) {
+                for (int i = start; i < end; ++i) {
+                    if ((runs[pixel(i)] & thin) != 0) {
+                        const size_t index = pixel(i);
+                        grey.scanLine(int(index / size_t(width)))[index % size_t(width)] = 255;
+                    }
+                }
+            }
+            start = end;
+        }
+    };
+    for (int y = 0; y < height; ++y) {
+        eraseThinRun([&](int x) { return at(x, y); }, width, along, thinAlong);
+    }
+    for (int x = 0; x < width; ++x) {
+        eraseThinRun([&](int y) { return at(x, y); }, height, down, thinDown);
     }
 }
 

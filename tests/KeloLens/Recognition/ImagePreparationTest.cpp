@@ -122,3 +122,40 @@ TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundAndSmallDarkW
         EXPECT_LT(darkest(window), inside - 96) << window.x();
     }
 }
+
+TEST(ImagePreparation, RulesGoButADarkBlockKeepsItsShadeBetweenItsLetters)
+{
+    // A light dialog on a blue desktop, as GNOME shows one, holding a box of its own, so that it
+    // is not turned: once the screen is turned to dark on light, the long runs of its shade
+    // between its letters are no rules. A separator on the desktop is one.
+    QImage screen(1280, 720, QImage::Format_RGB32);
+    screen.fill(QColor(0, 56, 140));
+    const Theme dialog{QColor(250, 250, 250), QColor(40, 40, 40)};
+    {
+        QPainter painter(&screen);
+        painter.setPen(QColor(250, 250, 250));
+        painter.drawLine(100, 650, 600, 650);
+        painter.fillRect(700, 150, 500, 400, dialog.background);
+        for (int line = 0; line < 6; ++line) {
+            painter.drawImage(710, 160 + 60 * line, textImage(dialog, 14));
+        }
+        painter.fillRect(1100, 480, 60, 40, QColor(225, 225, 225));
+    }
+    const PreparedImage prepared = ImagePreparation::prepareForText(screen);
+    ASSERT_TRUE(prepared.wasInverted);
+    const auto at = [&](int x, int y) {
+        return pixel(prepared.image, prepared.padding + int(x * prepared.scale),
+                     prepared.padding + int(y * prepared.scale));
+    };
+    EXPECT_EQ(at(350, 650), at(350, 640));
+    // Between the dialog's lines of text, one shade right across.
+    for (int y : {205, 265, 325}) {
+        int darkest = 255;
+        int lightest = 0;
+        for (int x = 705; x < 1195; ++x) {
+            darkest = std::min(darkest, at(x, y));
+            lightest = std::max(lightest, at(x, y));
+        }
+        EXPECT_LE(lightest - darkest, 16) << y;
+    }
+}
