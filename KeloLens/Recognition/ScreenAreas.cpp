@@ -95,6 +95,10 @@ constexpr int bareShadeBin = 8;
 // its text's own shade lies; and how far that must be from the window's to be text at all.
 constexpr qsizetype textShare = 25;
 constexpr int minTextContrast = 32;
+// How far outside a window its surroundings are looked at, and how much of them may lie on the
+// ink's side.
+constexpr int ringDistance = 6;
+constexpr double maxInkSideShare = 0.5;
 
 // What an area encloses within its bounds, one byte per pixel of the bounds: pixels of other
 // areas that cannot reach the edge of the bounds without crossing it.
@@ -210,6 +214,36 @@ std::optional<int> otherThemeText(const QImage &grey, const QRect &area, int sha
         }
     }
     return std::nullopt;
+}
+
+// Whether the area lies on the page rather than within a window of its own theme: not most of
+// the ring just outside its bounds lies as far on the ink's side. A card of a light settings
+// window turned on its own would leave light cards in a dark window; a terminal's own menu bar
+// and frame, in the page's theme, do not count.
+bool liesOnThePage(const QImage &grey, const QRect &area, int background, int contrast,
+                   bool isInverted)
+{
+    qsizetype inkSide = 0;
+    qsizetype ring = 0;
+    const auto count = [&](int x, int y) {
+        if (x < 0 || x >= grey.width() || y < 0 || y >= grey.height()) {
+            return;
+        }
+        ++ring;
+        const int shade = grey.constScanLine(y)[x];
+        inkSide +=
+            (isInverted ? shade >= background + contrast : shade <= background - contrast) ? 1 : 0;
+    };
+    const QRect outside = area.adjusted(-ringDistance, -ringDistance, ringDistance, ringDistance);
+    for (int x = outside.left(); x <= outside.right(); ++x) {
+        count(x, outside.top());
+        count(x, outside.bottom());
+    }
+    for (int y = outside.top() + 1; y < outside.bottom(); ++y) {
+        count(outside.left(), y);
+        count(outside.right(), y);
+    }
+    return inkSide < maxInkSideShare * double(ring);
 }
 
 // A rule is a run of ink at least this long, at most this thick: no letter's stroke is as long,
@@ -396,7 +430,8 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         const int shade = shadeAt(firstPixel[label].x(), firstPixel[label].y());
         const std::optional<int> text =
             otherThemeText(grey, area, shade, enclosed, background, isInverted);
-        if (!text || std::abs(*text - shade) < minTextContrast) {
+        if (!text || std::abs(*text - shade) < minTextContrast ||
+            !liesOnThePage(grey, area, background, contrast, isInverted)) {
             continue;
         }
         // Turned so that its own shade becomes the page's and its text the page's darkest ink:

@@ -159,3 +159,27 @@ TEST(ImagePreparation, RulesGoButADarkBlockKeepsItsShadeBetweenItsLetters)
         EXPECT_LE(lightest - darkest, 16) << y;
     }
 }
+
+TEST(ImagePreparation, TheCardsOfALightWindowOnADarkDesktopStayAsTheWindowIs)
+{
+    // A light settings window whose white cards hold its text: turned on their own, the cards
+    // would be light in a dark window.
+    QImage screen(1280, 720, QImage::Format_RGB32);
+    screen.fill(QColor(0, 56, 140));
+    const Theme card{QColor(255, 255, 255), QColor(40, 40, 40)};
+    {
+        QPainter painter(&screen);
+        painter.fillRect(300, 40, 700, 680, QColor(246, 245, 244));
+        painter.fillRect(520, 120, 440, 200, card.background);
+        painter.drawImage(530, 130, textImage(card, 13));
+        painter.fillRect(520, 360, 440, 200, card.background);
+        painter.drawImage(530, 370, textImage(card, 13));
+    }
+    const PreparedImage prepared = ImagePreparation::prepareForText(screen);
+    const auto at = [&](int x, int y) {
+        return pixel(prepared.image, prepared.padding + int(x * prepared.scale),
+                     prepared.padding + int(y * prepared.scale));
+    };
+    EXPECT_LT(std::abs(at(900, 300) - at(400, 300)), 64);
+    EXPECT_LT(std::abs(at(900, 540) - at(400, 540)), 64);
+}
