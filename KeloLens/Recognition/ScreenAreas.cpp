@@ -472,116 +472,94 @@ void eraseRules(QImage &grey, int contrast)
     const int ruleInk = 256 - contrast;
     const int width = grey.width();
     const int height = grey.height();
-    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
+    uchar *bits = grey.bits();
+    const qsizetype stride = grey.bytesPerLine();
+    std::vector<uchar> flags(size_t(width) * size_t(height), 0);
+    const auto flagsAt = [&](QPoint p) -> uchar & {
+        return flags[size_t(p.y()) * size_t(width) + size_t(p.x())];
+    };
+    const auto isClear = [&](QPoint p) {
+        return p.x() < 0 || p.x() >= width || p.y() < 0 || p.y() >= height ||
+               bits[p.y() * stride + p.x()] >= ruleInk;
+    };
+    // A line of the image, a row or a column, and the pixel at `k` along it.
+    const auto inRow = [](int line, int k) { return QPoint(k, line); };
+    const auto inColumn = [](int line, int k) { return QPoint(line, k); };
     constexpr uchar along = 1;
     constexpr uchar down = 2;
-    std::vector<uchar> runs(size_t(width) * size_t(height), 0);
-    std::vector<int> downFrom(static_cast<size_t>(width), -1);
-    for (int y = 0; y <= height; ++y) {
-        const uchar *row = y < height ? grey.constScanLine(y) : nullptr;
-        int alongFrom = -1;
-        for (int x = 0; x <= width; ++x) {
-            const bool isInk = row != nullptr && x < width && row[x] < ruleInk;
-            if (isInk && alongFrom < 0) {
-                alongFrom = x;
-            } else if (!isInk && alongFrom >= 0) {
-                if (x - alongFrom >= minRuleLength) {
-                    for (int i = alongFrom; i < x; ++i) {
-                        runs[at(i, y)] |= along;
-                    }
-                }
-                alongFrom = -1;
-            }
-            if (x == width) {
-                continue;
-            }
-            int &from = downFrom[size_t(x)];
-            if (isInk && from < 0) {
-                from = y;
-            } else if (!isInk && from >= 0) {
-                if (y - from >= minRuleLength) {
-                    for (int i = from; i < y; ++i) {
-                        runs[at(x, i)] |= down;
-                    }
-                }
-                from = -1;
-            }
-        }
-    }
-    // Where runs along rows stack no thicker than a rule, and runs down columns stand side by
-    // side no wider than one, with no ink on either side.
     constexpr uchar thinAlong = 4;
     constexpr uchar thinDown = 8;
-    const auto isClear = [&](int x, int y) {
-        return x < 0 || x >= width || y < 0 || y >= height || grey.constScanLine(y)[x] >= ruleInk;
+
+    // Runs of ink a rule long.
+    const auto markLongRuns = [&](auto pixel, int lines, int length, uchar kind) {
+        for (int line = 0; line < lines; ++line) {
+            int from = -1;
+            for (int k = 0; k <= length; ++k) {
+                const bool isInk = k < length && !isClear(pixel(line, k));
+                if (isInk && from < 0) {
+                    from = k;
+                } else if (!isInk && from >= 0) {
+                    for (int i = from; k - from >= minRuleLength && i < k; ++i) {
+                        flagsAt(pixel(line, i)) |= kind;
+                    }
+                    from = -1;
+                }
+            }
+        }
     };
-    for (int x = 0; x < width; ++x) {
-        for (int y = 0; y < height;) {
-            if ((runs[at(x, y)] & along) == 0) {
-                ++y;
-                continue;
-            }
-            int end = y;
-            while (end < height && (runs[at(x, end)] & along) != 0) {
-                ++end;
-            }
-            if (end - y <= maxRuleThickness && isClear(x, y - 1) && isClear(x, end)) {
-                for (int i = y; i < end; ++i) {
-                    runs[at(x, i)] |= thinAlong;
+    // Where such runs lie side by side no thicker than a rule, with no ink on either side.
+    const auto markThin = [&](auto across, int lines, int length, uchar kind, uchar thin) {
+        for (int line = 0; line < lines; ++line) {
+            for (int k = 0; k < length;) {
+                if ((flagsAt(across(line, k)) & kind) == 0) {
+                    ++k;
+                    continue;
                 }
-            }
-            y = end;
-        }
-    }
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width;) {
-            if ((runs[at(x, y)] & down) == 0) {
-                ++x;
-                continue;
-            }
-            int end = x;
-            while (end < width && (runs[at(end, y)] & down) != 0) {
-                ++end;
-            }
-            if (end - x <= maxRuleThickness && isClear(x - 1, y) && isClear(end, y)) {
-                for (int i = x; i < end; ++i) {
-                    runs[at(i, y)] |= thinDown;
+                int end = k;
+                while (end < length && (flagsAt(across(line, end)) & kind) != 0) {
+                    ++end;
                 }
+                const bool isThin = end - k <= maxRuleThickness && isClear(across(line, k - 1)) &&
+                                    isClear(across(line, end));
+                for (int i = k; isThin && i < end; ++i) {
+                    flagsAt(across(line, i)) |= thin;
+                }
+                k = end;
             }
-            x = end;
         }
-    }
+    };
     // A run is a rule when it is thin nearly all along: inside a dark block, between the letters
     // of light text, runs as long stand thin only beside the letters.
-    const auto eraseThinRun = [&](auto pixel, int length, uchar kind, uchar thin) {
-        for (int start = 0; start < length;) {
-            if ((runs[pixel(start)] & kind) == 0) {
-                ++start;
-                continue;
-            }
-            int end = start;
-            int thinCount = 0;
-            while (end < length && (runs[pixel(end)] & kind) != 0) {
-                thinCount += (runs[pixel(end)] & thin) != 0 ? 1 : 0;
-                ++end;
-            }
-            if (thinCount * 10 >= (end - start) * 9) {
-                for (int i = start; i < end; ++i) {
-                    if ((runs[pixel(i)] & thin) != 0) {
-                        const size_t index = pixel(i);
-                        grey.scanLine(int(index / size_t(width)))[index % size_t(width)] = 255;
+    const auto eraseThinRuns = [&](auto pixel, int lines, int length, uchar kind, uchar thin) {
+        for (int line = 0; line < lines; ++line) {
+            for (int k = 0; k < length;) {
+                if ((flagsAt(pixel(line, k)) & kind) == 0) {
+                    ++k;
+                    continue;
+                }
+                int end = k;
+                int thinCount = 0;
+                while (end < length && (flagsAt(pixel(line, end)) & kind) != 0) {
+                    thinCount += (flagsAt(pixel(line, end)) & thin) != 0 ? 1 : 0;
+                    ++end;
+                }
+                const bool isRule = thinCount * 10 >= (end - k) * 9;
+                for (int i = k; isRule && i < end; ++i) {
+                    const QPoint p = pixel(line, i);
+                    if ((flagsAt(p) & thin) != 0) {
+                        bits[p.y() * stride + p.x()] = 255;
                     }
                 }
+                k = end;
             }
-            start = end;
         }
     };
-    for (int y = 0; y < height; ++y) {
-        eraseThinRun([&](int x) { return at(x, y); }, width, along, thinAlong);
-    }
-    for (int x = 0; x < width; ++x) {
-        eraseThinRun([&](int y) { return at(x, y); }, height, down, thinDown);
-    }
+    markLongRuns(inRow, height, width, along);
+    markLongRuns(inColumn, width, height, down);
+    markThin(inColumn, width, height, along, thinAlong);
+    markThin(inRow, height, width, down, thinDown);
+    eraseThinRuns(inRow, height, width, along, thinAlong);
+    eraseThinRuns(inColumn, width, height, down, thinDown);
 }
 
 } // namespace ScreenAreas
