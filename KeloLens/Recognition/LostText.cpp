@@ -27,6 +27,9 @@ constexpr int minPieceInk = 12;
 // At most this many pieces are read again, the largest first, so that a noisy picture the
 // layout did not set aside cannot cost a read per speck.
 constexpr int maxPieces = 12;
+// A line read in a piece that shares this much of its box, or of a line read before, with one
+// read before is that line again.
+constexpr double maxSharedArea = 0.5;
 
 struct Piece
 {
@@ -152,8 +155,8 @@ std::vector<QRect> lostPieces(const QImage &image, const QList<LineReading> &lin
         grid.cover(line.box.adjusted(-height / 2, -height / 4, height / 2, height / 4));
     }
     for (const QRect &picture : pictures) {
-        grid.cover(picture.adjusted(-grid.cellSize(), -grid.cellSize(), grid.cellSize(),
-                                    grid.cellSize()));
+        grid.cover(
+            picture.adjusted(-grid.cellSize(), -grid.cellSize(), grid.cellSize(), grid.cellSize()));
     }
     grid.countInk(image);
     std::vector<Piece> pieces = grid.pieces();
@@ -196,9 +199,21 @@ void readPiece(tesseract::TessBaseAPI &engine, const QRect &area, QList<LineRead
     if (iterator->Empty(tesseract::RIL_WORD)) {
         return;
     }
+    // The piece's box may take in lines read before: a line that lies over one of them is that
+    // line read again, and would stand twice.
+    const qsizetype readBefore = lines.size();
+    const auto isReadBefore = [&](const QRect &box) {
+        return std::any_of(lines.begin(), lines.begin() + readBefore, [&](const LineReading &old) {
+            const QRect shared = old.inkBox & box;
+            return !shared.isEmpty() &&
+                   double(shared.width()) * shared.height() >=
+                       maxSharedArea * std::min(double(old.inkBox.width()) * old.inkBox.height(),
+                                                double(box.width()) * box.height());
+        });
+    };
     do {
         LineReading line = LineReading::read(*iterator);
-        if (!line.text.isEmpty()) {
+        if (!line.text.isEmpty() && !isReadBefore(line.inkBox)) {
             lines.append(std::move(line));
         }
     } while (iterator->Next(tesseract::RIL_WORD));
