@@ -166,23 +166,30 @@ bool isWellKnownVariable(QStringView name)
     return names.contains(name);
 }
 
+// Words of shell lines every reader knows, misread: where a command stands, "wc" read as "we"
+// with its own options after it, and "ls" as "1s"; a path from the root whose slash was read as
+// an "f" ("fusr/local/bin", "fbin").
+QString withShellWordsMended(const QString &line)
+{
+    static const QRegularExpression countCommand(
+        QStringLiteral(R"(([|;&$]\s*)we(\s+-[lwcmL1]+\b))"));
+    static const QRegularExpression listCommand(QStringLiteral(R"(([|;&$]\s*)1s(?=[\s;|&)]|$))"));
+    static const QRegularExpression rootPath(QStringLiteral(
+        R"((^|[\s=:'"(])f(usr|bin|sbin|etc|home|var|opt|tmp|dev|lib|proc|sys|srv|mnt|media|boot)(?=/|$))"));
+    QString mended = line;
+    mended.replace(countCommand, QStringLiteral("\\1wc\\2"));
+    mended.replace(listCommand, QStringLiteral("\\1ls"));
+    mended.replace(rootPath, QStringLiteral("\\1/\\2"));
+    return mended;
+}
+
 // Commands whose options are all letters and take no number joined to them: a "1" among them is
 // an "l" ("wc -1").
 QString withLetterOptions(const QString &line)
 {
     static const QRegularExpression option(QStringLiteral(
         R"((?:^|[|;&$]\s*|\bsudo\s+)(?:wc|cat|cp|mv|rm|ln|uname)\s+-([a-zA-Z1]+)\b)"));
-    // Where a command stands: "wc" read as "we", with its own options after it, and "ls" as "1s".
-    static const QRegularExpression countCommand(
-        QStringLiteral(R"(([|;&$]\s*)we(\s+-[lwcmL1]+\b))"));
-    // A path from the root whose slash was read as an "f" ("fusr/local/bin", "fbin").
-    static const QRegularExpression rootPath(QStringLiteral(
-        R"((^|[\s=:'"(])f(usr|bin|sbin|etc|home|var|opt|tmp|dev|lib|proc|sys|srv|mnt|media|boot)(?=/|$))"));
-    static const QRegularExpression listCommand(QStringLiteral(R"(([|;&$]\s*)1s(?=[\s;|&)]|$))"));
     QString mended = line;
-    mended.replace(countCommand, QStringLiteral("\\1wc\\2"));
-    mended.replace(listCommand, QStringLiteral("\\1ls"));
-    mended.replace(rootPath, QStringLiteral("\\1/\\2"));
     QRegularExpressionMatchIterator matches = option.globalMatch(mended);
     while (matches.hasNext()) {
         const QRegularExpressionMatch match = matches.next();
@@ -350,7 +357,7 @@ QString corrected(const QString &line)
         result += correctedToken(token, nearest(line, i, -1), nearest(line, end - 1, 1));
         i = end;
     }
-    return withLetterOptions(withQuotesPaired(withBracketsPaired(result)));
+    return withLetterOptions(withShellWordsMended(withQuotesPaired(withBracketsPaired(result))));
 }
 
 } // namespace CodeTokens

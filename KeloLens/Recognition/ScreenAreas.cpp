@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <numeric>
 #include <optional>
 
 namespace {
@@ -185,18 +186,16 @@ std::optional<int> otherThemeText(const QImage &grey, const QRect &area, int sha
         return std::nullopt;
     }
     std::array<qsizetype, 256> shades{};
-    qsizetype lighter = 0;
-    qsizetype darker = 0;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const uchar *row = grey.constScanLine(y);
         const uchar *inside = enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
         for (int x = area.left(); x <= area.right(); ++x) {
-            if (inside[x - area.left()] != 0) {
-                ++shades[row[x]];
-                (row[x] > shade ? lighter : darker) += 1;
-            }
+            shades[row[x]] += inside[x - area.left()] != 0 ? 1 : 0;
         }
     }
+    const qsizetype lighter =
+        std::accumulate(shades.begin() + shade + 1, shades.end(), qsizetype(0));
+    const qsizetype darker = enclosed.count - lighter;
     const bool isTextLighter = !isInverted;
     if ((isTextLighter ? lighter <= darker : darker <= lighter) ||
         holdsBlock(enclosed.mask, area.width(), minBareBlock)) {
@@ -250,6 +249,95 @@ bool liesOnThePage(const QImage &grey, const QRect &area, int background, int co
 // and a block of ink as thick is a picture or a bar.
 constexpr int minRuleLength = 120;
 constexpr int maxRuleThickness = 3;
+
+// Areas of one shade far from the background, 4-connected, by label; label 0 is every pixel near
+// the background.
+struct FarAreas
+{
+    std::vector<int> labels; // one per pixel
+    std::vector<QRect> bounds{QRect()};
+    std::vector<QPoint> firstPixel{QPoint()};
+    std::vector<uchar> hasBlock; // whether the area holds a square block
+};
+
+FarAreas farAreasOf(const QImage &grey, int background, int contrast)
+{
+    const int width = grey.width();
+    const int height = grey.height();
+    const auto at = [width](int x, int y) { return size_t(y) * size_t(width) + size_t(x); };
+    const auto isFar = [&](int shade) { return std::abs(shade - background) >= contrast; };
+    FarAreas far;
+    std::vector<int> &labels = far.labels;
+    labels.assign(size_t(width) * size_t(height), 0);
+    const uchar *bits = grey.constBits();
+    const qsizetype stride = grey.bytesPerLine();
+    const auto shadeAt = [&](int x, int y) { return int(bits[y * stride + x]); };
+    std::vector<QPoint> pending;
+    std::vector<QRect> &bounds = far.bounds;
+    std::vector<QPoint> &firstPixel = far.firstPixel;
+    for (int y0 = 0; y0 < height; ++y0) {
+        for (int x0 = 0; x0 < width; ++x0) {
+            const int shade = shadeAt(x0, y0);
+            if (labels[at(x0, y0)] != 0 || !isFar(shade)) {
+                continue;
+            }
+            const int label = int(bounds.size());
+            const int bin = shade / bareShadeBin;
+            int left = x0;
+            int right = x0;
+            int top = y0;
+            int bottom = y0;
+            const auto visit = [&](int x, int y) {
+                if (x < 0 || x >= width || y < 0 || y >= height || labels[at(x, y)] != 0 ||
+                    shadeAt(x, y) / bareShadeBin != bin) {
+                    return;
+                }
+                labels[at(x, y)] = label;
+                pending.emplace_back(x, y);
+            };
+            visit(x0, y0);
+            while (!pending.empty()) {
+                const QPoint p = pending.back();
+                pending.pop_back();
+                left = std::min(left, p.x());
+                right = std::max(right, p.x());
+                top = std::min(top, p.y());
+                bottom = std::max(bottom, p.y());
+                visit(p.x() - 1, p.y());
+                visit(p.x() + 1, p.y());
+                visit(p.x(), p.y() - 1);
+                visit(p.x(), p.y() + 1);
+            }
+            bounds.emplace_back(QPoint(left, top), QPoint(right, bottom));
+            firstPixel.emplace_back(x0, y0);
+        }
+    }
+    // Areas holding a block: a run of the area a block long, in as many rows one under another.
+    std::vector<uchar> &hasBlock = far.hasBlock;
+    hasBlock.assign(bounds.size(), 0);
+    std::vector<int> stacked(static_cast<size_t>(width), 0);
+    std::vector<int> stackLabel(static_cast<size_t>(width), 0);
+    for (int y = 0; y < height; ++y) {
+        const int *row = labels.data() + at(0, y);
+        for (int start = 0; start < width;) {
+            int end = start + 1;
+            while (end < width && row[end] == row[start]) {
+                ++end;
+            }
+            const bool isWide = row[start] != 0 && end - start >= minBareBlock;
+            for (int x = start; x < end; ++x) {
+                stacked[size_t(x)] =
+                    isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1) : 0;
+                stackLabel[size_t(x)] = isWide ? row[start] : 0;
+                if (stacked[size_t(x)] >= minBareBlock) {
+                    hasBlock[size_t(row[start])] = 1;
+                }
+            }
+            start = end;
+        }
+    }
+    return far;
+}
 
 } // namespace
 
@@ -344,82 +432,17 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         bareColumn[size_t(x)] = isBare(columnLow[size_t(x)], columnHigh[size_t(x)]);
     }
 
-    // Areas of one far shade, 4-connected; 0 for pixels near the background.
-    std::vector<int> labels(size_t(width) * size_t(height), 0);
-    const uchar *bits = grey.constBits();
-    const qsizetype stride = grey.bytesPerLine();
-    const auto shadeAt = [&](int x, int y) { return int(bits[y * stride + x]); };
-    std::vector<QPoint> pending;
-    std::vector<QRect> bounds(1); // by label
-    std::vector<QPoint> firstPixel(1);
-    for (int y0 = 0; y0 < height; ++y0) {
-        for (int x0 = 0; x0 < width; ++x0) {
-            const int shade = shadeAt(x0, y0);
-            if (labels[at(x0, y0)] != 0 || !isFar(shade)) {
-                continue;
-            }
-            const int label = int(bounds.size());
-            const int bin = shade / bareShadeBin;
-            int left = x0;
-            int right = x0;
-            int top = y0;
-            int bottom = y0;
-            const auto visit = [&](int x, int y) {
-                if (x < 0 || x >= width || y < 0 || y >= height || labels[at(x, y)] != 0 ||
-                    shadeAt(x, y) / bareShadeBin != bin) {
-                    return;
-                }
-                labels[at(x, y)] = label;
-                pending.emplace_back(x, y);
-            };
-            visit(x0, y0);
-            while (!pending.empty()) {
-                const QPoint p = pending.back();
-                pending.pop_back();
-                left = std::min(left, p.x());
-                right = std::max(right, p.x());
-                top = std::min(top, p.y());
-                bottom = std::max(bottom, p.y());
-                visit(p.x() - 1, p.y());
-                visit(p.x() + 1, p.y());
-                visit(p.x(), p.y() - 1);
-                visit(p.x(), p.y() + 1);
-            }
-            bounds.emplace_back(QPoint(left, top), QPoint(right, bottom));
-            firstPixel.emplace_back(x0, y0);
-        }
-    }
-    // Areas holding a block: a run of the area a block long, in as many rows one under another.
-    std::vector<uchar> hasBlock(bounds.size(), 0);
-    std::vector<int> stacked(static_cast<size_t>(width), 0);
-    std::vector<int> stackLabel(static_cast<size_t>(width), 0);
-    for (int y = 0; y < height; ++y) {
-        const int *row = labels.data() + at(0, y);
-        for (int start = 0; start < width;) {
-            int end = start + 1;
-            while (end < width && row[end] == row[start]) {
-                ++end;
-            }
-            const bool isWide = row[start] != 0 && end - start >= minBareBlock;
-            for (int x = start; x < end; ++x) {
-                stacked[size_t(x)] =
-                    isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1) : 0;
-                stackLabel[size_t(x)] = isWide ? row[start] : 0;
-                if (stacked[size_t(x)] >= minBareBlock) {
-                    hasBlock[size_t(row[start])] = 1;
-                }
-            }
-            start = end;
-        }
-    }
+    const FarAreas far = farAreasOf(grey, background, contrast);
+    const std::vector<int> &labels = far.labels;
+    const auto shadeAt = [&](QPoint p) { return int(grey.constScanLine(p.y())[p.x()]); };
     Areas areas;
-    std::vector<uchar> isBareLabel(bounds.size(), 0);
+    std::vector<uchar> isBareLabel(far.bounds.size(), 0);
     bool isAnyBareArea = false;
-    for (size_t label = 1; label < bounds.size(); ++label) {
-        if (hasBlock[label] == 0) {
+    for (size_t label = 1; label < far.bounds.size(); ++label) {
+        if (far.hasBlock[label] == 0) {
             continue;
         }
-        const QRect &area = bounds[label];
+        const QRect &area = far.bounds[label];
         const Enclosed enclosed = enclosedBy(labels, width, area, int(label));
         if (enclosed.count == 0) {
             isBareLabel[label] = 1;
@@ -427,7 +450,7 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
             continue;
         }
         // Any pixel of the area will do: they lie within a few shades of each other.
-        const int shade = shadeAt(firstPixel[label].x(), firstPixel[label].y());
+        const int shade = shadeAt(far.firstPixel[label]);
         const std::optional<int> text =
             otherThemeText(grey, area, shade, enclosed, background, isInverted);
         if (!text || std::abs(*text - shade) < minTextContrast ||
