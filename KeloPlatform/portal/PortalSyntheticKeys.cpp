@@ -61,6 +61,8 @@ void PortalSyntheticKeys::requestAccess()
     if (m_request || isAvailable()) {
         return;
     }
+    qCInfo(lcRemote).noquote() << QStringLiteral(
+        "KeloLens: asking the desktop to allow pasting by key presses");
     m_session.reset();
     m_isKeyboardAllowed = false;
     setAsking(true);

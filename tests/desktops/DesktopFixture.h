@@ -98,7 +98,9 @@ protected:
         return whereScreenShows(text, timeout).has_value();
     }
 
-    // Where a screenshot shows the line containing the text (compared as screenShows does).
+    // Where a screenshot shows the text (compared as screenShows does): the part of its line's
+    // box that holds it, by its share of the line's letters. Two buttons side by side are read
+    // as one line, whose middle may be the gap between them.
     std::optional<QRect> whereScreenShows(const QString &text,
                                           std::chrono::milliseconds timeout = 10s)
     {
@@ -108,9 +110,15 @@ protected:
             [&] {
                 const QImage screen = m_desktop->screenshot();
                 screen.save(m_desktop->folder() + QStringLiteral("/last-screen.png"));
+                m_lastScreenLines.clear();
                 for (const auto &[line, box] : KeloE2E::linesIn(screen)) {
-                    if (comparable(line).contains(wanted)) {
-                        found = box;
+                    m_lastScreenLines.append(line);
+                    const QString letters = comparable(line);
+                    const qsizetype at = letters.indexOf(wanted);
+                    if (at >= 0) {
+                        const double share = double(box.width()) / double(letters.size());
+                        found = QRect(box.left() + int(double(at) * share), box.top(),
+                                      int(double(wanted.size()) * share), box.height());
                         return true;
                     }
                 }
@@ -160,6 +168,8 @@ protected:
         m_app.stop();
         if (HasFailure()) {
             std::fprintf(stderr, "kelolens said:\n%s\n", qPrintable(m_app.log().join(u'\n')));
+            std::fprintf(stderr, "the last screenshot read:\n%s\n",
+                         qPrintable(m_lastScreenLines.join(u'\n')));
             if (m_desktop) {
                 m_desktop->keepFolder();
                 std::fprintf(stderr, "the desktop's logs are kept in %s\n",
@@ -173,6 +183,7 @@ protected:
     // Declared first, so that it goes last: the app ends before its desktop.
     std::unique_ptr<KeloTest::DesktopSession> m_desktop;
     KeloE2E::AppUnderTest m_app;
+    QStringList m_lastScreenLines;
 };
 
 } // namespace KeloDesktops
