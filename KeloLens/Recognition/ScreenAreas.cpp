@@ -96,10 +96,14 @@ constexpr int bareShadeBin = 8;
 // its text's own shade lies; and how far that must be from the window's to be text at all.
 constexpr qsizetype textShare = 25;
 constexpr int minTextContrast = 32;
+// How far from a window's shade its boxes and buttons lie.
+constexpr int boxShadeSpread = 24;
 // How far outside a window its surroundings are looked at, and how much of them may lie on the
 // ink's side.
 constexpr int ringDistance = 6;
 constexpr double maxInkSideShare = 0.5;
+// How far a window's soft edge reaches out of its area.
+constexpr int edgeReach = 3;
 
 // What an area encloses within its bounds, one byte per pixel of the bounds: pixels of other
 // areas that cannot reach the edge of the bounds without crossing it.
@@ -175,8 +179,9 @@ bool holdsBlock(const std::vector<uchar> &mask, int width, int block)
 
 // The shade of the text of a window of the other theme; none when the area is no such window.
 // A window of the other theme, a dark terminal on a light screen, is an area of one shade on
-// the ink's side of the page that encloses only text: lighter than it where the page's text is
-// dark, and nothing as large as a block, which would be a window or a picture within it.
+// the ink's side of the page that encloses text: lighter than it where the page's text is dark.
+// What lies within a few shades of the window's own is its boxes and buttons and counts for
+// nothing; anything else as large as a block is a window or a picture within it.
 std::optional<int> otherThemeText(const QImage &grey, const QRect &area, int shade,
                                   const Enclosed &enclosed, int background, bool isInverted)
 {
@@ -186,19 +191,24 @@ std::optional<int> otherThemeText(const QImage &grey, const QRect &area, int sha
         return std::nullopt;
     }
     std::array<qsizetype, 256> shades{};
+    std::vector<uchar> strokes(enclosed.mask.size(), 0);
     for (int y = area.top(); y <= area.bottom(); ++y) {
         const uchar *row = grey.constScanLine(y);
-        const uchar *inside = enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
+        const size_t rowStart = size_t(y - area.top()) * size_t(area.width());
         for (int x = area.left(); x <= area.right(); ++x) {
-            shades[row[x]] += inside[x - area.left()] != 0 ? 1 : 0;
+            const size_t i = rowStart + size_t(x - area.left());
+            if (enclosed.mask[i] != 0 && std::abs(row[x] - shade) >= minTextContrast) {
+                ++shades[row[x]];
+                strokes[i] = 1;
+            }
         }
     }
     const qsizetype lighter =
         std::accumulate(shades.begin() + shade + 1, shades.end(), qsizetype(0));
-    const qsizetype darker = enclosed.count - lighter;
+    const qsizetype darker = std::accumulate(shades.begin(), shades.begin() + shade, qsizetype(0));
     const bool isTextLighter = !isInverted;
     if ((isTextLighter ? lighter <= darker : darker <= lighter) ||
-        holdsBlock(enclosed.mask, area.width(), minBareBlock)) {
+        holdsBlock(strokes, area.width(), minBareBlock)) {
         return std::nullopt;
     }
     // The text's own shade: most of the way out from the window's, past the anti-aliased
@@ -459,16 +469,40 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         }
         // Turned so that its own shade becomes the page's and its text the page's darkest ink:
         // the window's outline would otherwise be taken for a picture's, and its text with it.
+        // Its boxes and buttons, a few shades off its own, become the page's shade too: a large
+        // grey box left in makes the engine take it and the text in it for a picture.
         const int ink = isInverted ? 255 : 0;
-        const double slope = double(ink - background) / double(*text - shade);
+        const int towardsText = *text > shade ? 1 : -1;
+        const double slope =
+            double(ink - background) / double(std::abs(*text - shade) - boxShadeSpread);
         for (int y = area.top(); y <= area.bottom(); ++y) {
             uchar *row = grey.scanLine(y);
             const uchar *inside =
                 enclosed.mask.data() + size_t(y - area.top()) * size_t(area.width());
             for (int x = area.left(); x <= area.right(); ++x) {
                 if (labels[at(x, y)] == int(label) || inside[x - area.left()] != 0) {
-                    const double value = background + (row[x] - shade) * slope;
+                    const int beyond = (row[x] - shade) * towardsText - boxShadeSpread;
+                    const double value = background + std::max(beyond, 0) * slope;
                     row[x] = uchar(std::clamp(int(std::lround(value)), 0, 255));
+                }
+            }
+        }
+        // Its rounded corners and soft edge, shades between its own and the page's, would be
+        // left as arcs and lines of ink around it.
+        const auto isEdge = [&](int value) {
+            return value > std::min(shade, background) && value < std::max(shade, background);
+        };
+        const QRect edge =
+            area.adjusted(-edgeReach, -edgeReach, edgeReach, edgeReach).intersected(grey.rect());
+        for (int y = edge.top(); y <= edge.bottom(); ++y) {
+            uchar *row = grey.scanLine(y);
+            for (int x = edge.left(); x <= edge.right(); ++x) {
+                const bool isWithin = area.contains(x, y) &&
+                                      (labels[at(x, y)] == int(label) ||
+                                       enclosed.mask[size_t(y - area.top()) * size_t(area.width()) +
+                                                     size_t(x - area.left())] != 0);
+                if (!isWithin && isEdge(row[x])) {
+                    row[x] = uchar(background);
                 }
             }
         }

@@ -125,9 +125,9 @@ TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundAndSmallDarkW
 
 TEST(ImagePreparation, RulesGoButADarkBlockKeepsItsShadeBetweenItsLetters)
 {
-    // A light dialog on a blue desktop, as GNOME shows one, holding a box of its own, so that it
-    // is not turned: once the screen is turned to dark on light, the long runs of its shade
-    // between its letters are no rules. A separator on the desktop is one.
+    // A light dialog on a blue desktop holding a picture, so that it is not turned: once the
+    // screen is turned to dark on light, the long runs of its shade between its letters are no
+    // rules. A separator on the desktop is one.
     QImage screen(1280, 720, QImage::Format_RGB32);
     screen.fill(QColor(0, 56, 140));
     const Theme dialog{QColor(250, 250, 250), QColor(40, 40, 40)};
@@ -139,7 +139,7 @@ TEST(ImagePreparation, RulesGoButADarkBlockKeepsItsShadeBetweenItsLetters)
         for (int line = 0; line < 6; ++line) {
             painter.drawImage(710, 160 + 60 * line, textImage(dialog, 14));
         }
-        painter.fillRect(1100, 480, 60, 40, QColor(225, 225, 225));
+        painter.fillRect(1100, 480, 60, 40, QColor(120, 120, 120));
     }
     const PreparedImage prepared = ImagePreparation::prepareForText(screen);
     ASSERT_TRUE(prepared.wasInverted);
@@ -148,6 +148,7 @@ TEST(ImagePreparation, RulesGoButADarkBlockKeepsItsShadeBetweenItsLetters)
                      prepared.padding + int(y * prepared.scale));
     };
     EXPECT_EQ(at(350, 650), at(350, 640));
+    ASSERT_LT(at(705, 155), 128) << "the dialog was turned";
     // Between the dialog's lines of text, one shade right across.
     for (int y : {205, 265, 325}) {
         int darkest = 255;

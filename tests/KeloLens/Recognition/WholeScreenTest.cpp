@@ -72,6 +72,30 @@ TEST(WholeScreen, ReadsAWindowOrABlockOfTheOtherThemeThatCoversPartOfACapture)
     painter.end();
     EXPECT_EQ(recognize(desktop).text, prose.join(QLatin1Char('\n')));
 
+    // A light panel with rounded corners on a blue desktop, holding a box and buttons a few
+    // shades off its own, and small grey text: its corners leave no arcs of ink.
+    const Theme panel{QColor(246, 246, 246), QColor(90, 90, 90)};
+    const Theme box{QColor(231, 231, 231), Qt::black};
+    const QStringList hint = {QStringLiteral("Paste needs permission to send keystrokes,"),
+                              QStringLiteral("which this session does not give.")};
+    desktop.fill(QColor(0, 56, 140));
+    painter.begin(&desktop);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(panel.background);
+    painter.drawRoundedRect(QRect(430, 110, 420, 400), 14, 14);
+    painter.setBrush(box.background);
+    painter.drawRoundedRect(QRect(444, 122, 392, 250), 6, 6);
+    painter.drawImage(446, 124, text({QStringLiteral("Portal capture")}, textStyle(13, box)));
+    painter.drawRoundedRect(QRect(444, 400, 120, 28), 14, 14);
+    painter.setPen(Qt::black);
+    painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
+    painter.drawText(QRect(444, 400, 120, 28), Qt::AlignCenter, QStringLiteral("Allow Paste"));
+    painter.drawImage(430, 440, text(hint, textStyle(11, panel)));
+    painter.end();
+    EXPECT_EQ(recognize(desktop).text,
+              QStringLiteral("Portal capture\n\nAllow Paste\n\n") + hint.join(QLatin1Char('\n')));
+
     // A black terminal on a dark grey desktop: little apart, but the other theme all the same.
     desktop.fill(QColor(46, 52, 64));
     painter.begin(&desktop);
