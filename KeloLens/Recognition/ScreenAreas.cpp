@@ -91,6 +91,9 @@ std::vector<bool> stripesToTurn(const std::vector<Stripe> &stripes)
 // encloses its text, and no letter holds such a block.
 constexpr int maxBareSpread = 8;
 constexpr int minBareBlock = 32;
+// A window's title bar or a button of the other theme holds a square this large: thinner than a
+// bare area, but still thicker than any letter's stroke.
+constexpr int minWindowBlock = 20;
 constexpr int bareShadeBin = 8;
 // The share of a window's text pixels, counted from the side away from its shade, beyond which
 // its text's own shade lies; and how far that must be from the window's to be text at all.
@@ -255,6 +258,37 @@ bool liesOnThePage(const QImage &grey, const QRect &area, int background, int co
     return inkSide < maxInkSideShare * double(ring);
 }
 
+// Which pixels of `bounds` lie within edgeReach of the area, one byte per pixel of the bounds.
+std::vector<uchar> nearArea(const std::vector<int> &labels, int width, const QRect &bounds,
+                            int label)
+{
+    const size_t w = size_t(bounds.width());
+    std::vector<uchar> across(w * size_t(bounds.height()), 0);
+    for (int y = bounds.top(); y <= bounds.bottom(); ++y) {
+        const int *row = labels.data() + size_t(y) * size_t(width);
+        uchar *out = across.data() + size_t(y - bounds.top()) * w;
+        for (int x = bounds.left(); x <= bounds.right(); ++x) {
+            if (row[x] == label) {
+                const int from = std::max(bounds.left(), x - edgeReach);
+                const int to = std::min(bounds.right(), x + edgeReach);
+                std::fill(out + (from - bounds.left()), out + (to - bounds.left() + 1), uchar(1));
+            }
+        }
+    }
+    std::vector<uchar> near(across.size(), 0);
+    for (int y = 0; y < bounds.height(); ++y) {
+        for (size_t x = 0; x < w; ++x) {
+            if (across[size_t(y) * w + x] != 0) {
+                for (int k = std::max(0, y - edgeReach);
+                     k <= std::min(bounds.height() - 1, y + edgeReach); ++k) {
+                    near[size_t(k) * w + x] = 1;
+                }
+            }
+        }
+    }
+    return near;
+}
+
 // A rule is a run of ink at least this long, at most this thick: no letter's stroke is as long,
 // and a block of ink as thick is a picture or a bar.
 constexpr int minRuleLength = 120;
@@ -267,7 +301,8 @@ struct FarAreas
     std::vector<int> labels; // one per pixel
     std::vector<QRect> bounds{QRect()};
     std::vector<QPoint> firstPixel{QPoint()};
-    std::vector<uchar> hasBlock; // whether the area holds a square block
+    // The side of the largest square the area holds, up to that of a bare block.
+    std::vector<int> block;
 };
 
 FarAreas farAreasOf(const QImage &grey, int background, int contrast)
@@ -322,28 +357,31 @@ FarAreas farAreasOf(const QImage &grey, int background, int contrast)
             firstPixel.emplace_back(x0, y0);
         }
     }
-    // Areas holding a block: a run of the area a block long, in as many rows one under another.
-    std::vector<uchar> &hasBlock = far.hasBlock;
-    hasBlock.assign(bounds.size(), 0);
-    std::vector<int> stacked(static_cast<size_t>(width), 0);
-    std::vector<int> stackLabel(static_cast<size_t>(width), 0);
-    for (int y = 0; y < height; ++y) {
-        const int *row = labels.data() + at(0, y);
-        for (int start = 0; start < width;) {
-            int end = start + 1;
-            while (end < width && row[end] == row[start]) {
-                ++end;
-            }
-            const bool isWide = row[start] != 0 && end - start >= minBareBlock;
-            for (int x = start; x < end; ++x) {
-                stacked[size_t(x)] =
-                    isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1) : 0;
-                stackLabel[size_t(x)] = isWide ? row[start] : 0;
-                if (stacked[size_t(x)] >= minBareBlock) {
-                    hasBlock[size_t(row[start])] = 1;
+    // The squares of each size an area holds: runs of it that long, in as many rows one under
+    // another.
+    far.block.assign(bounds.size(), 0);
+    for (const int side : {minWindowBlock, minBareBlock}) {
+        std::vector<int> stacked(static_cast<size_t>(width), 0);
+        std::vector<int> stackLabel(static_cast<size_t>(width), 0);
+        for (int y = 0; y < height; ++y) {
+            const int *row = labels.data() + at(0, y);
+            for (int start = 0; start < width;) {
+                int end = start + 1;
+                while (end < width && row[end] == row[start]) {
+                    ++end;
                 }
+                const bool isWide = row[start] != 0 && end - start >= side;
+                for (int x = start; x < end; ++x) {
+                    stacked[size_t(x)] =
+                        isWide ? (stackLabel[size_t(x)] == row[start] ? stacked[size_t(x)] + 1 : 1)
+                               : 0;
+                    stackLabel[size_t(x)] = isWide ? row[start] : 0;
+                    if (stacked[size_t(x)] >= side) {
+                        far.block[size_t(row[start])] = side;
+                    }
+                }
+                start = end;
             }
-            start = end;
         }
     }
     return far;
@@ -449,12 +487,15 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
     std::vector<uchar> isBareLabel(far.bounds.size(), 0);
     bool isAnyBareArea = false;
     for (size_t label = 1; label < far.bounds.size(); ++label) {
-        if (far.hasBlock[label] == 0) {
+        if (far.block[label] == 0) {
             continue;
         }
         const QRect &area = far.bounds[label];
         const Enclosed enclosed = enclosedBy(labels, width, area, int(label));
         if (enclosed.count == 0) {
+            if (far.block[label] < minBareBlock) {
+                continue;
+            }
             isBareLabel[label] = 1;
             isAnyBareArea = true;
             continue;
@@ -494,14 +535,16 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         };
         const QRect edge =
             area.adjusted(-edgeReach, -edgeReach, edgeReach, edgeReach).intersected(grey.rect());
+        const std::vector<uchar> near = nearArea(labels, width, edge, int(label));
         for (int y = edge.top(); y <= edge.bottom(); ++y) {
             uchar *row = grey.scanLine(y);
+            const uchar *isNear = near.data() + size_t(y - edge.top()) * size_t(edge.width());
             for (int x = edge.left(); x <= edge.right(); ++x) {
                 const bool isWithin = area.contains(x, y) &&
                                       (labels[at(x, y)] == int(label) ||
                                        enclosed.mask[size_t(y - area.top()) * size_t(area.width()) +
                                                      size_t(x - area.left())] != 0);
-                if (!isWithin && isEdge(row[x])) {
+                if (!isWithin && isNear[x - edge.left()] != 0 && isEdge(row[x])) {
                     row[x] = uchar(background);
                 }
             }
