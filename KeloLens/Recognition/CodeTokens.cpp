@@ -99,6 +99,10 @@ QString withBracketsPaired(const QString &line)
             paired[i] = u'(';
             --braces;
             --left;
+        } else if (round < 0 && isAfterName && c == u'Q' && after == u')') {
+            // The "()" of an empty call, set close, read as one round letter and its end.
+            paired[i] = u'(';
+            --left;
         } else if (round > 0 && c == u'}' && braces > 0 && !before.isNull() && !before.isSpace() &&
                    (after.isNull() || after == u')' || after == u';' || after == u',')) {
             paired[i] = u')';
@@ -107,6 +111,56 @@ QString withBracketsPaired(const QString &line)
         }
     }
     return surplus(paired, u'(', u')') == 0 ? paired : line;
+}
+
+// An index whose "[" was read as the "l" it looks like in small type ("a[i]" as "ali]"): only a
+// short one, a letter or a number, after a name, and only where a "]" is left without its "[".
+QString withIndexBracketsPaired(const QString &line)
+{
+    qsizetype open = line.count(u'[') - line.count(u']');
+    if (open >= 0) {
+        return line;
+    }
+    static const QString lookAlikes = QStringLiteral("l1I|");
+    QString paired = line;
+    for (qsizetype i = 0; i < paired.size() && open < 0; ++i) {
+        if (paired.at(i) != u']') {
+            continue;
+        }
+        qsizetype start = i;
+        while (start > 0 && isTokenCharacter(paired.at(start - 1))) {
+            --start;
+        }
+        // The look-alike, with a name before it and one letter or a number after it.
+        for (qsizetype at = i - 2; at > start; --at) {
+            const QStringView index = QStringView(paired).mid(at + 1, i - at - 1);
+            const bool isIndex =
+                index.size() == 1 ||
+                std::all_of(index.begin(), index.end(), [](QChar c) { return c.isDigit(); });
+            if (!isIndex) {
+                break;
+            }
+            if (lookAlikes.contains(paired.at(at)) && paired.at(at - 1).isLetter()) {
+                paired[at] = u'[';
+                ++open;
+                break;
+            }
+        }
+    }
+    return paired;
+}
+
+// The null character's escape, its zero read as a letter ('\o').
+QString withNullEscapes(QString line)
+{
+    for (qsizetype i = 0; i + 2 < line.size(); ++i) {
+        const QChar quote = line.at(i + 2);
+        if (line.at(i) == u'\\' && (line.at(i + 1) == u'o' || line.at(i + 1) == u'O') &&
+            (quote == u'\'' || quote == u'"')) {
+            line[i + 1] = u'0';
+        }
+    }
+    return line;
 }
 
 // A quote that does not pair up: the engine reads a backtick as a double or a single quote, and
@@ -357,7 +411,8 @@ QString corrected(const QString &line)
         result += correctedToken(token, nearest(line, i, -1), nearest(line, end - 1, 1));
         i = end;
     }
-    return withLetterOptions(withShellWordsMended(withQuotesPaired(withBracketsPaired(result))));
+    return withLetterOptions(withShellWordsMended(
+        withQuotesPaired(withNullEscapes(withIndexBracketsPaired(withBracketsPaired(result))))));
 }
 
 } // namespace CodeTokens

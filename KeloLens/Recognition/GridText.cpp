@@ -22,10 +22,87 @@ constexpr double maxAnchorWidth = 1.4;
 // A character's box this much wider than a cell may have taken in its neighbour's ink.
 constexpr double wideCharacter = 1.1;
 constexpr double minCentredShare = 0.75;
+// Two characters sharing this much of the narrower one's width are one glyph read twice.
+constexpr double readTwiceShare = 0.5;
 
 double centreOf(const QRect &box)
 {
     return box.left() + box.width() / 2.0;
+}
+
+// A word has no spaces: its cells are the one run of inked cells under it. When it was read with
+// as many characters as that run has cells, they take those cells one to one. The engine's
+// boxes drift near the end of a line ("None):" with the "e" on the "n"'s cell and the ")" and
+// ":" a cell early), and placed by their boxes two characters would share a cell while the last
+// cell of ink went unread. With one character too many, where two of them lie mostly on the same
+// ink, the engine read one glyph twice ("-l" as "-1l"): the two share a cell, to be read again.
+void fitWordsToTheirInk(const QImage &image, const LineReading &line, const Grid &grid,
+                        std::vector<std::pair<int, int>> &spans, std::vector<bool> &isAnchor,
+                        std::vector<bool> &isWide)
+{
+    const auto inked = [&](int c) { return CellInk::holdsInk(image, line, grid, c); };
+    const auto cellAt = [&](double x) { return int(std::floor((x - grid.origin) / grid.cell)); };
+    for (qsizetype w = 0; w < line.wordBoxes.size(); ++w) {
+        std::vector<size_t> members;
+        for (qsizetype i = 0; i < line.symbols.size(); ++i) {
+            if (line.symbols.at(i).word == int(w)) {
+                members.push_back(size_t(i));
+            }
+        }
+        const int count = int(members.size());
+        // One underscore read for several spans cells of its own.
+        if (count == 0 || std::any_of(members.begin(), members.end(),
+                                      [&](size_t i) { return spans[i].second != 1; })) {
+            continue;
+        }
+        const QRect &box = line.wordBoxes.at(w);
+        const int middle = cellAt(centreOf(box));
+        if (!inked(middle)) {
+            continue;
+        }
+        int from = middle;
+        int to = middle;
+        while (to - from < count && inked(from - 1)) {
+            --from;
+        }
+        while (to - from < count && inked(to + 1)) {
+            ++to;
+        }
+        const int cells = to - from + 1;
+        // The run must be the word's, give or take the edge of a box: not a neighbour's too.
+        if (cells > count || inked(from - 1) || inked(to + 1) || from < cellAt(box.left()) - 1 ||
+            to > cellAt(box.right()) + 1) {
+            continue;
+        }
+        size_t twice = members.size();
+        if (cells == count - 1) {
+            double mostShared = 0;
+            for (size_t k = 0; k + 1 < members.size(); ++k) {
+                const QRect &a = line.symbols.at(qsizetype(members[k])).box;
+                const QRect &b = line.symbols.at(qsizetype(members[k + 1])).box;
+                const int shared =
+                    std::min(a.right(), b.right()) - std::max(a.left(), b.left()) + 1;
+                const double share = double(shared) / std::max(1, std::min(a.width(), b.width()));
+                if (share >= readTwiceShare && share > mostShared) {
+                    mostShared = share;
+                    twice = k + 1;
+                }
+            }
+            if (twice == members.size()) {
+                continue;
+            }
+        } else if (cells != count) {
+            continue;
+        }
+        int cell = from;
+        for (size_t k = 0; k < members.size(); ++k) {
+            cell -= k == twice ? 1 : 0;
+            spans[members[k]] = {cell, 1};
+            isAnchor[members[k]] = true;
+            isWide[members[k]] = false;
+            ++cell;
+        }
+    }
 }
 
 // Which cell each character takes. Those near a cell's middle take that cell; the engine's
@@ -57,6 +134,7 @@ std::vector<std::pair<int, int>> cellsOf(const QImage &image, const LineReading 
         isAnchor[size_t(i)] =
             std::abs(places[size_t(i)] - nearest) <= anchorTolerance && !isWide[size_t(i)];
     }
+    fitWordsToTheirInk(image, line, grid, spans, isAnchor, isWide);
     // Anchors must run left to right; one that does not is loose after all.
     int reach = std::numeric_limits<int>::min();
     for (qsizetype i = 0; i < count; ++i) {

@@ -231,6 +231,12 @@ TEST(CodeTokens, LookAlikesAreFittedOnlyWhereTheTokenLeavesNoDoubt)
         {"f(\"${a}*);", "f(`${a}`);"},
         {"return \u00F0; f(a, @);", "return 0; f(a, 0);"},
         {"          beta0)", "          beta0)"},
+        {"fn mainQ) {", "fn main() {"},
+        {"println!(\"{}\", v.lenQ)); f(MAX_Q);", "println!(\"{}\", v.len()); f(MAX_Q);"},
+        // An index's "[" read as an "l"; a "]" of its own, or a longer index, stays as read.
+        {"x = ali] + blj] + arr10];", "x = a[i] + b[j] + arr[0];"},
+        {"a[i] = buf_len]; x1]", "a[i] = buf_len]; x1]"},
+        {"buf[i] = '\\o'; c = \"\\O\"; t = 'o'", "buf[i] = '\\0'; c = \"\\0\"; t = 'o'"},
         {"Run 'make test` before `git push`.", "Run `make test` before `git push`."},
         {"It's `x` or `y", "It's `x` or `y"},
         {"@property mail(a@b.org)", "@property mail(a@b.org)"},
