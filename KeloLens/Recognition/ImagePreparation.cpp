@@ -27,6 +27,11 @@ constexpr int borderPadding = 10;
 constexpr double screenDpi = 96;
 // Pixels this far from the background count as ink.
 constexpr int inkContrast = 48;
+// Line heights are also measured in strips this wide, wide enough that a strip of text nearly
+// always holds a letter reaching above or below the others.
+constexpr int lineStripWidth = 256;
+// Runs across the whole width this much taller than in strips are lines run together.
+constexpr double mergedLinesRatio = 1.5;
 
 using Histogram = std::array<qint64, 256>;
 
@@ -144,6 +149,39 @@ QImage enlarged(const QImage &grey, int width, int height, const std::stop_token
     return out;
 }
 
+// The heights of the runs of rows with ink between `left` and `right`; runs of a pixel or two
+// are rules and underlines, not text.
+void addInkRuns(const QImage &grey, int background, int left, int right, std::vector<int> &runs)
+{
+    int run = 0;
+    for (int y = 0; y <= grey.height(); ++y) {
+        bool hasInk = false;
+        if (y < grey.height()) {
+            const uchar *row = grey.constScanLine(y);
+            for (int x = left; x < right && !hasInk; ++x) {
+                hasInk = background - row[x] >= inkContrast;
+            }
+        }
+        if (hasInk) {
+            ++run;
+        } else if (run > 0) {
+            if (run >= 4) {
+                runs.push_back(run);
+            }
+            run = 0;
+        }
+    }
+}
+
+int median(std::vector<int> values)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::nth_element(values.begin(), values.begin() + qsizetype(values.size() / 2), values.end());
+    return values[values.size() / 2];
+}
+
 } // namespace
 
 ExactRect PreparedImage::normalizedBox(const QRect &preparedBox) const
@@ -191,31 +229,20 @@ QImage flattenedGrey(const QImage &capture)
 int typicalLineHeight(const QImage &grey, int background)
 {
     std::vector<int> runs;
-    int run = 0;
-    const int width = grey.width();
-    for (int y = 0; y <= grey.height(); ++y) {
-        bool hasInk = false;
-        if (y < grey.height()) {
-            const uchar *row = grey.constScanLine(y);
-            for (int x = 0; x < width && !hasInk; ++x) {
-                hasInk = background - row[x] >= inkContrast;
-            }
-        }
-        if (hasInk) {
-            ++run;
-        } else if (run > 0) {
-            // Runs of a pixel or two are rules and underlines, not text.
-            if (run >= 4) {
-                runs.push_back(run);
-            }
-            run = 0;
-        }
+    addInkRuns(grey, background, 0, grey.width(), runs);
+    const int acrossAll = median(runs);
+    // A window's edge or a rule down the page inks every row, and lines of windows side by side
+    // fill each other's gaps: across the whole width, the rows of a screen run together into a
+    // few tall runs. In strips, each such edge spoils only its own.
+    if (grey.width() < 2 * lineStripWidth) {
+        return acrossAll;
     }
-    if (runs.empty()) {
-        return 0;
+    std::vector<int> inStrips;
+    for (int left = 0; left < grey.width(); left += lineStripWidth) {
+        addInkRuns(grey, background, left, std::min(grey.width(), left + lineStripWidth), inStrips);
     }
-    std::nth_element(runs.begin(), runs.begin() + runs.size() / 2, runs.end());
-    return runs[runs.size() / 2];
+    const int strips = median(inStrips);
+    return strips > 0 && acrossAll > mergedLinesRatio * strips ? strips : acrossAll;
 }
 
 PreparedImage prepareForText(const QImage &capture, std::stop_token stop)

@@ -95,6 +95,8 @@ constexpr int minBareBlock = 32;
 // bare area, but still thicker than any letter's stroke.
 constexpr int minWindowBlock = 20;
 constexpr int bareShadeBin = 8;
+// A strip of one shade along the capture's edge this long is no letter.
+constexpr int minCutStripLength = 120;
 // The share of a window's text pixels, counted from the side away from its shade, beyond which
 // its text's own shade lies; and how far that must be from the window's to be text at all.
 constexpr qsizetype textShare = 25;
@@ -488,7 +490,11 @@ Areas settleAreas(QImage &grey, int background, int contrast, bool isInverted)
         const QRect &area = far.bounds[label];
         const Enclosed enclosed = enclosedBy(labels, width, area, int(label));
         if (enclosed.count == 0) {
-            if (far.block[label] < minBareBlock) {
+            // What the capture cut of a window or a desktop beside another window is often
+            // thinner than a bare block: a long strip along the capture's edge is bare as well.
+            const bool isCutStrip = !grey.rect().adjusted(1, 1, -1, -1).contains(area) &&
+                                    std::max(area.width(), area.height()) >= minCutStripLength;
+            if (far.block[label] < minBareBlock && !isCutStrip) {
                 continue;
             }
             isBareLabel[label] = 1;

@@ -93,6 +93,7 @@ TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundAndSmallDarkW
         painter.drawImage(400, 0, textImage({QColor(253, 246, 227), QColor(104, 104, 104)}, 11));
         painter.fillRect(0, 500, 300, 360, Qt::black);
         painter.fillRect(0, 860, 1600, 40, Qt::black);
+        painter.fillRect(0, 0, 24, 400, Qt::black);
         painter.fillRect(900, 100, 600, 300, SampleImages::dark.background);
         painter.drawImage(900, 100, textImage(SampleImages::dark, 13));
         painter.fillRect(400, 600, 200, 48, QColor(40, 90, 200));
@@ -116,11 +117,31 @@ TEST(ImagePreparation, EmptyFlatAreasOfAWholeScreenBecomeBackgroundAndSmallDarkW
     };
     EXPECT_EQ(at(150, 700), 255);
     EXPECT_EQ(at(800, 880), 255);
+    // What the capture cut of a window beside another: a strip along its edge, too thin for a
+    // bare block.
+    EXPECT_EQ(at(12, 200), 255);
     for (const QRect &window : {QRect(900, 100, 600, 300), QRect(400, 600, 200, 48)}) {
         const int inside = at(window.right() - 4, window.bottom() - 4);
         EXPECT_GE(inside, 128) << window.x();
         EXPECT_LT(darkest(window), inside - 96) << window.x();
     }
+}
+
+TEST(ImagePreparation, SmallTextBesideAWindowEdgeThatInksEveryRowIsEnlarged)
+{
+    // Across the whole width, a window's edge ran every row of the screen into one.
+    QImage screen(1600, 900, QImage::Format_RGB32);
+    screen.fill(Qt::white);
+    {
+        QPainter painter(&screen);
+        QStringList lines;
+        for (int n = 0; n < 30; ++n) {
+            lines << QStringLiteral("Settings, then a line of small text beside the window");
+        }
+        painter.drawImage(40, 20, SampleImages::text(lines, SampleImages::textStyle(11)));
+        painter.fillRect(800, 0, 8, 860, QColor(60, 60, 60));
+    }
+    EXPECT_GE(ImagePreparation::prepareForText(screen).scale, 1.5);
 }
 
 TEST(ImagePreparation, RulesGoButADarkBlockKeepsItsShadeBetweenItsLetters)
