@@ -231,10 +231,12 @@ int typicalLineHeight(const QImage &grey, int background)
     std::vector<int> runs;
     addInkRuns(grey, background, 0, grey.width(), runs);
     const int acrossAll = median(runs);
-    // A window's edge or a rule down the page inks every row, and lines of windows side by side
-    // fill each other's gaps: across the whole width, the rows of a screen run together into a
-    // few tall runs. In strips, each such edge spoils only its own.
-    if (grey.width() < 2 * lineStripWidth) {
+    // On a screen, a window's edge inks every row, and lines of windows side by side fill each
+    // other's gaps: across the whole width, its rows run together into a few tall runs. In
+    // strips, each such edge spoils only its own. (A small capture is left as it is: beside a
+    // code, its strips would have the code's modules taken for lines.)
+    if (grey.width() < 2 * lineStripWidth ||
+        double(grey.width()) * grey.height() < minWindowPixels) {
         return acrossAll;
     }
     std::vector<int> inStrips;
