@@ -38,7 +38,7 @@ constexpr double maxCellPerHeight = 0.9;
 constexpr double neighbourReach = 8;
 constexpr double neighbourHeightRatio = 1.5;
 // Darker than any anti-aliased fringe: ink that shows where a character's cell ends. Halfway
-// from the line's darkest ink to white, not a fixed shade: grey text on a screen whose darkest
+// from the word's darkest ink to white, not a fixed shade: grey text on a screen whose darkest
 // part is a black bar keeps its grey, and its thin stems would count as gaps, every grid laid
 // over a proportional line then cutting nothing.
 constexpr double textInkShare = 0.5;
@@ -149,24 +149,29 @@ InkColumns inkColumns(const QImage &image, const LineReading &line)
     // Above the baseline only: underscores and the tails of commas reach across cell edges.
     const int bottom =
         line.baseline > ink.top() ? std::min(ink.bottom(), line.baseline - 2) : ink.bottom();
-    int darkest = 255;
-    for (int y = ink.top(); y <= bottom; ++y) {
-        const uchar *row = image.constScanLine(y);
-        darkest =
-            std::min<int>(darkest, *std::min_element(row + ink.left(), row + ink.right() + 1));
-    }
-    const double level = darkest + textInkShare * (255 - darkest);
-    for (int y = ink.top(); y <= bottom; ++y) {
-        const uchar *row = image.constScanLine(y);
-        for (int x = ink.left(); x <= ink.right(); ++x) {
-            if (row[x] < level) {
-                columns.hasInk[size_t(x - ink.left())] = true;
+    // Each word against its own darkest ink: a line the engine ran together from a dark icon and
+    // grey text beside it would otherwise lose the grey text's stems.
+    for (const QRect &word : line.wordBoxes) {
+        const int left = std::max(word.left(), ink.left());
+        const int right = std::min(word.right(), ink.right());
+        if (left > right) {
+            continue;
+        }
+        int darkest = 255;
+        for (int y = ink.top(); y <= bottom; ++y) {
+            const uchar *row = image.constScanLine(y);
+            darkest = std::min<int>(darkest, *std::min_element(row + left, row + right + 1));
+        }
+        const double level = darkest + textInkShare * (255 - darkest);
+        for (int y = ink.top(); y <= bottom; ++y) {
+            const uchar *row = image.constScanLine(y);
+            for (int x = left; x <= right; ++x) {
+                if (row[x] < level) {
+                    columns.hasInk[size_t(x - ink.left())] = true;
+                }
             }
         }
-    }
-    for (const QRect &word : line.wordBoxes) {
-        for (int x = std::max(word.left(), ink.left()); x <= std::min(word.right(), ink.right());
-             ++x) {
+        for (int x = left; x <= right; ++x) {
             columns.isInWord[size_t(x - ink.left())] = true;
         }
     }
