@@ -42,4 +42,19 @@ QString inWordScript(const QString &text)
     return folded;
 }
 
+QString withBarsInWordsAsL(const QString &text)
+{
+    QString mended = text;
+    const auto isLowerLatin = [](QChar c) {
+        return c.isLower() && c.script() == QChar::Script_Latin;
+    };
+    for (qsizetype i = 1; i + 1 < mended.size(); ++i) {
+        if (mended.at(i) == u'|' && isLowerLatin(mended.at(i - 1)) &&
+            isLowerLatin(mended.at(i + 1))) {
+            mended[i] = u'l';
+        }
+    }
+    return mended;
+}
+
 } // namespace LookAlikes

@@ -11,4 +11,9 @@ namespace LookAlikes {
 // micro sign of a unit ("5 µm") stays.
 [[nodiscard]] QString inWordScript(const QString &text);
 
+// Prose with each vertical bar between two lowercase Latin letters as the "l" it is, drawn thin
+// in small type ("ke|olens"): in prose no bar stands inside a word. Not for program text, where
+// "a|b" is an operator.
+[[nodiscard]] QString withBarsInWordsAsL(const QString &text);
+
 } // namespace LookAlikes

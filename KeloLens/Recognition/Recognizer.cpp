@@ -326,6 +326,9 @@ QList<RecognizedLine> Recognizer::recognizeText(const TesseractEngine &engine, c
     QList<RecognizedLine> lines = reading->lines;
     for (RecognizedLine &line : lines) {
         line.text = LookAlikes::inWordScript(line.text);
+        if (line.cellWidth <= 0) {
+            line.text = LookAlikes::withBarsInWordsAsL(line.text);
+        }
     }
     return lines;
 }

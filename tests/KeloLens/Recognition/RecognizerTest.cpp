@@ -494,6 +494,8 @@ TEST(AutomaticLanguages, ReadsTextInTheInstalledLanguageOfItsScriptAndNamesAScri
     EXPECT_TRUE(greek.contains(QStringLiteral("ρυθμίσεις")) && !greek.contains(u'µ'))
         << greek.toStdString();
     EXPECT_EQ(LookAlikes::inWordScript(QStringLiteral("5 µm: κείµενο")), "5 µm: κείμενο");
+    EXPECT_EQ(LookAlikes::withBarsInWordsAsL(QStringLiteral("Add one: ke|olens | grep, A|B")),
+              "Add one: kelolens | grep, A|B");
 
     // With English alone installed, Russian is read as well as it can be and named.
     const QTemporaryDir englishOnly;
